@@ -1,0 +1,17 @@
+# Applies the project's warning set to a target of our own code.
+function(nuko_warnings target)
+  target_compile_options(${target} PRIVATE ${NUKO_WARNINGS})
+endfunction()
+
+# Embeds a file's bytes into a generated C++ source as a byte array with
+# the given symbol name (a span is returned by <symbol>()).
+function(nuko_embed_file target input symbol)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/${symbol}.cpp)
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -DINPUT=${input} -DOUTPUT=${out} -DSYMBOL=${symbol}
+            -P ${PROJECT_SOURCE_DIR}/cmake/EmbedFile.cmake
+    DEPENDS ${input} ${PROJECT_SOURCE_DIR}/cmake/EmbedFile.cmake
+    VERBATIM)
+  target_sources(${target} PRIVATE ${out})
+endfunction()

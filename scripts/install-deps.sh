@@ -1,0 +1,45 @@
+#!/bin/sh
+# Installs the Debian 12 packages that building, running and testing need.
+# Runs apt-get update only when something is missing, so a prepared machine
+# starts at once.
+set -eu
+
+PACKAGES="
+cmake g++ make pkg-config
+qt6-base-dev qt6-qpa-plugins libgl-dev
+libfluidsynth-dev timgm6mb-soundfont
+libmpv-dev
+libcdio-dev libcdio-paranoia-dev
+liblhasa-dev
+libasound2-dev
+libx11-dev
+fonts-ipafont-gothic fonts-ipafont-mincho
+libgtest-dev libgmock-dev libbenchmark-dev
+xvfb xauth xdotool sox ffmpeg pulseaudio pulseaudio-utils trayer
+"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then
+        SUDO=sudo
+    else
+        echo "install-deps: these packages are missing and we are not root:$missing" >&2
+        exit 1
+    fi
+else
+    SUDO=
+fi
+
+echo "install-deps: installing$missing"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+# shellcheck disable=SC2086
+$SUDO apt-get install -y --no-install-recommends $missing

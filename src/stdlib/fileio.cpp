@@ -1,0 +1,143 @@
+#include "nuko/fileio.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "nuko/paths.h"
+
+namespace nuko::fileio {
+namespace {
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+class FdCloser {
+public:
+    explicit FdCloser(int fd) : fd_(fd) {}
+    ~FdCloser() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FdCloser(const FdCloser&) = delete;
+    FdCloser& operator=(const FdCloser&) = delete;
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadFile(const std::string& path, std::size_t max_bytes,
+                                    std::error_code* ec) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (ec) *ec = LastError();
+        return std::nullopt;
+    }
+    FdCloser closer(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (ec) *ec = S_ISDIR(st.st_mode) ? std::make_error_code(std::errc::is_a_directory)
+                                          : std::make_error_code(std::errc::invalid_argument);
+        return std::nullopt;
+    }
+    std::string data;
+    std::size_t want = std::min<std::size_t>(static_cast<std::size_t>(st.st_size), max_bytes);
+    data.reserve(want);
+    char buf[65536];
+    while (data.size() < max_bytes) {
+        std::size_t chunk = std::min(sizeof buf, max_bytes - data.size());
+        ssize_t n = ::read(fd, buf, chunk);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (ec) *ec = LastError();
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        data.append(buf, static_cast<std::size_t>(n));
+    }
+    if (ec) ec->clear();
+    return data;
+}
+
+int CreateTempBeside(const std::string& target, std::string* temp_name) {
+    auto split = path::SplitPath(target);
+    std::string pattern = split.folder + "." + split.name + ".XXXXXX";
+    std::string buf = pattern;
+    int fd = ::mkostemp(buf.data(), O_CLOEXEC);
+    if (fd >= 0 && temp_name) *temp_name = buf;
+    return fd;
+}
+
+void SyncParentFolder(const std::string& path) {
+    std::string folder = path::SplitPath(path).folder;
+    if (folder.empty()) folder = ".";
+    int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+std::error_code WriteFileAtomic(const std::string& path, std::string_view bytes) {
+    std::string target = path;
+    struct stat lst {};
+    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved)) target = resolved;
+    }
+    mode_t mode;
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return std::make_error_code(std::errc::is_a_directory);
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+
+    std::string temp;
+    int fd = CreateTempBeside(target, &temp);
+    if (fd < 0) return LastError();
+    FdCloser closer(fd);
+    if (::fchmod(fd, mode) != 0 || !WriteAll(fd, bytes) || ::fsync(fd) != 0) {
+        std::error_code ec = LastError();
+        ::unlink(temp.c_str());
+        return ec;
+    }
+    if (::close(closer.release()) != 0) {
+        std::error_code ec = LastError();
+        ::unlink(temp.c_str());
+        return ec;
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        std::error_code ec = LastError();
+        ::unlink(temp.c_str());
+        return ec;
+    }
+    SyncParentFolder(target);
+    return {};
+}
+
+}  // namespace nuko::fileio

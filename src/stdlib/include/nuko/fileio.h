@@ -1,0 +1,32 @@
+// Whole-file reads and atomic replacement of files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace nuko::fileio {
+
+// Reads a regular file, at most `max_bytes`. nullopt when it cannot be read
+// (ec tells why); a folder or device is not read.
+std::optional<std::string> ReadFile(const std::string& path,
+                                    std::size_t max_bytes = SIZE_MAX,
+                                    std::error_code* ec = nullptr);
+
+// Replaces the file with `bytes`: writes a temporary file beside it, flushes
+// it to disk and renames it over the target, so the old file stays whole when
+// anything fails. A symbolic link is followed and its target replaced. The
+// permissions of an existing file are kept.
+std::error_code WriteFileAtomic(const std::string& path, std::string_view bytes);
+
+// Creates a temporary file beside `target` (same folder, hidden name) and
+// returns its descriptor and name; -1 on failure with errno set.
+int CreateTempBeside(const std::string& target, std::string* temp_name);
+
+// Makes the renamed entry durable by syncing its folder.
+void SyncParentFolder(const std::string& path);
+
+}  // namespace nuko::fileio

@@ -1,0 +1,81 @@
+// Path rules of the Linux build: "/" separators, folders written with a
+// trailing "/", Windows paths from legacy files turned into Linux ones, and
+// case-insensitive resolution of paths that do not exist as written.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace nuko::path {
+
+struct SplitResult {
+    std::string folder;  // up to and including the last "/", or empty
+    std::string name;    // base name with extension
+};
+SplitResult SplitPath(std::string_view path);
+
+std::string_view FileName(std::string_view path);
+// Extension without the dot, from the name part only; empty when none.
+std::string_view Extension(std::string_view path);
+// The name part without its extension.
+std::string_view Stem(std::string_view path);
+// `ext` without the dot; an empty ext removes the extension.
+std::string ReplaceExtension(std::string_view path, std::string_view ext);
+// Folder text ending in exactly one "/" (empty stays empty).
+std::string WithTrailingSlash(std::string_view folder);
+std::string Join(std::string_view folder, std::string_view name);
+bool IsAbsolute(std::string_view path);
+
+// Hidden on Linux means the name begins with ".".
+bool IsHiddenName(std::string_view name);
+
+// "\" becomes "/".
+std::string FromWindows(std::string_view path);
+
+// "X:" at the start.
+bool HasDriveLetter(std::string_view path);
+
+// Drive letters of Windows paths, upper case, each mapped to a Linux folder.
+using DriveMap = std::map<char, std::string>;
+
+// Turns a decoded path from a file of Windows origin into a Linux path: "\"
+// to "/", and "X:..." through the drive map. An unmapped drive letter stays
+// as "X:/..."; such a path names no file, and callers must not join it to a
+// folder. `mapped` tells whether the drive was known.
+std::string FromLegacy(std::string_view path, const DriveMap& drives, bool* mapped = nullptr);
+
+// The drive map in use: loaded from the settings section "Drives" on first
+// use; the player replaces it with the one it holds in memory.
+const DriveMap& CurrentDriveMap();
+void SetCurrentDriveMap(DriveMap drives);
+
+// Resolves each component case-insensitively against its folder's entries
+// when the path does not exist as written (inner components must be folders).
+// Returns the real path, or the input when some component is not found.
+std::string ResolveCaseInsensitive(std::string_view path);
+
+}  // namespace nuko::path
+
+namespace nuko::folders {
+
+// Folder of the running executable, ending in "/".
+std::string ProgramFolder();
+// $XDG_CONFIG_HOME/NU-KO Application/ (XDG default ~/.config).
+std::string ConfigFolder();
+// The player's settings file inside ConfigFolder().
+std::string SettingsFile();
+// $XDG_DATA_HOME/NU-KO Application/ (XDG default ~/.local/share).
+std::string DataFolder();
+// $XDG_RUNTIME_DIR/nu-kop32/, else /tmp/nu-kop32-<uid>/.
+std::string DefaultWorkFolder();
+
+// Creates the folder with mode 0700 when missing; refuses one that is a
+// symbolic link, not a folder, or owned by another user.
+std::error_code EnsurePrivateFolder(const std::string& folder);
+
+// Creates the folder and its missing parents with the usual permissions.
+std::error_code EnsureFolder(const std::string& folder);
+
+}  // namespace nuko::folders

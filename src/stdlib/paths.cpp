@@ -1,0 +1,250 @@
+#include "nuko/paths.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "nuko/ini.h"
+#include "nuko/text.h"
+
+namespace nuko::path {
+
+SplitResult SplitPath(std::string_view path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) return {"", std::string(path)};
+    return {std::string(path.substr(0, slash + 1)), std::string(path.substr(slash + 1))};
+}
+
+std::string_view FileName(std::string_view path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view Extension(std::string_view path) {
+    std::string_view name = FileName(path);
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) return {};
+    return name.substr(dot + 1);
+}
+
+std::string_view Stem(std::string_view path) {
+    std::string_view name = FileName(path);
+    std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? name : name.substr(0, dot);
+}
+
+std::string ReplaceExtension(std::string_view path, std::string_view ext) {
+    std::string_view name = FileName(path);
+    std::size_t dot = name.rfind('.');
+    std::size_t cut = path.size() - name.size() + (dot == std::string_view::npos ? name.size() : dot);
+    std::string out(path.substr(0, cut));
+    if (!ext.empty()) {
+        out += '.';
+        out += ext;
+    }
+    return out;
+}
+
+std::string WithTrailingSlash(std::string_view folder) {
+    std::string out(folder);
+    if (out.empty()) return out;
+    while (out.size() > 1 && out.back() == '/' && out[out.size() - 2] == '/') out.pop_back();
+    if (out.back() != '/') out += '/';
+    return out;
+}
+
+std::string Join(std::string_view folder, std::string_view name) {
+    if (folder.empty()) return std::string(name);
+    std::string out = WithTrailingSlash(folder);
+    while (!name.empty() && name.front() == '/') name.remove_prefix(1);
+    out += name;
+    return out;
+}
+
+bool IsAbsolute(std::string_view path) { return !path.empty() && path.front() == '/'; }
+
+bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+
+std::string FromWindows(std::string_view path) {
+    std::string out(path);
+    for (char& c : out)
+        if (c == '\\') c = '/';
+    return out;
+}
+
+bool HasDriveLetter(std::string_view path) {
+    return path.size() >= 2 && path[1] == ':' &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+std::string FromLegacy(std::string_view path, const DriveMap& drives, bool* mapped) {
+    std::string p = FromWindows(path);
+    if (mapped) *mapped = false;
+    if (!HasDriveLetter(p)) return p;
+    char letter = p[0];
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    auto it = drives.find(letter);
+    std::string rest = p.substr(2);
+    if (it == drives.end() || it->second.empty()) {
+        p[0] = letter;
+        return p;
+    }
+    if (mapped) *mapped = true;
+    return Join(it->second, rest);
+}
+
+namespace {
+
+std::mutex g_drive_mutex;
+std::unique_ptr<DriveMap> g_drive_map;
+
+DriveMap LoadDriveMapFromSettings() {
+    DriveMap map;
+    auto doc = ini::LoadFile(folders::SettingsFile(), ini::Encoding::Utf8);
+    for (auto& [key, value] : doc.Entries("Drives")) {
+        std::string_view k = text::TrimBlanks(key);
+        if (k.empty() || value.empty()) continue;
+        char letter = k[0];
+        if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+        if (letter < 'A' || letter > 'Z') continue;
+        map[letter] = value;
+    }
+    return map;
+}
+
+bool IsFolder(const std::string& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool Exists(const std::string& p) {
+    struct stat st {};
+    return ::lstat(p.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+const DriveMap& CurrentDriveMap() {
+    std::lock_guard lock(g_drive_mutex);
+    if (!g_drive_map) g_drive_map = std::make_unique<DriveMap>(LoadDriveMapFromSettings());
+    return *g_drive_map;
+}
+
+void SetCurrentDriveMap(DriveMap drives) {
+    std::lock_guard lock(g_drive_mutex);
+    g_drive_map = std::make_unique<DriveMap>(std::move(drives));
+}
+
+std::string ResolveCaseInsensitive(std::string_view path) {
+    std::string input(path);
+    if (input.empty() || Exists(input)) return input;
+
+    std::vector<std::string_view> parts;
+    std::size_t pos = 0;
+    while (pos <= path.size()) {
+        std::size_t slash = path.find('/', pos);
+        if (slash == std::string_view::npos) slash = path.size();
+        if (slash > pos) parts.push_back(path.substr(pos, slash - pos));
+        pos = slash + 1;
+    }
+    if (parts.empty()) return input;
+
+    std::string current = IsAbsolute(path) ? "/" : "";
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        bool last = i + 1 == parts.size();
+        std::string candidate = current + std::string(parts[i]);
+        if (parts[i] == "." || parts[i] == ".." || Exists(candidate)) {
+            if (!last && !IsFolder(candidate)) return input;
+            current = last ? candidate : candidate + "/";
+            continue;
+        }
+        DIR* dir = ::opendir(current.empty() ? "." : current.c_str());
+        if (!dir) return input;
+        std::string found;
+        while (dirent* e = ::readdir(dir)) {
+            std::string_view name = e->d_name;
+            if (name == "." || name == "..") continue;
+            if (!text::EqualsIgnoreAsciiCase(name, parts[i])) continue;
+            std::string full = current + std::string(name);
+            bool folder = IsFolder(full);
+            if (last ? !folder : folder) {
+                found = std::move(full);
+                break;
+            }
+        }
+        ::closedir(dir);
+        if (found.empty()) return input;
+        current = last ? found : found + "/";
+    }
+    return current;
+}
+
+}  // namespace nuko::path
+
+namespace nuko::folders {
+namespace {
+
+std::string EnvFolder(const char* var, const char* home_fallback) {
+    const char* v = std::getenv(var);
+    if (v && *v == '/') return path::WithTrailingSlash(v);
+    const char* home = std::getenv("HOME");
+    std::string base = (home && *home) ? home : "/tmp";
+    return path::WithTrailingSlash(path::Join(base, home_fallback));
+}
+
+constexpr const char* kAppFolder = "NU-KO Application/";
+
+}  // namespace
+
+std::string ProgramFolder() {
+    char buf[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return "./";
+    buf[n] = '\0';
+    return path::SplitPath(buf).folder;
+}
+
+std::string ConfigFolder() { return EnvFolder("XDG_CONFIG_HOME", ".config") + kAppFolder; }
+
+std::string SettingsFile() { return ConfigFolder() + "NU-KO Player32.ini"; }
+
+std::string DataFolder() { return EnvFolder("XDG_DATA_HOME", ".local/share") + kAppFolder; }
+
+std::string DefaultWorkFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime == '/') return path::WithTrailingSlash(runtime) + "nu-kop32/";
+    return "/tmp/nu-kop32-" + std::to_string(::getuid()) + "/";
+}
+
+std::error_code EnsurePrivateFolder(const std::string& folder) {
+    std::string f = folder;
+    while (f.size() > 1 && f.back() == '/') f.pop_back();
+    if (::mkdir(f.c_str(), 0700) != 0 && errno != EEXIST) return {errno, std::generic_category()};
+    struct stat st {};
+    if (::lstat(f.c_str(), &st) != 0) return {errno, std::generic_category()};
+    if (S_ISLNK(st.st_mode)) return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    if (!S_ISDIR(st.st_mode)) return std::make_error_code(std::errc::not_a_directory);
+    if (st.st_uid != ::getuid()) return std::make_error_code(std::errc::permission_denied);
+    if ((st.st_mode & 077) != 0 && ::chmod(f.c_str(), 0700) != 0)
+        return {errno, std::generic_category()};
+    return {};
+}
+
+std::error_code EnsureFolder(const std::string& folder) {
+    std::string f = path::WithTrailingSlash(folder);
+    for (std::size_t pos = 1; pos < f.size(); ++pos) {
+        if (f[pos] != '/') continue;
+        std::string part = f.substr(0, pos);
+        if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return {errno, std::generic_category()};
+    }
+    struct stat st {};
+    return (::stat(f.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ? std::error_code() : std::make_error_code(std::errc::not_a_directory);
+}
+
+}  // namespace nuko::folders

@@ -1,0 +1,313 @@
+#include "nuko/text.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace nuko::text {
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+// iconv descriptors are costly to open; each thread keeps its own pair.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts as much as possible. On a bad sequence calls on_bad(in, left)
+    // which appends its substitute to out and returns how many input bytes to
+    // skip, or 0 to stop with failure.
+    template <typename OnBad>
+    bool Run(std::string_view in, std::string& out, std::size_t factor, OnBad on_bad) {
+        if (!ok()) return false;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        char* src = const_cast<char*>(in.data());
+        std::size_t src_left = in.size();
+        std::string buf;
+        buf.resize(in.size() * factor + 16);
+        while (src_left > 0) {
+            char* dst = buf.data();
+            std::size_t dst_left = buf.size();
+            std::size_t r = iconv(cd_, &src, &src_left, &dst, &dst_left);
+            out.append(buf.data(), buf.size() - dst_left);
+            if (r != static_cast<std::size_t>(-1)) break;
+            if (errno == E2BIG) continue;
+            std::size_t skip = on_bad(std::string_view(src, src_left), out);
+            if (skip == 0 || skip > src_left) return false;
+            src += skip;
+            src_left -= skip;
+        }
+        return true;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+Converter& FromCp932() {
+    thread_local Converter c("UTF-8", "CP932");
+    return c;
+}
+
+Converter& ToCp932() {
+    thread_local Converter c("CP932", "UTF-8");
+    return c;
+}
+
+bool AllAscii(std::string_view s) {
+    for (unsigned char c : s)
+        if (c >= 0x80) return false;
+    return true;
+}
+
+// Length of the UTF-8 sequence that starts at s[0], or 0 when invalid.
+std::size_t Utf8SequenceLength(std::string_view s) {
+    if (s.empty()) return 0;
+    unsigned char c = static_cast<unsigned char>(s[0]);
+    std::size_t n;
+    char32_t min;
+    char32_t cp;
+    if (c < 0x80) return 1;
+    if ((c & 0xE0) == 0xC0) { n = 2; min = 0x80; cp = c & 0x1F; }
+    else if ((c & 0xF0) == 0xE0) { n = 3; min = 0x800; cp = c & 0x0F; }
+    else if ((c & 0xF8) == 0xF0) { n = 4; min = 0x10000; cp = c & 0x07; }
+    else return 0;
+    if (s.size() < n) return 0;
+    for (std::size_t i = 1; i < n; ++i) {
+        unsigned char t = static_cast<unsigned char>(s[i]);
+        if ((t & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (t & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view bytes) {
+    if (AllAscii(bytes)) return std::string(bytes);
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    bool ok = FromCp932().Run(bytes, out, 3, [](std::string_view, std::string& o) {
+        o += kReplacement;
+        return std::size_t{1};
+    });
+    if (!ok) {
+        // No converter at all: keep what is ASCII rather than lose the text.
+        out.clear();
+        for (unsigned char c : bytes) {
+            if (c < 0x80) out += static_cast<char>(c);
+            else out += kReplacement;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
+    if (AllAscii(utf8)) return std::string(utf8);
+    std::string out;
+    out.reserve(utf8.size());
+    if (!ToCp932().Run(utf8, out, 2, [](std::string_view, std::string&) { return std::size_t{0}; }))
+        return std::nullopt;
+    return out;
+}
+
+std::string Utf8ToCp932Lossy(std::string_view utf8) {
+    if (AllAscii(utf8)) return std::string(utf8);
+    std::string out;
+    out.reserve(utf8.size());
+    ToCp932().Run(utf8, out, 2, [](std::string_view rest, std::string& o) {
+        o += '?';
+        std::size_t n = Utf8SequenceLength(rest);
+        return n == 0 ? std::size_t{1} : n;
+    });
+    return out;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+    while (!bytes.empty()) {
+        std::size_t n = Utf8SequenceLength(bytes);
+        if (n == 0) return false;
+        bytes.remove_prefix(n);
+    }
+    return true;
+}
+
+bool IsValidCp932(std::string_view bytes) {
+    if (AllAscii(bytes)) return true;
+    std::string out;
+    return FromCp932().Run(bytes, out, 3, [](std::string_view, std::string&) { return std::size_t{0}; });
+}
+
+std::string SanitizeUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    while (!bytes.empty()) {
+        std::size_t n = Utf8SequenceLength(bytes);
+        if (n == 0) {
+            out += kReplacement;
+            bytes.remove_prefix(1);
+        } else {
+            out.append(bytes.substr(0, n));
+            bytes.remove_prefix(n);
+        }
+    }
+    return out;
+}
+
+std::string DecodeLegacy(std::string_view bytes) {
+    if (bytes.starts_with(kUtf8Bom)) return SanitizeUtf8(bytes.substr(kUtf8Bom.size()));
+    return Cp932ToUtf8(bytes);
+}
+
+std::string EncodeLegacy(std::string_view utf8, bool* utf8_used) {
+    if (auto sjis = Utf8ToCp932(utf8)) {
+        if (utf8_used) *utf8_used = false;
+        return std::move(*sjis);
+    }
+    if (utf8_used) *utf8_used = true;
+    std::string out(kUtf8Bom);
+    out += SanitizeUtf8(utf8);
+    return out;
+}
+
+std::size_t Cp932CutLength(std::string_view bytes, std::size_t limit) {
+    if (bytes.size() <= limit) return bytes.size();
+    std::size_t i = 0;
+    while (i < limit) {
+        std::size_t step = IsCp932LeadByte(bytes[i]) ? 2 : 1;
+        if (i + step > limit) break;
+        i += step;
+    }
+    return i;
+}
+
+std::string_view Cp932Cut(std::string_view bytes, std::size_t limit) {
+    return bytes.substr(0, Cp932CutLength(bytes, limit));
+}
+
+std::size_t Utf8CutLength(std::string_view utf8, std::size_t limit) {
+    if (utf8.size() <= limit) return utf8.size();
+    std::size_t i = limit;
+    // Step back over continuation bytes to the start of the cut character.
+    while (i > 0 && (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) --i;
+    return i;
+}
+
+std::string_view Utf8Cut(std::string_view utf8, std::size_t limit) {
+    return utf8.substr(0, Utf8CutLength(utf8, limit));
+}
+
+std::string_view CutToCp932Bytes(std::string_view utf8, std::size_t limit) {
+    if (utf8.size() <= limit && AllAscii(utf8)) return utf8;
+    std::size_t used = 0;
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        std::size_t n = Utf8SequenceLength(utf8.substr(pos));
+        if (n == 0) n = 1;
+        std::size_t cost;
+        if (n == 1) {
+            cost = 1;
+        } else {
+            auto sjis = Utf8ToCp932(utf8.substr(pos, n));
+            cost = sjis ? sjis->size() : n;
+        }
+        if (used + cost > limit) break;
+        used += cost;
+        pos += n;
+    }
+    return utf8.substr(0, pos);
+}
+
+std::string DecodeUnmarked(std::string_view bytes) {
+    if (IsValidCp932(bytes)) {
+        std::string decoded = Cp932ToUtf8(bytes);
+        // Lead bytes 0xF0-0xF9 decode to the private use area (user-defined
+        // characters); real titles do not use it, Latin-1 accents land there.
+        bool private_use = false;
+        for (std::size_t i = 0; i + 2 < decoded.size(); ++i) {
+            unsigned char a = static_cast<unsigned char>(decoded[i]);
+            unsigned char b = static_cast<unsigned char>(decoded[i + 1]);
+            if (a == 0xEE || (a == 0xEF && b < 0xA4)) { private_use = true; break; }
+        }
+        if (!private_use) return decoded;
+    }
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (unsigned char c : bytes) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+void AsciiLower(std::string& s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+}
+
+void AsciiUpper(std::string& s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+}
+
+std::string AsciiLowered(std::string_view s) {
+    std::string out(s);
+    AsciiLower(out);
+    return out;
+}
+
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+namespace {
+template <typename F>
+void Cp932EachSingleByte(std::string& bytes, F f) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (IsCp932LeadByte(bytes[i])) {
+            ++i;  // the trail byte belongs to the character
+            continue;
+        }
+        f(bytes[i]);
+    }
+}
+}  // namespace
+
+void Cp932AsciiLower(std::string& bytes) {
+    Cp932EachSingleByte(bytes, [](char& c) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    });
+}
+
+void Cp932AsciiUpper(std::string& bytes) {
+    Cp932EachSingleByte(bytes, [](char& c) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    });
+}
+
+}  // namespace nuko::text

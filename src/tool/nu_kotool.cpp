@@ -1,0 +1,37 @@
+// nu_kotool: the project's libraries from the command line, for users and
+// scripts.
+#include <cstdio>
+#include <cstring>
+
+#include "tool_commands.h"
+
+namespace {
+
+using nuko::tool::Command;
+
+const Command kCommands[] = {
+    {"version", "version", nuko::tool::RunVersion},
+    {"longpath", "longpath PATH", nuko::tool::RunLongPath},
+    {"mediatype", "mediatype FILE", nuko::tool::RunMediaType},
+    {"settings", "settings SECTION KEY", nuko::tool::RunSettings},
+};
+
+int Usage(FILE* out) {
+    std::fprintf(out, "usage: nu_kotool COMMAND [ARGS]\ncommands:\n");
+    for (const auto& c : kCommands) std::fprintf(out, "  nu_kotool %s\n", c.usage);
+    return out == stdout ? 0 : 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage(stderr);
+    if (std::strcmp(argv[1], "help") == 0 || std::strcmp(argv[1], "--help") == 0) return Usage(stdout);
+    for (const auto& c : kCommands) {
+        if (std::strcmp(argv[1], c.name) != 0) continue;
+        nuko::tool::Args args(argv + 2, argv + argc);
+        return c.run(args);
+    }
+    std::fprintf(stderr, "nu_kotool: unknown command \"%s\"\n", argv[1]);
+    return Usage(stderr);
+}

@@ -1,0 +1,23 @@
+// The subcommands of nu_kotool. Each takes the arguments after its name and
+// returns the process exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace nuko::tool {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+    const char* name;
+    const char* usage;  // shown by "nu_kotool help"
+    int (*run)(const Args& args);
+};
+
+int RunVersion(const Args& args);
+int RunLongPath(const Args& args);
+int RunMediaType(const Args& args);
+int RunSettings(const Args& args);
+
+}  // namespace nuko::tool

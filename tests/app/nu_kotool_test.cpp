@@ -1,0 +1,60 @@
+// nu_kotool run as users run it.
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+using nuko::test::ProgramDir;
+using nuko::test::RunProgram;
+using nuko::test::TempDir;
+using nuko::test::WriteBytes;
+
+namespace {
+std::string Tool() { return ProgramDir() + "nu_kotool"; }
+}  // namespace
+
+TEST(NuKoTool, VersionAndUsage) {
+    std::string out;
+    EXPECT_EQ(RunProgram({Tool(), "version"}, &out), 0);
+    EXPECT_EQ(out, "Ver 2.27\nnu_32std 210\n");
+    EXPECT_EQ(RunProgram({Tool(), "no-such-command"}, &out), 2);
+    EXPECT_EQ(RunProgram({Tool(), "mediatype"}, &out), 2);
+}
+
+TEST(NuKoTool, MediaTypeOfTheCorpusAsfFiles) {
+    NUKO_CORPUS_FILE(asf, "asf/");
+    const std::pair<const char*, const char*> cases[] = {
+        {"mutagen_silence-2.wma", "1\n"}, {"mutagen_silence-3.wma", "1\n"},
+        {"taglib_silence-1.wma", "1\n"},  {"wine_wmvcore_test.wmv", "2\n"},
+        {"wine_mfplat_test-wmv1.wmv", "2\n"},
+    };
+    for (auto [file, want] : cases) {
+        std::string out;
+        EXPECT_EQ(RunProgram({Tool(), "mediatype", asf + file}, &out), 0);
+        EXPECT_EQ(out, want) << file;
+    }
+}
+
+TEST(NuKoTool, LongPathAndSettings) {
+    TempDir dir;
+    WriteBytes(dir.File("Mixed.Case"), "x");
+    std::string out;
+    EXPECT_EQ(RunProgram({Tool(), "longpath", dir.path() + "mixed.case"}, &out), 0);
+    EXPECT_EQ(out, dir.File("Mixed.Case") + "\n");
+
+    ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    std::string folder = dir.File("NU-KO Application");
+    ASSERT_EQ(RunProgram({"/bin/mkdir", "-p", folder}, nullptr), 0);
+    WriteBytes(folder + "/NU-KO Player32.ini", "[Main]\nTitle_Bottom=3\n[Cd\\File]\n0125234180412=X -> /t\n");
+    EXPECT_EQ(RunProgram({Tool(), "settings", "Main", "Title_Bottom"}, &out), 0);
+    EXPECT_EQ(out, "10\n");
+    EXPECT_EQ(RunProgram({Tool(), "settings", "Main", "Interval"}, &out), 0);
+    EXPECT_EQ(out, "40\n");
+    EXPECT_EQ(RunProgram({Tool(), "settings", "Hotkey", "Pause"}, &out), 0);
+    EXPECT_EQ(out, "852,0,27,1\n");
+    EXPECT_EQ(RunProgram({Tool(), "settings", "Cd\\File", "0125234180412"}, &out), 0);
+    EXPECT_EQ(out, "X -> /t\n");
+    EXPECT_EQ(RunProgram({Tool(), "settings", "Main", "Nope"}, &out), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+}

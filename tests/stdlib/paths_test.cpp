@@ -1,0 +1,75 @@
+#include "nuko/paths.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+using namespace nuko;
+using nuko::test::TempDir;
+using nuko::test::WriteBytes;
+
+TEST(PathParts, SplitNameAndExtension) {
+    auto s = path::SplitPath("/a/b.c/name.Mid");
+    EXPECT_EQ(s.folder, "/a/b.c/");
+    EXPECT_EQ(s.name, "name.Mid");
+    EXPECT_EQ(path::SplitPath("plain").folder, "");
+    EXPECT_EQ(path::Extension("/a/b.c/noext"), "");  // a dot in a folder is no extension
+    EXPECT_EQ(path::Extension("x.tar.gz"), "gz");
+    EXPECT_EQ(path::Stem("/a/song.mid"), "song");
+    EXPECT_EQ(path::ReplaceExtension("/a.b/song.MID", "wrd"), "/a.b/song.wrd");
+    EXPECT_EQ(path::ReplaceExtension("/a.b/song", "wrd"), "/a.b/song.wrd");
+    EXPECT_EQ(path::WithTrailingSlash("/x//"), "/x/");
+    EXPECT_EQ(path::Join("/x/", "/y"), "/x/y");
+    EXPECT_TRUE(path::IsHiddenName(".hidden"));
+}
+
+TEST(PathLegacy, BackslashesAndDriveLetters) {
+    path::DriveMap drives{{'D', "/media/cdrom"}};
+    bool mapped = false;
+    EXPECT_EQ(path::FromLegacy("d:\\MIDI\\song.mid", drives, &mapped), "/media/cdrom/MIDI/song.mid");
+    EXPECT_TRUE(mapped);
+    EXPECT_EQ(path::FromLegacy("E:\\x.mid", drives, &mapped), "E:/x.mid");
+    EXPECT_FALSE(mapped);
+    EXPECT_EQ(path::FromLegacy("\\root\\x.mid", drives), "/root/x.mid");
+    EXPECT_EQ(path::FromLegacy("sub\\x.mid", drives), "sub/x.mid");
+}
+
+TEST(PathResolve, CaseInsensitiveComponentByComponent) {
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.File("Music").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(dir.File("Music/日本").c_str(), 0755), 0);
+    WriteBytes(dir.File("Music/日本/Song.MID"), "x");
+    WriteBytes(dir.File("music.txt"), "x");
+    EXPECT_EQ(path::ResolveCaseInsensitive(dir.path() + "MUSIC/日本/song.mid"), dir.path() + "Music/日本/Song.MID");
+    // Exists as written: unchanged.
+    EXPECT_EQ(path::ResolveCaseInsensitive(dir.path() + "Music"), dir.path() + "Music");
+    // An inner component must be a folder; the last one must not be.
+    EXPECT_EQ(path::ResolveCaseInsensitive(dir.path() + "MUSIC.TXT/x"), dir.path() + "MUSIC.TXT/x");
+    EXPECT_EQ(path::ResolveCaseInsensitive(dir.path() + "MUSIC.txt"), dir.path() + "music.txt");
+    // Not found: the input.
+    EXPECT_EQ(path::ResolveCaseInsensitive(dir.path() + "nope/x"), dir.path() + "nope/x");
+}
+
+TEST(Folders, XdgFoldersAndPrivateWorkFolder) {
+    TempDir dir;
+    ::setenv("XDG_CONFIG_HOME", (dir.path() + "cfg").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (dir.path() + "data").c_str(), 1);
+    EXPECT_EQ(folders::SettingsFile(), dir.path() + "cfg/NU-KO Application/NU-KO Player32.ini");
+    EXPECT_EQ(folders::DataFolder(), dir.path() + "data/NU-KO Application/");
+    ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    std::string work = folders::DefaultWorkFolder();
+    EXPECT_EQ(work, dir.path() + "nu-kop32/");
+    EXPECT_FALSE(folders::EnsurePrivateFolder(work));
+    struct stat st {};
+    ASSERT_EQ(::stat(work.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    // A link planted in its place is refused.
+    ASSERT_EQ(::symlink(dir.path().c_str(), dir.File("planted").c_str()), 0);
+    EXPECT_TRUE(folders::EnsurePrivateFolder(dir.File("planted")));
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("XDG_RUNTIME_DIR");
+}
