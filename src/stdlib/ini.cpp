@@ -14,8 +14,9 @@ template <typename F>
 void EachLine(std::string_view bytes, F f) {
     std::size_t pos = 0;
     while (pos < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", pos);
-        if (end == npos) {
+        std::size_t end = pos;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') ++end;
+        if (end == bytes.size()) {
             f(bytes.substr(pos), std::string_view());
             return;
         }
@@ -72,6 +73,16 @@ Parsed ClassifyLine(std::string_view line, bool utf8) {
     p.name = key;
     p.value = text::TrimBlanks(t.substr(eq + 1));
     return p;
+}
+
+// Cheap pre-check: only a line whose first non-blank byte is "[" can be a
+// section header.
+bool MaybeSection(std::string_view line) {
+    for (char ch : line) {
+        if (ch == ' ' || ch == '\t') continue;
+        return ch == '[';
+    }
+    return false;
 }
 
 // Case-insensitive on ASCII letters; a CP932 double-byte character compares
@@ -168,6 +179,7 @@ void Document::ConvertToUtf8() {
 
 std::size_t Document::FindSection(std::string_view wanted) const {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (!MaybeSection(lines_[i].text)) continue;
         Parsed p = ClassifyLine(lines_[i].text, utf8_);
         if (p.kind == Kind::Section && NamesEqual(p.name, wanted, utf8_)) return i;
     }
@@ -176,7 +188,9 @@ std::size_t Document::FindSection(std::string_view wanted) const {
 
 std::size_t Document::SectionEnd(std::size_t start) const {
     std::size_t i = start + 1;
-    while (i < lines_.size() && ClassifyLine(lines_[i].text, utf8_).kind != Kind::Section) ++i;
+    while (i < lines_.size() &&
+           !(MaybeSection(lines_[i].text) && ClassifyLine(lines_[i].text, utf8_).kind == Kind::Section))
+        ++i;
     return i;
 }
 
@@ -364,6 +378,7 @@ std::string GetProfileString(const std::string& path, std::string_view section,
     bool section_seen = false;
     std::optional<std::string> found;
     EachLine(l.body, [&](std::string_view line, std::string_view) {
+        if (!in_section && !MaybeSection(line)) return true;
         Parsed p = ClassifyLine(line, l.utf8);
         if (p.kind == Kind::Section) {
             if (section_seen) return false;  // only the first matching section counts

@@ -1,0 +1,29 @@
+// Small timing helpers for the benchmark programs: each measures an
+// operation and prints it beside a plain baseline of the same run.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+
+namespace nuko::bench {
+
+// Best wall time of `repeat` runs, in milliseconds.
+inline double BestMs(int repeat, const std::function<void()>& f) {
+    double best = 1e300;
+    for (int i = 0; i < repeat; ++i) {
+        auto t0 = std::chrono::steady_clock::now();
+        f();
+        auto t1 = std::chrono::steady_clock::now();
+        best = std::min(best, std::chrono::duration<double, std::milli>(t1 - t0).count());
+    }
+    return best;
+}
+
+inline void Report(const char* what, double ms, const char* baseline_name, double baseline_ms) {
+    std::printf("%-40s %10.3f ms   (%s %.3f ms, ratio %.2f)\n", what, ms, baseline_name, baseline_ms,
+                baseline_ms > 0 ? ms / baseline_ms : 0.0);
+}
+
+}  // namespace nuko::bench
