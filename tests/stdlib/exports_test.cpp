@@ -9,6 +9,7 @@
 
 #include "nuko/desktop.h"
 #include "nuko/prompt.h"
+#include "qt_app.h"
 #include "scripted_prompt.h"
 #include "test_support.h"
 
@@ -148,18 +149,8 @@ TEST(WindowPos, KeepsWindowsOnTheDesktopAndOffThePanel) {
     EXPECT_TRUE(nuko::desktop::PanelRect(desktop, desktop).empty());
 }
 
-namespace {
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "stdlib_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-}  // namespace
-
 TEST(WindowPos, ExportsOnARealWidget) {
-    App();
+    nuko::test::QtApp();
     QWidget w;
     w.resize(200, 100);
     w.move(33, 44);

@@ -1,0 +1,156 @@
+#include "media_kinds.h"
+
+#include <algorithm>
+#include <initializer_list>
+
+#include "nuko/paths.h"
+#include "nuko/strings.h"
+#include "nuko/text.h"
+
+namespace nuko::media {
+namespace {
+
+// String ids of the extensions.
+enum Ext : int {
+    kMid = 416, kRcp = 417, kRmi = 418, kWrd = 430, kR36 = 480, kG36 = 481,
+    kAvi = 448, kMov = 449, kQt = 486, kMpg = 450, kMpe = 482, kMpeg = 483, kDat = 451,
+    kMovieAsf = 452, kMovieWma = 484, kMovieWmv = 485,
+    kWav = 464, kMp3 = 465, kRmp = 487, kAif = 466, kAiff = 490,
+    kSoundAsf = 467, kSoundWma = 488, kSoundWmv = 489, kAbs = 468,
+    kLzh = 527,
+};
+
+void Append(ExtensionList& list, std::initializer_list<int> ids) {
+    for (int id : ids) list.emplace_back(LoadString(id));
+}
+
+// The type groups of FileTypeFlags bits 0x0001 ... 0x0010 per kind.
+const std::vector<std::vector<int>>& Groups(int kind) {
+    static const std::vector<std::vector<int>> kMidi = {{kMid}, {kRcp, kR36, kG36}, {kRmi}, {}, {}};
+    static const std::vector<std::vector<int>> kMovie = {
+        {kAvi}, {kMov, kQt}, {kMpg, kMpe, kMpeg}, {kDat}, {kMovieAsf, kMovieWma, kMovieWmv}};
+    static const std::vector<std::vector<int>> kSound = {
+        {kWav}, {kMp3, kRmp}, {kAif, kAiff}, {kSoundAsf, kSoundWma, kSoundWmv}, {kAbs}};
+    static const std::vector<std::vector<int>> kNone;
+    switch (kind) {
+        case 0: return kMidi;
+        case 2: return kMovie;
+        case 3: return kSound;
+        default: return kNone;
+    }
+}
+
+}  // namespace
+
+void BuildKindExtensions(ExtensionList& list, int kind, bool plain_only, bool rcp_first) {
+    list.clear();
+    switch (kind) {
+        case Code(MediaKind::Midi):
+            if (rcp_first)
+                Append(list, {kRcp, kR36, kG36, kMid, kRmi});
+            else
+                Append(list, {kMid, kRcp, kR36, kG36, kRmi});
+            if (!plain_only) Append(list, {kWrd, kLzh});
+            return;
+        case Code(MediaKind::Movie):
+            Append(list, {kAvi, kMov, kQt, kMpg, kMpe, kMpeg, kDat, kMovieAsf, kMovieWma, kMovieWmv});
+            break;
+        case Code(MediaKind::Sound):
+            Append(list, {kWav, kMp3, kRmp, kAif, kAiff, kSoundAsf, kSoundWma, kSoundWmv, kAbs});
+            break;
+        case AllKinds:
+            Append(list, {kMid, kRcp, kR36, kG36, kRmi, kAvi, kMov, kQt, kMpg, kMpe, kMpeg, kDat, kWav,
+                          kMp3, kRmp, kAif, kAiff, kSoundAsf, kSoundWma, kSoundWmv, kAbs});
+            break;
+        default:
+            return;  // CD and unknown codes have no extensions
+    }
+    if (!plain_only) Append(list, {kLzh});
+}
+
+void BuildFlaggedExtensions(ExtensionList& list, int kind, FileTypeFlags flags, bool archives_enabled) {
+    if (kind != Code(MediaKind::Midi) && kind != Code(MediaKind::Movie) && kind != Code(MediaKind::Sound))
+        return;
+    const auto& groups = Groups(kind);
+    for (std::size_t bit = 0; bit < groups.size(); ++bit)
+        if (flags & (1u << bit))
+            for (int id : groups[bit]) list.emplace_back(LoadString(id));
+    if (kind == Code(MediaKind::Midi) && (flags & file_type::kWrd)) Append(list, {kWrd});
+    if (flags & file_type::kCatalog) list.emplace_back(CatalogExtension(kind));
+    if (archives_enabled && (flags & file_type::kArchive)) Append(list, {kLzh});
+}
+
+std::string_view CatalogExtension(int kind) { return IsKind(kind) ? LoadString(1200 + kind) : ""; }
+
+int KindOfExtension(std::string_view ext) {
+    ExtensionList list;
+    for (int kind = 0; kind < kKindCount; ++kind) {
+        BuildKindExtensions(list, kind, true, false);
+        if (std::find(list.begin(), list.end(), ext) != list.end()) return kind;
+    }
+    return -1;
+}
+
+int KindOfArchiveMember(std::string_view member_name) {
+    if (member_name.size() < 4) return -1;
+    std::string tail = text::AsciiLowered(member_name.substr(member_name.size() - 4));
+    return KindOfExtension(tail);
+}
+
+bool IsWindowsMediaExtension(std::string_view e) { return e == ".asf" || e == ".wma" || e == ".wmv"; }
+
+std::string LoweredExtension(std::string_view path) {
+    std::string_view ext = path::Extension(path);
+    if (ext.empty()) return {};
+    return "." + text::AsciiLowered(ext);
+}
+
+bool ScanAccepts(std::string_view path, int kind, const ExtensionList& list,
+                 const std::function<int(const std::string&)>& win_media_type) {
+    std::string ext = LoweredExtension(path);
+    if (ext.empty() || std::find(list.begin(), list.end(), ext) == list.end()) return false;
+    if (!IsWindowsMediaExtension(ext)) return true;
+    if (kind != Code(MediaKind::Movie) && kind != Code(MediaKind::Sound)) return true;
+    int type = win_media_type ? win_media_type(std::string(path)) : 0;
+    return kind == Code(MediaKind::Sound) ? type == 1 : type != 1;
+}
+
+bool CatalogAccepts(std::string_view path, const ExtensionList& list) {
+    std::string lowered = text::AsciiLowered(path);
+    for (const auto& ext : list)
+        if (lowered.find(ext) != std::string::npos) return true;
+    return false;
+}
+
+std::string_view KindName(int kind) { return IsKind(kind) ? LoadString(2144 + kind) : ""; }
+
+std::string OpenFileFilter(int kind, bool archives_enabled) {
+    if (!IsKind(kind)) return "|";
+    std::string f(LoadString(1104 + kind));
+    f += LoadString(1120 + kind);
+    f += LoadString(1112 + kind);
+    if (archives_enabled) f += LoadString(1128);
+    f += "|";
+    return f;
+}
+
+std::string CatalogFileFilter(int kind) {
+    if (!IsKind(kind)) return "|";
+    return std::string(LoadString(1112 + kind)) + "|";
+}
+
+std::array<const char*, 5> TypeBoxLabels(int kind) {
+    switch (kind) {
+        case Code(MediaKind::Midi): return {"&MID", "&RCP,R36", "RM&I", "---", "---"};
+        case Code(MediaKind::Movie): return {"&AVI", "&MOV", "M&PG", "&DAT", "A&SF"};
+        case Code(MediaKind::Sound): return {"&WAV", "&MP3", "&AIF", "A&SF", "A&BS"};
+        default: return {"", "", "", "", ""};
+    }
+}
+
+int MeaningfulTypeBoxes(int kind) {
+    if (kind == Code(MediaKind::Midi)) return 3;
+    return kind == Code(MediaKind::Movie) || kind == Code(MediaKind::Sound) ? 5 : 0;
+}
+
+}  // namespace nuko::media
