@@ -142,47 +142,66 @@ void SetCurrentDriveMap(DriveMap drives) {
 }
 
 std::string ResolveCaseInsensitive(std::string_view path) {
-    std::string input(path);
-    if (input.empty() || Exists(input)) return input;
+    CaseResolver resolver;
+    return resolver.Resolve(path);
+}
 
-    std::vector<std::string_view> parts;
-    std::size_t pos = 0;
-    while (pos <= path.size()) {
-        std::size_t slash = path.find('/', pos);
-        if (slash == std::string_view::npos) slash = path.size();
-        if (slash > pos) parts.push_back(path.substr(pos, slash - pos));
-        pos = slash + 1;
+const std::vector<CaseResolver::Entry>& CaseResolver::Listing(const std::string& folder) {
+    auto [it, fresh] = listings_.try_emplace(folder);
+    if (!fresh) return it->second;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return it->second;
+    while (dirent* e = ::readdir(dir)) {
+        std::string_view name = e->d_name;
+        if (name == "." || name == "..") continue;
+        bool is_folder = e->d_type == DT_DIR;
+        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) is_folder = IsFolder(folder + std::string(name));
+        it->second.push_back({text::AsciiLowered(name), std::string(name), is_folder});
     }
-    if (parts.empty()) return input;
+    ::closedir(dir);
+    return it->second;
+}
 
-    std::string current = IsAbsolute(path) ? "/" : "";
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        bool last = i + 1 == parts.size();
-        std::string candidate = current + std::string(parts[i]);
-        if (parts[i] == "." || parts[i] == ".." || Exists(candidate)) {
-            if (!last && !IsFolder(candidate)) return input;
-            current = last ? candidate : candidate + "/";
-            continue;
-        }
-        DIR* dir = ::opendir(current.empty() ? "." : current.c_str());
-        if (!dir) return input;
-        std::string found;
-        while (dirent* e = ::readdir(dir)) {
-            std::string_view name = e->d_name;
-            if (name == "." || name == "..") continue;
-            if (!text::EqualsIgnoreAsciiCase(name, parts[i])) continue;
-            std::string full = current + std::string(name);
-            bool folder = IsFolder(full);
-            if (last ? !folder : folder) {
-                found = std::move(full);
-                break;
+std::optional<std::string> CaseResolver::ResolveFolder(const std::string& folder) {
+    if (folder.empty() || folder == "/") return folder;
+    if (auto it = folders_.find(folder); it != folders_.end()) return it->second;
+    std::optional<std::string> result;
+    if (IsFolder(folder)) {
+        result = folder;
+    } else {
+        std::string trimmed = folder.substr(0, folder.size() - 1);
+        auto split = SplitPath(trimmed);
+        if (auto parent = ResolveFolder(split.folder)) {
+            std::string wanted = text::AsciiLowered(split.name);
+            for (const auto& e : Listing(*parent)) {
+                if (e.folder && e.lowered == wanted) {
+                    result = *parent + e.name + "/";
+                    break;
+                }
             }
         }
-        ::closedir(dir);
-        if (found.empty()) return input;
-        current = last ? found : found + "/";
     }
-    return current;
+    folders_.emplace(folder, result);
+    return result;
+}
+
+std::string CaseResolver::Resolve(std::string_view path) {
+    std::string input(path);
+    if (input.empty() || Exists(input)) return input;
+    // Inner "." and ".." and doubled separators are left to the system.
+    std::string cleaned = input;
+    bool trailing = cleaned.size() > 1 && cleaned.back() == '/';
+    while (cleaned.size() > 1 && cleaned.back() == '/') cleaned.pop_back();
+    auto split = SplitPath(cleaned);
+    if (split.name.empty() || split.name == "." || split.name == "..") return input;
+    auto folder = ResolveFolder(split.folder);
+    if (!folder) return input;
+    if (*folder != split.folder && Exists(*folder + split.name)) return *folder + split.name;
+    std::string wanted = text::AsciiLowered(split.name);
+    for (const auto& e : Listing(*folder)) {
+        if (e.lowered == wanted && e.folder == trailing) return *folder + e.name + (trailing ? "/" : "");
+    }
+    return input;
 }
 
 }  // namespace nuko::path

@@ -1,5 +1,6 @@
 #include "nuko/text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -29,21 +30,33 @@ public:
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         char* src = const_cast<char*>(in.data());
         std::size_t src_left = in.size();
-        std::string buf;
-        buf.resize(in.size() * factor + 16);
+        // Converts straight into `out`, growing it when the estimate was short.
+        std::size_t used = out.size();
+        out.resize(used + in.size() * factor + 16);
+        bool result = true;
         while (src_left > 0) {
-            char* dst = buf.data();
-            std::size_t dst_left = buf.size();
+            char* dst = out.data() + used;
+            std::size_t dst_left = out.size() - used;
             std::size_t r = iconv(cd_, &src, &src_left, &dst, &dst_left);
-            out.append(buf.data(), buf.size() - dst_left);
+            used = out.size() - dst_left;
             if (r != static_cast<std::size_t>(-1)) break;
-            if (errno == E2BIG) continue;
+            if (errno == E2BIG) {
+                out.resize(out.size() + src_left * factor + 16);
+                continue;
+            }
+            out.resize(used);
             std::size_t skip = on_bad(std::string_view(src, src_left), out);
-            if (skip == 0 || skip > src_left) return false;
+            if (skip == 0 || skip > src_left) {
+                result = false;
+                break;
+            }
+            used = out.size();
+            out.resize(used + src_left * factor + 16);
             src += skip;
             src_left -= skip;
         }
-        return true;
+        out.resize(std::min(used, out.size()));
+        return result;
     }
 
 private:
@@ -205,7 +218,8 @@ std::string_view Utf8Cut(std::string_view utf8, std::size_t limit) {
 }
 
 std::string_view CutToCp932Bytes(std::string_view utf8, std::size_t limit) {
-    if (utf8.size() <= limit && AllAscii(utf8)) return utf8;
+    // A character's CP932 form is never longer than its UTF-8 form.
+    if (utf8.size() <= limit) return utf8;
     std::size_t used = 0;
     std::size_t pos = 0;
     while (pos < utf8.size()) {

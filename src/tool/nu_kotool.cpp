@@ -14,6 +14,7 @@ const Command kCommands[] = {
     {"longpath", "longpath PATH", nuko::tool::RunLongPath},
     {"mediatype", "mediatype FILE", nuko::tool::RunMediaType},
     {"settings", "settings SECTION KEY", nuko::tool::RunSettings},
+    {"catalog", "catalog FILE", nuko::tool::RunCatalog},
 };
 
 int Usage(FILE* out) {

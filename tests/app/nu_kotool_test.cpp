@@ -58,3 +58,15 @@ TEST(NuKoTool, LongPathAndSettings) {
     EXPECT_EQ(RunProgram({Tool(), "settings", "Main", "Nope"}, &out), 1);
     ::unsetenv("XDG_CONFIG_HOME");
 }
+
+TEST(NuKoTool, CatalogPrintsThePlayableList) {
+    TempDir dir;
+    ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    WriteBytes(dir.File("song.mid"), "x");
+    WriteBytes(dir.File("c.MIT"), "Ver 1.00\r\n\x83\x65\x83\x58\x83\x67\r\nsub\r\nSONG.MID\t\x8B\xC8\tinit.mid\r\n\x1a");
+    std::string out;
+    EXPECT_EQ(RunProgram({Tool(), "catalog", dir.File("c.MIT")}, &out), 0);
+    EXPECT_EQ(out, "title: テスト\nsubtitle: sub\n" + dir.File("song.mid") + "\t曲\tinit.mid\t\n");
+    EXPECT_EQ(RunProgram({Tool(), "catalog", dir.File("missing.mit")}, &out), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+}

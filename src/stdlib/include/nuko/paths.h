@@ -4,9 +4,12 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
+#include <vector>
 
 namespace nuko::path {
 
@@ -55,6 +58,27 @@ void SetCurrentDriveMap(DriveMap drives);
 // when the path does not exist as written (inner components must be folders).
 // Returns the real path, or the input when some component is not found.
 std::string ResolveCaseInsensitive(std::string_view path);
+
+// The same resolution for many paths: folder listings read once are kept for
+// the life of the object (a catalog read resolves thousands of paths in a
+// few folders).
+class CaseResolver {
+public:
+    std::string Resolve(std::string_view path);
+
+private:
+    struct Entry {
+        std::string lowered;
+        std::string name;
+        bool folder;
+    };
+    const std::vector<Entry>& Listing(const std::string& folder);
+    // The real form of a folder written with a trailing "/" ("" is the
+    // current folder); nullopt when some component is missing.
+    std::optional<std::string> ResolveFolder(const std::string& folder);
+    std::unordered_map<std::string, std::vector<Entry>> listings_;
+    std::unordered_map<std::string, std::optional<std::string>> folders_;
+};
 
 }  // namespace nuko::path
 

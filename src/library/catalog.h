@@ -1,0 +1,79 @@
+// Catalog files (".mit", ".mot", ".wat"): a saved media list of one kind.
+//
+//   Ver 1.00
+//   title
+//   sub title
+//   path<TAB>title<TAB>init file<TAB>picture     (one line per item)
+//   ... then one 0x1A byte.
+//
+// CP932 text with CR LF line ends; UTF-8 behind a byte order mark when a text
+// needs characters CP932 lacks. Paths may be absolute (a drive letter, mapped
+// through the drive map), begin with a separator (from the root), or be
+// relative to the catalog's folder; "\" is read as "/".
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "media_list.h"
+#include "nuko/paths.h"
+
+namespace nuko::media {
+
+inline constexpr std::string_view kCatalogVersion = "Ver 1.00";
+// Limits of the format, in CP932 bytes.
+inline constexpr std::size_t kCatalogLineMax = 511;
+inline constexpr std::size_t kCatalogFieldMax = 255;
+
+// Splits catalog bytes into lines: a CR LF pair, a lone CR and a lone LF each
+// end one line; the first 0x1A byte ends the text; NUL bytes are dropped. A
+// byte order mark at the start is left to the caller.
+std::vector<std::string_view> SplitCatalogLines(std::string_view bytes);
+
+// Whether the path ends in one of the three catalog extensions, in any case.
+bool HasCatalogExtension(std::string_view path);
+
+struct CatalogEnvironment {
+    path::DriveMap drives;
+    // Extensions after ".bmp" for the "image" picture fallback, in order
+    // (the image decoders available).
+    std::vector<std::string> picture_extensions = {".png", ".jpg", ".jpeg", ".gif"};
+    // Upgrades a catalog of the older layout in place; nonzero when it did.
+    // Empty: the converter library of the program folder.
+    std::function<int(const std::string&)> convert_old;
+};
+
+// The converter of the program folder (libnu_32cnv.so), loaded for the one
+// call; 0 when the library or its export is missing.
+int ConvertOldCatalog(const std::string& catalog_path);
+
+// Resolves a catalog path field for the catalog at `catalog_path`: drive
+// letters through the drive map, a leading "/" from the root, anything else
+// relative to the catalog's folder; a path that does not exist as written
+// is looked up case-insensitively.
+std::string ResolveCatalogPath(std::string_view field, std::string_view catalog_path,
+                               const path::DriveMap& drives);
+
+// Reads the catalog named by list.path into the list (appending), keeping the
+// lines whose path holds one of `extensions`. `find_pictures` fills a missing
+// picture from "image.bmp" and the other fallback names beside the item.
+// False, with the list unchanged, when the file is not a catalog, cannot be
+// read, or is of the older layout and the converter refuses it.
+bool ReadCatalog(MediaList& list, const ExtensionList& extensions, bool find_pictures,
+                 const CatalogEnvironment& env);
+
+// Writes title, sub title and items to list.path, replacing the file
+// atomically. A TAB, CR or LF inside a field is written as a blank.
+std::error_code WriteCatalog(const MediaList& list);
+
+// The catalog bytes WriteCatalog writes.
+std::string SerializeCatalog(const MediaList& list);
+
+// The playable path of a catalog item, as the file area plays it.
+std::string PlayablePath(const MediaItem& item, std::string_view catalog_path,
+                         const path::DriveMap& drives);
+
+}  // namespace nuko::media

@@ -1,0 +1,260 @@
+#include "catalog.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "nuko/text.h"
+#include "test_support.h"
+
+using namespace nuko::media;
+using nuko::test::ReadBytes;
+using nuko::test::TempDir;
+using nuko::test::WriteBytes;
+
+namespace {
+
+ExtensionList MidiList() {
+    ExtensionList l;
+    BuildKindExtensions(l, 0, false, false);
+    return l;
+}
+
+CatalogEnvironment NoConverter() {
+    CatalogEnvironment env;
+    env.convert_old = [](const std::string&) { return 0; };
+    return env;
+}
+
+MediaList Read(const std::string& path, bool* ok = nullptr, const CatalogEnvironment& env = NoConverter(),
+               bool pictures = false) {
+    MediaList list;
+    list.path = path;
+    bool r = ReadCatalog(list, MidiList(), pictures, env);
+    if (ok) *ok = r;
+    return list;
+}
+
+std::vector<std::string> Names(const MediaList& l) {
+    std::vector<std::string> out;
+    for (const auto& i : l.items) out.push_back(i.name);
+    return out;
+}
+
+}  // namespace
+
+TEST(CatalogRead, VersionLineAlone) {
+    TempDir dir;
+    WriteBytes(dir.File("a.mit"), "Ver 1.00");
+    bool ok = false;
+    MediaList l = Read(dir.File("a.mit"), &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(l.loaded, 1);
+    EXPECT_TRUE(l.items.empty());
+    EXPECT_EQ(l.title, "");
+}
+
+TEST(CatalogRead, PathsRelativeRootedAndAbsolute) {
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.File("music").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(dir.File("music/Sub").c_str(), 0755), 0);
+    WriteBytes(dir.File("music/song.mid"), "x");
+    WriteBytes(dir.File("music/Sub/Deep.MID"), "x");  // case differs from the line
+    WriteBytes(dir.File("music/.hidden.mid"), "x");
+    std::string cat = dir.File("music/list.mit");
+    std::string root_rel = dir.path() + "music/song.mid";  // "\" + absolute-from-root
+    std::string lines = "Ver 1.00\r\nタイトル\r\nサブ\r\n"
+                        "song.mid\tSong\tinit.mid\tpic.bmp\r\n"
+                        "sub\\deep.mid\tDeep\r\n" +
+                        nuko::path::FromWindows(root_rel) + "\r\n"
+                        "D:\\MIDI\\x.mid\r\n"
+                        "missing.mid\tstays\r\n"
+                        "sub\r\n"                 // an existing folder: skipped
+                        ".hidden.mid\r\n"         // hidden: skipped
+                        "notes.txt\r\n"           // no MIDI extension
+                        "x.rmi.bak\tsubstring\r\n";
+    WriteBytes(cat, nuko::text::EncodeLegacy(lines) + "\x1a");
+    CatalogEnvironment env = NoConverter();
+    env.drives = {{'D', dir.path() + "music"}};
+    bool ok = false;
+    MediaList l = Read(cat, &ok, env);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(l.title, "タイトル");
+    EXPECT_EQ(l.sub_title, "サブ");
+    EXPECT_EQ(Names(l), (std::vector<std::string>{"song.mid", "sub/deep.mid", root_rel, "D:/MIDI/x.mid",
+                                                  "missing.mid", "x.rmi.bak"}));
+    EXPECT_EQ(l.items[0].title, "Song");
+    EXPECT_EQ(l.items[0].init_file, "init.mid");
+    EXPECT_EQ(l.items[0].picture, "pic.bmp");
+    EXPECT_EQ(PlayablePath(l.items[0], cat, env.drives), dir.path() + "music/song.mid");
+    EXPECT_EQ(PlayablePath(l.items[1], cat, env.drives), dir.path() + "music/Sub/Deep.MID");
+    EXPECT_EQ(PlayablePath(l.items[3], cat, env.drives), dir.path() + "music/MIDI/x.mid");
+    // Hidden files accepted when the list says so.
+    MediaList h;
+    h.path = cat;
+    h.hidden_files = true;
+    ASSERT_TRUE(ReadCatalog(h, MidiList(), false, env));
+    EXPECT_EQ(h.items.size(), 7u);
+}
+
+TEST(CatalogRead, EveryLineEndCountsAndNothingIsDropped) {
+    TempDir dir;
+    WriteBytes(dir.File("lf.mit"), "Ver 1.00\nT\nS\na.mid\nb.mid");
+    WriteBytes(dir.File("cr.mit"), "Ver 1.00\rT\rS\ra.mid\rb.mid\r\x1a" "c.mid\r\n");
+    EXPECT_EQ(Names(Read(dir.File("lf.mit"))), (std::vector<std::string>{"a.mid", "b.mid"}));
+    EXPECT_EQ(Names(Read(dir.File("cr.mit"))), (std::vector<std::string>{"a.mid", "b.mid"}));  // stops at 0x1A
+}
+
+TEST(CatalogRead, ExtensionOfTheCatalogAnyCase) {
+    TempDir dir;
+    WriteBytes(dir.File("LIST.MIT"), "Ver 1.00\r\nT\r\n\r\na.mid\r\n\x1a");
+    WriteBytes(dir.File("list.txt"), "Ver 1.00\r\nT\r\n\r\na.mid\r\n\x1a");
+    bool ok = false;
+    EXPECT_EQ(Read(dir.File("LIST.MIT"), &ok).items.size(), 1u);
+    EXPECT_TRUE(ok);
+    Read(dir.File("list.txt"), &ok);
+    EXPECT_FALSE(ok);
+    Read(dir.File("missing.mit"), &ok);
+    EXPECT_FALSE(ok);
+}
+
+TEST(CatalogRead, OldLayoutGoesToTheConverter) {
+    TempDir dir;
+    std::string cat = dir.File("old.mit");
+    WriteBytes(cat, "Ver 2.25\r\nsong.mid\r\n");
+    int calls = 0;
+    CatalogEnvironment refuse;
+    refuse.convert_old = [&](const std::string& p) {
+        EXPECT_EQ(p, cat);
+        ++calls;
+        return 0;
+    };
+    MediaList l;
+    l.path = cat;
+    l.title = "kept";
+    EXPECT_FALSE(ReadCatalog(l, MidiList(), false, refuse));
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(l.title, "kept");
+    EXPECT_EQ(l.loaded, 0);
+
+    CatalogEnvironment convert;
+    convert.convert_old = [&](const std::string& p) {
+        WriteBytes(p, "Ver 1.00\r\nOld title\r\n\r\nsong.mid\tSong\r\n\x1a");
+        return 1;
+    };
+    bool ok = false;
+    MediaList c = Read(cat, &ok, convert);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(c.title, "Old title");
+    EXPECT_EQ(Names(c), std::vector<std::string>{"song.mid"});
+    // Without a converter library in the program folder the read fails.
+    WriteBytes(cat, "old title\r\nsong.mid\r\n");
+    MediaList none;
+    none.path = cat;
+    EXPECT_FALSE(ReadCatalog(none, MidiList(), false, CatalogEnvironment{.drives = {}, .picture_extensions = {},
+                                                                          .convert_old = ConvertOldCatalog}));
+}
+
+TEST(CatalogRead, LongLinesAreCutWithoutSplittingACharacter) {
+    TempDir dir;
+    std::string title(300, 'T');
+    std::string kana;
+    for (int i = 0; i < 200; ++i) kana += "\x83\x41";  // "ア" x 200 = 400 bytes
+    WriteBytes(dir.File("l.mit"), "Ver 1.00\r\n" + kana + "\r\n\r\nx.mid\t" + title + "\r\n");
+    MediaList l = Read(dir.File("l.mit"));
+    ASSERT_EQ(l.items.size(), 1u);
+    EXPECT_EQ(l.items[0].title.size(), 255u);
+    EXPECT_EQ(nuko::text::Utf8ToCp932(l.title)->size(), 400u);  // within the line limit
+    std::string big = "Ver 1.00\r\n\r\n\r\n";
+    for (int i = 0; i < 300; ++i) big += "\x83\x41";
+    WriteBytes(dir.File("b.mit"), big + ".mid\r\n");
+    MediaList b = Read(dir.File("b.mit"));
+    ASSERT_EQ(b.items.size(), 0u);  // the cut line lost its extension
+}
+
+TEST(CatalogWrite, RoundTripAndByteStableRewrite) {
+    TempDir dir;
+    MediaList l;
+    l.path = dir.File("rt.mot");
+    l.title = "動画の一覧";
+    l.sub_title = "ｻﾌﾞ";
+    l.items.push_back({0, 0, "", "a.avi", "Title\twith tab", "", "", 0});
+    l.items.push_back({0, 0, "", "/abs/b.mpg", "", "/pic.png", "/init.mid", 0});
+    ASSERT_FALSE(WriteCatalog(l));
+    std::string bytes = ReadBytes(l.path);
+    EXPECT_EQ(bytes.substr(0, 10), "Ver 1.00\r\n");
+    EXPECT_EQ(bytes.back(), '\x1a');
+    EXPECT_NE(bytes.find("a.avi\tTitle with tab\t\t\r\n"), std::string::npos);
+
+    MediaList back;
+    back.path = l.path;
+    ExtensionList movie;
+    BuildKindExtensions(movie, 2, false, false);
+    ASSERT_TRUE(ReadCatalog(back, movie, false, NoConverter()));
+    EXPECT_EQ(back.title, l.title);
+    ASSERT_EQ(back.items.size(), 2u);
+    EXPECT_EQ(back.items[0].title, "Title with tab");
+    EXPECT_EQ(back.items[1].init_file, "/init.mid");
+    EXPECT_EQ(back.items[1].picture, "/pic.png");
+    ASSERT_FALSE(WriteCatalog(back));
+    EXPECT_EQ(ReadBytes(l.path), bytes);
+}
+
+TEST(CatalogWrite, TextsOutsideCp932AreKept) {
+    TempDir dir;
+    MediaList l;
+    l.path = dir.File("u.wat");
+    l.title = "한국어";
+    l.items.push_back({0, 0, "", "/노래.wav", "🎵", "", "", 0});
+    ASSERT_FALSE(WriteCatalog(l));
+    EXPECT_EQ(ReadBytes(l.path).substr(0, 3), nuko::text::kUtf8Bom);
+    MediaList back;
+    back.path = l.path;
+    ExtensionList sound;
+    BuildKindExtensions(sound, 3, false, false);
+    ASSERT_TRUE(ReadCatalog(back, sound, false, NoConverter()));
+    EXPECT_EQ(back.title, "한국어");
+    EXPECT_EQ(back.items.at(0).name, "/노래.wav");
+    EXPECT_EQ(back.items.at(0).title, "🎵");
+}
+
+TEST(CatalogWrite, FailedWriteKeepsTheOldCatalog) {
+    TempDir dir;
+    std::string folder = dir.File("ro/");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    MediaList l;
+    l.path = folder + "x.mit";
+    ASSERT_FALSE(WriteCatalog(l));
+    std::string old = ReadBytes(l.path);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    l.title = "new";
+    bool failed = nuko::test::AsUnprivilegedUser(dir.path(), [&] { return static_cast<bool>(WriteCatalog(l)); });
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(ReadBytes(l.path), old);
+}
+
+TEST(CatalogRead, PictureFallbackBesideTheSong) {
+    TempDir dir;
+    WriteBytes(dir.File("s.mid"), "x");
+    WriteBytes(dir.File("image.png"), "x");
+    WriteBytes(dir.File("c.mit"), "Ver 1.00\r\n\r\n\r\ns.mid\tt\t\tmissing.bmp\r\n");
+    MediaList l = Read(dir.File("c.mit"), nullptr, NoConverter(), true);
+    ASSERT_EQ(l.items.size(), 1u);
+    EXPECT_EQ(l.items[0].picture, dir.File("image.png"));
+    WriteBytes(dir.File("IMAGE.BMP"), "x");  // ".bmp" comes first, any case
+    l = Read(dir.File("c.mit"), nullptr, NoConverter(), true);
+    EXPECT_EQ(l.items[0].picture, dir.File("IMAGE.BMP"));
+}
+
+TEST(CatalogRead, HostileBytesNeverCrash) {
+    TempDir dir;
+    std::string junk = "Ver 1.00\r\n";
+    for (int i = 0; i < 5000; ++i) junk += static_cast<char>((i * 7919) & 0xFF);
+    junk += std::string(3 << 20, 'm') + ".mid\n";
+    junk += std::string("a\0b.mid\r\n", 9);
+    WriteBytes(dir.File("j.mit"), junk);
+    bool ok = false;
+    MediaList l = Read(dir.File("j.mit"), &ok);
+    EXPECT_TRUE(ok);
+    for (const auto& i : l.items) EXPECT_EQ(i.name.find('\0'), std::string::npos);
+}
