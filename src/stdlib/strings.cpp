@@ -13,10 +13,6 @@ std::span<const unsigned char> EmbeddedStringTable();
 
 namespace {
 
-struct Table {
-    std::vector<std::pair<int, std::string>> entries;  // sorted by id
-};
-
 std::string Unescape(std::string_view s) {
     std::string out;
     out.reserve(s.size());
@@ -33,10 +29,10 @@ std::string Unescape(std::string_view s) {
     return out;
 }
 
-Table BuildTable() {
-    Table t;
-    auto bytes = EmbeddedStringTable();
-    std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}  // namespace
+
+StringTable StringTable::FromTsv(std::string_view all) {
+    StringTable t;
     std::size_t pos = 0;
     while (pos < all.size()) {
         std::size_t end = all.find('\n', pos);
@@ -50,26 +46,26 @@ Table BuildTable() {
         int id = 0;
         auto [p, ec] = std::from_chars(line.data(), line.data() + tab, id);
         if (ec != std::errc() || p != line.data() + tab) continue;
-        t.entries.emplace_back(id, Unescape(line.substr(tab + 1)));
+        t.entries_.emplace_back(id, Unescape(line.substr(tab + 1)));
     }
-    std::stable_sort(t.entries.begin(), t.entries.end(),
+    std::stable_sort(t.entries_.begin(), t.entries_.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     return t;
 }
 
-const Table& GetTable() {
-    static const Table table = BuildTable();
-    return table;
+std::string_view StringTable::Get(int id) const {
+    auto it = std::lower_bound(entries_.begin(), entries_.end(), id,
+                               [](const auto& entry, int v) { return entry.first < v; });
+    if (it == entries_.end() || it->first != id) return {};
+    return it->second;
 }
 
-}  // namespace
-
-std::string_view LoadString(int id) {
-    const auto& e = GetTable().entries;
-    auto it = std::lower_bound(e.begin(), e.end(), id,
-                               [](const auto& entry, int v) { return entry.first < v; });
-    if (it == e.end() || it->first != id) return {};
-    return it->second;
+const StringTable& ProgramStrings() {
+    static const StringTable table = [] {
+        auto bytes = EmbeddedStringTable();
+        return StringTable::FromTsv(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }();
+    return table;
 }
 
 std::string FormatString(std::string_view pattern, std::initializer_list<std::string_view> args) {
