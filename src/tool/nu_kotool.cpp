@@ -14,6 +14,7 @@ const Command kCommands[] = {
     {"longpath", "longpath PATH", nuko::tool::RunLongPath},
     {"mediatype", "mediatype FILE", nuko::tool::RunMediaType},
     {"settings", "settings SECTION KEY", nuko::tool::RunSettings},
+    {"wrdpic", "wrdpic FILE OUT.png [--x X] [--y Y] [--reduce R] [--palette-mode M]", nuko::tool::RunWrdPic},
 };
 
 int Usage(FILE* out) {

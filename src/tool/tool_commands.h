@@ -19,5 +19,6 @@ int RunVersion(const Args& args);
 int RunLongPath(const Args& args);
 int RunMediaType(const Args& args);
 int RunSettings(const Args& args);
+int RunWrdPic(const Args& args);
 
 }  // namespace nuko::tool
