@@ -1,6 +1,8 @@
 #include "nuko/picture_program.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "nuko/paths.h"

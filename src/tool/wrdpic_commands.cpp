@@ -1,9 +1,13 @@
 // nu_kotool wrdpic: draws a WRD picture file (MAG, PHO, picture program) on a
 // black 640 x 400 page and writes it as a PNG, to look at a picture
 // collection or check a decoder.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <QImage>
 

@@ -1,5 +1,7 @@
 // The MAG, PHO and picture program decoders on real MAG files and on files
 // built by the test encoders, decoded point by point.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "nuko/mag_decoder.h"

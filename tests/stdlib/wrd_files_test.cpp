@@ -2,6 +2,7 @@
 // exports as the WRD screen calls them.
 #include "nu_32std_wrd.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -240,6 +241,8 @@ TEST(WrdExports, GetWrdComDataReadsProgramsAndKnowsTheClearProgram) {
     WriteBytes(dir.File("other.com"), std::string(2000, '\x90'));
     EXPECT_EQ(GetWrdComData(dir.File("other.com").c_str(), "", &x, &y, &display, &draw, &on, &clear), 0);
     EXPECT_EQ(y, 0);
+    std::vector<std::uint8_t> page(kPagePoints, 0);
+    EXPECT_EQ(CreateWrdGraphic(dir.File("other.com").c_str(), NUKO_WRD_COM, page.data(), 0, 0, 1, 0, nullptr, nullptr, 0), 0);
     EXPECT_EQ(GetWrdComData(dir.File("none.com").c_str(), "", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
 }
 

@@ -31,7 +31,8 @@ extern "C" {
 /* Palette modes of CreateWrdGraphic. */
 #define NUKO_WRD_PALETTE_APPLY 0 /* draw; the caller applies the colours */
 #define NUKO_WRD_PALETTE_KEEP 1  /* draw; the caller keeps its colours */
-#define NUKO_WRD_PALETTE_ONLY 2  /* hand back the colours, draw nothing */
+#define NUKO_WRD_PALETTE_ONLY 2  /* hand back the colours, draw nothing (a PHO
+                                    screen has none and is drawn) */
 
 /*
  * Looks for the picture file of `name` (a path; "\" separators and mapped
