@@ -15,6 +15,7 @@ const Command kCommands[] = {
     {"mediatype", "mediatype FILE", nuko::tool::RunMediaType},
     {"settings", "settings SECTION KEY", nuko::tool::RunSettings},
     {"catalog", "catalog FILE", nuko::tool::RunCatalog},
+    {"wrdpic", "wrdpic FILE OUT.png [--x X] [--y Y] [--reduce R] [--palette-mode M]", nuko::tool::RunWrdPic},
 };
 
 int Usage(FILE* out) {

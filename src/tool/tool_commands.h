@@ -20,5 +20,6 @@ int RunLongPath(const Args& args);
 int RunMediaType(const Args& args);
 int RunSettings(const Args& args);
 int RunCatalog(const Args& args);
+int RunWrdPic(const Args& args);
 
 }  // namespace nuko::tool
