@@ -14,6 +14,10 @@ const Command kCommands[] = {
     {"longpath", "longpath PATH", nuko::tool::RunLongPath},
     {"mediatype", "mediatype FILE", nuko::tool::RunMediaType},
     {"settings", "settings SECTION KEY", nuko::tool::RunSettings},
+    {"title", "title FILE... [--hidden]", nuko::tool::RunTitle},
+    {"mp3wrap", "mp3wrap SRC DST", nuko::tool::RunMp3Wrap},
+    {"rmpcut", "rmpcut SRC DST", nuko::tool::RunRmpCut},
+    {"maccut", "maccut SRC DST", nuko::tool::RunMacCut},
 };
 
 int Usage(FILE* out) {
