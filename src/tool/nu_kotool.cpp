@@ -13,11 +13,11 @@ const Command kCommands[] = {
     {"version", "version", nuko::tool::RunVersion},
     {"longpath", "longpath PATH", nuko::tool::RunLongPath},
     {"mediatype", "mediatype FILE", nuko::tool::RunMediaType},
-    {"settings", "settings SECTION KEY", nuko::tool::RunSettings},
     {"title", "title FILE... [--hidden]", nuko::tool::RunTitle},
     {"mp3wrap", "mp3wrap SRC DST", nuko::tool::RunMp3Wrap},
     {"rmpcut", "rmpcut SRC DST", nuko::tool::RunRmpCut},
     {"maccut", "maccut SRC DST", nuko::tool::RunMacCut},
+    {"settings", "settings SECTION KEY", nuko::tool::RunSettings},
 };
 
 int Usage(FILE* out) {
