@@ -56,7 +56,7 @@ ConvertNeed NeedsConvert(std::string_view head);
 
 // A RIFF WAVE (after a MacBinary header, if any) whose first 127 bytes hold
 // a "data" chunk whose first byte is 0xFF: a WAVE carrying MPEG frames.
-// `head`: the file's first bytes (at least 263 when the file is longer).
+// `head`: the file's first bytes (at least 260 when the file is longer).
 bool IsWaveCarryingMp3(std::string_view head);
 
 // The first frame header of MP3 data (MPEG-1 or MPEG-2 layer III only).
