@@ -18,6 +18,10 @@ struct Command {
 int RunVersion(const Args& args);
 int RunLongPath(const Args& args);
 int RunMediaType(const Args& args);
+int RunTitle(const Args& args);
+int RunMp3Wrap(const Args& args);
+int RunRmpCut(const Args& args);
+int RunMacCut(const Args& args);
 int RunSettings(const Args& args);
 int RunCatalog(const Args& args);
 int RunWrdPic(const Args& args);
