@@ -84,6 +84,13 @@ bool WriteAllFd(int fd, const char* data, std::size_t size) {
     return true;
 }
 
+// The error code of a failed write. EPERM is 1, which callers read as
+// "written with progress", so it is reported as EACCES.
+int WriteError(int e) {
+    if (e == 0) return EIO;
+    return e == EPERM ? EACCES : e;
+}
+
 }  // namespace
 
 bool IsFileFound(const std::string& path, bool accept_hidden) {
@@ -177,7 +184,7 @@ int CopyFile(const std::string& source, const std::string& target,
             }
             if (n == 0) break;
             if (!WriteAllFd(out, buf.data(), static_cast<std::size_t>(n))) {
-                result = errno ? errno : EIO;
+                result = WriteError(errno);
                 break;
             }
             done += static_cast<std::uint64_t>(n);
@@ -185,10 +192,10 @@ int CopyFile(const std::string& source, const std::string& target,
         if (progress && result == 0) progress(10 * (i + 1));
     }
     ::close(in);
-    if (result == 0 && ::fsync(out) != 0) result = errno;
+    if (result == 0 && ::fsync(out) != 0) result = WriteError(errno);
     if (result == 0 && progress) progress(90);
-    if (::close(out) != 0 && result == 0) result = errno;
-    if (result == 0 && ::rename(temp.c_str(), target.c_str()) != 0) result = errno;
+    if (::close(out) != 0 && result == 0) result = WriteError(errno);
+    if (result == 0 && ::rename(temp.c_str(), target.c_str()) != 0) result = WriteError(errno);
     if (result != 0) {
         ::unlink(temp.c_str());
         if (progress) progress(100);
