@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "nuko/fileio.h"
 #include "nuko/paths.h"
 #include "nuko/text.h"
 
@@ -71,12 +74,15 @@ Msf FramesToMsf(std::int64_t frames) {
 namespace {
 
 // libcdio reports problems through one process-wide log handler; keep the
-// last message of this thread so that a failed open can say why, and keep
-// stderr quiet.
+// first message of this thread since it was last cleared (the most precise
+// one: later ones say "init failed") so that a failed open can say why, and
+// keep stderr quiet.
 thread_local std::string t_last_log;
 
 void QuietLog(cdio_log_level_t level, const char message[]) {
-    if (level >= CDIO_LOG_WARN && message) t_last_log = text::SanitizeUtf8(message);
+    if (level < CDIO_LOG_WARN || !message || !t_last_log.empty()) return;
+    t_last_log = text::SanitizeUtf8(message);
+    while (!t_last_log.empty() && (t_last_log.back() == '\n' || t_last_log.back() == ' ')) t_last_log.pop_back();
 }
 
 void InstallLogHandler() {
@@ -121,6 +127,72 @@ private:
     std::string source_;
 };
 
+// libcdio looks for the data files of a .toc image in the current folder,
+// not beside the .toc: a copy of the text with their names made absolute is
+// opened instead.
+std::string TocWithAbsoluteFiles(std::string_view toc, const std::string& folder) {
+    std::string out;
+    out.reserve(toc.size() + 256);
+    std::size_t i = 0;
+    auto is_word = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+    while (i < toc.size()) {
+        char c = toc[i];
+        if (c == '/' && i + 1 < toc.size() && toc[i + 1] == '/') {  // a comment to the end of the line
+            std::size_t end = toc.find('\n', i);
+            if (end == std::string_view::npos) end = toc.size();
+            out.append(toc.substr(i, end - i));
+            i = end;
+            continue;
+        }
+        if (c == '"') {  // a string that is no file name
+            std::size_t end = toc.find('"', i + 1);
+            if (end == std::string_view::npos) end = toc.size() - 1;
+            out.append(toc.substr(i, end - i + 1));
+            i = end + 1;
+            continue;
+        }
+        if (!is_word(c)) {
+            out.push_back(c);
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < toc.size() && is_word(toc[end])) ++end;
+        std::string_view word = toc.substr(i, end - i);
+        out.append(word);
+        i = end;
+        if (word != "FILE" && word != "AUDIOFILE" && word != "DATAFILE") continue;
+        while (i < toc.size() && (toc[i] == ' ' || toc[i] == '\t')) out.push_back(toc[i++]);
+        if (i < toc.size() && toc[i] == '"' && i + 1 < toc.size() && toc[i + 1] != '/') {
+            out.push_back('"');
+            out += folder;
+            ++i;
+        }
+    }
+    return out;
+}
+
+// Opens a .toc image through a private copy whose data file names are
+// absolute; libcdio has opened the data files once it returns.
+CdIo_t* OpenTocImage(const std::string& source) {
+    auto text = fileio::ReadFile(source, 1 << 20);
+    if (!text) return nullptr;
+    std::string copy = TocWithAbsoluteFiles(*text, path::SplitPath(source).folder.empty()
+                                                         ? std::string("./")
+                                                         : path::SplitPath(source).folder);
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    if (ec) folder = "/tmp";
+    std::string name = (folder / "nuko-toc-XXXXXX.toc").string();
+    int fd = ::mkstemps(name.data(), 4);
+    if (fd < 0) return nullptr;
+    bool written = ::write(fd, copy.data(), copy.size()) == static_cast<ssize_t>(copy.size());
+    ::close(fd);
+    CdIo_t* cdio = written ? cdio_open(name.c_str(), DRIVER_CDRDAO) : nullptr;
+    ::unlink(name.c_str());
+    return cdio;
+}
+
 }  // namespace
 
 bool IsDiscImagePath(const std::string& p) {
@@ -141,7 +213,13 @@ std::unique_ptr<DiscSource> OpenDisc(const std::string& source, std::string* err
     if (image && !S_ISREG(st.st_mode)) return fail("not a disc image file");
     if (!image && !S_ISBLK(st.st_mode)) return fail("not a CD drive");
 
-    CdIo_t* cdio = image ? cdio_open(source.c_str(), DRIVER_UNKNOWN) : cdio_open(source.c_str(), DRIVER_DEVICE);
+    CdIo_t* cdio;
+    if (!image)
+        cdio = cdio_open(source.c_str(), DRIVER_DEVICE);
+    else if (text::AsciiLowered(path::Extension(source)) == "toc")
+        cdio = OpenTocImage(source);
+    else
+        cdio = cdio_open(source.c_str(), DRIVER_UNKNOWN);
     if (!cdio) return fail("cannot open");
     track_t first = cdio_get_first_track_num(cdio);
     track_t count = cdio_get_num_tracks(cdio);

@@ -73,7 +73,9 @@ bool MediaDevice::DeviceTypeFor(std::string_view extension, std::string* type) {
 
 std::string MediaDevice::CopyToWorkFolder(const std::string& source) {
     if (config_.work_folder.empty()) return source;
-    if (!drives::IsCdRomPath(source) && !drives::IsRemovablePath(source)) return source;
+    bool wanted = config_.copy_from ? config_.copy_from(source)
+                                    : drives::IsCdRomPath(source) || drives::IsRemovablePath(source);
+    if (!wanted) return source;
     if (hooks_.status) hooks_.status(LoadString(kCopyingStatus));
     std::string target = path::WithTrailingSlash(config_.work_folder) + config_.file_copy.prefix +
                          std::string(path::FileName(source));

@@ -51,6 +51,9 @@ struct MediaDeviceConfig {
     FileCopyOptions file_copy;
     bool active_movie = true;    // setting `Movie`/`ActiveMovie`
     std::string program_folder;  // where libnu_32mhk.so is; empty: the program folder
+    // Which files are copied to the work folder before they play when
+    // copying is on; empty: those on a CD-ROM or removable drive.
+    std::function<bool(const std::string& path)> copy_from;
 };
 
 struct MediaDeviceHooks {

@@ -14,6 +14,8 @@ const Command kCommands[] = {
     {"longpath", "longpath PATH", nuko::tool::RunLongPath},
     {"mediatype", "mediatype FILE", nuko::tool::RunMediaType},
     {"settings", "settings SECTION KEY", nuko::tool::RunSettings},
+    {"play", "play FILE [--kind midi|cd|movie|sound] [--track N] [--from SECONDS] [--for SECONDS] [--fast]", nuko::tool::RunPlay},
+    {"probe", "probe", nuko::tool::RunProbe},
 };
 
 int Usage(FILE* out) {

@@ -19,5 +19,7 @@ int RunVersion(const Args& args);
 int RunLongPath(const Args& args);
 int RunMediaType(const Args& args);
 int RunSettings(const Args& args);
+int RunPlay(const Args& args);
+int RunProbe(const Args& args);
 
 }  // namespace nuko::tool
