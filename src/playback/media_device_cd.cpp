@@ -125,24 +125,26 @@ int MediaDevice::PlayCd(int from, int to, std::int64_t* from_ms, std::int64_t* t
         // One track, or on to the end of the disc.
         if (!cd_continuous_ && from < to) *to_ms = TrackStartMs(from + 1);
     } else {
-        int start_track;
         if (seek_target_) {
-            int track = static_cast<int>(seek_target_ & 0xFF);
-            std::int64_t start = TrackStartMs(track);
+            std::int64_t start = TrackStartMs(static_cast<int>(seek_target_ & 0xFF));
             if (start < 0) return mci::kOutOfRange;
             *from_ms = start + (((seek_target_ >> 8) & 0xFF) * 60 + ((seek_target_ >> 16) & 0xFF)) * 1000 +
                        ((seek_target_ >> 24) & 0xFF) * 1000 / cd::kFramesPerSecond;
-            start_track = track;
-        } else {
-            Position(MediaKind::Cd);
-            start_track = static_cast<int>(cd_position_ & 0xFF);
         }
         if (!cd_continuous_ && cd_from_ < cd_last_track_) {
-            // The range's end stays where the play began, unless the start
-            // moved past it: then the track under way is played out.
-            int end_track = cd_from_ + 1;
-            if (end_track <= start_track) end_track = start_track + 1;
-            *to_ms = TrackStartMs(end_track);
+            *to_ms = TrackStartMs(cd_from_ + 1);
+            // A start that moved past the range's end plays out the track
+            // it lies in.
+            std::int64_t start = *from_ms;
+            if (start < 0) {
+                Backend* b = OpenBackend(MediaKind::Cd);
+                start = b ? std::max<std::int64_t>(0, b->PositionMs()) : 0;
+            }
+            if (*to_ms >= 0 && *to_ms <= start) {
+                int seconds = 0;
+                int track = static_cast<int>(CdPositionOf(start, &seconds) & 0xFF);
+                *to_ms = TrackStartMs(track + 1);
+            }
         }
     }
     return mci::kOk;
