@@ -103,6 +103,22 @@ private:
     BackendType type_;
 };
 
+struct FakeMovieWindow final : playback::MovieWindow {
+    int* alive;
+    playback::Size size;
+    playback::Rect destination;
+    bool busy = false;
+    bool playing = false;
+    explicit FakeMovieWindow(int* counter) : alive(counter) { ++*alive; }
+    ~FakeMovieWindow() override { --*alive; }
+    std::uint64_t VideoWindowId() override { return 0x4242; }
+    void* Handle() override { return this; }
+    void SetVideoSize(playback::Size s) override { size = s; }
+    void SetDestination(const playback::Rect& r) override { destination = r; }
+    void SetBusyCursor(bool b) override { busy = b; }
+    void SetPlaying() override { playing = true; }
+};
+
 class FakeBackends final : public playback::BackendFactory {
 public:
     playback::PlatformFacts facts;

@@ -14,23 +14,8 @@ namespace {
 
 using test::FakeBackend;
 using test::FakeBackends;
+using test::FakeMovieWindow;
 using test::TempDir;
-
-struct FakeMovieWindow final : MovieWindow {
-    int* alive;
-    Size size;
-    Rect destination;
-    bool busy = false;
-    bool playing = false;
-    explicit FakeMovieWindow(int* counter) : alive(counter) { ++*alive; }
-    ~FakeMovieWindow() override { --*alive; }
-    std::uint64_t VideoWindowId() override { return 0x4242; }
-    void* Handle() override { return this; }
-    void SetVideoSize(Size s) override { size = s; }
-    void SetDestination(const Rect& r) override { destination = r; }
-    void SetBusyCursor(bool b) override { busy = b; }
-    void SetPlaying() override { playing = true; }
-};
 
 class MediaDeviceTest : public ::testing::Test {
 protected:
