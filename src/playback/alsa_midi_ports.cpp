@@ -45,7 +45,13 @@ std::vector<PortAddress> ListPorts(snd_seq_t* seq) {
     return out;
 }
 
+// ALSA prints its complaints (a machine without a sequencer) to stderr
+// unless told otherwise; a missing sequencer only means no ports.
+void QuietAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
 snd_seq_t* OpenSequencer() {
+    static std::once_flag once;
+    std::call_once(once, [] { snd_lib_error_set_handler(QuietAlsaError); });
     snd_seq_t* seq = nullptr;
     if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, 0) < 0) return nullptr;
     snd_seq_set_client_name(seq, "NU-KOP32");
