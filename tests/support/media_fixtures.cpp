@@ -133,13 +133,24 @@ std::string WriteCdImage(const std::string& folder, const std::string& name, con
     return folder + name + ".cue";
 }
 
-bool HaveProgram(const std::string& name) {
+std::string FindProgram(const std::string& name) {
     const char* path = std::getenv("PATH");
-    std::istringstream dirs(path ? path : "");
+    std::istringstream dirs(path ? path : "/usr/bin:/bin");
     std::string dir;
     while (std::getline(dirs, dir, ':'))
-        if (!dir.empty() && ::access((dir + "/" + name).c_str(), X_OK) == 0) return true;
-    return false;
+        if (!dir.empty() && ::access((dir + "/" + name).c_str(), X_OK) == 0) return dir + "/" + name;
+    return {};
+}
+
+bool MakeMovie(const std::string& path, double seconds, int fps) {
+    std::string ffmpeg = FindProgram("ffmpeg");
+    if (ffmpeg.empty()) return false;
+    std::string d = std::to_string(seconds);
+    std::string out;
+    return RunProgram({ffmpeg, "-v", "error", "-y", "-f", "lavfi", "-i",
+                       "testsrc=duration=" + d + ":size=160x120:rate=" + std::to_string(fps), "-f", "lavfi", "-i",
+                       "sine=frequency=440:duration=" + d, "-c:v", "mjpeg", "-c:a", "pcm_s16le", path},
+                      &out) == 0;
 }
 
 }  // namespace nuko::test

@@ -44,7 +44,11 @@ std::string MakeWav(double seconds, int rate = 44100, int channels = 2, double f
 std::string WriteCdImage(const std::string& folder, const std::string& name,
                          const std::vector<int>& track_frames);
 
-// Whether a program can be found on PATH.
-bool HaveProgram(const std::string& name);
+// The full path of a program on PATH; empty when there is none.
+std::string FindProgram(const std::string& name);
+
+// Makes a movie with ffmpeg (a test picture at `fps` frames a second and a
+// tone); false when ffmpeg is missing or fails.
+bool MakeMovie(const std::string& path, double seconds, int fps = 25);
 
 }  // namespace nuko::test
