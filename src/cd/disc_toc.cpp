@@ -163,10 +163,15 @@ std::string TocWithAbsoluteFiles(std::string_view toc, const std::string& folder
         i = end;
         if (word != "FILE" && word != "AUDIOFILE" && word != "DATAFILE") continue;
         while (i < toc.size() && (toc[i] == ' ' || toc[i] == '\t')) out.push_back(toc[i++]);
-        if (i < toc.size() && toc[i] == '"' && i + 1 < toc.size() && toc[i + 1] != '/') {
+        if (i < toc.size() && toc[i] == '"') {
+            std::size_t close = toc.find('"', i + 1);
+            if (close == std::string_view::npos) close = toc.size();
+            std::string_view name = toc.substr(i + 1, close - i - 1);
             out.push_back('"');
-            out += folder;
-            ++i;
+            if (!name.empty() && name.front() != '/') out += folder;
+            out.append(name);
+            if (close < toc.size()) out.push_back('"');
+            i = close + 1;
         }
     }
     return out;
