@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -127,10 +128,19 @@ private:
     std::string source_;
 };
 
+bool IsTrackMode(std::string_view word) {
+    for (std::string_view mode : {"AUDIO", "MODE0", "MODE1", "MODE1_RAW", "MODE2", "MODE2_FORM1", "MODE2_FORM2",
+                                  "MODE2_FORM_MIX", "MODE2_RAW"})
+        if (word == mode) return true;
+    return false;
+}
+
 // libcdio looks for the data files of a .toc image in the current folder,
 // not beside the .toc: a copy of the text with their names made absolute is
-// opened instead.
-std::string TocWithAbsoluteFiles(std::string_view toc, const std::string& folder) {
+// opened instead. Text that libcdio's reader cannot take safely (a track
+// without its mode divides by zero there; NUL bytes) gives nullopt.
+std::optional<std::string> TocWithAbsoluteFiles(std::string_view toc, const std::string& folder) {
+    if (toc.find('\0') != std::string_view::npos) return std::nullopt;
     std::string out;
     out.reserve(toc.size() + 256);
     std::size_t i = 0;
@@ -161,6 +171,15 @@ std::string TocWithAbsoluteFiles(std::string_view toc, const std::string& folder
         std::string_view word = toc.substr(i, end - i);
         out.append(word);
         i = end;
+        if (word == "TRACK") {
+            std::size_t mode = i;
+            while (mode < toc.size() && (toc[mode] == ' ' || toc[mode] == '\t')) ++mode;
+            std::size_t mode_end = mode;
+            while (mode_end < toc.size() && (is_word(toc[mode_end]) || (toc[mode_end] >= '0' && toc[mode_end] <= '9')))
+                ++mode_end;
+            if (!IsTrackMode(toc.substr(mode, mode_end - mode))) return std::nullopt;
+            continue;
+        }
         if (word != "FILE" && word != "AUDIOFILE" && word != "DATAFILE") continue;
         while (i < toc.size() && (toc[i] == ' ' || toc[i] == '\t')) out.push_back(toc[i++]);
         if (i < toc.size() && toc[i] == '"') {
@@ -182,16 +201,19 @@ std::string TocWithAbsoluteFiles(std::string_view toc, const std::string& folder
 CdIo_t* OpenTocImage(const std::string& source) {
     auto text = fileio::ReadFile(source, 1 << 20);
     if (!text) return nullptr;
-    std::string copy = TocWithAbsoluteFiles(*text, path::SplitPath(source).folder.empty()
-                                                         ? std::string("./")
-                                                         : path::SplitPath(source).folder);
+    std::string folder = path::SplitPath(source).folder;
+    auto copy = TocWithAbsoluteFiles(*text, folder.empty() ? std::string("./") : folder);
+    if (!copy) {
+        t_last_log = "unreadable .toc file";
+        return nullptr;
+    }
     std::error_code ec;
-    std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
-    if (ec) folder = "/tmp";
-    std::string name = (folder / "nuko-toc-XXXXXX.toc").string();
+    std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+    if (ec) temp = "/tmp";
+    std::string name = (temp / "nuko-toc-XXXXXX.toc").string();
     int fd = ::mkstemps(name.data(), 4);
     if (fd < 0) return nullptr;
-    bool written = ::write(fd, copy.data(), copy.size()) == static_cast<ssize_t>(copy.size());
+    bool written = ::write(fd, copy->data(), copy->size()) == static_cast<ssize_t>(copy->size());
     ::close(fd);
     CdIo_t* cdio = written ? cdio_open(name.c_str(), DRIVER_CDRDAO) : nullptr;
     ::unlink(name.c_str());

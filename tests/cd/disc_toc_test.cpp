@@ -91,6 +91,24 @@ TEST(DiscTocTest, HostileAndIncompleteImagesAreRefusedWithAReason) {
     EXPECT_EQ(odd->Toc().DiscFrames(), 302);
 }
 
+TEST(DiscTocTest, TocFilesFindTheirDataBesideThemAndBadOnesAreRefused) {
+    TempDir dir;
+    test::WriteCdImage(dir.path(), "data", {150, 75});
+    test::WriteBytes(dir.File("good.toc"), "CD_DA\n// two tracks\nTRACK AUDIO\nFILE \"data.bin\" 0 0:2:0\n"
+                                          "TRACK AUDIO\nFILE \"data.bin\" 0:2:0 0:1:0\n");
+    auto disc = OpenDisc(dir.File("good.toc"));
+    ASSERT_TRUE(disc);
+    EXPECT_EQ(disc->Toc().TrackCount(), 2);
+    EXPECT_EQ(disc->Toc().TrackFrames(1), 150);
+    // A track without its mode makes libcdio divide by zero: never handed over.
+    test::WriteBytes(dir.File("nomode.toc"), "CD_DA\nTRACK\nFILE \"data.bin\" 0:1:0\n");
+    std::string error;
+    EXPECT_FALSE(OpenDisc(dir.File("nomode.toc"), &error));
+    EXPECT_EQ(error, "unreadable .toc file");
+    test::WriteBytes(dir.File("nul.toc"), std::string("CD_DA\nTRACK AUDIO\0\nFILE \"data.bin\" 0:1:0\n", 36));
+    EXPECT_FALSE(OpenDisc(dir.File("nul.toc"), &error));
+}
+
 TEST(DiscTocTest, PathsThatAreNoDiscFail) {
     TempDir dir;
     std::string error;
