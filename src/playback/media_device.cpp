@@ -187,10 +187,14 @@ int MediaDevice::Play(MediaKind kind, int from, int to, bool report, bool notify
     if (kind == MediaKind::Cd) {
         r = PlayCd(from, to, &from_ms, &to_ms);
     } else {
-        if (from == kContinue)
+        std::int64_t unit = time_unit_seconds_ ? 1000 : 10;
+        if (from == kContinue) {
             from_ms = seek_target_ ? static_cast<std::int64_t>(seek_target_) : -1;
-        else
-            from_ms = static_cast<std::int64_t>(std::max(from, 0)) * (time_unit_seconds_ ? 1000 : 10);
+        } else {
+            from_ms = static_cast<std::int64_t>(std::max(from, 0)) * unit;
+            // An end after the start stops the play there (in the time unit).
+            if (to > from) to_ms = static_cast<std::int64_t>(to) * unit;
+        }
         if (kind == MediaKind::Movie && movie_window_) movie_window_->SetPlaying();
     }
     // A play that waits for its end gets no notice of it.

@@ -83,7 +83,9 @@ public:
     int Close(MediaKind kind);
     // Plays from track `from` (for `Cd`; kContinue: from the seek target or
     // where it stands) or from the position `from` in the time unit (other
-    // kinds; kContinue likewise). `to` is the "to" track of a CD range.
+    // kinds; kContinue likewise). `to` is the "to" track of a CD range; for
+    // other kinds an end position after `from`, else the item plays to its
+    // end.
     // With `report`, a failure is shown and the item closed. `notify` asks
     // for a completion notice; `wait` returns only at the end (and then no
     // notice follows).

@@ -33,8 +33,8 @@ int MpvBackend::Open(const std::string& path) {
 }
 
 int MpvBackend::Play(std::int64_t from_ms, std::int64_t to_ms) {
-    if (to_ms >= 0) return mci::kUnsupportedFunction;
-    return session_.Play(from_ms >= 0 ? static_cast<double>(from_ms) / 1000.0 : -1.0);
+    return session_.Play(from_ms >= 0 ? static_cast<double>(from_ms) / 1000.0 : -1.0,
+                         to_ms >= 0 ? static_cast<double>(to_ms) / 1000.0 : -1.0);
 }
 
 std::int64_t MpvBackend::PositionMs() { return std::llround(session_.Position() * 1000.0); }

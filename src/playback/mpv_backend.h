@@ -15,7 +15,6 @@ public:
     int Open(const std::string& path) override;
     void Close() override { session_.Unload(); }
     bool IsOpen() const override { return session_.loaded(); }
-    // Files play to their end: `to_ms` must be -1.
     int Play(std::int64_t from_ms, std::int64_t to_ms) override;
     int Pause() override { return session_.Pause(); }
     int Stop() override { return session_.Stop(); }

@@ -106,6 +106,7 @@ int MpvSession::Load(const std::string& url, const Prepare& prepare) {
     handle_ = h;
     state_ = State::Stopped;
     at_end_ = false;
+    end_s_ = -1;
     ended_ = false;
     seeking_ = false;
     last_error_.clear();
@@ -255,8 +256,17 @@ double MpvSession::GetDouble(const char* name, double fallback) {
     return v;
 }
 
-int MpvSession::Play(double from_s) {
+int MpvSession::Play(double from_s, double to_s) {
     if (!handle_) return mci::kInvalidDeviceId;
+    if (to_s != end_s_) {
+        // Stopped at the old end, the item goes on when the end moves away.
+        bool resume_past_end = at_end_ && from_s < 0 && (to_s < 0 || to_s > end_s_);
+        double here = resume_past_end ? Position() : -1;
+        std::string end = to_s >= 0 ? std::to_string(to_s) : "none";
+        mpv_set_property_string(handle_, "end", end.c_str());
+        end_s_ = to_s;
+        if (resume_past_end) from_s = here;
+    }
     if (from_s >= 0) {
         int r = Seek(from_s);
         if (r != mci::kOk) return r;
@@ -337,7 +347,7 @@ int MpvSession::FrameStep(bool backwards) {
 double MpvSession::Position() {
     if (!handle_) return 0;
     if (seeking_) return seek_target_;
-    if (at_end_ && state_ != State::Playing) return Duration();
+    if (at_end_ && state_ != State::Playing) return end_s_ >= 0 ? std::min(end_s_, Duration()) : Duration();
     return GetDouble("time-pos", 0);
 }
 

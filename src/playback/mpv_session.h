@@ -51,9 +51,9 @@ public:
     void Unload();
     bool loaded() const { return handle_ != nullptr; }
 
-    // Plays from `from_s` seconds (negative: from where it stands) to the
-    // end of the item.
-    int Play(double from_s);
+    // Plays from `from_s` seconds (negative: from where it stands) until
+    // `to_s` seconds (negative: the end of the item).
+    int Play(double from_s, double to_s = -1);
     int Pause();
     int Stop();
     // Moves to `s` seconds and waits until the player is there.
@@ -104,6 +104,7 @@ private:
     EndReason end_reason_ = EndReason::Success;
     bool seeking_ = false;
     double seek_target_ = 0;
+    double end_s_ = -1;  // where the current play stops; -1: the item's end
     bool waiting_ = false;  // inside a synchronous wait: ends are not reported
     std::string last_error_;
 };

@@ -1,5 +1,6 @@
 // nu_kotool subcommands of the media device layer: play one item, and the
 // start-up probe.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -143,17 +144,19 @@ int RunPlay(const Args& args) {
     std::printf("length: %u %s\n", length, seconds ? "s" : "cs");
     std::fflush(stdout);
 
+    int to = 0;  // an end point before the item's end (other kinds than CD)
     if (*kind == MediaKind::Cd) {
         r = device.Play(MediaKind::Cd, track, device.CdTrackCount(), false, true, false);
         if (r == 0 && p->from >= 0) {
             r = device.Seek(MediaKind::Cd, static_cast<std::uint32_t>(p->from));
             if (r == 0) r = device.Resume(MediaKind::Cd, true);
         }
-    } else if (p->from >= 0) {
-        r = device.Seek(*kind, static_cast<std::uint32_t>(p->from * per_second));
-        if (r == 0) r = device.Resume(*kind, true);
     } else {
-        r = device.Play(*kind, 0, 0, false, true, false);
+        // The device's own end point stops a limited play exactly, however
+        // fast the silent output runs.
+        int from = static_cast<int>(std::max(0.0, p->from) * per_second);
+        if (p->length >= 0) to = from + std::max(1, static_cast<int>(p->length * per_second));
+        r = device.Play(*kind, from, to, false, true, false);
     }
     if (r != 0) {
         std::fprintf(stderr, "nu_kotool: cannot play: error %d: %s\n", r, device.ErrorText(*kind, r).c_str());
@@ -161,8 +164,8 @@ int RunPlay(const Args& args) {
         return 1;
     }
 
-    long start = -1;     // the first media second seen
-    long printed = -1;   // the last media second printed
+    long start = static_cast<long>(device.Position(*kind)) / per_second;
+    long printed = start - 1;  // the last media second printed
     auto report = [&](long second) {
         for (long sec = printed + 1; sec <= second; ++sec) std::printf("pos: %ld\n", sec * per_second);
         if (second > printed) printed = second;
@@ -172,16 +175,23 @@ int RunPlay(const Args& args) {
     while (!ended) {
         queue.WaitAndRun(std::chrono::milliseconds(p->fast ? 2 : 20));
         long second = static_cast<long>(device.Position(*kind)) / per_second;
-        if (start < 0) printed = (start = second) - 1;
         if (ended) break;
         report(second);
-        if (p->length >= 0 && second - start >= static_cast<long>(p->length)) {
+        if (*kind == MediaKind::Cd && p->length >= 0 && second - start >= static_cast<long>(p->length)) {
             device.Stop(*kind);
             stopped = true;
             break;
         }
     }
-    if (ended) report(static_cast<long>(device.Position(*kind)) / per_second);
+    bool cut_short = to > 0 && static_cast<std::uint32_t>(to) < length;
+    if (ended == playback::kNotifySuccessful && !cut_short) {
+        // A finished item has played to its length (a CD track's end is where
+        // the next track begins, so its position already counts there).
+        report(static_cast<long>(length) / per_second);
+    } else if (ended) {
+        report(static_cast<long>(device.Position(*kind)) / per_second);
+        stopped = cut_short && ended == playback::kNotifySuccessful;
+    }
     device.Close(*kind);
     const char* how = stopped ? "stopped" : ended == playback::kNotifySuccessful ? "success" : "failure";
     std::printf("end: %s\n", how);

@@ -127,6 +127,19 @@ TEST_F(MpvDeviceTest, SeekPauseAndResumeLandWhereTheyShould) {
     EXPECT_TRUE(notices_.empty());
 }
 
+TEST_F(MpvDeviceTest, AnEndPointStopsThePlayAndContinuingGoesPastIt) {
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("five.wav", 12.0)), 0);
+    ASSERT_EQ(d.Length(MediaKind::Sound), 12u);
+    ASSERT_EQ(d.Play(MediaKind::Sound, 1, 3, false, true, false), 0);
+    ASSERT_TRUE(WaitForNotice());
+    EXPECT_EQ(d.Position(MediaKind::Sound), 3u);
+    ASSERT_EQ(d.Resume(MediaKind::Sound, true), 0);
+    ASSERT_TRUE(WaitForNotice());
+    EXPECT_EQ(d.Position(MediaKind::Sound), 12u);
+    EXPECT_EQ(notices_, (std::vector<int>{kNotifySuccessful, kNotifySuccessful}));
+}
+
 TEST_F(MpvDeviceTest, FramesStepOneAtATime) {
     ASSERT_TRUE(test::MakeMovie(media_.File("clip.avi"), 2.0, 25)) << "ffmpeg could not make an AVI file";
     MpvOptions o;
