@@ -96,10 +96,11 @@ ProbeResult BuildProbe(const PlatformFacts& facts, bool active_movie) {
         if (line.size() < 3) continue;
         DeviceType t = LookupDeviceType(line.substr(0, 3), facts, active_movie);
         if (t.usable) {
-            if (id == kMp3Line && !facts.mpv) line += " " + std::string(LoadString(kNetShowUsed));
+            if (id == kMp3Line && !facts.mpv) (line += ' ') += LoadString(kNetShowUsed);
             r.playable.push_back(line);
         } else if ((id == kRcpLine || id == kR36Line) && facts.rcp_converter) {
-            r.playable.push_back(line + " " + std::string(LoadString(kRcpcvUsed)));
+            (line += ' ') += LoadString(kRcpcvUsed);
+            r.playable.push_back(line);
         } else {
             r.need_driver.push_back(line);
         }
