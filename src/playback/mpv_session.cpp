@@ -318,7 +318,11 @@ int MpvSession::Seek(double s) {
         seeking_ = false;
         return mci::kOutOfRange;
     }
-    WaitEvents(kSeekTimeoutS, [this] { return !seeking_; });
+    // A restart event left over from the load may come first: the seek is
+    // done when the player is at the target, not at the first restart.
+    WaitEvents(kSeekTimeoutS, [this, s] {
+        return !seeking_ && !GetFlag("seeking") && std::abs(GetDouble("time-pos", -10) - s) < 0.5;
+    });
     seeking_ = false;
     return mci::kOk;
 }
