@@ -107,6 +107,7 @@ int MpvSession::Load(const std::string& url, const Prepare& prepare) {
     state_ = State::Stopped;
     at_end_ = false;
     end_s_ = -1;
+    last_position_ = 0;
     ended_ = false;
     seeking_ = false;
     last_error_.clear();
@@ -324,6 +325,7 @@ int MpvSession::Seek(double s) {
         return !seeking_ && !GetFlag("seeking") && std::abs(GetDouble("time-pos", -10) - s) < 0.5;
     });
     seeking_ = false;
+    last_position_ = s;
     return mci::kOk;
 }
 
@@ -352,7 +354,10 @@ double MpvSession::Position() {
     if (!handle_) return 0;
     if (seeking_) return seek_target_;
     if (at_end_ && state_ != State::Playing) return end_s_ >= 0 ? std::min(end_s_, Duration()) : Duration();
-    return GetDouble("time-pos", 0);
+    // While the player settles (after a seek, an output restart) it has no
+    // time for a moment: the last one it gave still holds.
+    last_position_ = GetDouble("time-pos", last_position_);
+    return last_position_;
 }
 
 double MpvSession::Duration() { return GetDouble("duration", 0); }

@@ -105,6 +105,7 @@ private:
     bool seeking_ = false;
     double seek_target_ = 0;
     double end_s_ = -1;  // where the current play stops; -1: the item's end
+    double last_position_ = 0;
     bool waiting_ = false;  // inside a synchronous wait: ends are not reported
     std::string last_error_;
 };
