@@ -73,7 +73,11 @@ FluidSynthBackend::FluidSynthBackend(Dispatcher& dispatcher, FluidSynthOptions o
 FluidSynthBackend::~FluidSynthBackend() {
     alive_.reset();
     Close();
-    quit_ = true;
+    {
+        std::lock_guard lock(player_mutex_);
+        quit_ = true;
+    }
+    pump_wake_.notify_all();
     if (pump_.joinable()) pump_.join();
     if (driver_) delete_fluid_audio_driver(driver_);
     if (synth_) delete_fluid_synth(synth_);
@@ -151,18 +155,22 @@ int FluidSynthBackend::Open(const std::string& path) {
         last_error_ = TakeLastLog();
         return mci::kOutOfMemory;
     }
-    fluid_player_set_playback_callback(player, &FluidSynthBackend::OnMidiEvent, this);
-    fluid_player_set_tick_callback(player, &FluidSynthBackend::OnTick, this);
     if (fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) {
         last_error_ = TakeLastLog();
         delete_fluid_player(player);
         return mci::kOutOfMemory;
     }
     {
+        // The player's callbacks read the song: it is in place before them.
+        std::lock_guard lock(route_mutex_);
+        song_ = std::move(song);
+    }
+    fluid_player_set_playback_callback(player, &FluidSynthBackend::OnMidiEvent, this);
+    fluid_player_set_tick_callback(player, &FluidSynthBackend::OnTick, this);
+    {
         std::lock_guard lock(player_mutex_);
         player_ = player;
     }
-    song_ = std::move(song);
     state_ = State::Stopped;
     held_tick_ = 0;
     seek_pending_ = false;
@@ -259,6 +267,7 @@ int FluidSynthBackend::Play(std::int64_t from_ms, std::int64_t to_ms) {
     state_ = State::Playing;
     ended_generation_ = 0;
     watching_ = true;
+    pump_wake_.notify_all();
     return mci::kOk;
 }
 
@@ -346,9 +355,17 @@ void FluidSynthBackend::PumpLoop() {
     auto start = Clock::now();
     std::uint64_t frames = 0;
     while (!quit_) {
+        if (!watching_) {
+            // Nothing plays: nothing to render or watch until a play starts.
+            std::unique_lock lock(player_mutex_);
+            pump_wake_.wait_for(lock, std::chrono::milliseconds(200), [this] { return quit_ || watching_; });
+            start = Clock::now();
+            frames = 0;
+            continue;
+        }
         if (!driver_) {
             fluid_synth_write_s16(synth_, kBlockFrames, buffer.data(), 0, 2, buffer.data(), 1, 2);
-            if (watching_) play_frames_ += kBlockFrames;
+            play_frames_ += kBlockFrames;
             if (options_.paced) {
                 frames += kBlockFrames;
                 auto due = start + std::chrono::microseconds(frames * 1000000 / kSampleRate);
@@ -361,10 +378,9 @@ void FluidSynthBackend::PumpLoop() {
                     start = now;
                     frames = 0;
                 }
-            } else if (!watching_) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
         } else {
+            // The audio driver's thread renders; this one only watches.
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         CheckEnd();

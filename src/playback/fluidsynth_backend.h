@@ -119,6 +119,7 @@ private:
     std::atomic<std::uint64_t> play_frames_{0};
     std::atomic<std::uint64_t> ended_generation_{0};
     std::condition_variable ended_;
+    std::condition_variable pump_wake_;  // a play started, or the end
 
     std::mutex route_mutex_;
     std::unique_ptr<MidiOut> port_out_;
