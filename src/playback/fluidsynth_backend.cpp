@@ -173,7 +173,6 @@ int FluidSynthBackend::Open(const std::string& path) {
     }
     state_ = State::Stopped;
     held_tick_ = 0;
-    seek_pending_ = false;
     external_bpm_ = 0;
     end_tick_ = song_->end_tick();
     return mci::kOk;
@@ -223,7 +222,7 @@ void FluidSynthBackend::Halt(State next) {
 std::uint32_t FluidSynthBackend::CurrentTick() {
     // Until the player has moved after a play, its tick is stale (a seek
     // takes effect at its next step).
-    if (held_tick_ && !(state_ == State::Playing && tick_seen_)) return *held_tick_;
+    if (!(state_ == State::Playing && tick_seen_)) return held_tick_;
     int tick = player_ ? fluid_player_get_current_tick(player_) : 0;
     return static_cast<std::uint32_t>(std::clamp<int>(tick, 0, static_cast<int>(song_ ? song_->end_tick() : 0)));
 }
@@ -231,10 +230,7 @@ std::uint32_t FluidSynthBackend::CurrentTick() {
 int FluidSynthBackend::Play(std::int64_t from_ms, std::int64_t to_ms) {
     if (!song_) return mci::kInvalidDeviceId;
     if (state_ == State::Playing) Halt(State::Stopped);
-    if (from_ms >= 0) {
-        held_tick_ = song_->MsToTick(from_ms);
-        seek_pending_ = true;
-    }
+    if (from_ms >= 0) held_tick_ = song_->MsToTick(from_ms);
     std::uint32_t end = song_->end_tick();
     if (to_ms >= 0) end = std::min(end, song_->MsToTick(to_ms));
     std::uint32_t start;
@@ -254,11 +250,10 @@ int FluidSynthBackend::Play(std::int64_t from_ms, std::int64_t to_ms) {
     end_tick_ = end;
     tick_seen_ = false;
     play_frames_ = 0;
-    if (seek_pending_ || held_tick_) {
-        fluid_player_seek(player_, static_cast<int>(start));
-        held_tick_ = start;
-        seek_pending_ = false;
-    }
+    // The player goes to the start first (it takes the seek at its next
+    // step), so a play always begins where the position says.
+    fluid_player_seek(player_, static_cast<int>(start));
+    held_tick_ = start;
     if (fluid_player_play(player_) != FLUID_OK) {
         last_error_ = TakeLastLog();
         return mci::kDriver;
@@ -288,7 +283,6 @@ int FluidSynthBackend::Seek(std::int64_t ms) {
     if (!song_) return mci::kInvalidDeviceId;
     Halt(State::Stopped);
     held_tick_ = song_->MsToTick(std::max<std::int64_t>(0, ms));
-    seek_pending_ = true;
     return mci::kOk;
 }
 

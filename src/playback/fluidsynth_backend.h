@@ -103,8 +103,7 @@ private:
 
     std::optional<midi::Song> song_;
     State state_ = State::Closed;
-    std::optional<std::uint32_t> held_tick_;  // the position while the player has not moved there
-    bool seek_pending_ = false;
+    std::uint32_t held_tick_ = 0;  // the position while the player is not moving
     int external_bpm_ = 0;
     float gain_ = 0.2f;
     std::atomic<bool> muted_{false};
