@@ -16,7 +16,8 @@ int MpvBackend::Open(const std::string& path) {
     session_.Unload();
     last_error_.clear();
     if (!files::IsFileFound(path, true)) return mci::kFileNotFound;
-    int r = session_.Load(path);
+    // A relative name must not read as a protocol ("x://...").
+    int r = session_.Load(path.front() == '/' ? path : "./" + path);
     if (r != mci::kOk) {
         last_error_ = session_.last_error();
         return r;

@@ -75,6 +75,7 @@ int MpvSession::Load(const std::string& url, const Prepare& prepare) {
     set("audio-display", "no");
     set("hr-seek", "yes");
     set("force-window", "no");
+    set("osd-level", "0");  // the picture stays the movie's own
     if (options_.untimed) {
         set("ao", "null");
         set("ao-null-untimed", "yes");
