@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "nu_32mhk.h"
+
 namespace nuko::playback {
 namespace {
 
@@ -11,11 +13,12 @@ struct Binding {
     std::mutex mutex;
     int uses = 0;
     void* library = nullptr;
-    void* (*start)() = nullptr;
-    std::int32_t (*stop)() = nullptr;
-    void* (*set_target)(void*, void*) = nullptr;
-    std::int32_t (*set_action)(std::int32_t) = nullptr;
-    std::int32_t (*set_caption)(std::int32_t) = nullptr;
+    // The library's exports, as its header declares them.
+    decltype(&MouseHookStart) start = nullptr;
+    decltype(&MouseHookStop) stop = nullptr;
+    decltype(&MouseHookSetTargetWindow) set_target = nullptr;
+    decltype(&MouseHookSetAction) set_action = nullptr;
+    decltype(&MouseHookSetCaption) set_caption = nullptr;
 };
 
 Binding& TheBinding() {
