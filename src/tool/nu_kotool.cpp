@@ -21,6 +21,8 @@ const Command kCommands[] = {
     {"catalog", "catalog FILE", nuko::tool::RunCatalog},
     {"catconvert", "catconvert FILE", nuko::tool::RunCatConvert},
     {"wrdpic", "wrdpic FILE OUT.png [--x X] [--y Y] [--reduce R] [--palette-mode M]", nuko::tool::RunWrdPic},
+    {"play", "play FILE [--kind midi|cd|movie|sound] [--track N] [--from SECONDS] [--for SECONDS] [--fast]", nuko::tool::RunPlay},
+    {"probe", "probe", nuko::tool::RunProbe},
 };
 
 int Usage(FILE* out) {

@@ -26,5 +26,7 @@ int RunSettings(const Args& args);
 int RunCatalog(const Args& args);
 int RunCatConvert(const Args& args);
 int RunWrdPic(const Args& args);
+int RunPlay(const Args& args);
+int RunProbe(const Args& args);
 
 }  // namespace nuko::tool
