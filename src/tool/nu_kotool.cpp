@@ -20,6 +20,7 @@ const Command kCommands[] = {
     {"settings", "settings SECTION KEY", nuko::tool::RunSettings},
     {"catalog", "catalog FILE", nuko::tool::RunCatalog},
     {"wrdpic", "wrdpic FILE OUT.png [--x X] [--y Y] [--reduce R] [--palette-mode M]", nuko::tool::RunWrdPic},
+    {"wrd", "wrd SONG OUTDIR [--at P1,P2,...] [--grid] [--catchup] [--tempo BPM --interval MS]", nuko::tool::RunWrd},
 };
 
 int Usage(FILE* out) {

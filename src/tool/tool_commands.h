@@ -25,5 +25,6 @@ int RunMacCut(const Args& args);
 int RunSettings(const Args& args);
 int RunCatalog(const Args& args);
 int RunWrdPic(const Args& args);
+int RunWrd(const Args& args);
 
 }  // namespace nuko::tool
