@@ -83,8 +83,12 @@ RgbImage CMidiWordFrame::Compose() const {
     for (int y = 0; y < out.height; ++y) {
         std::uint32_t* dst = out.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(out.width);
         if (page) {
-            auto row = page->Row(static_cast<int>(std::int64_t{y} * kPageHeight / out.height));
-            for (int x = 0; x < out.width; ++x) dst[x] = colours[row[static_cast<std::size_t>(page_x[static_cast<std::size_t>(x)])] & 15];
+            const std::uint8_t* row = page->Row(static_cast<int>(std::int64_t{y} * kPageHeight / out.height)).data();
+            if (out.width == kPageWidth) {
+                for (int x = 0; x < out.width; ++x) dst[x] = colours[row[x] & 15];
+            } else {
+                for (int x = 0; x < out.width; ++x) dst[x] = colours[row[page_x[static_cast<std::size_t>(x)]] & 15];
+            }
         }
         if (!text_on_) continue;
         const std::uint8_t* c = layers_.ColourRow(y);
