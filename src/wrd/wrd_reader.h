@@ -83,10 +83,8 @@ private:
     void RunTick(std::int32_t position);
     LineResult RunCommandLine(std::string_view line);
     void PrintTextLine(std::string_view line, bool stop);
-    void AdvanceDueTime(bool wait_target_set, std::int64_t target);
     bool StepTextUnit();
     bool ContinueStepText();
-    void PrintStepPiece(std::string_view piece);
     void SetDue(std::int64_t v);
 
     // Commands (wrd_commands.cpp).

@@ -29,8 +29,6 @@ bool WrdReader::ContinueStepText() {
     return StepTextUnit();
 }
 
-void WrdReader::PrintStepPiece(std::string_view piece) { frame_.PrintText(piece); }
-
 bool WrdReader::StepTextUnit() {
     if (step_break_pending_) {
         // Older scripts spend a unit of their own on the line break.
@@ -53,7 +51,7 @@ bool WrdReader::StepTextUnit() {
             if (version_ <= 379) {
                 while (used < s.size() && s[used] == ' ') ++used;
             }
-            PrintStepPiece(s.substr(0, used));
+            frame_.PrintText(s.substr(0, used));
         } else if (b == '_') {
             used = 1;
         } else if (b == '|') {
@@ -63,14 +61,14 @@ bool WrdReader::StepTextUnit() {
                 i += Cp932CharLength(s, i);
             }
             std::size_t end = std::min(i, s.size());
-            PrintStepPiece(WithoutEscapes(s.substr(1, end - 1)));
+            frame_.PrintText(WithoutEscapes(s.substr(1, end - 1)));
             used = std::min(end + 1, s.size());
         } else {
             std::size_t i = b == '\\' ? 1 : 0;
             i = escapes(i);
             if (i < s.size()) {
                 std::size_t n = Cp932CharLength(s, i);
-                PrintStepPiece(s.substr(i, n));
+                frame_.PrintText(s.substr(i, n));
                 i += n;
             }
             used = i;
