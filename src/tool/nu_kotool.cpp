@@ -23,6 +23,7 @@ const Command kCommands[] = {
     {"wrdpic", "wrdpic FILE OUT.png [--x X] [--y Y] [--reduce R] [--palette-mode M]", nuko::tool::RunWrdPic},
     {"play", "play FILE [--kind midi|cd|movie|sound] [--track N] [--from SECONDS] [--for SECONDS] [--fast]", nuko::tool::RunPlay},
     {"probe", "probe", nuko::tool::RunProbe},
+    {"wrd", "wrd SONG OUTDIR [--at P1,P2,...] [--grid] [--catchup] [--tempo BPM --interval MS]", nuko::tool::RunWrd},
 };
 
 int Usage(FILE* out) {

@@ -28,5 +28,6 @@ int RunCatConvert(const Args& args);
 int RunWrdPic(const Args& args);
 int RunPlay(const Args& args);
 int RunProbe(const Args& args);
+int RunWrd(const Args& args);
 
 }  // namespace nuko::tool
