@@ -145,6 +145,9 @@ int RunPlay(const Args& args) {
     std::fflush(stdout);
 
     int to = 0;  // an end point before the item's end (other kinds than CD)
+    // The first second printed is where the play starts, not where a fast
+    // silent output already stands when it is first asked.
+    long start = p->from > 0 ? static_cast<long>(p->from) : 0;
     if (*kind == MediaKind::Cd) {
         r = device.Play(MediaKind::Cd, track, device.CdTrackCount(), false, true, false);
         if (r == 0 && p->from >= 0) {
@@ -164,7 +167,6 @@ int RunPlay(const Args& args) {
         return 1;
     }
 
-    long start = static_cast<long>(device.Position(*kind)) / per_second;
     long printed = start - 1;  // the last media second printed
     auto report = [&](long second) {
         for (long sec = printed + 1; sec <= second; ++sec) std::printf("pos: %ld\n", sec * per_second);
