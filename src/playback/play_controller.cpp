@@ -1,0 +1,402 @@
+#include "play_controller.h"
+
+#include <algorithm>
+#include <unistd.h>
+
+#include "media_errors.h"
+#include "nuko/files.h"
+#include "nuko/media_convert.h"
+#include "nuko/paths.h"
+#include "nuko/prompt.h"
+#include "nuko/strings.h"
+#include "nuko/text.h"
+
+namespace nuko::playback {
+
+using media::MediaKind;
+
+void ControllerHost::PlayInitFile(MediaDevice& device, const std::string& path) {
+    if (device.Open(MediaKind::Midi, path) == 0) {
+        device.Play(MediaKind::Midi, 0, 0, false, false, true);
+        device.Stop(MediaKind::Midi);
+    }
+    device.Close(MediaKind::Midi);
+}
+
+PlayController::PlayController(MediaDevice& device, ControllerHost& host, Dispatcher& dispatcher,
+                               const Clock& clock)
+    : device_(device), host_(host), dispatcher_(dispatcher), clock_(clock), alive_(std::make_shared<bool>(true)) {}
+
+PlayController::~PlayController() { *alive_ = false; }
+
+void PlayController::SetOptions(const ControllerOptions& options) {
+    options_ = options;
+    pclock_.set_periods({options.cd_read_ms, options.cd_insert_ms, options.ab_pause_ms});
+}
+
+MediaKind PlayController::Kind() const { return list_ ? list_->kind() : MediaKind::Midi; }
+
+PlayMode PlayController::CurrentMode() const { return modes_[Index(Kind())]; }
+
+void PlayController::SetState(PlayState state) {
+    state_ = state;
+    host_.OnStateChanged(state_, Kind());
+}
+
+void PlayController::ChooseMode(int mode) {
+    if (mode < 0 || mode > 3) return;
+    modes_[Index(Kind())].mode = mode;
+}
+
+void PlayController::ToggleRandom() {
+    auto& m = modes_[Index(Kind())];
+    m.random = !m.random;
+}
+
+bool PlayController::ToggleIntro() {
+    auto& m = modes_[Index(Kind())];
+    if (!m.intro && state_ == PlayState::Playing &&
+        Ask(213, {}, PromptButtons::YesNo, PromptIcon::Question) != PromptAnswer::Yes)
+        return false;
+    m.intro = !m.intro;
+    intro_armed_ = false;
+    return true;
+}
+
+bool PlayController::CanRun(PlayCommand command) const {
+    switch (command) {
+        case PlayCommand::Previous:
+        case PlayCommand::Next: return current_ != 0;
+        case PlayCommand::Stop:
+        case PlayCommand::Pause: return current_ != 0 && state_ != PlayState::Stopped;
+        case PlayCommand::Eject: return state_ != PlayState::Eject;
+        case PlayCommand::Play: return list_ != nullptr;
+    }
+    return false;
+}
+
+void PlayController::MenuCommand(PlayCommand command) {
+    if (!CanRun(command)) return;
+    if (command != PlayCommand::Play) {
+        RunCommand(command, true);
+        return;
+    }
+    if (current_ == 0 || state_ == PlayState::Playing) {
+        if (list_->Selected() == current_) return;
+        if (item_active_) RunCommand(PlayCommand::Stop, true);
+    }
+    std::weak_ptr<bool> alive = alive_;
+    dispatcher_.Post([this, alive] {
+        if (auto a = alive.lock(); a && *a) RunCommand(PlayCommand::Play, true);
+    });
+}
+
+void PlayController::RunCommand(PlayCommand command, bool by_user, bool backwards) {
+    const int code = static_cast<int>(command);
+    if (code < 0 || code > 5 || !list_) return;
+    // Pausing needs an item; without one the state must not turn to Paused.
+    if (command == PlayCommand::Pause && !item_active_) return;
+    const bool clock_was_running = clock_running_;
+    StopClock();
+    const PlayState previous = state_;
+    restart_pending_ = false;
+    SetState(static_cast<PlayState>(code));
+
+    switch (command) {
+        case PlayCommand::Previous:
+        case PlayCommand::Next: DoPreviousNext(command, by_user, previous); break;
+        case PlayCommand::Play: DoPlay(by_user, backwards, previous); break;
+        case PlayCommand::Pause: DoPause(previous); break;
+        case PlayCommand::Stop: DoStop(); break;
+        case PlayCommand::Eject: DoEject(); break;
+    }
+    if (clock_was_running || item_active_) StartClock();
+}
+
+void PlayController::DoPreviousNext(PlayCommand command, bool by_user, PlayState previous) {
+    const bool was_active = item_active_;
+    item_active_ = false;
+    const std::uint32_t rewind_at = static_cast<std::uint32_t>(options_.rew_prev_time) * UnitsPerSecond();
+    if (command == PlayCommand::Previous && by_user && was_active && !options_.rew_prev && position_ >= rewind_at) {
+        // Back to the start of the item (or of its section) instead.
+        device_.Seek(Kind(), point_a_.value_or(0));
+        SetState(previous);
+        item_active_ = true;
+        restart_pending_ = true;
+        return;
+    }
+    if (by_user) ClearSection();
+    if (was_active) CloseItem();
+    PlayMode mode = CurrentMode();
+    if (by_user && (mode.mode == 0 || mode.mode == 3)) mode.mode = 2;
+    int n = current_;
+    bool chosen = command == PlayCommand::Next ? list_->Next(n, mode, was_active) : list_->Previous(n, mode, was_active);
+    if (chosen) {
+        current_ = n;
+        host_.OnItemShown(n);
+        if (was_active) {
+            RunCommand(PlayCommand::Play, false, command == PlayCommand::Previous);
+            if (previous == PlayState::Paused && item_active_) RunCommand(PlayCommand::Pause, false);
+        } else {
+            RunCommand(PlayCommand::Stop, false);
+        }
+        return;
+    }
+    if (by_user) Ask(131, {}, PromptButtons::Ok, PromptIcon::Information);
+    RunCommand(PlayCommand::Stop, false);
+    if (list_->IsEmpty()) host_.OnListEmpty(Kind());
+}
+
+void PlayController::DoPlay(bool by_user, bool backwards, PlayState previous) {
+    const int selected = list_->Selected();
+    if (selected != current_) {
+        ClearSection();
+        if (previous == PlayState::Paused && item_active_) {
+            CloseItem();
+            item_active_ = false;
+        }
+    } else if (previous == PlayState::Paused && item_active_) {
+        DoPause(PlayState::Paused);  // resumes
+        return;
+    }
+    if (item_active_) {
+        // The item that was playing ends before another one starts.
+        CloseItem();
+        item_active_ = false;
+    }
+    current_ = selected;
+    device_.SetFileCopy(options_.file_copy);
+    list_->Select(current_);
+    if (by_user) list_->ShuffleSeekCurrent(current_);
+
+    const PlayMode mode = CurrentMode();
+    const bool single = mode.mode == 0 || mode.mode == 3;
+    int tries = 0;
+    int last_tried = -1;
+    last_error_ = 0;
+    while (state_ != PlayState::Stopped) {
+        int n = current_;
+        std::string path;
+        if (!list_->FirstPlayable(n, path, mode, backwards)) {
+            if (!single) break;
+            if (++tries > list_->Count()) break;
+            int count = std::max(1, list_->Count());
+            current_ = backwards ? (current_ <= 1 ? count : current_ - 1) : (current_ >= count ? 1 : current_ + 1);
+            continue;
+        }
+        current_ = n;
+        if (single) tries = 0;
+        if (n == last_tried) break;
+        if (++tries > list_->PlayableCount()) break;
+
+        int r = OpenAndStart(n, path);
+        if (r == 0) return;  // playing
+        if (r == mci::kOutOfMemory) {
+            last_error_ = r;
+            break;
+        }
+        last_error_ = r;
+        last_tried = n;
+        // When the mode does not move (selected only, end of a sequence) the
+        // same item comes round again and the search ends.
+        if (backwards) list_->Previous(n, mode, false);
+        else list_->Next(n, mode, false);
+        current_ = n;
+    }
+    RunCommand(PlayCommand::Stop, false);
+    if (!list_->IsEmpty() && last_error_ != mci::kOutOfMemory)
+        Ask(134, {}, PromptButtons::Ok, PromptIcon::Information);
+}
+
+int PlayController::OpenAndStart(int item, const std::string& original) {
+    const MediaKind kind = Kind();
+    if (kind != MediaKind::Cd && !files::IsFileFound(original, options_.hidden_files)) return -2;
+    int error = 0;
+    std::string path = PrepareItem(item, original, &error);
+    if (error) return error;
+
+    int r = list_->Open(path, host_.OwnerWindow());
+    if (r != 0) {
+        CloseItem();
+        return r;
+    }
+    if (kind == MediaKind::Midi && !options_.midi_port.empty()) device_.SelectMidiPort(options_.midi_port);
+    ItemDisplay d;
+    d.item = item;
+    d.title = list_->ItemTitle(item);
+    d.path = path;
+    std::uint32_t length = device_.Length(kind, item);
+    seconds_unit_ = device_.TimeUnitSeconds();
+    length_ = static_cast<std::uint16_t>(std::min<std::uint32_t>(length, 0xFFFD));
+    d.length = length_;
+    d.seconds = seconds_unit_;
+    position_ = 0;
+    intro_armed_ = false;
+    near_end_ = false;
+    wrd_last_position_ = 0;
+    wrd_ticks_since_change_ = 0;
+    host_.OnItemStarted(d);
+
+    r = list_->Start();
+    item_active_ = true;
+    if (r != 0) {
+        RunCommand(PlayCommand::Stop, false);
+        return 0;  // the failure was the device's to report; the search ends
+    }
+    if (point_a_ && point_b_) {
+        std::uint16_t pos = ReadPosition();
+        if (pos < *point_a_ || pos > *point_b_) {
+            restart_pending_ = true;
+            device_.Seek(kind, *point_a_);
+        }
+    }
+    return 0;
+}
+
+std::string PlayController::PrepareItem(int item, const std::string& original, int* error) {
+    std::string path = original;
+    const std::string ext = text::AsciiLowered(path::Extension(path));
+    const MediaKind kind = Kind();
+    if (kind == MediaKind::Sound && (ext == "mp3" || ext == "rmp")) {
+        // libmpv plays MP3 and RIFF WAVE carrying MP3 as they are; only a
+        // MacBinary or RIFF-MP3 header must come off first.
+        if (media::NeedsConvertFile(path).mac_or_rmp) {
+            std::string target = options_.work_folder + std::string(path::Stem(options_.mp3_file)) + ".mp3";
+            int r = media::Mp3MacRmpCut(path, target, nullptr);
+            if (r == 0) {
+                prepared_files_.push_back(target);
+                return target;
+            }
+            ::unlink(target.c_str());
+            *error = mci::kOutOfMemory;  // a failed sound conversion ends the search
+        }
+        return path;
+    }
+    if (kind != MediaKind::Midi) return path;
+
+    bool refreshed = false;
+    if (options_.mac_cut && ext == "mid") {
+        std::string target = options_.work_folder + options_.mac_cut_file;
+        if (media::MidiMacCut(path, target, host_.OwnerWindow())) {
+            prepared_files_.push_back(target);
+            path = target;
+        }
+    }
+    std::string init = options_.midi_init.size() > 4 ? options_.midi_init : std::string();
+    std::string config = options_.midi_smfk.size() > 4 ? options_.midi_smfk : std::string();
+    if ((ext == "rcp" || ext == "r36" || ext == "g36") && converters_.rcp_to_smf) {
+        host_.OnStatus(LoadString(214));
+        std::string out = converters_.rcp_to_smf(path);
+        if (!out.empty()) path = out;
+        refreshed = true;
+    }
+    std::string own = list_->ItemInitFile(item);
+    if (!own.empty()) {
+        if (text::AsciiLowered(path::Extension(own)) == "cfg") config = own;
+        else init = own;
+    }
+    if (!config.empty() && text::AsciiLowered(path::Extension(path)) == "mid" && converters_.smf_convert) {
+        host_.OnStatus(LoadString(214));
+        std::string out = converters_.smf_convert(path, config);
+        if (!out.empty()) path = out;
+        refreshed = true;
+    }
+    if (!init.empty()) {
+        host_.OnStatus(LoadString(215));
+        host_.PlayInitFile(device_, init);
+        refreshed = true;
+    }
+    if (refreshed) host_.OnStatus({});
+    return path;
+}
+
+void PlayController::CloseItem() {
+    device_.Close(Kind());
+    for (const auto& f : prepared_files_) ::unlink(f.c_str());
+    prepared_files_.clear();
+}
+
+void PlayController::DoPause(PlayState previous) {
+    if (!item_active_) return;
+    if (previous == PlayState::Paused) {
+        SetState(PlayState::Playing);
+        device_.Resume(Kind(), true);
+        return;
+    }
+    device_.Pause(Kind());
+}
+
+void PlayController::DoStop() {
+    item_active_ = false;
+    ab_pause_ = false;
+    if (ab_pausing_) {
+        ab_pausing_ = false;
+        host_.OnAbWait(false, 0);
+    }
+    CloseItem();
+    position_ = 0;
+    host_.OnItemStopped();
+}
+
+void PlayController::DoEject() {
+    CloseItem();
+    item_active_ = false;
+    ClearSection();
+    SetState(PlayState::Stopped);
+    host_.OnItemStopped();
+    int r = list_->Eject();
+    if (r != 0 || !options_.cd_insert_check) {
+        host_.ReloadList();
+        return;
+    }
+    if (list_->ReopenSource()) {
+        host_.ReloadList();
+        if (options_.cd_insert_start) {
+            std::weak_ptr<bool> alive = alive_;
+            dispatcher_.Post([this, alive] {
+                if (auto a = alive.lock(); a && *a) RunCommand(PlayCommand::Play, true);
+            });
+        }
+    } else {
+        host_.OnListEmpty(Kind());
+    }
+}
+
+void PlayController::SetPointA() {
+    if (!item_active_) return;
+    point_a_ = ReadPosition();
+    if (point_b_ && *point_b_ <= *point_a_) point_b_.reset();
+    host_.OnSectionChanged(point_a_, point_b_);
+}
+
+void PlayController::SetPointB() {
+    if (!item_active_) return;
+    std::uint32_t b = ReadPosition();
+    if (point_a_ && b <= *point_a_) return;  // B lies after A
+    point_b_ = b;
+    if (!point_a_) point_a_ = 0;
+    host_.OnSectionChanged(point_a_, point_b_);
+}
+
+void PlayController::ClearSection() {
+    if (!point_a_ && !point_b_) return;
+    point_a_.reset();
+    point_b_.reset();
+    host_.OnSectionChanged(point_a_, point_b_);
+}
+
+void PlayController::SeekTo(std::uint32_t position) {
+    if (!item_active_ || position == position_) return;
+    if (point_a_ && point_b_) position = std::clamp<std::uint32_t>(position, *point_a_, *point_b_);
+    restart_pending_ = state_ == PlayState::Playing;
+    device_.Seek(Kind(), position);
+    if (state_ != PlayState::Playing) position_ = static_cast<std::uint16_t>(position);
+}
+
+std::uint16_t PlayController::ReadPosition() {
+    std::uint32_t p = device_.Position(Kind());
+    position_ = static_cast<std::uint16_t>(std::min<std::uint32_t>(p, 0xFFFD));
+    return position_;
+}
+
+}  // namespace nuko::playback
