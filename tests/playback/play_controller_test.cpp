@@ -290,3 +290,19 @@ TEST(PlayController, IntroOnWhilePlayingAsksFirst) {
     f.controller->ChooseMode(1);
     EXPECT_TRUE(f.controller->Mode(nuko::media::MediaKind::Midi).intro);  // kept
 }
+
+TEST(PlayController, AnEmptyListAndVanishingFiles) {
+    ControllerFixture f(3);
+    ::unlink(f.names[1].c_str());  // item 2 vanishes while 1 plays
+    f.controller->RunCommand(PlayCommand::Play, true);
+    f.Finish();
+    EXPECT_EQ(f.LastStarted(), 3);  // skipped
+    EXPECT_TRUE(f.prompt.ids().empty());
+
+    ControllerFixture empty(0);
+    empty.controller->RunCommand(PlayCommand::Play, true);
+    EXPECT_EQ(empty.controller->state(), PlayState::Stopped);
+    EXPECT_TRUE(empty.prompt.ids().empty());  // nothing to say about an empty list
+    empty.controller->RunCommand(PlayCommand::Next, true);
+    EXPECT_EQ(empty.host.empty, 1);
+}
