@@ -1,0 +1,38 @@
+// What a path given from outside (the command line, a second copy, a
+// dropped file, an ON timer's file) opens: a media file, a catalog, a
+// folder, a link or .lnk file to one of them. Plain logic; the main frame
+// carries the plan out.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "media_kinds.h"
+
+namespace nuko::app {
+
+struct OpenContext {
+    int current_kind = 0;
+    bool hidden_files = false;      // Main/HiddenFile
+    bool drop_media_check = true;   // Main/DropMediaCheck
+    // The kind's file-type flags now, for a folder opened as it is.
+    media::FileTypeFlags current_flags = 0x001F;
+    // 0, 1 (audio only) or 2 (video) for an ASF file.
+    std::function<int(const std::string&)> win_media_type;
+};
+
+struct OpenPlan {
+    bool usable = false;           // false: the answer is -1
+    int kind = 0;
+    std::string source;            // folder (ending in "/") or catalog path
+    media::FileTypeFlags type_flags = 0;
+    std::string named_file;        // the item to make current; empty for a folder
+};
+
+OpenPlan PlanOpenPath(const std::string& path, const OpenContext& context);
+
+// The single type-group bit of a file's extension in a kind (0x8000 for the
+// kind's catalog); 0 when the kind does not list it.
+media::FileTypeFlags TypeGroupOf(int kind, const std::string& lowered_ext);
+
+}  // namespace nuko::app
