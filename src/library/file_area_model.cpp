@@ -1,5 +1,6 @@
 #include "file_area_model.h"
 
+#include <algorithm>
 #include <dirent.h>
 #include <map>
 #include <sys/stat.h>
@@ -162,6 +163,21 @@ int FileAreaModel::Load(const FileAreaSettings& settings, const FileAreaEnvironm
 
     for (auto& item : list_.items) item.icon = IconCode(settings.kind, item.folder + item.name, settings.hidden_files);
     return rows();
+}
+
+int FileAreaModel::SortByName(int keep) {
+    std::string kept = RowPath(keep);
+    std::stable_sort(list_.items.begin(), list_.items.end(), [](const MediaItem& a, const MediaItem& b) {
+        std::string x = text::AsciiLowered(a.folder + a.name), y = text::AsciiLowered(b.folder + b.name);
+        return x < y;
+    });
+    return kept.empty() ? -1 : FindRow(kept);
+}
+
+int FileAreaModel::FindRow(const std::string& path) const {
+    for (int row = 0; row < rows(); ++row)
+        if (RowPath(row) == path) return row;
+    return -1;
 }
 
 std::string FileAreaModel::RowPath(int row) const {

@@ -60,6 +60,12 @@ public:
     int rows() const { return static_cast<int>(list_.items.size()); }
     const FileAreaSettings& settings() const { return settings_; }
 
+    // Orders the rows by file name, case-insensitively (the "Sort" setting);
+    // returns the new row of `keep` (0-based), or -1.
+    int SortByName(int keep = -1);
+    // The row (0-based) whose path is `path`, or -1.
+    int FindRow(const std::string& path) const;
+
     // Folder + file name of a row (0-based); empty for a row that does not exist.
     std::string RowPath(int row) const;
     // The list box text of a row: the file name with the letter case applied

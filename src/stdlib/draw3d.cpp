@@ -157,6 +157,27 @@ QImage MapToButtonColors(const QImage& image, const QPalette& palette) {
     return out;
 }
 
+QString ResolveFamily(const std::string& face, const QString& fallback) {
+    struct Alias {
+        const char* face;
+        const char* family;
+    };
+    static constexpr Alias kAliases[] = {
+        {"ＭＳ 明朝", "IPAMincho"},       {"MS Mincho", "IPAMincho"},     {"ＭＳ Ｐ明朝", "IPAPMincho"},
+        {"MS PMincho", "IPAPMincho"},    {"ＭＳ ゴシック", "IPAGothic"}, {"MS Gothic", "IPAGothic"},
+        {"ＭＳ Ｐゴシック", "IPAPGothic"}, {"MS PGothic", "IPAPGothic"},
+    };
+    QString family = QString::fromStdString(face);
+    for (const auto& a : kAliases) {
+        if (face == a.face || QString::fromStdString(face).compare(QString::fromUtf8(a.face), Qt::CaseInsensitive) == 0) {
+            family = QString::fromUtf8(a.family);
+            break;
+        }
+    }
+    if (family.isEmpty() || !QFontDatabase::hasFamily(family)) family = fallback;
+    return family;
+}
+
 QStringList FontFamilies(bool japanese_only, bool fixed_pitch_only) {
     QStringList out;
     for (const QString& family : QFontDatabase::families()) {

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include "nuko/draw3d.h"
 #include "nuko/text.h"
 #include "midi_word_frame.h"
 
@@ -14,28 +15,10 @@ namespace {
 
 constexpr const char* kFallbackFamily = "IPAMincho";
 
-struct FaceAlias {
-    const char* face;
-    const char* family;
-};
-constexpr FaceAlias kAliases[] = {
-    {"ＭＳ 明朝", "IPAMincho"},     {"MS Mincho", "IPAMincho"},   {"ＭＳ Ｐ明朝", "IPAPMincho"},
-    {"MS PMincho", "IPAPMincho"},  {"ＭＳ ゴシック", "IPAGothic"}, {"MS Gothic", "IPAGothic"},
-    {"ＭＳ Ｐゴシック", "IPAPGothic"}, {"MS PGothic", "IPAPGothic"},
-};
-
 }  // namespace
 
 QString ResolveWordFamily(const std::string& face) {
-    QString family = QString::fromStdString(face);
-    for (const auto& a : kAliases) {
-        if (text::EqualsIgnoreAsciiCase(face, a.face)) {
-            family = QString::fromUtf8(a.family);
-            break;
-        }
-    }
-    if (family.isEmpty() || !QFontDatabase::hasFamily(family)) family = QString::fromUtf8(kFallbackFamily);
-    return family;
+    return draw::ResolveFamily(face, QString::fromUtf8(kFallbackFamily));
 }
 
 QtGlyphSource::QtGlyphSource() { SetFont(kDefaultWordFace, kDefaultWordFontSize); }

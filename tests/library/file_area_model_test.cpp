@@ -188,3 +188,16 @@ TEST(FileArea, IconCodes) {
     EXPECT_EQ(IconCode(3, "/x/a.abs", false), 16);
     EXPECT_EQ(IconCode(1, "/x/a.cda", false), 0);
 }
+
+TEST(FileArea, SortKeepsTheChosenRow) {
+    TempDir dir;
+    for (const char* n : {"b.mid", "C.mid", "a.mid"}) WriteBytes(dir.File(n), "x");
+    FileAreaModel m;
+    m.Load(Folder(dir.path(), 0, 0x0001), {});
+    int keep = m.FindRow(dir.File("C.mid"));
+    ASSERT_GE(keep, 0);
+    EXPECT_EQ(m.SortByName(keep), 2);
+    EXPECT_EQ(m.RowText(0), "a.mid");
+    EXPECT_EQ(m.RowText(1), "b.mid");
+    EXPECT_EQ(m.FindRow(dir.File("none.mid")), -1);
+}

@@ -10,6 +10,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <string>
 
 class QPainter;
 
@@ -65,6 +66,11 @@ void Line3D(QPainter& p, int x1, int y1, int x2, int y2, int type, const QPalett
 // Recolours a toolbar-like bitmap: light grey to the button face, mid grey
 // to the shadow, white to the highlight.
 QImage MapToButtonColors(const QImage& image, const QPalette& palette);
+
+// The installed family for a face name of the settings: the Windows
+// Japanese faces ("ＭＳ 明朝", "ＭＳ Ｐゴシック", ...) resolve to the IPA
+// fonts; an unknown or empty face gives `fallback`.
+QString ResolveFamily(const std::string& face, const QString& fallback);
 
 // The font families: only those that can draw Japanese (and no vertical "@"
 // faces) when `japanese_only`; only fixed-pitch ones when `fixed_pitch_only`.

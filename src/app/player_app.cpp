@@ -1,0 +1,146 @@
+#include "player_app.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+
+#include "app_dialogs.h"
+#include "main_frame.h"
+#include "nu_32std.h"
+#include "nuko/paths.h"
+#include "nuko/prompt.h"
+#include "session_control.h"
+#include "single_instance.h"
+#include "startup.h"
+
+namespace nuko::app {
+
+QByteArray OpenPathMessage(const std::string& path) {
+    return QByteArrayLiteral("open\n") + QByteArray::fromStdString(path);
+}
+
+CPlayerApp::CPlayerApp(QApplication& app, std::string command_line)
+    : app_(app), command_line_(std::move(command_line)) {}
+
+CPlayerApp::~CPlayerApp() = default;
+
+bool CPlayerApp::HandOver() {
+    // Another copy runs: it opens the path and plays it, and comes to the front.
+    if (command_line_.empty()) {
+        instance_->Send(ShowMessage());
+        return true;
+    }
+    std::optional<int> answer = instance_->Send(OpenPathMessage(command_line_));
+    if (answer && *answer != -1) instance_->Send(PlayMessage());
+    instance_->Send(ShowMessage());
+    return true;
+}
+
+int CPlayerApp::HandleMessage(const QByteArray& message) {
+    if (!frame_) return -1;
+    if (message.startsWith("open\n")) {
+        std::string path = message.mid(5).toStdString();
+        if (path.empty() || path.find('\0') != std::string::npos) return -1;
+        return frame_->OpenPath(path, false);
+    }
+    if (message == PlayMessage()) {
+        frame_->PostPlay();
+        return 0;
+    }
+    if (message == ShowMessage()) {
+        if (frame_->isMinimized()) frame_->showNormal();
+        if (!frame_->isVisible()) frame_->show();
+        frame_->raise();
+        frame_->activateWindow();
+        return 0;
+    }
+    return -1;  // garbage from a stranger is ignored
+}
+
+bool CPlayerApp::Start() {
+    app_.setApplicationName(QString::fromUtf8(kTitle));
+    // 1-2: one copy per user.
+    std::string runtime = path::SplitPath(folders::DefaultWorkFolder().substr(0, folders::DefaultWorkFolder().size() - 1)).folder;
+    instance_ = std::make_unique<SingleInstance>(runtime + "nu-kop32-instance", "nu_kop32");
+    if (instance_->Start() == SingleInstance::Role::Secondary) {
+        HandOver();
+        exit_code_ = 0;
+        return false;
+    }
+    // 3: the support library.
+    if (Nu_koGetVersion() < 210) {
+        Ask(223, {}, PromptButtons::Ok, PromptIcon::Error);
+        exit_code_ = 1;
+        return false;
+    }
+    // 4-5: the settings store.
+    store_ = std::make_unique<settings::SettingsStore>(folders::SettingsFile());
+    settings_ = store_->ReadAll();
+    path::SetCurrentDriveMap(settings_.drives);
+    // 8: the work folder.
+    work_folder_ = ChooseWorkFolder(settings_.tool);
+    session_ = MakeLogindSessionControl();
+
+    // 11: the main frame, which reads the settings while it is made.
+    FrameContext ctx;
+    ctx.settings = &settings_;
+    ctx.store = store_.get();
+    ctx.work_folder = work_folder_;
+    ctx.program_folder = folders::ProgramFolder();
+    ctx.session = session_.get();
+    frame_ = std::make_unique<CMainFrame>(ctx);
+    const QSize natural = frame_->sizeHint().expandedTo(QSize(360, 480));
+    auto rect = settings_.main.InitialRect(natural.width(), natural.height());
+    NuKoPoint pos{rect.left, rect.top};
+    Nu_koCheckWindowPos(&pos, rect.right - rect.left, rect.bottom - rect.top);
+    frame_->setGeometry(pos.x, pos.y, rect.right - rect.left, rect.bottom - rect.top);
+    instance_->SetHandler([this](const QByteArray& m) { return HandleMessage(m); });
+
+    // 12: the splash.
+    std::unique_ptr<SplashDialog> splash;
+    if (settings_.main.splash) {
+        splash = std::make_unique<SplashDialog>(frame_.get());
+        splash->show();
+        QApplication::processEvents();
+    }
+    // 14: the first show command.
+    ShowCommand show = FirstShowCommand(settings_.main, ShowCommand::Normal);
+    // 15: the command-line path.
+    if (!command_line_.empty()) {
+        int r = frame_->OpenPath(command_line_, true);
+        if (r == -1) {
+            exit_code_ = 1;
+            return false;
+        }
+        frame_->PostPlay();
+        if (r == 0) show = ShowCommandAfterCdSelection(settings_.main);
+    }
+    // 16-17: show the window, then the splash goes.
+    switch (show) {
+        case ShowCommand::Hide: break;
+        case ShowCommand::Minimized: frame_->showMinimized(); break;
+        case ShowCommand::Maximized: frame_->showMaximized(); break;
+        default: frame_->show(); break;
+    }
+    splash.reset();
+    // 18: the MCI check dialog.
+    if (settings_.main.mci_check) {
+        playback::PlatformFacts facts = playback::GatherPlatformFacts(settings_.midi.sound_font, folders::ProgramFolder());
+        MciCheckDialog check(playback::BuildProbe(facts, settings_.movie.active_movie != 0), frame_.get());
+        check.exec();
+        if (check.dont_show_again()) settings_.main.mci_check = 0;
+    }
+    // The session ends: the same shutdown steps, without the question.
+    QPointer<CMainFrame> frame = frame_.get();
+    connect(&app_, &QGuiApplication::commitDataRequest, this, [frame] {
+        if (frame) frame->Shutdown();
+    });
+    connect(&app_, &QCoreApplication::aboutToQuit, this, [frame] {
+        if (frame) frame->Shutdown();
+    });
+    return true;
+}
+
+}  // namespace nuko::app

@@ -1,0 +1,58 @@
+// CPlayerApp: everything before and around the main window - one running
+// copy per user, the support library's version, the settings store, the
+// work folder, the splash and the MCI check dialog, the command-line path,
+// and the hand-over of a second start's path to the running copy.
+#pragma once
+
+#include <QObject>
+#include <memory>
+#include <string>
+
+#include "settings_store.h"
+
+class QApplication;
+
+namespace nuko::app {
+
+class CMainFrame;
+class SessionControl;
+class SingleInstance;
+
+// The messages between two copies over the local socket.
+QByteArray OpenPathMessage(const std::string& path);
+inline QByteArray PlayMessage() { return QByteArrayLiteral("play"); }
+inline QByteArray ShowMessage() { return QByteArrayLiteral("show"); }
+
+class CPlayerApp final : public QObject {
+    Q_OBJECT
+public:
+    CPlayerApp(QApplication& app, std::string command_line);
+    ~CPlayerApp() override;
+
+    // The start-up of the Part's order; false ends the process before the
+    // event loop (the exit code is then in exit_code()).
+    bool Start();
+    int exit_code() const { return exit_code_; }
+    CMainFrame* frame() const { return frame_.get(); }
+
+    // A message from a second copy: the answer (-1, 0, 1) to an open, 0 to
+    // the others, -1 to anything unknown.
+    int HandleMessage(const QByteArray& message);
+
+    static constexpr const char* kTitle = "NU-KO Player for WIN32";
+
+private:
+    bool HandOver();
+
+    QApplication& app_;
+    std::string command_line_;
+    std::unique_ptr<SingleInstance> instance_;
+    std::unique_ptr<settings::SettingsStore> store_;
+    settings::Settings settings_;
+    std::string work_folder_;
+    std::unique_ptr<SessionControl> session_;
+    std::unique_ptr<CMainFrame> frame_;
+    int exit_code_ = 0;
+};
+
+}  // namespace nuko::app
