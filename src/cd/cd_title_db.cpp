@@ -161,7 +161,7 @@ std::string StoredRegistrationValue(std::string_view value) {
 void LoadDiscFromBytes(media::MediaList& record, std::string_view file_bytes) {
     Entries entries;
     if (!file_bytes.empty() && !record.section.empty())
-        entries = ini::Document::Parse(file_bytes, ini::Encoding::Legacy).Entries(record.section);
+        entries = ini::SectionEntries(file_bytes, record.section, ini::Encoding::Legacy);
     auto value = [&](std::string_view key) -> const std::string* { return Find(entries, key); };
 
     const std::string* v = value("Artist");
