@@ -67,6 +67,7 @@ public:
 private:
     enum class FileState { Missing, Good, Damaged };
     FileState Load(ini::Document& doc) const;
+    FileState LoadBytes(std::string& bytes) const;
 
     std::string path_;
     bool damaged_ = false;

@@ -366,16 +366,13 @@ std::error_code SaveFile(const std::string& path, const Document& doc) {
     return fileio::WriteFileAtomic(path, doc.Serialize());
 }
 
-std::string GetProfileString(const std::string& path, std::string_view section,
-                             std::string_view key, std::string_view fallback,
-                             Encoding encoding) {
-    std::string bytes;
-    if (!ReadBytes(path, bytes, nullptr)) return std::string(fallback);
+std::optional<std::string> FindValue(std::string_view bytes, std::string_view section, std::string_view key,
+                                     Encoding encoding) {
     // One pass over the bytes without building the whole document.
     Layout l = DetectLayout(bytes, encoding);
     auto sec = Encode(section, l.utf8);
     auto k = Encode(key, l.utf8);
-    if (!sec || !k) return std::string(fallback);
+    if (!sec || !k) return std::nullopt;
     bool in_section = false;
     bool section_seen = false;
     std::optional<std::string> found;
@@ -392,6 +389,15 @@ std::string GetProfileString(const std::string& path, std::string_view section,
         }
         return true;
     });
+    return found;
+}
+
+std::string GetProfileString(const std::string& path, std::string_view section,
+                             std::string_view key, std::string_view fallback,
+                             Encoding encoding) {
+    std::string bytes;
+    if (!ReadBytes(path, bytes, nullptr)) return std::string(fallback);
+    auto found = FindValue(bytes, section, key, encoding);
     return found ? std::move(*found) : std::string(fallback);
 }
 

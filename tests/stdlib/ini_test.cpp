@@ -154,7 +154,7 @@ TEST(IniFile, FailedWriteAsRootToo) {
     EXPECT_EQ(ReadBytes(dir.File("notafolder")), "x");
 }
 
-TEST(IniRead, SectionEntriesMatchTheDocument) {
+TEST(IniRead, OnePassReadsMatchTheDocument) {
     const std::string inputs[] = {
         "[A]\nk=1\nK=2\n[a]\nk=3\n[B]\nx = \"q\" \n",
         "\xEF\xBB\xBF[A]\r\nname=\xE5\x80\xA4\r\n",
@@ -164,8 +164,11 @@ TEST(IniRead, SectionEntriesMatchTheDocument) {
     for (const auto& bytes : inputs) {
         for (auto enc : {Encoding::Legacy, Encoding::Utf8}) {
             auto doc = Document::Parse(bytes, enc);
-            for (const char* section : {"A", "a", "B", "ソ", "missing"})
+            for (const char* section : {"A", "a", "B", "ソ", "missing"}) {
                 EXPECT_EQ(SectionEntries(bytes, section, enc), doc.Entries(section)) << bytes << " " << section;
+                for (const char* key : {"k", "K", "x", "ア", "k2", "none"})
+                    EXPECT_EQ(FindValue(bytes, section, key, enc), doc.Get(section, key)) << section << key;
+            }
         }
     }
 }
