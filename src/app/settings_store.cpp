@@ -430,12 +430,12 @@ std::error_code SettingsStore::WriteKey(std::string_view section, std::string_vi
 
 std::error_code SettingsStore::WriteKeys(std::string_view section,
                                          const std::vector<std::pair<std::string, std::string>>& values) {
+    if (values.empty()) return {};
     ini::Document doc(ini::Encoding::Utf8);
     FileState state = Load(doc);
     if (state == FileState::Damaged) return std::make_error_code(std::errc::io_error);
     for (const auto& [key, value] : values)
         if (!doc.Set(section, key, value)) return std::make_error_code(std::errc::invalid_argument);
-    if (values.empty()) return {};
     if (auto ec = folders::EnsureFolder(path::SplitPath(path_).folder)) return ec;
     return ini::SaveFile(path_, doc);
 }

@@ -185,6 +185,18 @@ TEST(CdTitleDatabase, QuotedValuesReadBackAsWritten) {
     EXPECT_EQ(again.items[1].title, "say \"hi\"");
 }
 
+TEST(CdTitleDatabase, TitlesOutsideCp932KeepTheFileWhole) {
+    CdFixture f;
+    MediaList r;
+    f.db.LookupDisc(r, TwoTracks());
+    r.sub_title = "Café ♫ 🎵";
+    ASSERT_TRUE(f.db.SaveDisc(r, false));
+    EXPECT_TRUE(ReadBytes(f.db.default_file()).starts_with("\xEF\xBB\xBF["));
+    MediaList again;
+    f.db.LookupDisc(again, TwoTracks());
+    EXPECT_EQ(again.sub_title, "Café ♫ 🎵");
+}
+
 TEST(CdTitleDatabase, DeleteRemovesSectionAndRegistration) {
     CdFixture f;
     std::string file = f.dir.File("mine.txt");
