@@ -15,10 +15,10 @@ namespace {
 nuko::cd::DiscLengths DiscNumber(int n) {
     nuko::cd::DiscLengths d;
     d.track_count = 12;
-    for (int t = 0; t < 12; ++t) d.tracks.push_back(nuko::cd::CdTimeOfFrames(15000 + n * 13 + t * 101));
+    for (int t = 0; t < 12; ++t) d.tracks.push_back(nuko::cd::FramesToMsf(15000 + n * 13 + t * 101));
     std::int64_t frames = 0;
     for (const auto& t : d.tracks) frames += nuko::cd::FramesOf(t);
-    d.disc = nuko::cd::CdTimeOfFrames(frames);
+    d.disc = nuko::cd::FramesToMsf(frames);
     return d;
 }
 

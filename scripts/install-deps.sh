@@ -16,6 +16,7 @@ libx11-dev
 fonts-ipafont-gothic fonts-ipafont-mincho
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool sox ffmpeg pulseaudio pulseaudio-utils trayer
+fluidsynth mpv
 "
 
 missing=""

@@ -180,6 +180,44 @@ std::string ClockTimer::Format() const {
     return f.Format();
 }
 
+bool ListColors::Parse(std::string_view text) {
+    PackedScanner s(text);
+    ListColors t;
+    if (!s.Int(t.own) || !s.Comma() || !s.Hex(t.background) || !s.Comma() || !s.Hex(t.selection_background) ||
+        !s.Comma() || !s.Hex(t.text) || !s.Comma() || !s.Hex(t.selection_text) || !s.Comma() ||
+        !s.Int(t.button_face))
+        return false;
+    t.own = Flag(t.own);
+    t.button_face = Flag(t.button_face);
+    *this = t;
+    return true;
+}
+
+std::string ListColors::Format() const {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%d,%x,%x,%x,%x,%d", own, background, selection_background, text,
+                  selection_text, button_face);
+    return buf;
+}
+
+bool LogFontSetting::Parse(std::string_view text) {
+    PackedScanner s(text);
+    LogFontSetting t;
+    t.set = true;
+    if (!s.Name(t.face)) return false;
+    for (int& v : t.values)
+        if (!s.Comma() || !s.Int(v)) return false;
+    *this = t;
+    return true;
+}
+
+std::string LogFontSetting::Format() const {
+    if (!set) return "";
+    std::string out = face;
+    for (int v : values) out += "," + std::to_string(v);
+    return out;
+}
+
 bool CdDriveSelection::Parse(std::string_view text) {
     for (std::size_t i = 0; i < kDrives; ++i) used[i] = !(2 * i < text.size() && text[2 * i] == '0');
     return true;

@@ -146,6 +146,34 @@ struct HotkeyRecord {
     std::string Format() const;
 };
 
+// "%d,%x,%x,%x,%x,%d": own colours on, background, selection background,
+// text, selection text (0x00BBGGRR), background is the button face.
+struct ListColors {
+    int own = 0;
+    std::uint32_t background = 0xFFFFFF;
+    std::uint32_t selection_background = 0x800000;
+    std::uint32_t text = 0;
+    std::uint32_t selection_text = 0xFFFFFF;
+    int button_face = 0;
+    bool Parse(std::string_view text);
+    std::string Format() const;
+};
+
+// A font as face name and the 13 numbers of a Windows LOGFONT: height,
+// width, escapement, orientation, weight, italic, underline, strike-out,
+// character set, output precision, clip precision, quality, pitch and family.
+// Unset (the system font) when the value is empty.
+struct LogFontSetting {
+    bool set = false;
+    std::string face;
+    std::array<int, 13> values{};
+    int height() const { return values[0]; }
+    int weight() const { return values[4]; }
+    bool italic() const { return values[5] != 0; }
+    bool Parse(std::string_view text);
+    std::string Format() const;
+};
+
 // A flag field reads as 1 only when it is 1.
 inline int Flag(int v) { return v == 1 ? 1 : 0; }
 

@@ -237,6 +237,14 @@ struct TimerSection {
 struct ColorSection {
     ColorPair cd_area{Rgb(0, 0, 128), Rgb(255, 255, 255), 0};
     ColorPair time_area{0, Rgb(192, 192, 192), 0};
+    ListColors file_area;  // the look of every file-area list
+};
+
+// Font and 3-D text type of every file-area list (sections "Font" and
+// "3DType", key "FileArea").
+struct FileAreaLook {
+    LogFontSetting font;
+    int three_d_type = 0;  // 0 plain, 1 raised, 2 sunken
 };
 
 inline constexpr int kHotkeyCount = 17;
@@ -270,6 +278,7 @@ struct Settings {
     FileCopySection file_copy;
     TimerSection timer;
     ColorSection color;
+    FileAreaLook file_area;
     HotkeySection hotkey;
     // Linux folders that stand for Windows drive letters in legacy files.
     std::map<char, std::string> drives;

@@ -215,6 +215,13 @@ void VisitAll(S& s, V& v) {
     v.Section("Color");
     v.Packed("CDArea", s.color.cd_area);
     v.Packed("TimeArea", s.color.time_area);
+    v.Packed("FileArea", s.color.file_area);
+
+    v.Section("Font");
+    v.Packed("FileArea", s.file_area.font);
+
+    v.Section("3DType");
+    v.Int("FileArea", s.file_area.three_d_type);
 
     v.Section("Hotkey");
     for (int i = 0; i < kHotkeyCount; ++i)

@@ -4,6 +4,7 @@
 
 #include "catalog.h"
 #include "nuko/fileio.h"
+#include "nuko/media_title.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
 #include "nuko/text.h"
@@ -41,6 +42,14 @@ PromptAnswer Say(int id, PromptButtons buttons, PromptIcon icon, void* owner) {
 }
 
 }  // namespace
+
+TitleReader DefaultTitleReader() {
+    return [](const std::string& song) {
+        media::TitleOptions o;
+        o.buffer_size = kTitleMax;
+        return media::ReadMediaTitle(song, o).title;
+    };
+}
 
 const StringTable& ConverterStrings() {
     static const StringTable table = [] {

@@ -28,6 +28,9 @@ enum class ReadOutcome { CannotOpen, AlreadyCurrent, Read };
 // The title of a song file, as the media title reader gives it.
 using TitleReader = std::function<std::string(const std::string& song_path)>;
 
+// The support library's media title reader, as the converter uses it.
+TitleReader DefaultTitleReader();
+
 // Reads the old layout. For a ".mit" catalog each item's title comes from the
 // song (resolved beside the catalog), at most 512 bytes, trailing blanks cut
 // and control characters turned into blanks; for ".mot" and ".wat" the title

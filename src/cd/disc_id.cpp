@@ -8,47 +8,35 @@
 namespace nuko::cd {
 namespace {
 
-constexpr std::int64_t kFramesASecond = 75;
-
 std::string Format(const char* pattern, unsigned a, unsigned b, unsigned c) {
     char buf[64];
     int n = std::snprintf(buf, sizeof buf, pattern, a, b, c);
     return std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
-int CappedCount(int count) { return std::clamp(count, 0, kTrackLimit); }
+int CappedCount(int count) { return std::clamp(count, 0, kMaxTracks); }
 
 }  // namespace
 
-CdTime CdTimeOfFrames(std::int64_t frames) {
-    if (frames < 0) frames = 0;
-    CdTime t;
-    t.frames = static_cast<unsigned>(frames % kFramesASecond);
-    std::int64_t seconds = frames / kFramesASecond;
-    t.seconds = static_cast<unsigned>(seconds % 60);
-    t.minutes = static_cast<unsigned>(std::min<std::int64_t>(seconds / 60, 0xFFFF));
-    return t;
+std::int64_t FramesOf(const Msf& t) {
+    return (static_cast<std::int64_t>(t.minutes) * 60 + t.seconds) * kFramesPerSecond + t.frames;
 }
 
-std::int64_t FramesOf(const CdTime& t) {
-    return (static_cast<std::int64_t>(t.minutes) * 60 + t.seconds) * kFramesASecond + t.frames;
-}
+std::int64_t MillisecondsOf(const Msf& t) { return FramesOf(t) * 1000 / kFramesPerSecond; }
 
-std::int64_t MillisecondsOf(const CdTime& t) { return FramesOf(t) * 1000 / kFramesASecond; }
+std::string TrackKeyText(const Msf& t) { return Format("%02u:%02u:%02u", t.minutes, t.seconds, t.frames); }
 
-std::string TrackKeyText(const CdTime& t) { return Format("%02u:%02u:%02u", t.minutes, t.seconds, t.frames); }
-
-std::string DiscLengthText(const CdTime& t) { return Format("%02u%02u%02u", t.minutes, t.seconds, t.frames); }
+std::string DiscLengthText(const Msf& t) { return Format("%02u%02u%02u", t.minutes, t.seconds, t.frames); }
 
 int UsableTrackCount(int reported) {
     if (reported > 200 || reported < 0) return 0;
-    return std::min(reported, kTrackLimit);
+    return std::min(reported, kMaxTracks);
 }
 
-bool TrackCountOverLimit(int reported) { return reported > kTrackLimit && reported <= 200; }
+bool TrackCountOverLimit(int reported) { return reported > kMaxTracks && reported <= 200; }
 
 void WarnTrackLimit(void* owner) {
-    Ask(166, {std::to_string(kTrackLimit)}, PromptButtons::Ok, PromptIcon::Information, {}, owner);
+    Ask(166, {std::to_string(kMaxTracks)}, PromptButtons::Ok, PromptIcon::Warning, {}, owner);
 }
 
 std::string OlderDiscId(const DiscLengths& d) {
@@ -65,7 +53,7 @@ std::string IdDigitsOfTrackKey(std::string_view key) {
 }
 
 std::string DiscId(const DiscLengths& d) {
-    CdTime first = d.tracks.empty() ? CdTime{} : d.tracks.front();
+    Msf first = d.tracks.empty() ? Msf{} : d.tracks.front();
     return OlderDiscId(d) + IdDigitsOfTrackKey(TrackKeyText(first));
 }
 

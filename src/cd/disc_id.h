@@ -13,34 +13,25 @@
 #include <string_view>
 #include <vector>
 
+#include "disc_toc.h"
+
 namespace nuko::cd {
 
-// A length in minutes, seconds and frames (75 frames a second).
-struct CdTime {
-    unsigned minutes = 0;
-    unsigned seconds = 0;
-    unsigned frames = 0;
-
-    friend bool operator==(const CdTime&, const CdTime&) = default;
-};
-
-CdTime CdTimeOfFrames(std::int64_t frames);
-std::int64_t FramesOf(const CdTime& t);
-std::int64_t MillisecondsOf(const CdTime& t);
+// Lengths are Msf values of the table of contents (75 frames a second).
+std::int64_t FramesOf(const Msf& t);
+std::int64_t MillisecondsOf(const Msf& t);
 
 // "%02u:%02u:%02u": the track key of a track of this length.
-std::string TrackKeyText(const CdTime& t);
+std::string TrackKeyText(const Msf& t);
 // "%02u%02u%02u": the disc length part of the id.
-std::string DiscLengthText(const CdTime& t);
+std::string DiscLengthText(const Msf& t);
 
 // What the disc id is computed from.
 struct DiscLengths {
     int track_count = 0;          // as the drive reports it
-    CdTime disc;                  // the lead-out minus the start of track 1
-    std::vector<CdTime> tracks;   // track 1 first
+    Msf disc;                  // the lead-out minus the start of track 1
+    std::vector<Msf> tracks;   // track 1 first
 };
-
-inline constexpr int kTrackLimit = 99;
 
 // The number of tracks the player uses: more than 200 counts as no tracks,
 // 100 to 200 as 99 (see TrackCountOverLimit).

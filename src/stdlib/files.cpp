@@ -47,34 +47,9 @@ std::string_view CString(std::string_view b, std::size_t at) {
 
 // A zero-terminated UTF-16LE string at `at`, as UTF-8.
 std::string CString16(std::string_view b, std::size_t at) {
-    std::string out;
-    char32_t high = 0;
-    for (std::size_t i = at; i + 1 < b.size(); i += 2) {
-        char32_t u = Le16(b, i);
-        if (u == 0) break;
-        if (u >= 0xD800 && u <= 0xDBFF) { high = u; continue; }
-        if (u >= 0xDC00 && u <= 0xDFFF) {
-            if (!high) continue;
-            u = 0x10000 + ((high - 0xD800) << 10) + (u - 0xDC00);
-            high = 0;
-        }
-        if (u < 0x80) {
-            out += static_cast<char>(u);
-        } else if (u < 0x800) {
-            out += static_cast<char>(0xC0 | (u >> 6));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        } else if (u < 0x10000) {
-            out += static_cast<char>(0xE0 | (u >> 12));
-            out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (u >> 18));
-            out += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        }
-    }
-    return out;
+    std::size_t end = at;
+    while (end + 1 < b.size() && (b[end] != '\0' || b[end + 1] != '\0')) end += 2;
+    return at < end ? text::Utf16LeToUtf8(b.substr(at, end - at)) : std::string();
 }
 
 using Guid = std::array<unsigned char, 16>;
@@ -107,6 +82,13 @@ bool WriteAllFd(int fd, const char* data, std::size_t size) {
         size -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+// The error code of a failed write. EPERM is 1, which callers read as
+// "written with progress", so it is reported as EACCES.
+int WriteError(int e) {
+    if (e == 0) return EIO;
+    return e == EPERM ? EACCES : e;
 }
 
 }  // namespace
@@ -202,7 +184,7 @@ int CopyFile(const std::string& source, const std::string& target,
             }
             if (n == 0) break;
             if (!WriteAllFd(out, buf.data(), static_cast<std::size_t>(n))) {
-                result = errno ? errno : EIO;
+                result = WriteError(errno);
                 break;
             }
             done += static_cast<std::uint64_t>(n);
@@ -210,10 +192,10 @@ int CopyFile(const std::string& source, const std::string& target,
         if (progress && result == 0) progress(10 * (i + 1));
     }
     ::close(in);
-    if (result == 0 && ::fsync(out) != 0) result = errno;
+    if (result == 0 && ::fsync(out) != 0) result = WriteError(errno);
     if (result == 0 && progress) progress(90);
-    if (::close(out) != 0 && result == 0) result = errno;
-    if (result == 0 && ::rename(temp.c_str(), target.c_str()) != 0) result = errno;
+    if (::close(out) != 0 && result == 0) result = WriteError(errno);
+    if (result == 0 && ::rename(temp.c_str(), target.c_str()) != 0) result = WriteError(errno);
     if (result != 0) {
         ::unlink(temp.c_str());
         if (progress) progress(100);

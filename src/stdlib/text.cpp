@@ -324,4 +324,45 @@ void Cp932AsciiUpper(std::string& bytes) {
     });
 }
 
+std::string Utf16LeToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    auto unit = [&](std::size_t i) {
+        return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) |
+                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    };
+    auto put = [&](char32_t u) {
+        if (u < 0x80) {
+            out += static_cast<char>(u);
+        } else if (u < 0x800) {
+            out += static_cast<char>(0xC0 | (u >> 6));
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        } else if (u < 0x10000) {
+            out += static_cast<char>(0xE0 | (u >> 12));
+            out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (u >> 18));
+            out += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        }
+    };
+    std::size_t i = 0;
+    while (i + 1 < bytes.size()) {
+        char32_t u = unit(i);
+        i += 2;
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < bytes.size()) {
+            char32_t low = unit(i);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                put(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        put(u >= 0xD800 && u <= 0xDFFF ? 0xFFFD : u);
+    }
+    return out;
+}
+
 }  // namespace nuko::text

@@ -13,8 +13,19 @@ const Command kCommands[] = {
     {"version", "version", nuko::tool::RunVersion},
     {"longpath", "longpath PATH", nuko::tool::RunLongPath},
     {"mediatype", "mediatype FILE", nuko::tool::RunMediaType},
+    {"title", "title FILE... [--hidden]", nuko::tool::RunTitle},
+    {"mp3wrap", "mp3wrap SRC DST", nuko::tool::RunMp3Wrap},
+    {"rmpcut", "rmpcut SRC DST", nuko::tool::RunRmpCut},
+    {"maccut", "maccut SRC DST", nuko::tool::RunMacCut},
     {"settings", "settings SECTION KEY", nuko::tool::RunSettings},
     {"catalog", "catalog FILE", nuko::tool::RunCatalog},
+    {"catconvert", "catconvert FILE", nuko::tool::RunCatConvert},
+    {"wrdpic", "wrdpic FILE OUT.png [--x X] [--y Y] [--reduce R] [--palette-mode M]", nuko::tool::RunWrdPic},
+    {"play", "play FILE [--kind midi|cd|movie|sound] [--track N] [--from SECONDS] [--for SECONDS] [--fast]", nuko::tool::RunPlay},
+    {"probe", "probe", nuko::tool::RunProbe},
+    {"wrd", "wrd SONG OUTDIR [--at P1,P2,...] [--grid] [--catchup] [--tempo BPM --interval MS]", nuko::tool::RunWrd},
+    {"discid", "discid SOURCE", nuko::tool::RunDiscId},
+    {"cdtitle", "cdtitle SOURCE", nuko::tool::RunCdTitle},
 };
 
 int Usage(FILE* out) {

@@ -18,7 +18,18 @@ struct Command {
 int RunVersion(const Args& args);
 int RunLongPath(const Args& args);
 int RunMediaType(const Args& args);
+int RunTitle(const Args& args);
+int RunMp3Wrap(const Args& args);
+int RunRmpCut(const Args& args);
+int RunMacCut(const Args& args);
 int RunSettings(const Args& args);
 int RunCatalog(const Args& args);
+int RunCatConvert(const Args& args);
+int RunWrdPic(const Args& args);
+int RunPlay(const Args& args);
+int RunProbe(const Args& args);
+int RunWrd(const Args& args);
+int RunDiscId(const Args& args);
+int RunCdTitle(const Args& args);
 
 }  // namespace nuko::tool

@@ -70,3 +70,29 @@ TEST(NuKoTool, CatalogPrintsThePlayableList) {
     EXPECT_EQ(RunProgram({Tool(), "catalog", dir.File("missing.mit")}, &out), 1);
     ::unsetenv("XDG_CONFIG_HOME");
 }
+
+TEST(NuKoTool, OldCatalogIsConvertedThroughTheLibraryThenRead) {
+    NUKO_CORPUS_FILE(song, "midi/mutagen_sample.mid");
+    TempDir dir;
+    ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    ASSERT_EQ(RunProgram({"/bin/cp", song, dir.File("sample.mid")}, nullptr), 0);
+    std::string title;
+    ASSERT_EQ(RunProgram({Tool(), "title", dir.File("sample.mid")}, &title), 0);
+    std::string expected_title = title.substr(title.find("title: ") + 7);
+    expected_title = expected_title.substr(0, expected_title.find('\n'));
+
+    WriteBytes(dir.File("old.mit"), "Old songs\r\nsample.mid\tinit.cfg\r\n");
+    std::string out;
+    // The reader meets the old layout and opens libnu_32cnv.so beside the tool.
+    EXPECT_EQ(RunProgram({Tool(), "catalog", dir.File("old.mit")}, &out), 0);
+    EXPECT_EQ(out, "title: Old songs\nsubtitle: \n" + dir.File("sample.mid") + "\t" + expected_title +
+                       "\tinit.cfg\t\n");
+    EXPECT_EQ(RunProgram({Tool(), "catconvert", dir.File("old.mit")}, &out), 0);
+    EXPECT_EQ(out, "0\nalready in the current layout\n");
+    WriteBytes(dir.File("old2.wat"), "Sounds\r\na.wav\r\n");
+    EXPECT_EQ(RunProgram({Tool(), "catconvert", dir.File("old2.wat")}, &out), 0);
+    EXPECT_EQ(out, "1\nconverted 1 items\n");
+    EXPECT_EQ(nuko::test::ReadBytes(dir.File("old2.wat")), "Ver 1.00\r\nSounds\r\n\r\na.wav\ta.wav\r\n\x1a");
+    EXPECT_EQ(RunProgram({Tool(), "catconvert", dir.File("none.mit")}, &out), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+}

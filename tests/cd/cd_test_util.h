@@ -12,16 +12,16 @@
 
 namespace nuko::test {
 
-inline cd::CdTime Time(unsigned m, unsigned s, unsigned f) { return {m, s, f}; }
+inline cd::Msf Time(unsigned m, unsigned s, unsigned f) { return {m, s, f}; }
 
 // A disc whose total length is the sum of the tracks' lengths.
-inline cd::DiscLengths Disc(const std::vector<cd::CdTime>& tracks) {
+inline cd::DiscLengths Disc(const std::vector<cd::Msf>& tracks) {
     cd::DiscLengths d;
     d.track_count = static_cast<int>(tracks.size());
     d.tracks = tracks;
     std::int64_t frames = 0;
     for (const auto& t : tracks) frames += cd::FramesOf(t);
-    d.disc = cd::CdTimeOfFrames(frames);
+    d.disc = cd::FramesToMsf(frames);
     return d;
 }
 

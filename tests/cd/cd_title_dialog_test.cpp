@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QInputDevice>
 #include <QKeyEvent>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -28,11 +29,16 @@ using nuko::test::WriteBytes;
 
 namespace {
 
-// Key presses sent straight to the widget (QTest's own keyboard device does
-// not survive the test program's end).
+// Qt's default keyboard, made before the test program's QApplication: Qt's
+// device registry then outlives the application, and the keyboard, having
+// no parent, is not destroyed with it (at exit that would touch a registry
+// already gone).
+const QInputDevice* const kKeyboard = QInputDevice::primaryKeyboard();
+
+// Key presses sent straight to the widget.
 void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
-    QKeyEvent press(QEvent::KeyPress, key, mods, text);
-    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+    QKeyEvent press(QEvent::KeyPress, key, mods, 0, 0, 0, text, false, 1, kKeyboard);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, 0, 0, 0, text, false, 1, kKeyboard);
     QApplication::sendEvent(w, &press);
     QApplication::sendEvent(w, &release);
 }

@@ -10,10 +10,8 @@ inline QApplication& QtApp() {
     static int argc = 1;
     static char name[] = "nuko-test";
     static char* argv[] = {name, nullptr};
-    // Never destroyed: at exit Qt's own globals (the input devices of key
-    // events) may already be gone.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    static QApplication app(argc, argv);
+    return app;
 }
 
 }  // namespace nuko::test

@@ -81,4 +81,9 @@ std::string_view TrimBlanks(std::string_view s);  // blanks and tabs
 void Cp932AsciiLower(std::string& bytes);
 void Cp932AsciiUpper(std::string& bytes);
 
+// UTF-16 little-endian code units to UTF-8 (an odd last byte is ignored, an
+// unpaired surrogate becomes U+FFFD). Zero units are kept: callers cut at the
+// terminator their format uses.
+std::string Utf16LeToUtf8(std::string_view bytes);
+
 }  // namespace nuko::text

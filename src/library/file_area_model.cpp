@@ -1,0 +1,191 @@
+#include "file_area_model.h"
+
+#include <dirent.h>
+#include <map>
+#include <sys/stat.h>
+
+#include "nuko/files.h"
+#include "nuko/paths.h"
+#include "nuko/strings.h"
+#include "nuko/text.h"
+
+namespace nuko::media {
+namespace {
+
+bool Found(const std::string& path, bool hidden) {
+    return files::IsFileFound(path::ResolveCaseInsensitive(path), hidden);
+}
+
+// The song beside a WRD script: 4 for ".mid", 5 for the RCP family, 6 for
+// ".rmi", 7 when there is none.
+int WrdCode(const std::string& path, bool hidden) {
+    static const std::pair<const char*, int> kSongs[] = {
+        {"mid", 4}, {"rcp", 5}, {"rmi", 6}, {"r36", 5}, {"g36", 5}};
+    for (auto [ext, code] : kSongs)
+        if (Found(path::ReplaceExtension(path, ext), hidden)) return code;
+    return 7;
+}
+
+int WithWrd(const std::string& path, bool hidden, int plain, int with_script) {
+    return Found(path::ReplaceExtension(path, "wrd"), hidden) ? with_script : plain;
+}
+
+std::string FirstPicture(const std::string& folder, const std::vector<std::string>& names) {
+    for (const auto& n : names) {
+        std::string p = path::ResolveCaseInsensitive(folder + n);
+        if (files::IsFileFound(p, true)) return p;
+    }
+    return {};
+}
+
+void Scan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
+          const FolderScanOptions& o, std::map<std::string, std::string>& pictures) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    std::vector<std::string> names;
+    while (dirent* e = ::readdir(dir)) names.emplace_back(e->d_name);
+    ::closedir(dir);
+
+    for (const auto& name : names) {
+        if (name == "." || name == "..") continue;
+        std::string full = folder + name;
+        struct stat st {};
+        if (::lstat(full.c_str(), &st) != 0) continue;
+        if (S_ISDIR(st.st_mode)) {
+            // Folders beginning with "." are passed over; links to folders
+            // are not followed, so a loop of links cannot trap the scan.
+            if (o.sub_folders && !path::IsHiddenName(name)) Scan(list, full + "/", extensions, o, pictures);
+            continue;
+        }
+        if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) continue;  // devices, pipes, sockets
+        if (!o.hidden_files && path::IsHiddenName(name)) continue;
+
+        std::string target = full;
+        if (auto t = files::ShortcutTarget(full)) target = *t;
+        if (!ScanAccepts(target, Code(list.kind), extensions, o.win_media_type)) continue;
+
+        auto split = path::SplitPath(target);
+        MediaItem item;
+        item.folder = split.folder;
+        item.name = split.name;
+        if (o.find_pictures) {
+            auto [it, fresh] = pictures.try_emplace(item.folder);
+            if (fresh) it->second = FirstPicture(item.folder, o.picture_names);
+            item.picture = it->second;
+        }
+        list.Add(item);
+    }
+}
+
+}  // namespace
+
+void FolderScan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
+                const FolderScanOptions& options) {
+    std::map<std::string, std::string> pictures;
+    Scan(list, path::WithTrailingSlash(folder), extensions, options, pictures);
+}
+
+int IconCode(int kind, const std::string& path, bool hidden) {
+    std::string ext = text::AsciiLowered(path::Extension(path));
+    char a = ext.empty() ? '\0' : ext[0];
+    char b = ext.size() > 1 ? ext[1] : '\0';
+    switch (kind) {
+        case Code(MediaKind::Midi):
+            if (!Found(path, hidden)) return 0;
+            if (a == 'm') return WithWrd(path, hidden, 1, 4);
+            if ((a == 'r' || a == 'g') && (b == 'c' || b == '3')) return WithWrd(path, hidden, 2, 5);
+            if ((a == 'r' || a == 'g') && b == 'm') return WithWrd(path, hidden, 3, 6);
+            if (a == 'l') return 17;
+            if (a == 'w') return WrdCode(path, hidden);
+            return 0;
+        case Code(MediaKind::Movie):
+            if (a == 'a' && b == 'v') return 8;
+            if ((a == 'm' && b == 'o') || a == 'q') return 9;
+            if (a == 'm' && b == 'p') return 10;
+            if (a == 'd') return 11;
+            if (a == 'w' && b == 'a') return 12;
+            if ((a == 'a' && b == 's') || (a == 'w' && b == 'm')) return 15;
+            if (a == 'l') return 17;
+            return 0;
+        case Code(MediaKind::Sound):
+            if (a == 'w' && b == 'a') return 12;
+            if (a == 'm' || a == 'r') return 13;
+            if (a == 'a' && b == 'i') return 14;
+            if ((a == 'a' && b == 's') || (a == 'w' && b == 'm')) return 15;
+            if (a == 'a' && b == 'b') return 16;
+            if (a == 'l') return 17;
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+bool FileAreaModel::catalog_mode() const {
+    return settings_.kind != Code(MediaKind::Cd) && (settings_.type_flags & file_type::kCatalog);
+}
+
+int FileAreaModel::Load(const FileAreaSettings& settings, const FileAreaEnvironment& env) {
+    settings_ = settings;
+    list_ = MediaList{};
+    list_.kind = static_cast<MediaKind>(IsKind(settings.kind) ? settings.kind : 0);
+    list_.path = settings.source;
+    list_.hidden_files = settings.hidden_files;
+    list_.sub_folders = settings.sub_folders;
+
+    if (catalog_mode()) {
+        ExtensionList exts;
+        BuildKindExtensions(exts, settings.kind, false, false);
+        bool read = ReadCatalog(list_, exts, true, env.catalog);
+        if (list_.title.empty() && list_.sub_title.empty()) {
+            std::string_view file = path::FileName(settings.source);
+            bool named = read && list_.loaded == 1 && !file.empty() && file.front() != '*';
+            list_.title = std::string(LoadString(named ? 156 : 164));
+            list_.sub_title = std::string(file);
+        }
+        for (auto& item : list_.items) {
+            auto split = path::SplitPath(ResolveCatalogPath(item.name, settings.source, env.catalog.drives));
+            item.folder = split.folder;
+            item.name = split.name;
+        }
+    } else if (settings.kind != Code(MediaKind::Cd)) {
+        ExtensionList exts;
+        BuildFlaggedExtensions(exts, settings.kind, settings.type_flags, settings.archives);
+        FolderScanOptions o;
+        o.hidden_files = settings.hidden_files;
+        o.sub_folders = settings.sub_folders;
+        o.find_pictures = true;
+        o.picture_names.push_back("image.bmp");
+        for (const auto& e : env.catalog.picture_extensions) o.picture_names.push_back("image" + e);
+        o.win_media_type = env.win_media_type;
+        if (!settings.source.empty()) FolderScan(list_, settings.source, exts, o);
+    }
+
+    for (auto& item : list_.items) item.icon = IconCode(settings.kind, item.folder + item.name, settings.hidden_files);
+    return rows();
+}
+
+std::string FileAreaModel::RowPath(int row) const {
+    if (row < 0 || row >= rows()) return {};
+    const auto& item = list_.items[static_cast<std::size_t>(row)];
+    return item.folder + item.name;
+}
+
+std::string FileAreaModel::RowText(int row) const {
+    if (row < 0 || row >= rows()) return {};
+    std::string name = list_.items[static_cast<std::size_t>(row)].name;
+    if (settings_.letter_case == LetterCase::Lower) text::AsciiLower(name);
+    if (settings_.letter_case == LetterCase::Upper) text::AsciiUpper(name);
+    std::string_view ext = path::Extension(name);
+    if (!ext.empty()) name.replace(name.size() - ext.size(), ext.size(), text::AsciiLowered(ext));
+    return name;
+}
+
+std::string FileAreaModel::DisplayText(int row) const {
+    if (row < 0 || row >= rows()) return {};
+    if (catalog_mode() && settings_.title_display) return list_.items[static_cast<std::size_t>(row)].title;
+    std::string text = RowText(row);
+    if (settings_.hide_extension) text = std::string(path::ReplaceExtension(text, ""));
+    return text;
+}
+
+}  // namespace nuko::media

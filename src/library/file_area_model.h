@@ -1,0 +1,77 @@
+// The list that plays: the media files of one folder (optionally with its
+// sub folders) or the items of one catalog, with the rows as the file area
+// shows them. Plain logic; the file area widget draws it.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "catalog.h"
+#include "media_list.h"
+
+namespace nuko::media {
+
+enum class LetterCase { AsStored = 0, Lower = 1, Upper = 2 };
+
+struct FileAreaSettings {
+    int kind = 0;
+    FileTypeFlags type_flags = 0;  // 0x8000 set: the source is a catalog
+    std::string source;            // folder (ending in "/") or catalog path
+    bool hidden_files = false;
+    bool sub_folders = false;
+    bool archives = false;         // ".lzh" files are listed in folder scans
+    bool title_display = false;    // catalog rows show titles
+    bool hide_extension = false;
+    LetterCase letter_case = LetterCase::AsStored;
+};
+
+struct FileAreaEnvironment {
+    CatalogEnvironment catalog;
+    // 0, 1 (audio only) or 2 (with video) for an ASF file.
+    std::function<int(const std::string&)> win_media_type;
+};
+
+struct FolderScanOptions {
+    bool hidden_files = false;
+    bool sub_folders = false;
+    bool find_pictures = true;
+    std::vector<std::string> picture_names;  // "image.bmp", "image.png", ...
+    std::function<int(const std::string&)> win_media_type;
+};
+
+// Appends the media files of a folder to the list, in enumeration order; a
+// sub folder's files come where the sub folder is met. Shortcuts (symbolic
+// links and .lnk files) are listed under their targets' folder and name.
+void FolderScan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
+                const FolderScanOptions& options);
+
+// The display code that selects a row's icon (0 neutral).
+int IconCode(int kind, const std::string& path, bool hidden_files);
+
+class FileAreaModel {
+public:
+    // Builds the list; returns the number of rows.
+    int Load(const FileAreaSettings& settings, const FileAreaEnvironment& env);
+
+    bool catalog_mode() const;
+    const MediaList& list() const { return list_; }
+    MediaList& list() { return list_; }
+    int rows() const { return static_cast<int>(list_.items.size()); }
+    const FileAreaSettings& settings() const { return settings_; }
+
+    // Folder + file name of a row (0-based); empty for a row that does not exist.
+    std::string RowPath(int row) const;
+    // The list box text of a row: the file name with the letter case applied
+    // and the extension in lower case.
+    std::string RowText(int row) const;
+    // What the row shows: the title in title display, else the row text,
+    // without extension when that is hidden.
+    std::string DisplayText(int row) const;
+
+private:
+    FileAreaSettings settings_;
+    MediaList list_;
+};
+
+}  // namespace nuko::media

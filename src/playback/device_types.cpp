@@ -1,0 +1,123 @@
+#include "device_types.h"
+
+#include <dlfcn.h>
+#include <mpv/client.h>
+
+#include <initializer_list>
+
+#include "disc_toc.h"
+#include "fluidsynth_backend.h"
+#include "nuko/strings.h"
+#include "nuko/text.h"
+
+namespace nuko::playback {
+namespace {
+
+// The probe's lines: strings 4160-4173, each beginning with an extension.
+constexpr int kFirstProbeLine = 4160;
+constexpr int kLastProbeLine = 4173;
+constexpr int kRcpLine = 4161;
+constexpr int kR36Line = 4162;
+constexpr int kMp3Line = 4170;
+constexpr int kRcpcvUsed = 4178;       // "(Rcpcv.dll使用)"
+constexpr int kNetShowUsed = 4179;     // "(NetShow使用)"
+constexpr int kSilentOutput = 4180;    // no sound output: plays silently
+constexpr int kAllPlayable = 163;      // "すべてのﾒﾃﾞｨｱが再生可能です."
+constexpr int kFirstToolName = 4184;   // SMF converter, RCP converter, archive library
+constexpr int kFirstToolUsable = 4187;
+constexpr int kToolMissing = 4190;     // "× DLL がありません."
+
+bool IsOneOf(std::string_view ext, std::initializer_list<std::string_view> list) {
+    for (auto e : list)
+        if (e == ext) return true;
+    return false;
+}
+
+// A library is usable when it loads and has every function its binding
+// looks up.
+bool LibraryUsable(const std::string& file, std::initializer_list<const char*> symbols) {
+    void* lib = ::dlopen(file.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (!lib) return false;
+    bool all = true;
+    for (const char* s : symbols) all = all && ::dlsym(lib, s) != nullptr;
+    ::dlclose(lib);
+    return all;
+}
+
+}  // namespace
+
+DeviceType LookupDeviceType(std::string_view extension, const PlatformFacts& facts, bool active_movie) {
+    std::string ext = text::AsciiLowered(extension);
+    if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
+    DeviceType t;
+    if (ext == "cda") {
+        t.name = kCdAudioType;
+        t.backend = BackendType::Disc;
+        t.driver = true;  // images play without a drive
+        t.usable = !facts.cd_drives.empty();
+    } else if (IsOneOf(ext, {"mid", "rmi"})) {
+        t.name = kSequencerType;
+        t.backend = BackendType::Sequencer;
+        t.driver = t.usable = !facts.sound_font.empty();
+    } else if (IsOneOf(ext, {"wav", "mp3", "rmp", "aif", "aiff", "asf", "wma", "wmv", "abs"})) {
+        t.name = kMpvType;
+        t.backend = BackendType::Mpv;
+        t.driver = t.usable = facts.mpv;
+        t.universal = facts.mpv;
+    } else if (IsOneOf(ext, {"avi", "mov", "qt", "mpg", "mpe", "mpeg", "dat"})) {
+        t.name = kMpvType;
+        t.backend = BackendType::Mpv;
+        t.driver = t.usable = facts.mpv;
+        t.universal = facts.mpv && active_movie;
+    }
+    // Anything else (the RCP family before conversion, WRD scripts,
+    // catalogs, archives) has no device.
+    return t;
+}
+
+PlatformFacts GatherPlatformFacts(const std::string& sound_font_setting, const std::string& program_folder) {
+    PlatformFacts f;
+    f.sound_font = FindSoundFont(sound_font_setting);
+    f.mpv = mpv_client_api_version() > 0;
+    f.cd_drives = cd::ListCdDrives();
+    f.outputs = DetectAudioOutputs();
+    f.rcp_converter = LibraryUsable(program_folder + "librcpcv.so",
+                                    {"rcpcvConvertFile", "rcpcvGetSMF", "rcpcvGetSMFLength", "rcpcvDeleteObject",
+                                     "rcpcvGetVersionMajor", "rcpcvGetVersionMinor"});
+    f.smf_converter = LibraryUsable(program_folder + "libsmfk32.so", {"GetSmfkVersion", "SmfkConvert"});
+    f.archive_library = LibraryUsable("liblhasa.so.0", {"lha_reader_new", "lha_input_stream_from", "lha_reader_next_file"});
+    return f;
+}
+
+ProbeResult BuildProbe(const PlatformFacts& facts, bool active_movie) {
+    ProbeResult r;
+    for (int id = kFirstProbeLine; id <= kLastProbeLine; ++id) {
+        std::string line(LoadString(id));
+        if (line.size() < 3) continue;
+        DeviceType t = LookupDeviceType(line.substr(0, 3), facts, active_movie);
+        if (t.usable) {
+            if (id == kMp3Line && !facts.mpv) (line += ' ') += LoadString(kNetShowUsed);
+            r.playable.push_back(line);
+        } else if ((id == kRcpLine || id == kR36Line) && facts.rcp_converter) {
+            (line += ' ') += LoadString(kRcpcvUsed);
+            r.playable.push_back(line);
+        } else {
+            r.need_driver.push_back(line);
+        }
+    }
+    if (!facts.outputs.Any()) r.playable.emplace_back(LoadString(kSilentOutput));
+    if (r.need_driver.empty()) {
+        r.all_playable = true;
+        r.need_driver.emplace_back(LoadString(kAllPlayable));
+    }
+    const bool present[] = {facts.smf_converter, facts.rcp_converter, facts.archive_library};
+    for (int i = 0; i < 3; ++i) {
+        std::string line(LoadString(kFirstToolName + i));
+        line += "\t";
+        line += LoadString(present[i] ? kFirstToolUsable + i : kToolMissing);
+        r.tools.push_back(std::move(line));
+    }
+    return r;
+}
+
+}  // namespace nuko::playback

@@ -1,0 +1,551 @@
+#include "fluidsynth_backend.h"
+
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <chrono>
+#include <sys/stat.h>
+
+#include "media_errors.h"
+#include "nuko/fileio.h"
+#include "nuko/files.h"
+#include "nuko/strings.h"
+
+namespace nuko::playback {
+namespace {
+
+constexpr int kSampleRate = 44100;
+constexpr int kBlockFrames = 512;
+constexpr std::size_t kMaxSongBytes = 64u << 20;
+// The internal synthesizer's port name (string 190).
+constexpr int kMapperStringId = 190;
+
+const char* const kSystemSoundFonts[] = {
+    "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+};
+
+// FluidSynth logs through process-wide functions; keep its last complaint
+// for the error text instead of printing it.
+std::mutex g_log_mutex;
+std::string g_last_log;
+
+void QuietLog(int level, const char* message, void*) {
+    if (level > FLUID_WARN || !message) return;
+    std::lock_guard lock(g_log_mutex);
+    g_last_log = message;
+}
+
+void InstallLogFunctions() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
+            fluid_set_log_function(level, QuietLog, nullptr);
+    });
+}
+
+std::string TakeLastLog() {
+    std::lock_guard lock(g_log_mutex);
+    std::string out;
+    out.swap(g_last_log);
+    return out;
+}
+
+bool IsReadableFile(const std::string& path) {
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+std::string FindSoundFont(const std::string& setting) {
+    if (IsReadableFile(setting)) return setting;
+    for (const char* font : kSystemSoundFonts)
+        if (IsReadableFile(font)) return font;
+    return {};
+}
+
+FluidSynthBackend::FluidSynthBackend(Dispatcher& dispatcher, FluidSynthOptions options, MidiPortProvider* ports)
+    : dispatcher_(dispatcher), options_(std::move(options)), ports_(ports) {
+    InstallLogFunctions();
+}
+
+FluidSynthBackend::~FluidSynthBackend() {
+    alive_.reset();
+    Close();
+    {
+        std::lock_guard lock(player_mutex_);
+        quit_ = true;
+    }
+    pump_wake_.notify_all();
+    if (pump_.joinable()) pump_.join();
+    if (driver_) delete_fluid_audio_driver(driver_);
+    if (synth_) delete_fluid_synth(synth_);
+    if (settings_) delete_fluid_settings(settings_);
+}
+
+bool FluidSynthBackend::EnsureSynth(int* error) {
+    if (synth_) return true;
+    std::string font = FindSoundFont(options_.sound_font);
+    if (font.empty()) {
+        last_error_ = "no sound font";
+        *error = mci::kSeqNoMidiPresent;
+        return false;
+    }
+    settings_ = new_fluid_settings();
+    fluid_settings_setnum(settings_, "synth.sample-rate", kSampleRate);
+    // The player counts time in rendered samples, so the silent output can
+    // run faster than real time and still keep the song's timing.
+    fluid_settings_setstr(settings_, "player.timing-source", "sample");
+    fluid_settings_setint(settings_, "synth.lock-memory", 0);
+    synth_ = new_fluid_synth(settings_);
+    if (!synth_) {
+        last_error_ = TakeLastLog();
+        delete_fluid_settings(settings_);
+        settings_ = nullptr;
+        *error = mci::kCannotLoadDriver;
+        return false;
+    }
+    if (fluid_synth_sfload(synth_, font.c_str(), 1) == FLUID_FAILED) {
+        last_error_ = font + ": " + TakeLastLog();
+        delete_fluid_synth(synth_);
+        delete_fluid_settings(settings_);
+        synth_ = nullptr;
+        settings_ = nullptr;
+        *error = mci::kSeqNoMidiPresent;
+        return false;
+    }
+    gain_ = fluid_synth_get_gain(synth_);
+    if (muted_) fluid_synth_set_gain(synth_, 0.0f);
+    if (options_.paced) {
+        for (const auto& name : options_.drivers) {
+            fluid_settings_setstr(settings_, "audio.driver", name.c_str());
+            driver_ = new_fluid_audio_driver(settings_, synth_);
+            if (driver_) {
+                output_name_ = name;
+                break;
+            }
+        }
+    }
+    TakeLastLog();  // failed drivers are no error: the silent output takes over
+    pump_ = std::thread([this] { PumpLoop(); });
+    return true;
+}
+
+int FluidSynthBackend::Open(const std::string& path) {
+    Close();
+    std::error_code ec;
+    auto bytes = fileio::ReadFile(path, kMaxSongBytes, &ec);
+    if (!bytes) {
+        last_error_ = ec.message();
+        return files::IsFileFound(path, true) ? mci::kFileRead : mci::kFileNotFound;
+    }
+    std::string why;
+    auto song = midi::ParseSmf(*bytes, &why);
+    if (!song) {
+        last_error_ = why;
+        return mci::kInvalidFile;
+    }
+    int error = 0;
+    if (!EnsureSynth(&error)) return error;
+
+    std::string smf = song->ToSmf(true);
+    fluid_player_t* player = new_fluid_player(synth_);
+    if (!player) {
+        last_error_ = TakeLastLog();
+        return mci::kOutOfMemory;
+    }
+    if (fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) {
+        last_error_ = TakeLastLog();
+        delete_fluid_player(player);
+        return mci::kOutOfMemory;
+    }
+    {
+        // The player's callbacks read the song: it is in place before them.
+        std::lock_guard lock(route_mutex_);
+        song_ = std::move(song);
+    }
+    fluid_player_set_playback_callback(player, &FluidSynthBackend::OnMidiEvent, this);
+    fluid_player_set_tick_callback(player, &FluidSynthBackend::OnTick, this);
+    {
+        std::lock_guard lock(player_mutex_);
+        player_ = player;
+    }
+    state_ = State::Stopped;
+    held_tick_ = 0;
+    external_bpm_ = 0;
+    end_tick_ = song_->end_tick();
+    return mci::kOk;
+}
+
+void FluidSynthBackend::Close() {
+    if (state_ == State::Closed) return;
+    fluid_player_t* player;
+    {
+        std::lock_guard lock(player_mutex_);
+        ++generation_;
+        watching_ = false;
+        player = player_;
+        player_ = nullptr;
+    }
+    if (player) {
+        fluid_player_stop(player);
+        delete_fluid_player(player);
+    }
+    if (synth_) fluid_synth_all_notes_off(synth_, -1);
+    SilencePort();
+    {
+        std::lock_guard lock(route_mutex_);
+        song_.reset();
+    }
+    state_ = State::Closed;
+}
+
+void FluidSynthBackend::Halt(State next) {
+    {
+        std::lock_guard lock(player_mutex_);
+        ++generation_;
+        watching_ = false;
+        if (player_ && state_ == State::Playing) {
+            std::uint32_t tick = CurrentTick();
+            fluid_player_stop(player_);
+            held_tick_ = tick;
+        }
+    }
+    if (state_ == State::Playing) {
+        fluid_synth_all_notes_off(synth_, -1);
+        SilencePort();
+    }
+    state_ = next;
+}
+
+std::uint32_t FluidSynthBackend::CurrentTick() {
+    // Until the player has moved after a play, its tick is stale (a seek
+    // takes effect at its next step).
+    if (!(state_ == State::Playing && tick_seen_)) return held_tick_;
+    int tick = player_ ? fluid_player_get_current_tick(player_) : 0;
+    return static_cast<std::uint32_t>(std::clamp<int>(tick, 0, static_cast<int>(song_ ? song_->end_tick() : 0)));
+}
+
+int FluidSynthBackend::Play(std::int64_t from_ms, std::int64_t to_ms) {
+    if (!song_) return mci::kInvalidDeviceId;
+    if (state_ == State::Playing) Halt(State::Stopped);
+    if (from_ms >= 0) held_tick_ = song_->MsToTick(from_ms);
+    std::uint32_t end = song_->end_tick();
+    if (to_ms >= 0) end = std::min(end, song_->MsToTick(to_ms));
+    std::uint32_t start;
+    {
+        std::lock_guard lock(player_mutex_);
+        start = CurrentTick();
+    }
+    if (start >= end) {
+        // Nothing left to play: the play completes at once.
+        held_tick_ = start;
+        state_ = State::Stopped;
+        PostEnd(++generation_, EndReason::Success);
+        return mci::kOk;
+    }
+    std::lock_guard lock(player_mutex_);
+    ++generation_;
+    end_tick_ = end;
+    tick_seen_ = false;
+    play_frames_ = 0;
+    // The player goes to the start first (it takes the seek at its next
+    // step), so a play always begins where the position says.
+    fluid_player_seek(player_, static_cast<int>(start));
+    held_tick_ = start;
+    if (fluid_player_play(player_) != FLUID_OK) {
+        last_error_ = TakeLastLog();
+        return mci::kDriver;
+    }
+    if (external_bpm_ > 0) fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_EXTERNAL_BPM, external_bpm_);
+    state_ = State::Playing;
+    ended_generation_ = 0;
+    watching_ = true;
+    pump_wake_.notify_all();
+    return mci::kOk;
+}
+
+int FluidSynthBackend::Pause() {
+    if (!song_) return mci::kInvalidDeviceId;
+    if (state_ == State::Playing) Halt(State::Paused);
+    else if (state_ == State::Stopped) state_ = State::Paused;
+    return mci::kOk;
+}
+
+int FluidSynthBackend::Stop() {
+    if (!song_) return mci::kInvalidDeviceId;
+    Halt(State::Stopped);
+    return mci::kOk;
+}
+
+int FluidSynthBackend::Seek(std::int64_t ms) {
+    if (!song_) return mci::kInvalidDeviceId;
+    Halt(State::Stopped);
+    held_tick_ = song_->MsToTick(std::max<std::int64_t>(0, ms));
+    return mci::kOk;
+}
+
+int FluidSynthBackend::WaitForEnd() {
+    if (!song_) return mci::kInvalidDeviceId;
+    if (state_ != State::Playing) return mci::kOk;
+    std::uint64_t generation = generation_;
+    {
+        std::unique_lock lock(player_mutex_);
+        ended_.wait(lock, [&] { return ended_generation_ == generation || generation_ != generation; });
+    }
+    // The end was handled here; the queued notice of it is stale now.
+    ++generation_;
+    held_tick_ = end_tick_.load();
+    state_ = State::Stopped;
+    return mci::kOk;
+}
+
+std::int64_t FluidSynthBackend::PositionMs() {
+    if (!song_) return 0;
+    std::lock_guard lock(player_mutex_);
+    return song_->TickToMs(CurrentTick());
+}
+
+std::int64_t FluidSynthBackend::LengthMs() { return song_ ? song_->LengthMs() : 0; }
+
+DeviceMode FluidSynthBackend::Mode() {
+    switch (state_) {
+        case State::Closed: return DeviceMode::NotReady;
+        case State::Playing: return DeviceMode::Playing;
+        case State::Paused: return DeviceMode::Paused;
+        case State::Stopped: break;
+    }
+    return DeviceMode::Stopped;
+}
+
+void FluidSynthBackend::SetAudio(bool on) {
+    muted_ = !on;
+    if (synth_) fluid_synth_set_gain(synth_, on ? gain_ : 0.0f);
+}
+
+std::string FluidSynthBackend::ErrorText(int error) const { return DeviceErrorText(error, last_error_); }
+
+void FluidSynthBackend::PostEnd(std::uint64_t generation, EndReason reason) {
+    std::weak_ptr<int> alive = alive_;
+    dispatcher_.Post([alive, this, generation, reason] {
+        if (alive.expired()) return;
+        OnEnded(generation, reason);
+    });
+}
+
+void FluidSynthBackend::OnEnded(std::uint64_t generation, EndReason reason) {
+    if (generation != generation_ || state_ == State::Closed) return;  // an earlier play's end
+    if (state_ == State::Playing) {
+        held_tick_ = end_tick_.load();
+        state_ = State::Stopped;
+    }
+    NotifyEnd(reason);
+}
+
+void FluidSynthBackend::PumpLoop() {
+    std::vector<std::int16_t> buffer(2 * kBlockFrames);
+    using Clock = std::chrono::steady_clock;
+    auto start = Clock::now();
+    std::uint64_t frames = 0;
+    while (!quit_) {
+        if (!watching_) {
+            // Nothing plays: nothing to render or watch until a play starts.
+            std::unique_lock lock(player_mutex_);
+            pump_wake_.wait_for(lock, std::chrono::milliseconds(200), [this] { return quit_ || watching_; });
+            start = Clock::now();
+            frames = 0;
+            continue;
+        }
+        if (!driver_) {
+            fluid_synth_write_s16(synth_, kBlockFrames, buffer.data(), 0, 2, buffer.data(), 1, 2);
+            play_frames_ += kBlockFrames;
+            if (options_.paced) {
+                frames += kBlockFrames;
+                auto due = start + std::chrono::microseconds(frames * 1000000 / kSampleRate);
+                auto now = Clock::now();
+                if (due > now) {
+                    std::this_thread::sleep_for(due - now);
+                } else if (now - due > std::chrono::milliseconds(200)) {
+                    // Far behind (the machine was suspended): start afresh
+                    // rather than race to catch up.
+                    start = now;
+                    frames = 0;
+                }
+            }
+        } else {
+            // The audio driver's thread renders; this one only watches.
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        CheckEnd();
+    }
+}
+
+void FluidSynthBackend::CheckEnd() {
+    if (!watching_) return;
+    std::lock_guard lock(player_mutex_);
+    if (!player_ || !watching_) return;
+    int status = fluid_player_get_status(player_);
+    int tick = fluid_player_get_current_tick(player_);
+    EndReason reason;
+    if (tick_seen_ && tick >= static_cast<int>(end_tick_.load())) {
+        reason = EndReason::Success;
+        fluid_player_stop(player_);
+    } else if (status == FLUID_PLAYER_DONE) {
+        // The player gave up before the end: it could not read the song.
+        reason = tick_seen_ ? EndReason::Success : EndReason::Failure;
+    } else {
+        return;
+    }
+    watching_ = false;
+    std::uint64_t generation = generation_;
+    ended_generation_ = generation;
+    ended_.notify_all();
+    PostEnd(generation, reason);
+}
+
+int FluidSynthBackend::OnTick(void* data, int) {
+    static_cast<FluidSynthBackend*>(data)->tick_seen_ = true;
+    return FLUID_OK;
+}
+
+int FluidSynthBackend::OnMidiEvent(void* data, fluid_midi_event_t* event) {
+    auto* self = static_cast<FluidSynthBackend*>(data);
+    int type = fluid_midi_event_get_type(event);
+    std::optional<std::size_t> sysex;
+    if (type == 0x01 /* text */) {
+        void* text = nullptr;
+        int size = 0;
+        if (fluid_midi_event_get_text(event, &text, &size) == FLUID_OK && text && size > 0)
+            sysex = midi::SysexMarkerIndex(std::string_view(static_cast<const char*>(text), static_cast<std::size_t>(size)));
+    }
+    std::lock_guard lock(self->route_mutex_);
+    if (self->port_out_) {
+        if (sysex) {
+            const auto& events = self->song_->events();
+            if (*sysex < events.size() && events[*sysex].Status() == 0xF0) {
+                std::string bytes = events[*sysex].bytes;
+                if (bytes.back() != '\xF7') bytes.push_back('\xF7');
+                self->port_out_->Send(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            }
+            return FLUID_OK;
+        }
+        self->SendToPort(event);
+        return FLUID_OK;
+    }
+    if (sysex) {
+        const auto& events = self->song_->events();
+        if (*sysex < events.size() && events[*sysex].Status() == 0xF0) {
+            std::string_view body = std::string_view(events[*sysex].bytes).substr(1);
+            if (!body.empty() && body.back() == '\xF7') body.remove_suffix(1);
+            fluid_synth_sysex(self->synth_, body.data(), static_cast<int>(body.size()), nullptr, nullptr, nullptr, 0);
+        }
+        return FLUID_OK;
+    }
+    return fluid_synth_handle_midi_event(self->synth_, event);
+}
+
+void FluidSynthBackend::SendToPort(fluid_midi_event_t* event) {
+    int type = fluid_midi_event_get_type(event);
+    int channel = fluid_midi_event_get_channel(event) & 0x0F;
+    std::uint8_t bytes[3];
+    std::size_t size = 0;
+    bytes[0] = static_cast<std::uint8_t>(type | channel);
+    switch (type) {
+        case 0x80:
+        case 0x90:
+            bytes[1] = static_cast<std::uint8_t>(fluid_midi_event_get_key(event) & 0x7F);
+            bytes[2] = static_cast<std::uint8_t>(muted_ && type == 0x90 ? 0 : fluid_midi_event_get_velocity(event) & 0x7F);
+            size = 3;
+            break;
+        case 0xA0:
+            bytes[1] = static_cast<std::uint8_t>(fluid_midi_event_get_key(event) & 0x7F);
+            bytes[2] = static_cast<std::uint8_t>(fluid_midi_event_get_value(event) & 0x7F);
+            size = 3;
+            break;
+        case 0xB0:
+            bytes[1] = static_cast<std::uint8_t>(fluid_midi_event_get_control(event) & 0x7F);
+            bytes[2] = static_cast<std::uint8_t>(fluid_midi_event_get_value(event) & 0x7F);
+            size = 3;
+            break;
+        case 0xC0:
+            bytes[1] = static_cast<std::uint8_t>(fluid_midi_event_get_program(event) & 0x7F);
+            size = 2;
+            break;
+        case 0xD0:
+            bytes[1] = static_cast<std::uint8_t>(fluid_midi_event_get_program(event) & 0x7F);
+            size = 2;
+            break;
+        case 0xE0: {
+            int bend = fluid_midi_event_get_pitch(event);
+            bytes[1] = static_cast<std::uint8_t>(bend & 0x7F);
+            bytes[2] = static_cast<std::uint8_t>((bend >> 7) & 0x7F);
+            size = 3;
+            break;
+        }
+        default: return;  // meta events stay with the player
+    }
+    port_out_->Send(bytes, size);
+}
+
+void FluidSynthBackend::SilencePort() {
+    std::lock_guard lock(route_mutex_);
+    if (!port_out_) return;
+    for (std::uint8_t channel = 0; channel < 16; ++channel) {
+        std::uint8_t all_notes_off[3] = {static_cast<std::uint8_t>(0xB0 | channel), 123, 0};
+        std::uint8_t all_sound_off[3] = {static_cast<std::uint8_t>(0xB0 | channel), 120, 0};
+        port_out_->Send(all_notes_off, 3);
+        port_out_->Send(all_sound_off, 3);
+    }
+}
+
+int FluidSynthBackend::Tempo() {
+    if (!song_) return 0;
+    if (external_bpm_ > 0) return external_bpm_;
+    std::lock_guard lock(player_mutex_);
+    return song_->BpmAt(CurrentTick());
+}
+
+int FluidSynthBackend::SetTempo(int bpm) {
+    if (!song_) return mci::kInvalidDeviceId;
+    if (bpm < 0 || bpm > 1000) return mci::kOutOfRange;
+    external_bpm_ = bpm;
+    std::lock_guard lock(player_mutex_);
+    if (bpm > 0)
+        fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_EXTERNAL_BPM, bpm);
+    else
+        fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_INTERNAL, 1.0);
+    return mci::kOk;
+}
+
+std::uint32_t FluidSynthBackend::SongPosition() {
+    if (!song_) return 0;
+    std::lock_guard lock(player_mutex_);
+    return song_->SixteenthsAt(CurrentTick());
+}
+
+std::vector<std::string> FluidSynthBackend::Ports() {
+    std::vector<std::string> names{std::string(LoadString(kMapperStringId))};
+    if (ports_)
+        for (auto& name : ports_->List())
+            if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+    return names;
+}
+
+std::string FluidSynthBackend::SelectPort(const std::string& name) {
+    std::string mapper(LoadString(kMapperStringId));
+    std::unique_ptr<MidiOut> out;
+    if (!name.empty() && name != mapper && ports_) out = ports_->Open(name);
+    if (synth_) fluid_synth_all_notes_off(synth_, -1);
+    SilencePort();
+    std::lock_guard lock(route_mutex_);
+    port_out_ = std::move(out);
+    port_name_ = port_out_ ? name : mapper;
+    return port_name_;
+}
+
+std::int64_t FluidSynthBackend::RenderedPlayMs() const {
+    return static_cast<std::int64_t>(play_frames_.load() * 1000 / kSampleRate);
+}
+
+}  // namespace nuko::playback

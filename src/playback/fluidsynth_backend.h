@@ -1,0 +1,131 @@
+// MIDI songs on FluidSynth: its player reads the song (normalised by
+// midi_song first) and drives either its own synthesizer or a chosen MIDI
+// port. The song's length, position, tempo and song pointer come from the
+// song's own tempo map, not from the player, which idles on for a while
+// after the last event.
+//
+// Sound goes to the first audio driver that starts. When none does, a
+// thread of ours renders the synthesizer into nothing at the pace of real
+// time (or as fast as it can, for tests and the command-line tool), so the
+// song still plays and still ends.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "backend.h"
+#include "midi_ports.h"
+#include "midi_song.h"
+#include "nuko/dispatch.h"
+
+#include <fluidsynth/types.h>
+
+namespace nuko::playback {
+
+struct FluidSynthOptions {
+    std::string sound_font;            // see FindSoundFont
+    std::vector<std::string> drivers;  // audio drivers to try, in order
+    bool paced = true;                 // the silent output keeps real time
+};
+
+// The sound font of the internal synthesizer: the setting when it names a
+// file, else the first of the system's General MIDI fonts that exists;
+// empty when there is none.
+std::string FindSoundFont(const std::string& setting);
+
+class FluidSynthBackend final : public Backend, public MidiControls {
+public:
+    // `ports` (not owned, may be null) supplies the MIDI ports besides the
+    // internal synthesizer.
+    FluidSynthBackend(Dispatcher& dispatcher, FluidSynthOptions options, MidiPortProvider* ports);
+    ~FluidSynthBackend() override;
+
+    int Open(const std::string& path) override;
+    void Close() override;
+    bool IsOpen() const override { return song_.has_value(); }
+    int Play(std::int64_t from_ms, std::int64_t to_ms) override;
+    int Pause() override;
+    int Stop() override;
+    int Seek(std::int64_t ms) override;
+    int WaitForEnd() override;
+    std::int64_t PositionMs() override;
+    std::int64_t LengthMs() override;
+    DeviceMode Mode() override;
+    bool MediaPresent() override { return IsOpen(); }
+    void SetAudio(bool on) override;
+    std::string ErrorText(int error) const override;
+    MidiControls* Midi() override { return this; }
+
+    int Tempo() override;
+    int SetTempo(int bpm) override;
+    std::uint32_t SongPosition() override;
+    std::vector<std::string> Ports() override;
+    std::string SelectPort(const std::string& name) override;
+
+    // The audio driver in use, "" for the silent output (after the first
+    // Open).
+    const std::string& OutputName() const { return output_name_; }
+    // Media time the silent output rendered between the start of the last
+    // play and its end (0 with an audio driver).
+    std::int64_t RenderedPlayMs() const;
+
+private:
+    enum class State { Closed, Stopped, Playing, Paused };
+
+    bool EnsureSynth(int* error);
+    void PumpLoop();
+    void CheckEnd();
+    void Halt(State next);
+    std::uint32_t CurrentTick();
+    void PostEnd(std::uint64_t generation, EndReason reason);
+    void OnEnded(std::uint64_t generation, EndReason reason);
+    static int OnMidiEvent(void* data, fluid_midi_event_t* event);
+    static int OnTick(void* data, int tick);
+    void SendToPort(fluid_midi_event_t* event);
+    void SilencePort();
+
+    Dispatcher& dispatcher_;
+    FluidSynthOptions options_;
+    MidiPortProvider* ports_;
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+
+    fluid_settings_t* settings_ = nullptr;
+    fluid_synth_t* synth_ = nullptr;
+    fluid_audio_driver_t* driver_ = nullptr;
+    std::string output_name_;
+    std::string last_error_;
+
+    std::optional<midi::Song> song_;
+    State state_ = State::Closed;
+    std::uint32_t held_tick_ = 0;  // the position while the player is not moving
+    int external_bpm_ = 0;
+    float gain_ = 0.2f;
+    std::atomic<bool> muted_{false};
+
+    // Shared with the pump thread and FluidSynth's threads.
+    std::mutex player_mutex_;
+    fluid_player_t* player_ = nullptr;
+    std::atomic<std::uint64_t> generation_{0};
+    std::atomic<bool> watching_{false};
+    std::atomic<bool> tick_seen_{false};
+    std::atomic<std::uint32_t> end_tick_{0};
+    std::atomic<std::uint64_t> play_frames_{0};
+    std::atomic<std::uint64_t> ended_generation_{0};
+    std::condition_variable ended_;
+    std::condition_variable pump_wake_;  // a play started, or the end
+
+    std::mutex route_mutex_;
+    std::unique_ptr<MidiOut> port_out_;
+    std::string port_name_;
+
+    std::atomic<bool> quit_{false};
+    std::thread pump_;
+};
+
+}  // namespace nuko::playback

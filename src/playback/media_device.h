@@ -1,0 +1,191 @@
+// MediaDevice: the one object through which the player opens, plays,
+// pauses, seeks and closes its items, one open item per media kind. It
+// keeps the state the callers rely on (open and playing flags, the seek
+// target that Resume starts from, the time unit, the CD's tracks and
+// lengths, the temporary copy of the open item) and drives the back ends
+// through their small interface. Results are MCI error numbers
+// (media_errors.h); -1 means no device plays the file.
+//
+// Threading: call it from one thread only, the one that owns the
+// Dispatcher its back ends post to. Completion notices reach the `notice`
+// hook on that thread, as queued calls.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "backend.h"
+#include "device_types.h"
+#include "media_kinds.h"
+#include "mouse_hook_binding.h"
+#include "movie_window.h"
+
+namespace nuko::playback {
+
+using media::MediaKind;
+
+// Play's "from" that continues where the item stands.
+inline constexpr int kContinue = 9999;
+
+class BackendFactory {
+public:
+    virtual ~BackendFactory() = default;
+    virtual std::unique_ptr<Backend> Create(BackendType type, MediaKind kind) = 0;
+    virtual const PlatformFacts& Facts() = 0;
+};
+
+// Settings `FileCopy`/`Used`, `File` and `DlgView`.
+struct FileCopyOptions {
+    bool used = false;
+    std::string prefix = "$Nu-kop_FileCopy$";
+    bool dialog = true;
+};
+
+struct MediaDeviceConfig {
+    std::string work_folder;     // ends in "/"
+    FileCopyOptions file_copy;
+    bool active_movie = true;    // setting `Movie`/`ActiveMovie`
+    std::string program_folder;  // where libnu_32mhk.so is; empty: the program folder
+    // Which files are copied to the work folder before they play when
+    // copying is on; empty: those on a CD-ROM or removable drive.
+    std::function<bool(const std::string& path)> copy_from;
+};
+
+struct MediaDeviceHooks {
+    // Completion of a play that asked for it: kNotifySuccessful or
+    // kNotifyFailure.
+    std::function<void(MediaKind kind, int code)> notice;
+    // The main window's status line.
+    std::function<void(std::string_view text)> status;
+    // Progress of the copy to the work folder (shown when FileCopy/DlgView is
+    // on); false cancels the copy.
+    std::function<bool(int percent)> copy_progress;
+    // The program's movie frame under an owner window.
+    MovieWindowFactory movie_window;
+};
+
+class MediaDevice {
+public:
+    MediaDevice(BackendFactory& backends, MediaDeviceConfig config, MediaDeviceHooks hooks);
+    ~MediaDevice();
+    MediaDevice(const MediaDevice&) = delete;
+    MediaDevice& operator=(const MediaDevice&) = delete;
+
+    // Opens `path` (for `Cd` a drive or a disc image) as the kind's item.
+    // `owner` is the window a movie is shown under; `shareable` opens a CD
+    // without reading its disc.
+    int Open(MediaKind kind, const std::string& path, void* owner = nullptr, bool shareable = false);
+    int Close(MediaKind kind);
+    // Plays from track `from` (for `Cd`; kContinue: from the seek target or
+    // where it stands) or from the position `from` in the time unit (other
+    // kinds; kContinue likewise). `to` is the "to" track of a CD range; for
+    // other kinds an end position after `from`, else the item plays to its
+    // end.
+    // With `report`, a failure is shown and the item closed. `notify` asks
+    // for a completion notice; `wait` returns only at the end (and then no
+    // notice follows).
+    int Play(MediaKind kind, int from, int to, bool report, bool notify, bool wait);
+    int Resume(MediaKind kind, bool notify);
+    int Stop(MediaKind kind);
+    int Pause(MediaKind kind);
+    // Moves to `t` (seconds or hundredths; for `Cd` seconds in the current
+    // track) and keeps it as the seek target.
+    int Seek(MediaKind kind, std::uint32_t t);
+    int Step(MediaKind kind, int frames, bool backwards);
+    std::uint32_t Position(MediaKind kind);
+    // For `Cd` the stored length of track `item`; sets the time unit.
+    std::uint32_t Length(MediaKind kind, int item = 0);
+    bool IsStoppedOrPaused(MediaKind kind, bool* paused = nullptr);
+    bool IsSeeking(MediaKind kind);
+    bool MediaPresent(MediaKind kind);
+    void SetAudio(MediaKind kind, bool on);
+    // Palettes do not exist on this platform.
+    void RealizePalette(MediaKind, bool) {}
+    void PutDestination(MediaKind kind, const Rect& rect);
+    void* MovieWindow();
+    void SetMovieCursor(bool busy);
+    int GetTempo();
+    int SetTempo(int bpm);
+    std::uint32_t SongPosition();
+    std::string SelectMidiPort(const std::string& name);
+    void ListMidiPorts(std::vector<std::string>& list);
+
+    void CdReadDisc();
+    std::string CdTrackLengthText(int track, bool colons);
+    std::string CdTotalLengthText(bool colons);
+    int CdDoor(const std::string& drive, bool open);
+
+    // True when a back end exists for the extension; `type` gets its name.
+    bool DeviceTypeFor(std::string_view extension, std::string* type);
+
+    // The state callers read.
+    bool IsOpen() const { return open_; }
+    bool IsPlaying() const { return playing_; }
+    bool TimeUnitSeconds() const { return time_unit_seconds_; }
+    std::uint32_t SeekTarget() const { return seek_target_; }
+    int CdTrackCount() const { return cd_track_count_; }
+    std::int32_t CdTotalLength() const { return cd_total_length_; }
+    std::uint32_t CdTrackLengthMs(int track) const;
+    int CdLastTrack() const { return cd_last_track_; }
+    std::uint32_t CdPosition() const { return cd_position_; }
+    bool CdContinuous() const { return cd_continuous_; }
+    void SetCdContinuous(bool on) { cd_continuous_ = on; }
+    Size DefaultMovieSize() const { return default_movie_size_; }
+    void SetFileCopy(const FileCopyOptions& options) { config_.file_copy = options; }
+    const std::string& TemporaryFile() const { return temp_file_; }
+    // The error text of the kind's back end.
+    std::string ErrorText(MediaKind kind, int error);
+
+private:
+    struct Slot {
+        std::unique_ptr<Backend> backend;
+        BackendType type = BackendType::None;
+        bool open = false;
+        bool notify = false;  // the current play asked for a notice
+    };
+
+    Slot& SlotOf(MediaKind kind) { return slots_[static_cast<std::size_t>(media::Code(kind))]; }
+    Backend* OpenBackend(MediaKind kind);
+    Backend* EnsureBackend(MediaKind kind, BackendType type);
+    std::string CopyToWorkFolder(const std::string& path);
+    void DeleteTemporaryFile();
+    void OnEnd(MediaKind kind, EndReason reason);
+    void ShowError(const std::string& text);
+    // CD helpers (media_device_cd.cpp).
+    int OpenDisc(bool shareable);
+    int PlayCd(int from, int to, std::int64_t* from_ms, std::int64_t* to_ms);
+    std::int64_t TrackStartMs(int track) const;
+    std::uint32_t CdPositionOf(std::int64_t ms, int* seconds_in_track);
+    const cd::DiscToc* Toc();
+
+    BackendFactory& backends_;
+    MediaDeviceConfig config_;
+    MediaDeviceHooks hooks_;
+    MouseHookUse hook_;
+    std::array<Slot, media::kKindCount> slots_;
+    void* owner_ = nullptr;
+
+    bool open_ = false;
+    bool playing_ = false;
+    std::uint32_t seek_target_ = 0;
+    bool time_unit_seconds_ = true;
+    std::string temp_file_;
+
+    int cd_track_count_ = 0;
+    std::int32_t cd_total_length_ = -1;
+    std::array<std::uint32_t, 100> cd_track_ms_{};
+    int cd_from_ = 0;
+    int cd_last_track_ = 0;
+    std::uint32_t cd_position_ = 0;
+    bool cd_continuous_ = false;
+
+    std::unique_ptr<playback::MovieWindow> movie_window_;
+    Size default_movie_size_{10, 10};
+};
+
+}  // namespace nuko::playback

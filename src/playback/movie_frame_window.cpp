@@ -1,0 +1,82 @@
+#include "movie_frame_window.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QPointer>
+#include <QScreen>
+
+namespace nuko::playback {
+
+CMovieFrame::CMovieFrame(QWidget* owner) : QWidget(owner, Qt::Window), video_(new QWidget(this)) {
+    setObjectName("NU-KOP32!MovieWindow");
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+    // The picture needs a window of its own that the library can draw into.
+    video_->setAttribute(Qt::WA_NativeWindow);
+    video_->setAttribute(Qt::WA_DontCreateNativeAncestors);
+    video_->setPalette(black);
+    video_->setAutoFillBackground(true);
+    resize(320, 240);
+    video_->setGeometry(rect());
+}
+
+void CMovieFrame::SetVideoSize(Size size) {
+    if (size.width <= 0 || size.height <= 0 || isMaximized() || isFullScreen()) return;
+    QSize want(size.width, size.height);
+    if (QScreen* s = screen()) want = want.boundedTo(s->availableSize());  // keep it on its screen
+    resize(want);
+}
+
+void CMovieFrame::SetDestination(const Rect& r) {
+    has_destination_ = r.right > r.left && r.bottom > r.top;
+    video_->setGeometry(has_destination_ ? QRect(r.left, r.top, r.right - r.left, r.bottom - r.top) : rect());
+}
+
+void CMovieFrame::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!has_destination_) video_->setGeometry(rect());
+}
+
+namespace {
+
+// The device's view of a frame that Qt may delete first (with its owner).
+class QtMovieWindow final : public MovieWindow {
+public:
+    explicit QtMovieWindow(CMovieFrame* frame) : frame_(frame) {}
+    ~QtMovieWindow() override { delete frame_.data(); }
+
+    std::uint64_t VideoWindowId() override {
+        return frame_ ? static_cast<std::uint64_t>(frame_->video()->winId()) : 0;
+    }
+    void* Handle() override { return frame_.data() ? static_cast<QWidget*>(frame_.data()) : nullptr; }
+    void SetVideoSize(Size size) override {
+        if (frame_) frame_->SetVideoSize(size);
+    }
+    void SetDestination(const Rect& rect) override {
+        if (frame_) frame_->SetDestination(rect);
+    }
+    void SetBusyCursor(bool busy) override {
+        if (frame_) frame_->setCursor(busy ? Qt::WaitCursor : Qt::ArrowCursor);
+    }
+    void SetPlaying() override {
+        // The frame carries the player's icon while a movie plays in it.
+        if (frame_) frame_->setWindowIcon(QApplication::windowIcon());
+    }
+
+private:
+    QPointer<CMovieFrame> frame_;
+};
+
+}  // namespace
+
+MovieWindowFactory MakeMovieFrameFactory() {
+    return [](void* owner) -> std::unique_ptr<MovieWindow> {
+        auto* frame = new CMovieFrame(static_cast<QWidget*>(owner));
+        frame->show();
+        return std::make_unique<QtMovieWindow>(frame);
+    };
+}
+
+}  // namespace nuko::playback

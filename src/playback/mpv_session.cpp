@@ -1,0 +1,423 @@
+#include "mpv_session.h"
+
+#include <mpv/client.h>
+
+#include <atomic>
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <string_view>
+
+#include "media_errors.h"
+
+namespace nuko::playback {
+namespace {
+
+constexpr double kLoadTimeoutS = 20.0;
+constexpr double kSeekTimeoutS = 10.0;
+constexpr double kStepTimeoutS = 5.0;
+
+int LoadErrorToMci(int mpv_error) {
+    switch (mpv_error) {
+        case MPV_ERROR_LOADING_FAILED:
+        case MPV_ERROR_UNKNOWN_FORMAT:
+        case MPV_ERROR_NOTHING_TO_PLAY: return mci::kInvalidFile;
+        case MPV_ERROR_NOMEM: return mci::kOutOfMemory;
+        case MPV_ERROR_VO_INIT_FAILED: return mci::kCreateWindow;
+        case MPV_ERROR_AO_INIT_FAILED: return mci::kHardware;
+        default: return mci::kDriver;
+    }
+}
+
+std::string Join(const std::vector<std::string>& parts) {
+    std::string out;
+    for (const auto& p : parts) {
+        if (!out.empty()) out += ',';
+        out += p;
+    }
+    return out;
+}
+
+}  // namespace
+
+// Lives as long as the handle: libmpv may call the wakeup callback from any
+// of its threads until mpv_terminate_destroy returns.
+struct WakeupContext {
+    Dispatcher* dispatcher;
+    MpvSession* session;
+    std::weak_ptr<int> alive;
+    std::atomic<bool> posted{false};
+};
+
+MpvSession::MpvSession(Dispatcher& dispatcher, MpvOptions options)
+    : dispatcher_(dispatcher), options_(std::move(options)) {}
+
+MpvSession::~MpvSession() { Unload(); }
+
+int MpvSession::Load(const std::string& url, const Prepare& prepare) {
+    Unload();
+    // libmpv refuses to start under a locale whose decimal point is not ".".
+    std::setlocale(LC_NUMERIC, "C");
+    mpv_handle* h = mpv_create();
+    if (!h) return mci::kOutOfMemory;
+    auto set = [h](const char* name, const std::string& value) { mpv_set_option_string(h, name, value.c_str()); };
+    set("config", "no");
+    set("terminal", "no");
+    set("idle", "yes");
+    set("keep-open", "yes");
+    set("keep-open-pause", "yes");
+    set("pause", "yes");
+    set("input-default-bindings", "no");
+    set("input-vo-keyboard", "no");
+    set("osc", "no");
+    set("ytdl", "no");
+    set("load-scripts", "no");
+    set("audio-display", "no");
+    set("hr-seek", "yes");
+    set("force-window", "no");
+    set("osd-level", "0");  // the picture stays the movie's own
+    if (options_.untimed) {
+        set("ao", "null");
+        set("ao-null-untimed", "yes");
+        set("untimed", "yes");
+    } else {
+        std::vector<std::string> drivers = options_.audio_drivers;
+        drivers.push_back("null");  // the silent output keeps real time
+        set("ao", Join(drivers));
+    }
+    if (!options_.video) {
+        set("vid", "no");
+        set("vo", "null");
+    } else if (options_.window != 0 && !options_.untimed) {
+        set("wid", std::to_string(options_.window));
+        set("vo", "gpu,x11,null");
+    } else {
+        set("vo", "null");
+    }
+    for (const auto& [name, value] : options_.extra) set(name.c_str(), value);
+    mpv_request_log_messages(h, "error");
+    if (mpv_initialize(h) < 0) {
+        mpv_terminate_destroy(h);
+        last_error_ = "libmpv could not start";
+        return mci::kCannotLoadDriver;
+    }
+    mpv_observe_property(h, 1, "eof-reached", MPV_FORMAT_FLAG);
+    if (prepare) prepare(h);
+
+    handle_ = h;
+    state_ = State::Stopped;
+    at_end_ = false;
+    end_s_ = -1;
+    last_position_ = 0;
+    ended_ = false;
+    seeking_ = false;
+    last_error_.clear();
+    load_done_ = false;
+    load_failure_ = 0;
+    const char* cmd[] = {"loadfile", url.c_str(), nullptr};
+    int result = mci::kOk;
+    if (mpv_command(h, cmd) < 0) {
+        result = mci::kDriver;
+    } else {
+        WaitEvents(kLoadTimeoutS, [this] { return load_done_ || load_failure_ != 0; });
+        if (!load_done_) result = load_failure_ ? LoadErrorToMci(load_failure_) : mci::kDeviceNotReady;
+    }
+    if (result != mci::kOk) {
+        if (last_error_.empty()) last_error_ = "libmpv could not open the file";
+        std::string why = last_error_;
+        Unload();
+        last_error_ = why;
+        return result;
+    }
+    alive_ = std::make_shared<int>(0);
+    wakeup_ = new WakeupContext{&dispatcher_, this, alive_};
+    mpv_set_wakeup_callback(h, &MpvSession::OnWakeup, wakeup_);
+    OnWakeup(wakeup_);  // events that came before the callback was set
+    return mci::kOk;
+}
+
+void MpvSession::Unload() {
+    if (!handle_) return;
+    alive_.reset();
+    mpv_handle* h = handle_;
+    handle_ = nullptr;
+    mpv_terminate_destroy(h);
+    delete wakeup_;
+    wakeup_ = nullptr;
+    state_ = State::Stopped;
+    ended_ = false;
+    seeking_ = false;
+    at_end_ = false;
+}
+
+void MpvSession::OnWakeup(void* data) {
+    // Runs on libmpv's threads: only post, never call the client API here.
+    auto* ctx = static_cast<WakeupContext*>(data);
+    if (ctx->posted.exchange(true)) return;
+    std::weak_ptr<int> alive = ctx->alive;
+    MpvSession* session = ctx->session;
+    ctx->dispatcher->Post([alive, session] {
+        if (alive.expired()) return;
+        session->wakeup_->posted = false;
+        session->Drain();
+    });
+}
+
+void MpvSession::Drain() {
+    if (!handle_) return;
+    for (;;) {
+        mpv_event* e = mpv_wait_event(handle_, 0);
+        if (e->event_id == MPV_EVENT_NONE) break;
+        Handle(*e);
+    }
+    if (ended_ && !waiting_) {
+        ended_ = false;
+        // The handler may close this item; nothing of it is touched after.
+        if (on_end) on_end(end_reason_);
+    }
+}
+
+bool MpvSession::Handle(const mpv_event& e) {
+    switch (e.event_id) {
+        case MPV_EVENT_LOG_MESSAGE: {
+            auto* msg = static_cast<mpv_event_log_message*>(e.data);
+            std::string text = msg->text ? msg->text : "";
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+            if (!text.empty()) last_error_ = std::string(msg->prefix ? msg->prefix : "mpv") + ": " + text;
+            return false;
+        }
+        case MPV_EVENT_FILE_LOADED: load_done_ = true; return false;
+        case MPV_EVENT_PLAYBACK_RESTART: seeking_ = false; return false;
+        case MPV_EVENT_PROPERTY_CHANGE: {
+            auto* prop = static_cast<mpv_event_property*>(e.data);
+            if (std::string_view(prop->name) != "eof-reached" || prop->format != MPV_FORMAT_FLAG) return false;
+            at_end_ = *static_cast<int*>(prop->data) != 0;
+            if (!at_end_ || state_ != State::Playing) return false;
+            state_ = State::Stopped;
+            ended_ = true;
+            end_reason_ = end_was_clean && !end_was_clean() ? EndReason::Failure : EndReason::Success;
+            return true;
+        }
+        case MPV_EVENT_END_FILE: {
+            auto* end = static_cast<mpv_event_end_file*>(e.data);
+            if (end->reason == MPV_END_FILE_REASON_ERROR) {
+                load_failure_ = end->error ? end->error : MPV_ERROR_GENERIC;
+                if (last_error_.empty()) last_error_ = mpv_error_string(end->error);
+            } else if (!load_done_) {
+                load_failure_ = MPV_ERROR_NOTHING_TO_PLAY;
+            }
+            at_end_ = true;
+            seeking_ = false;
+            if (state_ != State::Playing) return false;
+            state_ = State::Stopped;
+            ended_ = true;
+            end_reason_ = EndReason::Failure;
+            return true;
+        }
+        case MPV_EVENT_SHUTDOWN:
+            if (state_ != State::Playing) return false;
+            state_ = State::Stopped;
+            ended_ = true;
+            end_reason_ = EndReason::Failure;
+            return true;
+        default: return false;
+    }
+}
+
+bool MpvSession::WaitEvents(double timeout_s, const std::function<bool()>& done) {
+    using Clock = std::chrono::steady_clock;
+    auto deadline = Clock::now() + std::chrono::duration<double>(timeout_s);
+    bool was_waiting = waiting_;
+    waiting_ = true;
+    bool ok = done();
+    while (!ok && handle_) {
+        double left = std::chrono::duration<double>(deadline - Clock::now()).count();
+        if (left <= 0) break;
+        mpv_event* e = mpv_wait_event(handle_, std::min(left, 0.25));
+        if (e->event_id != MPV_EVENT_NONE) Handle(*e);
+        ok = done();
+    }
+    waiting_ = was_waiting;
+    return ok;
+}
+
+void MpvSession::SetPause(bool pause) {
+    int flag = pause ? 1 : 0;
+    mpv_set_property(handle_, "pause", MPV_FORMAT_FLAG, &flag);
+}
+
+bool MpvSession::GetFlag(const char* name) {
+    int flag = 0;
+    if (!handle_ || mpv_get_property(handle_, name, MPV_FORMAT_FLAG, &flag) < 0) return false;
+    return flag != 0;
+}
+
+double MpvSession::GetDouble(const char* name, double fallback) {
+    double v = 0;
+    if (!handle_ || mpv_get_property(handle_, name, MPV_FORMAT_DOUBLE, &v) < 0 || !std::isfinite(v)) return fallback;
+    return v;
+}
+
+int MpvSession::Play(double from_s, double to_s) {
+    if (!handle_) return mci::kInvalidDeviceId;
+    if (to_s != end_s_) {
+        // Stopped at the old end, the item goes on when the end moves away.
+        bool resume_past_end = at_end_ && from_s < 0 && (to_s < 0 || to_s > end_s_);
+        double here = resume_past_end ? Position() : -1;
+        std::string end = to_s >= 0 ? std::to_string(to_s) : "none";
+        mpv_set_property_string(handle_, "end", end.c_str());
+        end_s_ = to_s;
+        if (resume_past_end) from_s = here;
+    }
+    if (from_s >= 0) {
+        int r = Seek(from_s);
+        if (r != mci::kOk) return r;
+    }
+    if (at_end_) {
+        // Nothing left: the play completes at once, as a device does.
+        ended_ = true;
+        end_reason_ = EndReason::Success;
+        state_ = State::Stopped;
+        std::weak_ptr<int> alive = alive_;
+        dispatcher_.Post([alive, this] {
+            if (!alive.expired()) Drain();
+        });
+        return mci::kOk;
+    }
+    SetPause(false);
+    state_ = State::Playing;
+    return mci::kOk;
+}
+
+int MpvSession::Pause() {
+    if (!handle_) return mci::kInvalidDeviceId;
+    SetPause(true);
+    ended_ = false;
+    state_ = State::Paused;
+    return mci::kOk;
+}
+
+int MpvSession::Stop() {
+    if (!handle_) return mci::kInvalidDeviceId;
+    SetPause(true);
+    ended_ = false;
+    state_ = State::Stopped;
+    return mci::kOk;
+}
+
+int MpvSession::Seek(double s) {
+    if (!handle_) return mci::kInvalidDeviceId;
+    SetPause(true);
+    ended_ = false;
+    state_ = State::Stopped;
+    double duration = Duration();
+    if (duration > 0 && s > duration) s = duration;
+    std::string target = std::to_string(std::max(0.0, s));
+    const char* cmd[] = {"seek", target.c_str(), "absolute+exact", nullptr};
+    seeking_ = true;
+    seek_target_ = s;
+    if (mpv_command(handle_, cmd) < 0) {
+        seeking_ = false;
+        return mci::kOutOfRange;
+    }
+    // A restart event left over from the load may come first: the seek is
+    // done when the player is at the target, not at the first restart.
+    WaitEvents(kSeekTimeoutS, [this, s] {
+        return !seeking_ && !GetFlag("seeking") && std::abs(GetDouble("time-pos", -10) - s) < 0.5;
+    });
+    seeking_ = false;
+    last_position_ = s;
+    return mci::kOk;
+}
+
+int MpvSession::WaitForEnd() {
+    if (!handle_) return mci::kInvalidDeviceId;
+    if (state_ != State::Playing) return mci::kOk;
+    WaitEvents(1e9, [this] { return ended_ || !handle_; });
+    bool failed = ended_ && end_reason_ == EndReason::Failure;
+    ended_ = false;  // handled here; no notice follows
+    return failed ? mci::kFileRead : mci::kOk;
+}
+
+int MpvSession::FrameStep(bool backwards) {
+    if (!handle_) return mci::kInvalidDeviceId;
+    if (!HasVideo()) return mci::kUnsupportedFunction;
+    double before = GetDouble("time-pos", -1);
+    const char* cmd[] = {backwards ? "frame-back-step" : "frame-step", nullptr};
+    if (mpv_command(handle_, cmd) < 0) return mci::kDriver;
+    WaitEvents(kStepTimeoutS, [&] { return GetDouble("time-pos", before) != before; });
+    SetPause(true);
+    if (state_ == State::Playing) state_ = State::Paused;
+    return mci::kOk;
+}
+
+double MpvSession::Position() {
+    if (!handle_) return 0;
+    if (seeking_) return seek_target_;
+    if (at_end_ && state_ != State::Playing) return end_s_ >= 0 ? std::min(end_s_, Duration()) : Duration();
+    // While the player settles (after a seek, an output restart) it has no
+    // time for a moment: the last one it gave still holds.
+    last_position_ = GetDouble("time-pos", last_position_);
+    return last_position_;
+}
+
+double MpvSession::Duration() { return GetDouble("duration", 0); }
+
+DeviceMode MpvSession::Mode() {
+    if (!handle_) return DeviceMode::NotReady;
+    if (seeking_) return DeviceMode::Seeking;
+    switch (state_) {
+        case State::Playing: return DeviceMode::Playing;
+        case State::Paused: return DeviceMode::Paused;
+        case State::Stopped: break;
+    }
+    return DeviceMode::Stopped;
+}
+
+void MpvSession::SetMute(bool mute) {
+    if (!handle_) return;
+    int flag = mute ? 1 : 0;
+    mpv_set_property(handle_, "mute", MPV_FORMAT_FLAG, &flag);
+}
+
+Size MpvSession::VideoSize() {
+    Size s;
+    if (!handle_) return s;
+    std::int64_t w = 0, h = 0;
+    if (mpv_get_property(handle_, "video-params/dw", MPV_FORMAT_INT64, &w) < 0 ||
+        mpv_get_property(handle_, "video-params/dh", MPV_FORMAT_INT64, &h) < 0) {
+        mpv_get_property(handle_, "width", MPV_FORMAT_INT64, &w);
+        mpv_get_property(handle_, "height", MPV_FORMAT_INT64, &h);
+    }
+    s.width = static_cast<int>(w);
+    s.height = static_cast<int>(h);
+    return s;
+}
+
+namespace {
+bool HasTrackOfType(mpv_handle* h, std::string_view type) {
+    std::int64_t count = 0;
+    if (mpv_get_property(h, "track-list/count", MPV_FORMAT_INT64, &count) < 0) return false;
+    for (std::int64_t i = 0; i < count; ++i) {
+        std::string name = "track-list/" + std::to_string(i) + "/type";
+        char* t = mpv_get_property_string(h, name.c_str());
+        bool match = t && type == t;
+        mpv_free(t);
+        if (match) return true;
+    }
+    return false;
+}
+}  // namespace
+
+bool MpvSession::HasAudio() { return handle_ && HasTrackOfType(handle_, "audio"); }
+bool MpvSession::HasVideo() { return handle_ && HasTrackOfType(handle_, "video"); }
+
+std::string MpvSession::AudioOutput() {
+    if (!handle_) return {};
+    char* name = mpv_get_property_string(handle_, "current-ao");
+    std::string out = name ? name : "";
+    mpv_free(name);
+    return out;
+}
+
+}  // namespace nuko::playback

@@ -1,0 +1,54 @@
+#include "shuffle_order.h"
+
+#include <algorithm>
+#include <random>
+
+namespace nuko::playback {
+
+void ShuffleOrder::Build(int n, std::uint32_t seed) {
+    order_.clear();
+    cursor_ = 0;
+    if (n <= 0) return;
+    // Draw item numbers and keep the ones not yet taken, so every order is
+    // a permutation; a shuffle of the identity gives the same distribution
+    // in one pass.
+    order_.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) order_[static_cast<std::size_t>(i)] = i + 1;
+    std::mt19937 rng(seed);
+    std::shuffle(order_.begin(), order_.end(), rng);
+}
+
+int ShuffleOrder::Current() const {
+    if (order_.empty()) return 0;
+    return order_[static_cast<std::size_t>(cursor_)];
+}
+
+ShuffleOrder::Step ShuffleOrder::Advance(bool backwards, bool stop_at_end) {
+    Step s;
+    if (order_.empty()) {
+        s.ended = true;
+        return s;
+    }
+    int next = cursor_ + (backwards ? -1 : 1);
+    if (next < 0 || next >= size()) {
+        s.ended = true;
+        if (!stop_at_end) cursor_ = backwards ? size() - 1 : 0;
+    } else {
+        cursor_ = next;
+    }
+    s.item = Current();
+    return s;
+}
+
+void ShuffleOrder::SwapCurrent(int item) {
+    auto it = std::find(order_.begin(), order_.end(), item);
+    if (it == order_.end()) return;
+    std::iter_swap(it, order_.begin() + cursor_);
+}
+
+void ShuffleOrder::SeekCurrent(int item) {
+    auto it = std::find(order_.begin(), order_.end(), item);
+    if (it != order_.end()) cursor_ = static_cast<int>(it - order_.begin());
+}
+
+}  // namespace nuko::playback

@@ -1,0 +1,158 @@
+// The media title reader on files: which reader an extension takes, what is
+// read of the file, and the base-name title when the file holds none.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "nuko/media_convert.h"
+#include "nuko/media_title.h"
+#include "nuko/paths.h"
+#include "nuko/strings.h"
+#include "nuko/text.h"
+
+namespace nuko::media {
+namespace {
+
+// ASF header objects larger than this are read only this far; the content
+// description comes early in every real file.
+constexpr std::uint64_t kMaxAsfHeader = 16u << 20;
+
+// A regular file opened for reading (never a folder, device or pipe).
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+        struct stat st {};
+        if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+        if (fd_ >= 0) size_ = static_cast<std::uint64_t>(st.st_size);
+    }
+    ~ReadOnlyFile() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    bool ok() const { return fd_ >= 0; }
+    std::uint64_t size() const { return size_; }
+
+    // Up to `count` bytes from `offset` (fewer at the end of the file).
+    std::string Read(std::uint64_t offset, std::size_t count) const {
+        std::string out;
+        if (fd_ < 0 || offset >= size_) return out;
+        out.resize(static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset)));
+        std::size_t done = 0;
+        while (done < out.size()) {
+            ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
+                                static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        out.resize(done);
+        return out;
+    }
+
+private:
+    int fd_;
+    std::uint64_t size_ = 0;
+};
+
+// The extension that picks the reader: the last three characters after a
+// "." that is fourth from the end, lower-cased.
+std::string TitleExtension(std::string_view path) {
+    if (path.size() < 4 || path[path.size() - 4] != '.') return {};
+    return text::AsciiLowered(path.substr(path.size() - 3));
+}
+
+struct Found {
+    std::optional<std::string> text;
+    bool id3 = false;
+};
+
+std::optional<std::string> Id3Title(const ReadOnlyFile& file) {
+    if (file.size() < 128) return std::nullopt;
+    return Id3v1TitleText(file.Read(file.size() - 128, 128));
+}
+
+std::optional<std::string> AsfTitle(const ReadOnlyFile& file, const std::string& head) {
+    if (head.size() < 24) return std::nullopt;
+    std::uint64_t size = 0;
+    for (std::size_t i = 8; i-- > 0;) size = (size << 8) | static_cast<unsigned char>(head[16 + i]);
+    size = std::min({size, kMaxAsfHeader, file.size()});
+    if (size <= head.size()) return AsfTitleText(std::string_view(head).substr(0, static_cast<std::size_t>(size)));
+    return AsfTitleText(file.Read(0, static_cast<std::size_t>(size)));
+}
+
+// Reads the title (when wanted) and the wait ratio of one file by its
+// extension. Returns the text found, if any.
+Found ReadContents(const std::string& path, const std::string& ext, const TitleOptions& options,
+                   WaitRatio* ratio) {
+    Found found;
+    if (ext == "wrd") {
+        // A WRD script shows the title of the song it belongs to.
+        for (const char* song : {"mid", "rcp", "r36", "g36"}) {
+            std::string candidate = path::ResolveCaseInsensitive(path::ReplaceExtension(path, song));
+            if (ReadOnlyFile(candidate).ok()) return ReadContents(candidate, song, options, ratio);
+        }
+        return found;
+    }
+    if (!options.want_title && ext != "mid") return found;
+    ReadOnlyFile file(path);
+    if (!file.ok()) return found;
+    std::string head = file.Read(0, kTitleHeadBytes);
+    if (ext == "mid") *ratio = SmfWaitRatio(head);
+    if (!options.want_title) return found;
+
+    const std::size_t size = options.buffer_size;
+    if (ext == "mid") {
+        found.text = SmfTitleText(head, size >= 2 ? size - 2 : 0);
+    } else if (ext == "rcp" || ext == "r36" || ext == "g36") {
+        found.text = RcpTitleText(head, size >= 1 ? size - 1 : 0);
+    } else if (ext == "mp3" || ext == "rmp" || (ext == "wav" && IsWaveCarryingMp3(head))) {
+        found.text = Id3Title(file);
+        found.id3 = true;
+    } else if (ext == "asf" || ext == "wma" || ext == "wmv") {
+        found.text = AsfTitle(file, head);
+    } else if (ext == "mit" || ext == "mot" || ext == "wat") {
+        found.text = CatalogTitleText(head);
+    } else if (ext == "lzh") {
+        found.text = text::AsciiLowered(path);
+    } else if (ext == "cfg") {
+        found.text = ConverterTitleText(head);
+    }
+    return found;
+}
+
+}  // namespace
+
+MediaTitle ReadMediaTitle(const std::string& path, const TitleOptions& options) {
+    MediaTitle result;
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        // Missing, a folder, or a device, pipe or socket (a system file).
+        if (options.want_title) result.title = result.title2 = std::string(LoadString(1000));
+        return result;
+    }
+    result.result = 1;
+    bool hidden = path::IsHiddenName(path::FileName(path));
+    if (!hidden || options.accept_hidden) {
+        Found found = ReadContents(path, TitleExtension(path), options, &result.ratio);
+        if (found.text) {
+            if (auto pair = FinishTitle(*found.text, found.id3)) {
+                result.title = std::move(pair->title);
+                result.title2 = std::move(pair->title2);
+                result.from_contents = true;
+            }
+        }
+    }
+    if (options.want_title && !result.from_contents) result.title = result.title2 = std::string(path::Stem(path));
+    return result;
+}
+
+}  // namespace nuko::media

@@ -1,0 +1,218 @@
+// nu_kotool subcommands of the media device layer: play one item, and the
+// start-up probe.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "backend_factory.h"
+#include "disc_toc.h"
+#include "media_device.h"
+#include "media_errors.h"
+#include "media_kinds.h"
+#include "nuko/dispatch.h"
+#include "nuko/files.h"
+#include "nuko/paths.h"
+#include "settings_store.h"
+#include "tool_commands.h"
+
+namespace nuko::tool {
+namespace {
+
+using playback::MediaDevice;
+using playback::MediaKind;
+
+struct PlayArgs {
+    std::string file;
+    std::optional<MediaKind> kind;
+    int track = 0;
+    double from = -1;
+    double length = -1;
+    bool fast = false;
+};
+
+int PlayUsage() {
+    std::fprintf(stderr,
+                 "usage: nu_kotool play FILE [--kind midi|cd|movie|sound] [--track N] [--from SECONDS] "
+                 "[--for SECONDS] [--fast]\n");
+    return 2;
+}
+
+bool ParseNumber(const std::string& text, double* out) {
+    char* end = nullptr;
+    double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || v < 0) return false;
+    *out = v;
+    return true;
+}
+
+std::optional<PlayArgs> ParsePlayArgs(const Args& args) {
+    PlayArgs p;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        bool has_value = i + 1 < args.size();
+        if (a == "--fast") {
+            p.fast = true;
+        } else if (a == "--kind" && has_value) {
+            const std::string& k = args[++i];
+            if (k == "midi") p.kind = MediaKind::Midi;
+            else if (k == "cd") p.kind = MediaKind::Cd;
+            else if (k == "movie") p.kind = MediaKind::Movie;
+            else if (k == "sound") p.kind = MediaKind::Sound;
+            else return std::nullopt;
+        } else if (a == "--track" && has_value) {
+            double t;
+            if (!ParseNumber(args[++i], &t) || t < 1 || t > 99) return std::nullopt;
+            p.track = static_cast<int>(t);
+        } else if (a == "--from" && has_value) {
+            if (!ParseNumber(args[++i], &p.from)) return std::nullopt;
+        } else if (a == "--for" && has_value) {
+            if (!ParseNumber(args[++i], &p.length)) return std::nullopt;
+        } else if (a.rfind("--", 0) != 0 && p.file.empty()) {
+            p.file = a;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (p.file.empty()) return std::nullopt;
+    return p;
+}
+
+// The kind a file plays as: a drive or disc image is a CD, a Windows Media
+// file without video a sound, anything else by its extension.
+std::optional<MediaKind> KindOfFile(const std::string& file) {
+    if (cd::IsDiscImagePath(file) || file.rfind("/dev/", 0) == 0) return MediaKind::Cd;
+    std::string ext = media::LoweredExtension(file);
+    if (media::IsWindowsMediaExtension(ext) && files::WinMediaType(file) == 1) return MediaKind::Sound;
+    int kind = media::KindOfExtension(ext);
+    if (kind < 0) return std::nullopt;
+    return static_cast<MediaKind>(kind);
+}
+
+std::string WorkFolder(const settings::Settings& s) {
+    std::string folder = s.tool.user_tmp && !s.tool.tmp_dir.empty() ? path::WithTrailingSlash(s.tool.tmp_dir)
+                                                                     : folders::DefaultWorkFolder();
+    folders::EnsurePrivateFolder(folder);
+    return folder;
+}
+
+}  // namespace
+
+int RunPlay(const Args& args) {
+    auto p = ParsePlayArgs(args);
+    if (!p) return PlayUsage();
+    std::optional<MediaKind> kind = p->kind ? p->kind : KindOfFile(p->file);
+    if (!kind) {
+        std::fprintf(stderr, "nu_kotool: no media kind plays \"%s\"\n", p->file.c_str());
+        return 1;
+    }
+    settings::Settings s = settings::SettingsStore(folders::SettingsFile()).ReadAll();
+    CallQueue queue;
+    playback::BackendSettings backend_settings;
+    backend_settings.sound_font = s.midi.sound_font;
+    backend_settings.fast = p->fast;
+    playback::LinuxBackends backends(queue, backend_settings);
+
+    playback::MediaDeviceConfig config;
+    config.work_folder = WorkFolder(s);
+    config.file_copy.used = s.file_copy.used != 0;
+    config.file_copy.prefix = s.file_copy.file;
+    config.active_movie = s.movie.active_movie != 0;
+    int ended = 0;
+    playback::MediaDeviceHooks hooks;
+    hooks.notice = [&](MediaKind, int code) { ended = code; };
+    MediaDevice device(backends, config, hooks);
+
+    int r = device.Open(*kind, p->file);
+    if (r != 0) {
+        std::string text = r < 0 ? "no device plays this file" : device.ErrorText(*kind, r);
+        std::fprintf(stderr, "nu_kotool: cannot open \"%s\": error %d: %s\n", p->file.c_str(), r, text.c_str());
+        return 1;
+    }
+    int track = 0;
+    if (*kind == MediaKind::Cd) {
+        track = p->track ? p->track : 1;
+        if (track > device.CdTrackCount()) {
+            std::fprintf(stderr, "nu_kotool: the disc has %d tracks\n", device.CdTrackCount());
+            return 1;
+        }
+    }
+    std::uint32_t length = device.Length(*kind, track);
+    bool seconds = device.TimeUnitSeconds();
+    int per_second = seconds ? 1 : 100;
+    std::printf("length: %u %s\n", length, seconds ? "s" : "cs");
+    std::fflush(stdout);
+
+    int to = 0;  // an end point before the item's end (other kinds than CD)
+    if (*kind == MediaKind::Cd) {
+        r = device.Play(MediaKind::Cd, track, device.CdTrackCount(), false, true, false);
+        if (r == 0 && p->from >= 0) {
+            r = device.Seek(MediaKind::Cd, static_cast<std::uint32_t>(p->from));
+            if (r == 0) r = device.Resume(MediaKind::Cd, true);
+        }
+    } else {
+        // The device's own end point stops a limited play exactly, however
+        // fast the silent output runs.
+        int from = static_cast<int>(std::max(0.0, p->from) * per_second);
+        if (p->length >= 0) to = from + std::max(1, static_cast<int>(p->length * per_second));
+        r = device.Play(*kind, from, to, false, true, false);
+    }
+    if (r != 0) {
+        std::fprintf(stderr, "nu_kotool: cannot play: error %d: %s\n", r, device.ErrorText(*kind, r).c_str());
+        std::printf("end: failure\n");
+        return 1;
+    }
+
+    long start = static_cast<long>(device.Position(*kind)) / per_second;
+    long printed = start - 1;  // the last media second printed
+    auto report = [&](long second) {
+        for (long sec = printed + 1; sec <= second; ++sec) std::printf("pos: %ld\n", sec * per_second);
+        if (second > printed) printed = second;
+        std::fflush(stdout);
+    };
+    bool stopped = false;
+    while (!ended) {
+        queue.WaitAndRun(std::chrono::milliseconds(p->fast ? 2 : 20));
+        long second = static_cast<long>(device.Position(*kind)) / per_second;
+        if (ended) break;
+        report(second);
+        if (*kind == MediaKind::Cd && p->length >= 0 && second - start >= static_cast<long>(p->length)) {
+            device.Stop(*kind);
+            stopped = true;
+            break;
+        }
+    }
+    bool cut_short = to > 0 && static_cast<std::uint32_t>(to) < length;
+    if (ended == playback::kNotifySuccessful && !cut_short) {
+        // A finished item has played to its length (a CD track's end is where
+        // the next track begins, so its position already counts there).
+        report(static_cast<long>(length) / per_second);
+    } else if (ended) {
+        report(static_cast<long>(device.Position(*kind)) / per_second);
+        stopped = cut_short && ended == playback::kNotifySuccessful;
+    }
+    device.Close(*kind);
+    const char* how = stopped ? "stopped" : ended == playback::kNotifySuccessful ? "success" : "failure";
+    std::printf("end: %s\n", how);
+    return stopped || ended == playback::kNotifySuccessful ? 0 : 1;
+}
+
+int RunProbe(const Args& args) {
+    if (!args.empty()) {
+        std::fprintf(stderr, "usage: nu_kotool probe\n");
+        return 2;
+    }
+    settings::Settings s = settings::SettingsStore(folders::SettingsFile()).ReadAll();
+    playback::PlatformFacts facts = playback::GatherPlatformFacts(s.midi.sound_font, folders::ProgramFolder());
+    playback::ProbeResult probe = playback::BuildProbe(facts, s.movie.active_movie != 0);
+    std::printf("[playable]\n");
+    for (const auto& line : probe.playable) std::printf("%s\n", line.c_str());
+    std::printf("[driver needed]\n");
+    for (const auto& line : probe.need_driver) std::printf("%s\n", line.c_str());
+    std::printf("[tools]\n");
+    for (const auto& line : probe.tools) std::printf("%s\n", line.c_str());
+    return 0;
+}
+
+}  // namespace nuko::tool

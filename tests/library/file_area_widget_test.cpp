@@ -1,0 +1,65 @@
+#include "file_area_widget.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "qt_app.h"
+#include "test_support.h"
+
+using namespace nuko::media;
+using nuko::test::TempDir;
+using nuko::test::WriteBytes;
+
+TEST(FileAreaWidget, RowsSelectionAndDoubleClick) {
+    nuko::test::QtApp();
+    TempDir dir;
+    for (const char* n : {"a.mid", "b.MID", "b.wrd", "c.rcp", "d.rmi", "e.lzh"}) WriteBytes(dir.File(n), "x");
+    FileAreaWidget w;
+    w.resize(260, 200);
+    FileAreaSettings s;
+    s.kind = 0;
+    s.type_flags = 0x0807;
+    s.archives = true;
+    s.source = dir.path();
+    s.hide_extension = true;
+    ASSERT_EQ(w.Load(s, {}), 5);
+    QSignalSpy selected(&w, &FileAreaWidget::rowSelected);
+    QSignalSpy activated(&w, &FileAreaWidget::rowActivated);
+    w.SelectRow(2);
+    ASSERT_EQ(selected.count(), 1);
+    EXPECT_EQ(selected.at(0).at(0).toInt(), 2);
+    EXPECT_EQ(w.SelectedRow(), 2);
+    auto* list = w.findChild<QListWidget*>();
+    emit list->itemDoubleClicked(list->item(3));
+    ASSERT_EQ(activated.count(), 1);
+    EXPECT_EQ(activated.at(0).at(0).toInt(), 4);
+    EXPECT_EQ(w.RowHeight(), QFontMetrics(list->font()).height() + 1);
+    for (int row = 1; row <= 5; ++row) EXPECT_FALSE(w.RowDisplayText(row).contains('.'));
+    w.show();
+    if (const char* out = std::getenv("NUKO_SCREENSHOT_DIR"))
+        w.grab().toImage().save(QString::fromUtf8(out) + "/file_area.png");
+}
+
+TEST(FileAreaWidget, CatalogShowsItsTitleBar) {
+    nuko::test::QtApp();
+    TempDir dir;
+    WriteBytes(dir.File("a.mid"), "x");
+    WriteBytes(dir.File("l.mit"), "Ver 1.00\r\nTitle\r\nSub\r\na.mid\tSong A\r\n");
+    FileAreaWidget w;
+    FileAreaSettings s;
+    s.type_flags = 0x8000;
+    s.source = dir.File("l.mit");
+    s.title_display = true;
+    ASSERT_EQ(w.Load(s, {}), 1);
+    EXPECT_EQ(w.RowDisplayText(1), "Song A");
+    auto* title = w.findChild<QLabel*>("title");
+    EXPECT_TRUE(title->isVisibleTo(&w));
+    EXPECT_EQ(title->text(), "Title");
+    s.type_flags = 0x0001;
+    s.source = dir.path();
+    w.Load(s, {});
+    EXPECT_FALSE(title->isVisibleTo(&w));
+}

@@ -1,0 +1,181 @@
+// End to end: nu_kotool plays a MIDI song and a WAVE file into a PulseAudio
+// null sink of a server of our own, and the recording of the sink's monitor
+// holds sound.
+//
+// Running as root: pulseaudio prints "This program is not intended to be run
+// as root (unless --system is specified)" and then runs normally in this
+// per-user mode; --system is not needed (nor wanted: it would use the
+// machine's shared runtime folder). HOME, XDG_RUNTIME_DIR and
+// PULSE_RUNTIME_PATH point into a private temporary folder so that the
+// server's cookie, socket and pid file stay there. The test is skipped only
+// when no pulseaudio program exists or it cannot start at all.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "media_fixtures.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using nuko::test::TempDir;
+
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& output) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd >= 0) {
+            ::dup2(fd, 1);
+            ::dup2(fd, 2);
+            ::close(fd);
+        }
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+void StopChild(pid_t pid, int signal) {
+    if (pid <= 0) return;
+    ::kill(pid, signal);
+    for (int i = 0; i < 100; ++i) {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid) return;
+        std::this_thread::sleep_for(20ms);
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
+// A PulseAudio server with one null sink, for the life of the object; the
+// environment points this process and its children at it.
+class PulseServer {
+public:
+    bool Start(std::string* why) {
+        std::string pulseaudio = nuko::test::FindProgram("pulseaudio");
+        if (pulseaudio.empty()) return *why = "no pulseaudio program", false;
+        run_ = dir_.path() + "run";
+        std::filesystem::create_directories(run_);
+        std::filesystem::create_directories(dir_.path() + "home");
+        std::filesystem::permissions(run_, std::filesystem::perms::owner_all);
+        Set("HOME", dir_.path() + "home");
+        Set("XDG_RUNTIME_DIR", run_);
+        Set("PULSE_RUNTIME_PATH", run_ + "/pulse");
+        Set("PULSE_SERVER", "unix:" + run_ + "/pulse/native");
+        pid_ = Spawn({pulseaudio, "-n", "--daemonize=no", "--exit-idle-time=-1", "-L",
+                      "module-null-sink sink_name=nullsink", "-L", "module-native-protocol-unix"},
+                     dir_.File("pulse.log"));
+        for (int i = 0; i < 200; ++i) {
+            if (std::filesystem::exists(run_ + "/pulse/native")) return true;
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = -1;
+                break;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        *why = "pulseaudio did not start: " + nuko::test::ReadBytes(dir_.File("pulse.log"));
+        return false;
+    }
+
+    ~PulseServer() {
+        StopChild(pid_, SIGTERM);
+        for (auto& [name, value] : saved_) {
+            if (value) ::setenv(name.c_str(), value->c_str(), 1);
+            else ::unsetenv(name.c_str());
+        }
+    }
+
+    const std::string& folder() const { return dir_.path(); }
+
+private:
+    void Set(const std::string& name, const std::string& value) {
+        const char* old = std::getenv(name.c_str());
+        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
+
+    TempDir dir_;
+    std::string run_;
+    pid_t pid_ = -1;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+// The loudest sample of a 16-bit recording.
+int Peak(const std::string& pcm) {
+    int peak = 0;
+    for (std::size_t i = 0; i + 1 < pcm.size(); i += 2) {
+        auto v = static_cast<std::int16_t>(static_cast<unsigned char>(pcm[i]) | (static_cast<unsigned char>(pcm[i + 1]) << 8));
+        peak = std::max(peak, std::abs(static_cast<int>(v)));
+    }
+    return peak;
+}
+
+class EndToEndAudioTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        if (!server_.Start(&why)) GTEST_SKIP() << why;
+        ::setenv("XDG_CONFIG_HOME", (server_.folder() + "home").c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
+
+    // Plays `file` in real time with nu_kotool while recording the sink's
+    // monitor; returns the recording.
+    std::string PlayAndRecord(const std::string& file) {
+        std::string parecord = nuko::test::FindProgram("parecord");
+        if (parecord.empty()) {
+            ADD_FAILURE() << "parecord is missing";
+            return {};
+        }
+        std::string recording = media_.File("recording.raw");
+        pid_t rec = Spawn({parecord, "-d", "nullsink.monitor", "--raw", "--format=s16le", "--rate=44100",
+                           "--channels=2", "--latency-msec=50"},
+                          recording);
+        std::this_thread::sleep_for(500ms);
+        std::string out;
+        int code = nuko::test::RunProgram({nuko::test::ProgramDir() + "nu_kotool", "play", file}, &out);
+        std::this_thread::sleep_for(300ms);
+        StopChild(rec, SIGINT);
+        EXPECT_EQ(code, 0) << out;
+        EXPECT_NE(out.find("end: success"), std::string::npos) << out;
+        return nuko::test::ReadBytes(recording);
+    }
+
+    PulseServer server_;
+    TempDir media_;
+};
+
+TEST_F(EndToEndAudioTest, AMidiSongSoundsInTheSink) {
+    nuko::test::SmfWriter w(480);
+    w.Track().Raw(0, "\xC0\x00");
+    for (int i = 0; i < 4; ++i) w.Note(0, 60 + 2 * i, 240);
+    nuko::test::WriteBytes(media_.File("song.mid"), w.Bytes());
+    std::string pcm = PlayAndRecord(media_.File("song.mid"));
+    EXPECT_GT(pcm.size(), 44100u * 4 / 2);  // at least half a second recorded
+    EXPECT_GT(Peak(pcm), 1000);
+}
+
+TEST_F(EndToEndAudioTest, AWaveFileSoundsInTheSink) {
+    nuko::test::WriteBytes(media_.File("tone.wav"), nuko::test::MakeWav(1.5));
+    std::string pcm = PlayAndRecord(media_.File("tone.wav"));
+    EXPECT_GT(pcm.size(), 44100u * 4 / 2);
+    EXPECT_GT(Peak(pcm), 1000);
+}
+
+TEST_F(EndToEndAudioTest, TheProbeFindsTheSoundServer) {
+    std::string out;
+    ASSERT_EQ(nuko::test::RunProgram({nuko::test::ProgramDir() + "nu_kotool", "probe"}, &out), 0);
+    EXPECT_EQ(out.find("※"), std::string::npos) << out;
+}
+
+}  // namespace

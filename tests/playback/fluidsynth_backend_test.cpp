@@ -1,0 +1,275 @@
+// FluidSynth back end on the real library, rendering into the silent
+// output (as fast as it goes unless a test needs real time).
+#include "fluidsynth_backend.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+
+#include "media_errors.h"
+#include "media_fixtures.h"
+#include "midi_ports.h"
+#include "nuko/strings.h"
+#include "test_support.h"
+
+namespace nuko::playback {
+namespace {
+
+using namespace std::chrono_literals;
+using test::SmfWriter;
+using test::TempDir;
+
+// A MIDI port that keeps what it is sent.
+class RecordingPorts final : public MidiPortProvider {
+public:
+    struct Out final : MidiOut {
+        RecordingPorts* owner;
+        explicit Out(RecordingPorts* o) : owner(o) {}
+        void Send(const std::uint8_t* bytes, std::size_t size) override {
+            std::lock_guard lock(owner->mutex);
+            owner->sent.emplace_back(reinterpret_cast<const char*>(bytes), size);
+        }
+    };
+    std::vector<std::string> List() override { return {"Test:Port"}; }
+    std::unique_ptr<MidiOut> Open(const std::string& name) override {
+        return name == "Test:Port" ? std::make_unique<Out>(this) : nullptr;
+    }
+    std::vector<std::string> Sent() {
+        std::lock_guard lock(mutex);
+        return sent;
+    }
+    std::mutex mutex;
+    std::vector<std::string> sent;
+};
+
+class FluidSynthBackendTest : public ::testing::Test {
+protected:
+    std::unique_ptr<FluidSynthBackend> Make(bool paced = false, MidiPortProvider* ports = nullptr) {
+        FluidSynthOptions o;
+        o.paced = paced;
+        auto b = std::make_unique<FluidSynthBackend>(queue_, o, ports);
+        b->SetEndHandler([this](EndReason r) { ends_.push_back(r); });
+        return b;
+    }
+    // Runs queued calls until an end arrives or `limit` passes.
+    bool WaitForEnd(std::chrono::milliseconds limit = 60s) {
+        auto until = std::chrono::steady_clock::now() + limit;
+        std::size_t before = ends_.size();
+        while (ends_.size() == before && std::chrono::steady_clock::now() < until) queue_.WaitAndRun(20ms);
+        return ends_.size() > before;
+    }
+    std::string Write(const std::string& name, const std::string& bytes) {
+        test::WriteBytes(dir_.File(name), bytes);
+        return dir_.File(name);
+    }
+
+    CallQueue queue_;
+    TempDir dir_;
+    std::vector<EndReason> ends_;
+};
+
+// 120 bpm for four beats (2 s), then 60 bpm for four beats (4 s).
+std::string TempoChangeSong() {
+    SmfWriter w(480);
+    w.Track().Tempo(0, 500000).Tempo(1920, 1000000).EndAfter(1920);
+    w.Track().Raw(0, std::string("\xF0\x05\x7E\x7F\x09\x01\xF7", 7));
+    for (int i = 0; i < 8; ++i) w.Note(0, 60 + i, 480);
+    return w.Bytes();
+}
+
+class CorpusSongTest : public FluidSynthBackendTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CorpusSongTest, PlaysToTheEndOfItsTempoMap) {
+    NUKO_CORPUS_FILE(file, std::string("midi/") + GetParam());
+    auto b = Make();
+    ASSERT_EQ(b->Open(file), 0) << b->ErrorText(0);
+    std::int64_t length = b->LengthMs();
+    EXPECT_GT(length, 0);
+    ASSERT_EQ(b->Play(-1, -1), 0);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(ends_.back(), EndReason::Success);
+    // The end comes when the rendered sound reaches the song's length, not
+    // when the player gives up idling seconds later.
+    EXPECT_NEAR(static_cast<double>(b->RenderedPlayMs()), static_cast<double>(length), 1000.0) << file;
+    EXPECT_EQ(b->PositionMs(), length);
+    EXPECT_EQ(b->Mode(), DeviceMode::Stopped);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusSongTest,
+                         ::testing::Values("jazzsoft_test-2-tracks-type-2.mid",
+                                           "jazzsoft_test-corrupt-file-extra-byte.mid",
+                                           "jazzsoft_test-corrupt-file-missing-byte.mid",
+                                           "jazzsoft_test-karaoke-kar.mid", "jazzsoft_test-non-midi-track.mid",
+                                           "jazzsoft_test-running-status-metaevent.mid",
+                                           "midi-json-parser_minute_waltz.mid", "mutagen_sample.mid",
+                                           "nfroidure_Avgvst_NighttideWaltz.mid",
+                                           "nfroidure_MIDIOkFormat1-lyrics.mid", "nfroidure_Yubatake_MainTheme.mid",
+                                           "tonejs_debussy_childrens_corner_3.mid",
+                                           "tonejs_debussy_childrens_corner_4.mid",
+                                           "tonejs_debussy_claire_de_lune.mid", "tonejs_debussy_menuet.mid"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+TEST_F(FluidSynthBackendTest, SeekPauseAndResumeLandWhereTheyShould) {
+    auto b = Make();
+    ASSERT_EQ(b->Open(Write("t.mid", TempoChangeSong())), 0);
+    EXPECT_EQ(b->LengthMs(), 6000);
+    ASSERT_EQ(b->Seek(3000), 0);
+    EXPECT_EQ(b->PositionMs(), 3000);
+    EXPECT_EQ(b->Mode(), DeviceMode::Stopped);
+    ASSERT_EQ(b->Play(-1, -1), 0);
+    EXPECT_GE(b->PositionMs(), 3000);  // from the target, not from the start
+    std::this_thread::sleep_for(20ms);
+    ASSERT_EQ(b->Pause(), 0);
+    EXPECT_EQ(b->Mode(), DeviceMode::Paused);
+    std::int64_t paused_at = b->PositionMs();
+    EXPECT_GE(paused_at, 3000);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(b->PositionMs(), paused_at);
+    ASSERT_EQ(b->Play(-1, -1), 0);
+    EXPECT_GE(b->PositionMs(), paused_at);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(ends_.back(), EndReason::Success);
+    // Less than the whole song was rendered: it started at 3 s.
+    EXPECT_LT(b->RenderedPlayMs(), 5000);
+
+    // Played from the end, it ends at once.
+    ASSERT_EQ(b->Play(-1, -1), 0);
+    ASSERT_TRUE(WaitForEnd(5s));
+    EXPECT_EQ(ends_.back(), EndReason::Success);
+    // From an explicit start, it plays again.
+    ASSERT_EQ(b->Play(5000, -1), 0);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_NEAR(static_cast<double>(b->RenderedPlayMs()), 1000.0, 200.0);
+}
+
+TEST_F(FluidSynthBackendTest, TempoAndSongPositionFollowTheTempoChange) {
+    auto b = Make();
+    ASSERT_EQ(b->Open(Write("t.mid", TempoChangeSong())), 0);
+    b->Seek(1000);
+    EXPECT_EQ(b->Tempo(), 120);
+    EXPECT_EQ(b->SongPosition(), 8u);  // two beats: eight sixteenths
+    b->Seek(2500);
+    EXPECT_EQ(b->Tempo(), 60);
+    EXPECT_EQ(b->SongPosition(), 18u);  // four beats and a half
+
+    // While playing, the position passes the change and the tempo follows.
+    b->Seek(0);
+    ASSERT_EQ(b->Play(-1, -1), 0);
+    bool seen_slow = false;
+    auto until = std::chrono::steady_clock::now() + 30s;
+    while (!seen_slow && std::chrono::steady_clock::now() < until) {
+        if (b->SongPosition() >= 17) seen_slow = b->Tempo() == 60;
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_TRUE(seen_slow);
+    ASSERT_TRUE(WaitForEnd());
+}
+
+TEST_F(FluidSynthBackendTest, SetTempoOverridesTheSong) {
+    auto b = Make();
+    ASSERT_EQ(b->Open(Write("t.mid", TempoChangeSong())), 0);
+    ASSERT_EQ(b->SetTempo(240), 0);
+    EXPECT_EQ(b->Tempo(), 240);
+    ASSERT_EQ(b->Play(-1, -1), 0);
+    ASSERT_TRUE(WaitForEnd());
+    // Eight beats at 240 bpm take two seconds instead of six.
+    EXPECT_NEAR(static_cast<double>(b->RenderedPlayMs()), 2000.0, 300.0);
+    EXPECT_EQ(b->SetTempo(-5), mci::kOutOfRange);
+}
+
+TEST_F(FluidSynthBackendTest, EndsOfStoppedOrClosedPlaysAreDropped) {
+    auto b = Make();
+    std::string song = Write("t.mid", TempoChangeSong());
+    ASSERT_EQ(b->Open(song), 0);
+    ASSERT_EQ(b->Play(5900, -1), 0);
+    ASSERT_EQ(b->Stop(), 0);
+    std::this_thread::sleep_for(100ms);
+    queue_.RunPending();
+    ASSERT_EQ(b->Play(5900, -1), 0);
+    b->Close();
+    std::this_thread::sleep_for(100ms);
+    queue_.RunPending();
+    EXPECT_TRUE(ends_.empty());
+    // A play that was waited for says nothing afterwards.
+    ASSERT_EQ(b->Open(song), 0);
+    ASSERT_EQ(b->Play(5500, -1), 0);
+    EXPECT_EQ(b->WaitForEnd(), 0);
+    EXPECT_EQ(b->PositionMs(), 6000);
+    std::this_thread::sleep_for(50ms);
+    queue_.RunPending();
+    EXPECT_TRUE(ends_.empty());
+}
+
+TEST_F(FluidSynthBackendTest, TheSilentOutputKeepsRealTime) {
+    SmfWriter w(480);
+    w.Track().Note(0, 60, 960);  // one second at 120 bpm
+    auto b = Make(/*paced=*/true);
+    ASSERT_EQ(b->Open(Write("one.mid", w.Bytes())), 0);
+    EXPECT_EQ(b->OutputName(), "");
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(b->Play(-1, -1), 0);
+    ASSERT_TRUE(WaitForEnd(10s));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 800ms);
+}
+
+TEST_F(FluidSynthBackendTest, AChosenPortGetsTheSongsEvents) {
+    RecordingPorts ports;
+    auto b = Make(false, &ports);
+    EXPECT_EQ(b->Ports(), (std::vector<std::string>{std::string(LoadString(190)), "Test:Port"}));
+    EXPECT_EQ(b->SelectPort("Nowhere"), LoadString(190));
+    EXPECT_EQ(b->SelectPort("Test:Port"), "Test:Port");
+    ASSERT_EQ(b->Open(Write("t.mid", TempoChangeSong())), 0);
+    ASSERT_EQ(b->Play(-1, -1), 0);
+    ASSERT_TRUE(WaitForEnd());
+    std::vector<std::string> sent = ports.Sent();
+    auto has = [&](const std::string& m) { return std::find(sent.begin(), sent.end(), m) != sent.end(); };
+    EXPECT_TRUE(has(std::string("\xF0\x7E\x7F\x09\x01\xF7", 6)));
+    EXPECT_TRUE(has(std::string("\x90\x3C\x64", 3)));
+    EXPECT_TRUE(has(std::string("\x80\x43\x40", 3)));
+    // Back on the internal synthesizer, the port hears nothing more.
+    EXPECT_EQ(b->SelectPort(std::string(LoadString(190))), LoadString(190));
+    std::size_t count = ports.Sent().size();
+    ASSERT_EQ(b->Play(0, -1), 0);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(ports.Sent().size(), count);
+}
+
+TEST_F(FluidSynthBackendTest, AlsaPortsAreListedWhenTheMachineHasASequencer) {
+    auto alsa = MakeAlsaMidiPorts();
+    std::vector<std::string> names = alsa->List();
+    if (!std::filesystem::exists("/dev/snd/seq")) {
+        EXPECT_TRUE(names.empty());
+        GTEST_SKIP() << "no ALSA sequencer on this machine (/dev/snd/seq)";
+    }
+    for (const auto& n : names) EXPECT_NE(alsa->Open(n), nullptr) << n;
+    EXPECT_EQ(alsa->Open("no such port"), nullptr);
+}
+
+TEST_F(FluidSynthBackendTest, BadFilesGiveErrorsNotCrashes) {
+    auto b = Make();
+    EXPECT_EQ(b->Open(dir_.File("missing.mid")), mci::kFileNotFound);
+    EXPECT_EQ(b->Open(Write("wave.mid", test::MakeWav(0.1))), mci::kInvalidFile);
+    EXPECT_NE(b->ErrorText(mci::kInvalidFile).find("not a standard MIDI file"), std::string::npos);
+    EXPECT_EQ(b->Open(dir_.path()), mci::kFileNotFound);  // a folder is no file
+    EXPECT_FALSE(b->IsOpen());
+    EXPECT_EQ(b->Play(-1, -1), mci::kInvalidDeviceId);
+    EXPECT_EQ(b->PositionMs(), 0);
+}
+
+TEST(SoundFontTest, TheSettingWinsWhenItNamesAFile) {
+    TempDir dir;
+    test::WriteBytes(dir.File("my.sf2"), "x");
+    EXPECT_EQ(FindSoundFont(dir.File("my.sf2")), dir.File("my.sf2"));
+    std::string fallback = FindSoundFont(dir.File("missing.sf2"));
+    EXPECT_TRUE(fallback.empty() || fallback.rfind("/usr/share/sounds/sf2/", 0) == 0);
+}
+
+}  // namespace
+}  // namespace nuko::playback

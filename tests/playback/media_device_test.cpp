@@ -1,0 +1,383 @@
+#include "media_device.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "fake_backend.h"
+#include "media_errors.h"
+#include "scripted_prompt.h"
+#include "test_support.h"
+
+namespace nuko::playback {
+namespace {
+
+using test::FakeBackend;
+using test::FakeBackends;
+using test::FakeMovieWindow;
+using test::TempDir;
+
+class MediaDeviceTest : public ::testing::Test {
+protected:
+    MediaDeviceTest() : scoped_prompt_(&prompt_) {}
+
+    MediaDevice& Device() {
+        if (!device_) {
+            config_.work_folder = work_.path();
+            hooks_.notice = [this](MediaKind kind, int code) { notices_.push_back({kind, code}); };
+            hooks_.movie_window = [this](void* owner) -> std::unique_ptr<MovieWindow> {
+                owners_.push_back(owner);
+                auto w = std::make_unique<FakeMovieWindow>(&windows_);
+                last_window_ = w.get();
+                return w;
+            };
+            device_ = std::make_unique<MediaDevice>(backends_, config_, hooks_);
+        }
+        return *device_;
+    }
+    FakeBackend& Last() { return *backends_.made.back(); }
+    std::string MediaFile(const std::string& name) {
+        test::WriteBytes(media_.File(name), "bytes");
+        return media_.File(name);
+    }
+    // A disc whose tracks start at the given seconds, ending at `end`.
+    void SetDisc(std::vector<int> starts, int end, int data_tracks = 0) {
+        auto fill = [=](FakeBackend& b) {
+            b.toc.tracks.clear();
+            int n = 1;
+            for (int s : starts) b.toc.tracks.push_back({n++, s * 75, n > data_tracks + 1});
+            b.toc.leadout = end * 75;
+        };
+        backends_.setup[MediaKind::Cd] = fill;
+        for (FakeBackend* b : backends_.made)
+            if (b->Disc()) fill(*b);
+    }
+
+    test::ScriptedPrompt prompt_;
+    ScopedPrompt scoped_prompt_;
+    TempDir work_, media_;
+    FakeBackends backends_;
+    MediaDeviceConfig config_;
+    MediaDeviceHooks hooks_;
+    std::unique_ptr<MediaDevice> device_;
+    std::vector<std::pair<MediaKind, int>> notices_;
+    std::vector<void*> owners_;
+    int windows_ = 0;
+    FakeMovieWindow* last_window_ = nullptr;
+};
+
+TEST_F(MediaDeviceTest, ShortSoundsCountInHundredthsAndLongOnesInSeconds) {
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Sound, MediaFile("short.wav")), 0);
+    Last().length_ms = 9900;
+    EXPECT_EQ(d.Length(MediaKind::Sound), 990u);
+    EXPECT_FALSE(d.TimeUnitSeconds());
+    Last().position_ms = 4321;
+    EXPECT_EQ(d.Position(MediaKind::Sound), 432u);
+    // Seek in hundredths; Resume starts there and forgets the target.
+    EXPECT_EQ(d.Seek(MediaKind::Sound, 500), 0);
+    EXPECT_EQ(Last().seek_ms, 5000);
+    EXPECT_EQ(d.SeekTarget(), 5000u);
+    EXPECT_EQ(d.Resume(MediaKind::Sound, true), 0);
+    EXPECT_EQ(Last().play_from, 5000);
+    EXPECT_EQ(Last().play_to, -1);
+    EXPECT_EQ(d.SeekTarget(), 0u);
+
+    Last().length_ms = 10000;
+    EXPECT_EQ(d.Length(MediaKind::Sound), 10u);
+    EXPECT_TRUE(d.TimeUnitSeconds());
+    EXPECT_EQ(d.Seek(MediaKind::Sound, 3), 0);
+    EXPECT_EQ(Last().seek_ms, 3000);
+
+    // Other kinds are always in seconds.
+    ASSERT_EQ(d.Open(MediaKind::Midi, MediaFile("a.mid")), 0);
+    Last().length_ms = 9900;
+    EXPECT_EQ(d.Length(MediaKind::Midi), 9u);
+    EXPECT_TRUE(d.TimeUnitSeconds());
+}
+
+TEST_F(MediaDeviceTest, ContinuingWithoutSeekTargetPlaysFromWhereItStands) {
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Movie, MediaFile("m.avi")), 0);
+    EXPECT_EQ(d.Play(MediaKind::Movie, kContinue, 0, false, false, false), 0);
+    EXPECT_EQ(Last().play_from, -1);
+    EXPECT_EQ(d.Play(MediaKind::Movie, 0, 0, false, false, false), 0);
+    EXPECT_EQ(Last().play_from, 0);
+    EXPECT_TRUE(d.IsPlaying());
+}
+
+TEST_F(MediaDeviceTest, ExtensionsWithoutADeviceGiveMinusOneWithoutAMessage) {
+    MediaDevice& d = Device();
+    EXPECT_EQ(d.Open(MediaKind::Midi, MediaFile("song.rcp")), mci::kNoDevice);
+    EXPECT_EQ(d.Open(MediaKind::Sound, MediaFile("notes.txt")), mci::kNoDevice);
+    EXPECT_TRUE(backends_.made.empty());
+    EXPECT_TRUE(prompt_.asked().empty());
+    EXPECT_FALSE(d.IsOpen());
+    // Without a sound font nothing plays MIDI.
+    backends_.facts.sound_font.clear();
+    EXPECT_EQ(d.Open(MediaKind::Midi, MediaFile("song.mid")), mci::kNoDevice);
+    std::string type;
+    EXPECT_FALSE(d.DeviceTypeFor("mid", &type));
+    EXPECT_TRUE(d.DeviceTypeFor("WAV", &type));
+    EXPECT_EQ(type, "mpv");
+}
+
+TEST_F(MediaDeviceTest, OpenRetriesAnUnknownDeviceOnceAndShowsOnlyOutOfMemory) {
+    MediaDevice& d = Device();
+    backends_.setup[MediaKind::Sound] = [](FakeBackend& b) { b.open_results = {mci::kInvalidDeviceName, 0}; };
+    EXPECT_EQ(d.Open(MediaKind::Sound, MediaFile("a.wav")), 0);
+    EXPECT_EQ(Last().opened.size(), 2u);
+    EXPECT_TRUE(d.IsOpen());
+
+    backends_.setup[MediaKind::Movie] = [](FakeBackend& b) { b.open_results = {mci::kInvalidFile}; };
+    EXPECT_EQ(d.Open(MediaKind::Movie, MediaFile("b.avi")), mci::kInvalidFile);
+    EXPECT_TRUE(prompt_.asked().empty());
+
+    backends_.setup[MediaKind::Midi] = [](FakeBackend& b) { b.open_results = {mci::kOutOfMemory}; };
+    EXPECT_EQ(d.Open(MediaKind::Midi, MediaFile("c.mid")), mci::kOutOfMemory);
+    ASSERT_EQ(prompt_.asked().size(), 1u);
+    EXPECT_EQ(prompt_.asked()[0].text, "fake error 264");
+}
+
+TEST_F(MediaDeviceTest, AFailedPlayThatReportsShowsTheTextAndClosesTheItem) {
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Sound, MediaFile("a.wav")), 0);
+    Last().play_result = mci::kDriver;
+    EXPECT_EQ(d.Play(MediaKind::Sound, 0, 0, false, true, false), mci::kDriver);
+    EXPECT_TRUE(prompt_.asked().empty());
+    EXPECT_TRUE(d.IsOpen());
+    EXPECT_EQ(d.Play(MediaKind::Sound, 0, 0, true, true, false), mci::kDriver);
+    ASSERT_EQ(prompt_.asked().size(), 1u);
+    EXPECT_EQ(prompt_.asked()[0].text, "fake error 278");
+    EXPECT_FALSE(d.IsOpen());
+    EXPECT_FALSE(d.IsPlaying());
+    EXPECT_EQ(Last().closes, 1);
+}
+
+TEST_F(MediaDeviceTest, NoticesComeOnlyForThePlayThatAskedAndIsStillCurrent) {
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Midi, MediaFile("a.mid")), 0);
+    FakeBackend& b = Last();
+    d.Play(MediaKind::Midi, 0, 0, false, true, false);
+    b.Finish(EndReason::Success);
+    b.Finish(EndReason::Success);  // one notice per play
+    ASSERT_EQ(notices_.size(), 1u);
+    EXPECT_EQ(notices_[0], std::make_pair(MediaKind::Midi, kNotifySuccessful));
+
+    d.Play(MediaKind::Midi, 0, 0, false, true, false);
+    b.Finish(EndReason::Failure);
+    ASSERT_EQ(notices_.size(), 2u);
+    EXPECT_EQ(notices_[1].second, kNotifyFailure);
+
+    d.Play(MediaKind::Midi, 0, 0, false, false, false);  // no notice asked
+    b.Finish(EndReason::Success);
+    d.Play(MediaKind::Midi, 0, 0, false, true, false);
+    d.Stop(MediaKind::Midi);  // a stopped play says nothing more
+    b.Finish(EndReason::Success);
+    d.Play(MediaKind::Midi, 0, 0, false, true, false);
+    d.Close(MediaKind::Midi);
+    b.Finish(EndReason::Success);
+    d.Play(MediaKind::Midi, 0, 0, false, true, true);  // waited for: no notice
+    b.Finish(EndReason::Success);
+    EXPECT_EQ(notices_.size(), 2u);
+}
+
+TEST_F(MediaDeviceTest, StopActsOnlyWhileSomethingPlays) {
+    MediaDevice& d = Device();
+    EXPECT_TRUE(d.IsStoppedOrPaused(MediaKind::Sound));  // nothing open
+    ASSERT_EQ(d.Open(MediaKind::Sound, MediaFile("a.wav")), 0);
+    EXPECT_EQ(d.Stop(MediaKind::Sound), 0);
+    EXPECT_EQ(Last().stops, 0);
+    d.Play(MediaKind::Sound, 0, 0, false, false, false);
+    Last().mode = DeviceMode::Paused;
+    bool paused = false;
+    EXPECT_TRUE(d.IsStoppedOrPaused(MediaKind::Sound, &paused));
+    EXPECT_TRUE(paused);
+    Last().mode = DeviceMode::Seeking;
+    EXPECT_TRUE(d.IsSeeking(MediaKind::Sound));
+    EXPECT_FALSE(d.IsStoppedOrPaused(MediaKind::Sound));
+    EXPECT_EQ(d.Stop(MediaKind::Sound), 0);
+    EXPECT_EQ(Last().stops, 1);
+    EXPECT_FALSE(d.IsPlaying());
+}
+
+TEST_F(MediaDeviceTest, FilesFromRemovableMediaPlayFromACopyThatCloseDeletes) {
+    config_.file_copy.used = true;
+    config_.copy_from = [](const std::string&) { return true; };
+    MediaDevice& d = Device();
+    std::string source = MediaFile("song.mid");
+    ASSERT_EQ(d.Open(MediaKind::Midi, source), 0);
+    std::string copy = work_.path() + "$Nu-kop_FileCopy$song.mid";
+    ASSERT_EQ(Last().opened.back(), copy);
+    EXPECT_EQ(test::ReadBytes(copy), "bytes");
+    EXPECT_EQ(d.TemporaryFile(), copy);
+    d.Close(MediaKind::Midi);
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    EXPECT_TRUE(std::filesystem::exists(source));
+
+    // A failed open leaves nothing behind either.
+    backends_.setup[MediaKind::Sound] = [](FakeBackend& b) { b.open_results = {mci::kInvalidFile}; };
+    EXPECT_NE(d.Open(MediaKind::Sound, MediaFile("bad.wav")), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(work_.path()));
+}
+
+TEST_F(MediaDeviceTest, ACancelledCopyPlaysTheOriginal) {
+    config_.file_copy.used = true;
+    config_.copy_from = [](const std::string&) { return true; };
+    std::vector<int> seen;
+    hooks_.copy_progress = [&](int percent) {
+        seen.push_back(percent);
+        return percent < 30;
+    };
+    MediaDevice& d = Device();
+    std::string source = MediaFile("song.mid");
+    ASSERT_EQ(d.Open(MediaKind::Midi, source), 0);
+    EXPECT_EQ(Last().opened.back(), source);
+    EXPECT_FALSE(seen.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(work_.path()));
+
+    // Files on fixed disks play where they are.
+    config_.copy_from = nullptr;
+    device_.reset();
+    MediaDevice& fixed = Device();
+    ASSERT_EQ(fixed.Open(MediaKind::Midi, source), 0);
+    EXPECT_EQ(Last().opened.back(), source);
+}
+
+TEST_F(MediaDeviceTest, DiscTracksLengthsAndTexts) {
+    SetDisc({0, 20, 60}, 80);
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Cd, "/dev/sr0"), 0);
+    EXPECT_EQ(d.CdTrackCount(), 3);
+    EXPECT_EQ(d.CdTotalLength(), 80);
+    EXPECT_EQ(d.Length(MediaKind::Cd, 2), 40u);
+    EXPECT_EQ(d.CdTrackLengthMs(1), 20000u);
+    EXPECT_EQ(d.CdTrackLengthText(2, true), "00:40:00");
+    EXPECT_EQ(d.CdTotalLengthText(true), "01:20:00");
+    EXPECT_EQ(d.CdTotalLengthText(false), "012000");
+    d.Close(MediaKind::Cd);
+    EXPECT_EQ(d.CdTrackCount(), 0);
+    EXPECT_EQ(d.CdTotalLength(), -1);
+}
+
+TEST_F(MediaDeviceTest, DiscPlaysOneTrackUnlessContinuous) {
+    SetDisc({0, 20, 60}, 80);
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Cd, "/dev/sr0"), 0);
+    FakeBackend& b = Last();
+    d.Play(MediaKind::Cd, 2, 3, false, true, false);
+    EXPECT_EQ(b.play_from, 20000);
+    EXPECT_EQ(b.play_to, 60000);
+    EXPECT_EQ(d.CdLastTrack(), 3);
+    d.Play(MediaKind::Cd, 3, 3, false, true, false);  // from >= to: to the end
+    EXPECT_EQ(b.play_to, -1);
+    d.SetCdContinuous(true);
+    d.Play(MediaKind::Cd, 1, 3, false, true, false);
+    EXPECT_EQ(b.play_from, 0);
+    EXPECT_EQ(b.play_to, -1);
+    EXPECT_EQ(d.Play(MediaKind::Cd, 7, 9, false, true, false), mci::kOutOfRange);
+}
+
+TEST_F(MediaDeviceTest, DiscPositionsAreTrackRelativeAndSeekKeepsTheTrack) {
+    SetDisc({0, 20, 60}, 80);
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Cd, "/dev/sr0"), 0);
+    FakeBackend& b = Last();
+    d.Play(MediaKind::Cd, 2, 3, false, true, false);
+    b.position_ms = 23500;
+    EXPECT_EQ(d.Position(MediaKind::Cd), 3u);
+    EXPECT_EQ(d.CdPosition(), 2u | (0u << 8) | (3u << 16) | (37u << 24));
+
+    EXPECT_EQ(d.Seek(MediaKind::Cd, 75), 0);  // 1:15 into track 2
+    EXPECT_EQ(d.SeekTarget(), 2u | (1u << 8) | (15u << 16));
+    EXPECT_EQ(b.seek_ms, 95000);
+    EXPECT_EQ(b.stops, 1);
+    d.Resume(MediaKind::Cd, true);
+    EXPECT_EQ(b.play_from, 95000);
+    EXPECT_EQ(b.play_to, -1);  // past the range's end: the last track is played out
+    EXPECT_EQ(d.SeekTarget(), 0u);
+
+    b.position_ms = 30000;
+    d.Seek(MediaKind::Cd, 2);
+    d.Resume(MediaKind::Cd, true);
+    EXPECT_EQ(b.play_from, 22000);
+    EXPECT_EQ(b.play_to, 60000);  // the range still ends after track 2
+}
+
+TEST_F(MediaDeviceTest, ADiscNeedsAnAudioTrackAmongItsFirstFive) {
+    MediaDevice& d = Device();
+    SetDisc({0, 10, 20, 30, 40, 50}, 60, 4);  // tracks 1-4 data, 5 audio
+    EXPECT_EQ(d.Open(MediaKind::Cd, "/dev/sr0"), 0);
+    SetDisc({0, 10, 20, 30, 40, 50}, 60, 5);  // only track 6 is audio
+    EXPECT_EQ(d.Open(MediaKind::Cd, "/dev/sr0"), mci::kNoDevice);
+    EXPECT_FALSE(d.IsOpen());
+    EXPECT_EQ(d.CdTrackCount(), 0);
+    // Opened shareable (for the tray), the disc is not read.
+    EXPECT_EQ(d.Open(MediaKind::Cd, "/dev/sr0", nullptr, true), 0);
+}
+
+TEST_F(MediaDeviceTest, TrackCountsAreCappedAt99WithAMessageAndAbove200Mean0) {
+    MediaDevice& d = Device();
+    std::vector<int> starts;
+    for (int i = 0; i < 150; ++i) starts.push_back(i * 2);
+    SetDisc(starts, 400);
+    ASSERT_EQ(d.Open(MediaKind::Cd, "/dev/sr0"), 0);
+    EXPECT_EQ(d.CdTrackCount(), 99);
+    ASSERT_EQ(prompt_.ids(), std::vector<int>{166});
+    EXPECT_EQ(prompt_.asked()[0].text, "CDの曲数が限度(99曲)を超えました.\n99曲まで再生可能です.");
+
+    for (int i = 150; i < 250; ++i) starts.push_back(i * 2);
+    SetDisc(starts, 600);
+    d.Open(MediaKind::Cd, "/dev/sr0");
+    EXPECT_EQ(d.CdTrackCount(), 0);
+    EXPECT_EQ(d.CdTotalLength(), -1);
+    EXPECT_FALSE(d.IsOpen());
+}
+
+TEST_F(MediaDeviceTest, MoviesGoIntoTheProgramsFrameUnderTheOwner) {
+    MediaDevice& d = Device();
+    int owner = 0;
+    ASSERT_EQ(d.Open(MediaKind::Movie, MediaFile("m.avi"), &owner), 0);
+    ASSERT_EQ(windows_, 1);
+    EXPECT_EQ(owners_.back(), &owner);
+    EXPECT_EQ(Last().target_window, 0x4242u);
+    EXPECT_EQ(d.MovieWindow(), last_window_);
+    EXPECT_EQ(d.DefaultMovieSize().width, 320);
+    EXPECT_EQ(last_window_->size.height, 240);
+    d.PutDestination(MediaKind::Movie, {1, 2, 3, 4});
+    EXPECT_EQ(last_window_->destination.right, 3);
+    d.SetMovieCursor(true);
+    EXPECT_TRUE(last_window_->busy);
+    d.Play(MediaKind::Movie, 0, 0, false, true, false);
+    EXPECT_TRUE(last_window_->playing);
+    EXPECT_EQ(d.Step(MediaKind::Movie, 3, false), 0);
+    EXPECT_EQ(Last().steps, 3);
+    EXPECT_EQ(d.Step(MediaKind::Sound, 3, false), 0);
+    d.Close(MediaKind::Movie);
+    EXPECT_EQ(windows_, 0);
+    EXPECT_EQ(d.MovieWindow(), nullptr);
+
+    // Without an owner there is no frame and no picture.
+    ASSERT_EQ(d.Open(MediaKind::Movie, MediaFile("n.avi")), 0);
+    EXPECT_EQ(windows_, 0);
+    EXPECT_EQ(Last().target_window, 0u);
+}
+
+TEST_F(MediaDeviceTest, MidiQueriesAnswerZeroWhenNothingIsOpen) {
+    MediaDevice& d = Device();
+    EXPECT_EQ(d.GetTempo(), 0);
+    EXPECT_EQ(d.SongPosition(), 0u);
+    EXPECT_EQ(d.Position(MediaKind::Midi), 0u);
+    ASSERT_EQ(d.Open(MediaKind::Midi, MediaFile("a.mid")), 0);
+    EXPECT_EQ(d.GetTempo(), 120);
+    EXPECT_EQ(d.SongPosition(), 42u);
+    std::vector<std::string> ports{"Synth:Port 1"};
+    d.ListMidiPorts(ports);
+    EXPECT_EQ(ports, (std::vector<std::string>{"Synth:Port 1", "MIDIﾏｯﾊﾟｰ(標準)"}));
+    EXPECT_EQ(d.SelectMidiPort("Synth:Port 1"), "Synth:Port 1");
+    d.SetAudio(MediaKind::Midi, false);
+    EXPECT_FALSE(Last().audio);
+}
+
+}  // namespace
+}  // namespace nuko::playback

@@ -1,0 +1,228 @@
+// Movies and sound files through MediaDevice on the real back ends (libmpv
+// into its silent output, as fast as it goes).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "backend_factory.h"
+#include "media_device.h"
+#include "media_errors.h"
+#include "media_fixtures.h"
+#include "mpv_backend.h"
+#include "scripted_prompt.h"
+#include "test_support.h"
+
+namespace nuko::playback {
+namespace {
+
+using namespace std::chrono_literals;
+using test::TempDir;
+
+class MpvDeviceTest : public ::testing::Test {
+protected:
+    MpvDeviceTest() : scoped_prompt_(&prompt_) {}
+
+    MediaDevice& Device(bool fast = true) {
+        if (!device_) {
+            BackendSettings s;
+            s.fast = fast;
+            backends_ = std::make_unique<LinuxBackends>(queue_, s);
+            config_.work_folder = work_.path();
+            hooks_.notice = [this](MediaKind, int code) { notices_.push_back(code); };
+            device_ = std::make_unique<MediaDevice>(*backends_, config_, hooks_);
+        }
+        return *device_;
+    }
+    bool WaitForNotice(std::chrono::milliseconds limit = 30s) {
+        auto until = std::chrono::steady_clock::now() + limit;
+        std::size_t before = notices_.size();
+        while (notices_.size() == before && std::chrono::steady_clock::now() < until) queue_.WaitAndRun(10ms);
+        return notices_.size() > before;
+    }
+    std::string Wav(const std::string& name, double seconds) {
+        test::WriteBytes(media_.File(name), test::MakeWav(seconds));
+        return media_.File(name);
+    }
+
+    test::ScriptedPrompt prompt_;
+    ScopedPrompt scoped_prompt_;
+    CallQueue queue_;
+    TempDir work_, media_;
+    std::unique_ptr<LinuxBackends> backends_;
+    MediaDeviceConfig config_;
+    MediaDeviceHooks hooks_;
+    std::unique_ptr<MediaDevice> device_;
+    std::vector<int> notices_;
+};
+
+TEST_F(MpvDeviceTest, ShortSoundsInHundredthsLongOnesInSeconds) {
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("short.wav", 9.9)), 0);
+    EXPECT_EQ(d.Length(MediaKind::Sound), 990u);
+    EXPECT_FALSE(d.TimeUnitSeconds());
+    ASSERT_EQ(d.Seek(MediaKind::Sound, 250), 0);
+    EXPECT_EQ(d.Position(MediaKind::Sound), 250u);
+    d.Close(MediaKind::Sound);
+
+    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("long.wav", 10.0)), 0);
+    EXPECT_EQ(d.Length(MediaKind::Sound), 10u);
+    EXPECT_TRUE(d.TimeUnitSeconds());
+    ASSERT_EQ(d.Play(MediaKind::Sound, 0, 0, false, true, false), 0);
+    ASSERT_TRUE(WaitForNotice());
+    EXPECT_EQ(notices_.back(), kNotifySuccessful);
+    EXPECT_EQ(d.Position(MediaKind::Sound), 10u);
+    EXPECT_TRUE(d.IsStoppedOrPaused(MediaKind::Sound));
+}
+
+TEST_F(MpvDeviceTest, CorpusSoundsAndMoviesPlayToTheEnd) {
+    NUKO_CORPUS_FILE(corpus, "");
+    struct Item {
+        MediaKind kind;
+        std::string file;
+    };
+    std::vector<Item> items = {{MediaKind::Sound, corpus + "mp3/mutagen_silence-44-s-v1.mp3"},
+                               {MediaKind::Sound, corpus + "mp3/tinytag_mpeg2_id3v1.mp3"},
+                               {MediaKind::Sound, corpus + "asf/mutagen_silence-2.wma"},
+                               {MediaKind::Sound, corpus + "asf/tinytag_mp3_audio.asf"},
+                               {MediaKind::Sound, corpus + "wav/tinytag_mp3_audio.wav"},
+                               {MediaKind::Movie, corpus + "asf/wine_wmvcore_test.wmv"},
+                               {MediaKind::Movie, corpus + "asf/wine_mfplat_test-wmv1.wmv"}};
+    if (test::MakeMovie(media_.File("clip.avi"), 2.0)) items.push_back({MediaKind::Movie, media_.File("clip.avi")});
+    else ADD_FAILURE() << "ffmpeg could not make an AVI file";
+    MediaDevice& d = Device();
+    for (const auto& item : items) {
+        ASSERT_EQ(d.Open(item.kind, item.file), 0) << item.file << ": " << d.ErrorText(item.kind, 0);
+        EXPECT_GT(d.Length(item.kind) + (d.TimeUnitSeconds() ? 1 : 0), 0u) << item.file;
+        ASSERT_EQ(d.Play(item.kind, 0, 0, false, true, false), 0) << item.file;
+        ASSERT_TRUE(WaitForNotice()) << item.file;
+        EXPECT_EQ(notices_.back(), kNotifySuccessful) << item.file;
+        d.Close(item.kind);
+    }
+}
+
+TEST_F(MpvDeviceTest, SeekPauseAndResumeLandWhereTheyShould) {
+    MediaDevice& d = Device(/*fast=*/false);  // real time, so that pausing means something
+    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("ten.wav", 12.0)), 0);
+    ASSERT_EQ(d.Length(MediaKind::Sound), 12u);
+    ASSERT_EQ(d.Seek(MediaKind::Sound, 4), 0);
+    EXPECT_EQ(d.Position(MediaKind::Sound), 4u);
+    EXPECT_TRUE(d.IsStoppedOrPaused(MediaKind::Sound));
+    ASSERT_EQ(d.Resume(MediaKind::Sound, true), 0);
+    std::this_thread::sleep_for(300ms);
+    queue_.RunPending();
+    EXPECT_EQ(d.Position(MediaKind::Sound), 4u);  // it went on from 4 s
+    ASSERT_EQ(d.Pause(MediaKind::Sound), 0);
+    bool paused = false;
+    EXPECT_TRUE(d.IsStoppedOrPaused(MediaKind::Sound, &paused));
+    EXPECT_TRUE(paused);
+    std::uint32_t at = d.Position(MediaKind::Sound);
+    std::this_thread::sleep_for(1200ms);
+    EXPECT_EQ(d.Position(MediaKind::Sound), at);
+    ASSERT_EQ(d.Resume(MediaKind::Sound, true), 0);
+    std::this_thread::sleep_for(1200ms);
+    EXPECT_GE(d.Position(MediaKind::Sound), at + 1);
+    EXPECT_LE(d.Position(MediaKind::Sound), at + 2);
+    EXPECT_TRUE(notices_.empty());
+}
+
+TEST_F(MpvDeviceTest, AnEndPointStopsThePlayAndContinuingGoesPastIt) {
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("five.wav", 12.0)), 0);
+    ASSERT_EQ(d.Length(MediaKind::Sound), 12u);
+    ASSERT_EQ(d.Play(MediaKind::Sound, 1, 3, false, true, false), 0);
+    ASSERT_TRUE(WaitForNotice());
+    EXPECT_EQ(d.Position(MediaKind::Sound), 3u);
+    ASSERT_EQ(d.Resume(MediaKind::Sound, true), 0);
+    ASSERT_TRUE(WaitForNotice());
+    EXPECT_EQ(d.Position(MediaKind::Sound), 12u);
+    EXPECT_EQ(notices_, (std::vector<int>{kNotifySuccessful, kNotifySuccessful}));
+}
+
+TEST_F(MpvDeviceTest, FramesStepOneAtATime) {
+    ASSERT_TRUE(test::MakeMovie(media_.File("clip.avi"), 2.0, 25)) << "ffmpeg could not make an AVI file";
+    MpvOptions o;
+    o.untimed = true;
+    o.video = true;
+    MpvBackend b(queue_, o);
+    ASSERT_EQ(b.Open(media_.File("clip.avi")), 0) << b.ErrorText(0);
+    EXPECT_EQ(b.VideoSize().width, 160);
+    EXPECT_EQ(b.VideoSize().height, 120);
+    ASSERT_EQ(b.Seek(1000), 0);
+    EXPECT_EQ(b.PositionMs(), 1000);
+    ASSERT_EQ(b.Step(1, false), 0);
+    EXPECT_EQ(b.PositionMs(), 1040);
+    ASSERT_EQ(b.Step(2, false), 0);
+    EXPECT_EQ(b.PositionMs(), 1120);
+    ASSERT_EQ(b.Step(1, true), 0);
+    EXPECT_EQ(b.PositionMs(), 1080);
+    EXPECT_NE(b.Mode(), DeviceMode::Playing);
+
+    // Sound items have no frames to step.
+    MpvOptions sound;
+    sound.untimed = true;
+    MpvBackend s(queue_, sound);
+    ASSERT_EQ(s.Open(media_.File("clip.avi")), 0);
+    EXPECT_EQ(s.Movie(), nullptr);
+}
+
+TEST_F(MpvDeviceTest, CopiesFromRemovableMediaPlayAndGoAtClose) {
+    config_.file_copy.used = true;
+    config_.copy_from = [](const std::string&) { return true; };
+    MediaDevice& d = Device();
+    std::string source = Wav("song.wav", 1.0);
+    ASSERT_EQ(d.Open(MediaKind::Sound, source), 0);
+    std::string copy = work_.path() + "$Nu-kop_FileCopy$song.wav";
+    EXPECT_EQ(d.TemporaryFile(), copy);
+    ASSERT_TRUE(std::filesystem::exists(copy));
+    // What plays is the copy: with the original gone it still plays.
+    std::filesystem::remove(source);
+    ASSERT_EQ(d.Play(MediaKind::Sound, 0, 0, false, true, false), 0);
+    ASSERT_TRUE(WaitForNotice());
+    EXPECT_EQ(notices_.back(), kNotifySuccessful);
+    d.Close(MediaKind::Sound);
+    EXPECT_TRUE(std::filesystem::is_empty(work_.path()));
+}
+
+TEST_F(MpvDeviceTest, BadFilesGiveErrorsAndLeaveNothingBehind) {
+    config_.file_copy.used = true;
+    config_.copy_from = [](const std::string&) { return true; };
+    MediaDevice& d = Device();
+    EXPECT_EQ(d.Open(MediaKind::Sound, media_.File("missing.wav")), mci::kFileNotFound);
+    test::WriteBytes(media_.File("text.wav"), "this is no sound at all\n");
+    EXPECT_EQ(d.Open(MediaKind::Sound, media_.File("text.wav")), mci::kInvalidFile);
+    EXPECT_FALSE(d.ErrorText(MediaKind::Sound, mci::kInvalidFile).empty());
+    // A song under a movie name.
+    test::SmfWriter w;
+    w.Track().Note(0, 60, 100);
+    test::WriteBytes(media_.File("song.avi"), w.Bytes());
+    EXPECT_EQ(d.Open(MediaKind::Movie, media_.File("song.avi")), mci::kInvalidFile);
+    EXPECT_TRUE(std::filesystem::is_empty(work_.path()));
+    EXPECT_TRUE(prompt_.asked().empty());
+    EXPECT_FALSE(d.IsOpen());
+}
+
+TEST_F(MpvDeviceTest, NoticesOfClosedItemsAreDroppedAndAFinishedItemEndsAgainAtOnce) {
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("a.wav", 1.0)), 0);
+    ASSERT_EQ(d.Play(MediaKind::Sound, 0, 0, false, true, false), 0);
+    d.Close(MediaKind::Sound);
+    std::this_thread::sleep_for(200ms);
+    queue_.RunPending();
+    EXPECT_TRUE(notices_.empty());
+
+    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("b.wav", 0.5)), 0);
+    ASSERT_EQ(d.Play(MediaKind::Sound, 0, 0, false, true, false), 0);
+    ASSERT_TRUE(WaitForNotice());
+    ASSERT_EQ(d.Resume(MediaKind::Sound, true), 0);  // at the end already
+    ASSERT_TRUE(WaitForNotice(5s));
+    EXPECT_EQ(notices_, (std::vector<int>{kNotifySuccessful, kNotifySuccessful}));
+    // A play that waits returns at the end.
+    EXPECT_EQ(d.Length(MediaKind::Sound), 50u);
+    ASSERT_EQ(d.Play(MediaKind::Sound, 0, 0, false, false, true), 0);
+    EXPECT_EQ(d.Position(MediaKind::Sound), 50u);
+}
+
+}  // namespace
+}  // namespace nuko::playback
