@@ -28,7 +28,7 @@ std::string DiscLengthText(const Msf& t);
 
 // What the disc id is computed from.
 struct DiscLengths {
-    int track_count = 0;          // as the drive reports it
+    int track_count = 0;       // as the drive reports it
     Msf disc;                  // the lead-out minus the start of track 1
     std::vector<Msf> tracks;   // track 1 first
 };

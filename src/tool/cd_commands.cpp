@@ -1,7 +1,7 @@
 // nu_kotool subcommands of the CD title database: the disc id of a drive or
 // disc image, and the names the database gives its tracks.
 #include <cstdio>
-#include <memory>
+#include <optional>
 
 #include "cd_title_db.h"
 #include "disc_lengths.h"
