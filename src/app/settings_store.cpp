@@ -364,7 +364,7 @@ std::optional<std::string> FormatSetting(const Settings& s, std::string_view sec
 
 SettingsStore::SettingsStore(std::string path) : path_(std::move(path)) {}
 
-SettingsStore::FileState SettingsStore::Load(ini::Document& doc) const {
+SettingsStore::FileState SettingsStore::LoadBytes(std::string& out) const {
     std::error_code ec;
     auto bytes = fileio::ReadFile(path_, kMaxSettingsFile + 1, &ec);
     if (!bytes) return ec == std::errc::no_such_file_or_directory ? FileState::Missing : FileState::Damaged;
@@ -373,8 +373,15 @@ SettingsStore::FileState SettingsStore::Load(ini::Document& doc) const {
     if (bytes->size() > kMaxSettingsFile || body.find('\0') != std::string_view::npos ||
         !text::IsValidUtf8(body))
         return FileState::Damaged;
-    doc = ini::Document::Parse(*bytes, ini::Encoding::Utf8);
+    out = std::move(*bytes);
     return FileState::Good;
+}
+
+SettingsStore::FileState SettingsStore::Load(ini::Document& doc) const {
+    std::string bytes;
+    FileState state = LoadBytes(bytes);
+    if (state == FileState::Good) doc = ini::Document::Parse(bytes, ini::Encoding::Utf8);
+    return state;
 }
 
 Settings SettingsStore::ReadAll() {
@@ -402,9 +409,10 @@ std::error_code SettingsStore::WriteAll(const Settings& s) {
 }
 
 std::optional<std::string> SettingsStore::ReadKey(std::string_view section, std::string_view key) const {
-    ini::Document doc(ini::Encoding::Utf8);
-    if (Load(doc) != FileState::Good) return std::nullopt;
-    return doc.Get(section, key);
+    // The CD lookup reads single keys of a big index: no document is built.
+    std::string bytes;
+    if (LoadBytes(bytes) != FileState::Good) return std::nullopt;
+    return ini::FindValue(bytes, section, key, ini::Encoding::Utf8);
 }
 
 std::vector<std::pair<std::string, std::string>> SettingsStore::ReadSection(std::string_view section) const {
@@ -423,6 +431,18 @@ std::error_code SettingsStore::WriteKey(std::string_view section, std::string_vi
     } else if (!doc.RemoveKey(section, key)) {
         return {};
     }
+    if (auto ec = folders::EnsureFolder(path::SplitPath(path_).folder)) return ec;
+    return ini::SaveFile(path_, doc);
+}
+
+std::error_code SettingsStore::WriteKeys(std::string_view section,
+                                         const std::vector<std::pair<std::string, std::string>>& values) {
+    if (values.empty()) return {};
+    ini::Document doc(ini::Encoding::Utf8);
+    FileState state = Load(doc);
+    if (state == FileState::Damaged) return std::make_error_code(std::errc::io_error);
+    for (const auto& [key, value] : values)
+        if (!doc.Set(section, key, value)) return std::make_error_code(std::errc::invalid_argument);
     if (auto ec = folders::EnsureFolder(path::SplitPath(path_).folder)) return ec;
     return ini::SaveFile(path_, doc);
 }

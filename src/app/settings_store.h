@@ -57,6 +57,9 @@ public:
     std::error_code WriteKey(std::string_view section, std::string_view key,
                              std::optional<std::string_view> value);
     std::error_code RemoveSection(std::string_view section);
+    // Many keys of one section in one write (a restored registration index).
+    std::error_code WriteKeys(std::string_view section,
+                              const std::vector<std::pair<std::string, std::string>>& values);
 
     // The last read found a file that could not be used.
     bool damaged() const { return damaged_; }
@@ -64,6 +67,7 @@ public:
 private:
     enum class FileState { Missing, Good, Damaged };
     FileState Load(ini::Document& doc) const;
+    FileState LoadBytes(std::string& bytes) const;
 
     std::string path_;
     bool damaged_ = false;

@@ -1,5 +1,7 @@
 #include "nuko/ini.h"
 
+#include <unordered_set>
+
 #include "nuko/fileio.h"
 #include "nuko/text.h"
 
@@ -364,16 +366,13 @@ std::error_code SaveFile(const std::string& path, const Document& doc) {
     return fileio::WriteFileAtomic(path, doc.Serialize());
 }
 
-std::string GetProfileString(const std::string& path, std::string_view section,
-                             std::string_view key, std::string_view fallback,
-                             Encoding encoding) {
-    std::string bytes;
-    if (!ReadBytes(path, bytes, nullptr)) return std::string(fallback);
+std::optional<std::string> FindValue(std::string_view bytes, std::string_view section, std::string_view key,
+                                     Encoding encoding) {
     // One pass over the bytes without building the whole document.
     Layout l = DetectLayout(bytes, encoding);
     auto sec = Encode(section, l.utf8);
     auto k = Encode(key, l.utf8);
-    if (!sec || !k) return std::string(fallback);
+    if (!sec || !k) return std::nullopt;
     bool in_section = false;
     bool section_seen = false;
     std::optional<std::string> found;
@@ -390,7 +389,44 @@ std::string GetProfileString(const std::string& path, std::string_view section,
         }
         return true;
     });
+    return found;
+}
+
+std::string GetProfileString(const std::string& path, std::string_view section,
+                             std::string_view key, std::string_view fallback,
+                             Encoding encoding) {
+    std::string bytes;
+    if (!ReadBytes(path, bytes, nullptr)) return std::string(fallback);
+    auto found = FindValue(bytes, section, key, encoding);
     return found ? std::move(*found) : std::string(fallback);
+}
+
+std::vector<std::pair<std::string, std::string>> SectionEntries(std::string_view bytes,
+                                                                 std::string_view section,
+                                                                 Encoding encoding) {
+    std::vector<std::pair<std::string, std::string>> out;
+    Layout l = DetectLayout(bytes, encoding);
+    auto sec = Encode(section, l.utf8);
+    if (!sec) return out;
+    bool in_section = false;
+    // Keys seen so far, folded as NamesEqual compares them.
+    std::unordered_set<std::string> seen;
+    EachLine(l.body, [&](std::string_view line, std::string_view) {
+        if (!in_section && !MaybeSection(line)) return true;
+        Parsed p = ClassifyLine(line, l.utf8);
+        if (p.kind == Kind::Section) {
+            if (in_section) return false;  // only the first matching section counts
+            in_section = NamesEqual(p.name, *sec, l.utf8);
+        } else if (in_section && p.kind == Kind::Entry) {
+            std::string folded(p.name);
+            if (l.utf8) text::AsciiLower(folded);
+            else text::Cp932AsciiLower(folded);
+            if (!seen.insert(std::move(folded)).second) return true;  // the first match wins
+            out.emplace_back(Decode(p.name, l.utf8), Decode(UnquoteValue(p.value), l.utf8));
+        }
+        return true;
+    });
+    return out;
 }
 
 std::vector<std::string> GetProfileKeys(const std::string& path, std::string_view section,

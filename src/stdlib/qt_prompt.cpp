@@ -1,5 +1,7 @@
 #include "nuko/qt_prompt.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -57,7 +59,9 @@ PromptAnswer QtPrompt::Ask(const PromptRequest& request) {
         QPushButton* b = box.addButton(QString::fromUtf8(s->text), s->role);
         map.emplace_back(b, s->answer);
     }
-    box.setDefaultButton(static_cast<QPushButton*>(map.front().first));
+    std::size_t default_index = static_cast<std::size_t>(std::max(request.default_button, 0));
+    if (default_index >= map.size()) default_index = 0;
+    box.setDefaultButton(static_cast<QPushButton*>(map[default_index].first));
     PromptAnswer fallback = DefaultAnswer(request.buttons);
     for (auto& [button, answer] : map)
         if (answer == fallback) box.setEscapeButton(button);

@@ -24,6 +24,8 @@ const Command kCommands[] = {
     {"play", "play FILE [--kind midi|cd|movie|sound] [--track N] [--from SECONDS] [--for SECONDS] [--fast]", nuko::tool::RunPlay},
     {"probe", "probe", nuko::tool::RunProbe},
     {"wrd", "wrd SONG OUTDIR [--at P1,P2,...] [--grid] [--catchup] [--tempo BPM --interval MS]", nuko::tool::RunWrd},
+    {"discid", "discid SOURCE", nuko::tool::RunDiscId},
+    {"cdtitle", "cdtitle SOURCE", nuko::tool::RunCdTitle},
 };
 
 int Usage(FILE* out) {

@@ -29,5 +29,7 @@ int RunWrdPic(const Args& args);
 int RunPlay(const Args& args);
 int RunProbe(const Args& args);
 int RunWrd(const Args& args);
+int RunDiscId(const Args& args);
+int RunCdTitle(const Args& args);
 
 }  // namespace nuko::tool

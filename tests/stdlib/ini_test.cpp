@@ -153,3 +153,22 @@ TEST(IniFile, FailedWriteAsRootToo) {
     EXPECT_TRUE(ec);
     EXPECT_EQ(ReadBytes(dir.File("notafolder")), "x");
 }
+
+TEST(IniRead, OnePassReadsMatchTheDocument) {
+    const std::string inputs[] = {
+        "[A]\nk=1\nK=2\n[a]\nk=3\n[B]\nx = \"q\" \n",
+        "\xEF\xBB\xBF[A]\r\nname=\xE5\x80\xA4\r\n",
+        "[\x83\x5D]\n\x83\x41=v\n\x83\x61=w\n[A\nk=in damaged header\n[A]\nk=ok\n",
+        "k=before\n[A]\n;comment\nno equals\n=empty key\nk2=\n",
+    };
+    for (const auto& bytes : inputs) {
+        for (auto enc : {Encoding::Legacy, Encoding::Utf8}) {
+            auto doc = Document::Parse(bytes, enc);
+            for (const char* section : {"A", "a", "B", "ソ", "missing"}) {
+                EXPECT_EQ(SectionEntries(bytes, section, enc), doc.Entries(section)) << bytes << " " << section;
+                for (const char* key : {"k", "K", "x", "ア", "k2", "none"})
+                    EXPECT_EQ(FindValue(bytes, section, key, enc), doc.Get(section, key)) << section << key;
+            }
+        }
+    }
+}

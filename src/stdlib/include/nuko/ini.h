@@ -85,6 +85,16 @@ std::vector<std::string> GetProfileKeys(const std::string& path, std::string_vie
                                         Encoding encoding);
 std::vector<std::string> GetProfileSections(const std::string& path, Encoding encoding);
 
+// Document::Parse(bytes).Get(section, key) in one pass over the bytes.
+std::optional<std::string> FindValue(std::string_view bytes, std::string_view section, std::string_view key,
+                                     Encoding encoding);
+
+// Document::Parse(bytes).Entries(section) in one pass over the bytes,
+// without building the document: for reading one section of a big file.
+std::vector<std::pair<std::string, std::string>> SectionEntries(std::string_view bytes,
+                                                                 std::string_view section,
+                                                                 Encoding encoding);
+
 // No key deletes the section; a key with no value deletes the key. A file
 // that would not change is not written.
 std::error_code WriteProfileString(const std::string& path, std::string_view section,

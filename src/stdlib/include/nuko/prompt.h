@@ -20,6 +20,7 @@ struct PromptRequest {
     PromptButtons buttons = PromptButtons::Ok;
     PromptIcon icon = PromptIcon::None;
     void* owner = nullptr;   // the owner window (a QWidget*), or null
+    int default_button = 0;  // 0-based index of the button that Enter presses
 };
 
 class Prompt {

@@ -1,0 +1,14 @@
+// File dialog filters of the string table ("text|patterns|text|patterns|",
+// patterns separated by ";") turned into the name filters of Qt's file
+// dialogs ("text (pattern pattern)").
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nuko::app {
+
+std::vector<std::string> NameFilters(std::string_view filter);
+
+}  // namespace nuko::app
