@@ -428,14 +428,17 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    const auto urls = event->mimeData()->urls();
+    OpenDropped(event->mimeData()->urls());
+    event->acceptProposedAction();
+}
+
+void CMainFrame::OpenDropped(const QList<QUrl>& urls) {
     if (urls.isEmpty()) return;
     activateWindow();
     raise();
     // Only the first dropped file is opened.
     std::string path = urls.front().toLocalFile().toStdString();
     if (OpenPath(path, false) != -1) PostPlay();
-    event->acceptProposedAction();
 }
 
 }  // namespace nuko::app

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <QUrl>
 #include <array>
 #include <functional>
 #include <map>
@@ -74,6 +75,8 @@ public:
     int OpenPath(const std::string& path, bool startup);
     // Starts playing once the event loop comes back.
     void PostPlay();
+    // Files dropped on the window: the first one is opened and played.
+    void OpenDropped(const QList<QUrl>& urls);
     // The single command dispatcher of menus, buttons and panels.
     void RunCommand(int id);
     // Menu entries that apply now are enabled, the others greyed.

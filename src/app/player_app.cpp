@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
@@ -62,8 +63,7 @@ int CPlayerApp::HandleMessage(const QByteArray& message) {
 bool CPlayerApp::Start() {
     app_.setApplicationName(QString::fromUtf8(kTitle));
     // 1-2: one copy per user.
-    std::string runtime = path::SplitPath(folders::DefaultWorkFolder().substr(0, folders::DefaultWorkFolder().size() - 1)).folder;
-    instance_ = std::make_unique<SingleInstance>(runtime + "nu-kop32-instance", "nu_kop32");
+    instance_ = std::make_unique<SingleInstance>(folders::DefaultWorkFolder(), "nu_kop32");
     if (instance_->Start() == SingleInstance::Role::Secondary) {
         HandOver();
         exit_code_ = 0;
@@ -91,7 +91,9 @@ bool CPlayerApp::Start() {
     ctx.program_folder = folders::ProgramFolder();
     ctx.session = session_.get();
     frame_ = std::make_unique<CMainFrame>(ctx);
-    const QSize natural = frame_->sizeHint().expandedTo(QSize(360, 480));
+    // Wide enough for the whole menu bar.
+    const QSize natural = frame_->sizeHint().expandedTo(
+        QSize(frame_->menuBar()->sizeHint().width() + 16, 520));
     auto rect = settings_.main.InitialRect(natural.width(), natural.height());
     NuKoPoint pos{rect.left, rect.top};
     Nu_koCheckWindowPos(&pos, rect.right - rect.left, rect.bottom - rect.top);
