@@ -1,9 +1,45 @@
 // nu_kop32: the player.
 #include <QApplication>
+#include <QSocketNotifier>
 #include <clocale>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include "main_frame.h"
 #include "nuko/qt_prompt.h"
 #include "player_app.h"
+
+namespace {
+
+int g_signal_pipe[2] = {-1, -1};
+
+void OnTerminate(int) {
+    char c = 1;
+    [[maybe_unused]] ssize_t n = ::write(g_signal_pipe[1], &c, 1);
+}
+
+// SIGTERM and SIGINT (the session ending, a service manager) take the same
+// shutdown steps as the end of a session: the settings are written.
+void WatchTerminationSignals(QApplication& app, nuko::app::CPlayerApp& player) {
+    if (::pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app, &player] {
+        char buf[16];
+        while (::read(g_signal_pipe[0], buf, sizeof buf) > 0) {
+        }
+        if (auto* frame = player.frame()) frame->Shutdown();
+        app.quit();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = OnTerminate;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGINT, &sa, nullptr);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -23,6 +59,7 @@ int main(int argc, char** argv) {
         nuko::SetCurrentPrompt(nullptr);
         return player.exit_code();
     }
+    WatchTerminationSignals(app, player);
     int code = app.exec();
     nuko::SetCurrentPrompt(nullptr);
     return code;

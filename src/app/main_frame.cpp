@@ -336,10 +336,13 @@ void CMainFrame::OnItemStarted(const playback::ItemDisplay& item) {
     time_->SetStatus(panels::TimePanel::Status::Playing);
     UpdateTimeRecord(0x0B);
     title_->setText(QString::fromStdString(item.title));
+    // The caption names what plays.
+    setWindowTitle(QString::fromStdString(item.title) + QStringLiteral(" - NU-KO Player for WIN32"));
     statusBar()->clearMessage();
 }
 
 void CMainFrame::OnItemStopped() {
+    setWindowTitle(QStringLiteral("NU-KO Player for WIN32"));
     record_[1] = 0xFFFF;
     record_[3] = 0xFFFF;
     UpdateTimeRecord(0x0A);

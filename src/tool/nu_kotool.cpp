@@ -19,6 +19,7 @@ const Command kCommands[] = {
     {"maccut", "maccut SRC DST", nuko::tool::RunMacCut},
     {"settings", "settings SECTION KEY", nuko::tool::RunSettings},
     {"catalog", "catalog FILE", nuko::tool::RunCatalog},
+    {"scan", "scan FOLDER --kind midi|movie|sound [--sub] [--hidden] [--flags HEX]", nuko::tool::RunScan},
     {"catconvert", "catconvert FILE", nuko::tool::RunCatConvert},
     {"wrdpic", "wrdpic FILE OUT.png [--x X] [--y Y] [--reduce R] [--palette-mode M]", nuko::tool::RunWrdPic},
     {"play", "play FILE [--kind midi|cd|movie|sound] [--track N] [--from SECONDS] [--for SECONDS] [--fast]", nuko::tool::RunPlay},

@@ -24,6 +24,7 @@ int RunRmpCut(const Args& args);
 int RunMacCut(const Args& args);
 int RunSettings(const Args& args);
 int RunCatalog(const Args& args);
+int RunScan(const Args& args);
 int RunCatConvert(const Args& args);
 int RunWrdPic(const Args& args);
 int RunPlay(const Args& args);

@@ -96,3 +96,21 @@ TEST(NuKoTool, OldCatalogIsConvertedThroughTheLibraryThenRead) {
     EXPECT_EQ(RunProgram({Tool(), "catconvert", dir.File("none.mit")}, &out), 1);
     ::unsetenv("XDG_CONFIG_HOME");
 }
+
+TEST(NuKoTool, ScanListsTheRowsOfTheFileArea) {
+    TempDir dir;
+    ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    ASSERT_EQ(RunProgram({"/bin/mkdir", "-p", dir.File("m/Sub"), dir.File("m/.hid")}, nullptr), 0);
+    for (const char* n : {"m/b.mid", "m/A.MID", "m/c.rcp", "m/Sub/z.mid", "m/.hid/h.mid", "m/.x.mid", "m/n.txt"})
+        WriteBytes(dir.File(n), "x");
+    std::string out;
+    EXPECT_EQ(RunProgram({Tool(), "scan", dir.File("m"), "--kind", "midi"}, &out), 0);
+    EXPECT_EQ(out, dir.File("m/A.MID") + "\n" + dir.File("m/b.mid") + "\n" + dir.File("m/c.rcp") + "\n");
+    EXPECT_EQ(RunProgram({Tool(), "scan", dir.File("m"), "--kind", "midi", "--sub", "--hidden", "--flags", "1"}, &out), 0);
+    // Sorted by the whole path (the Sort setting is on by default).
+    EXPECT_EQ(out, dir.File("m/.x.mid") + "\n" + dir.File("m/A.MID") + "\n" + dir.File("m/b.mid") + "\n" +
+                       dir.File("m/Sub/z.mid") + "\n");
+    EXPECT_EQ(RunProgram({Tool(), "scan", dir.File("m"), "--kind", "cd"}, &out), 2);
+    EXPECT_EQ(RunProgram({Tool(), "scan", dir.File("m/b.mid"), "--kind", "midi"}, &out), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+}
