@@ -22,6 +22,7 @@
 #include "movie_frame_window.h"
 #include "nuko/qt_dispatch.h"
 #include "test_support.h"
+#include "x_server.h"
 
 // libmpv draws through mesa's software GL driver here, which it loads and
 // unloads again; the driver leaves an allocation behind that the leak check
@@ -31,43 +32,7 @@ extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
 namespace nuko::playback {
 namespace {
 
-// An X server of the test's own; the display's number comes back through a
-// pipe once it is ready.
-class XServer {
-public:
-    bool Start(std::string* why) {
-        std::string xvfb = test::FindProgram("Xvfb");
-        if (xvfb.empty()) return *why = "no Xvfb program", false;
-        int fds[2];
-        if (::pipe(fds) != 0) return *why = "no pipe", false;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(fds[0]);
-            std::string fd = std::to_string(fds[1]);
-            ::execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        std::string number;
-        char c;
-        while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        ::close(fds[0]);
-        if (number.empty()) return *why = "Xvfb did not start", false;
-        display_ = ":" + number;
-        return true;
-    }
-    ~XServer() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    const std::string& display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
+using test::XServer;
 
 bool RunEventsUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer t;

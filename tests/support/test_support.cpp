@@ -10,24 +10,6 @@
 
 #include <gtest/gtest.h>
 
-// Leaks inside system libraries that live for the whole process (font
-// caches, the one-time state of Qt and the media libraries); leaks of our
-// own code are still reported.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n"
-           "leak:libQt6Core.so\n"
-           "leak:libQt6Gui.so\n"
-           "leak:libQt6Widgets.so\n"
-           "leak:libQt6DBus.so\n"
-           "leak:libdbus-1.so\n"
-           "leak:libglib-2.0.so\n"
-           "leak:libmpv.so\n"
-           "leak:libfluidsynth.so\n"
-           "leak:libasound.so\n"
-           "leak:libcdio.so\n"
-           "leak:libpulse.so\n";
-}
-
 namespace nuko::test {
 
 TempDir::TempDir() {
