@@ -374,6 +374,26 @@ void CMainFrame::OnStatus(std::string_view text) {
 
 void CMainFrame::UpdateTimeRecord(unsigned mask) { time_->Update(mask, record_, colon_on_); }
 
+namespace {
+
+// Swallows tool-tip events while the setting is off.
+class NoToolTips final : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::ToolTip; }
+};
+
+}  // namespace
+
+void CMainFrame::ApplyTooltips() {
+    if (s_.main.tool_tip) {
+        if (tooltip_filter_) qApp->removeEventFilter(tooltip_filter_.get());
+        tooltip_filter_.reset();
+    } else if (!tooltip_filter_) {
+        tooltip_filter_ = std::make_unique<NoToolTips>();
+        qApp->installEventFilter(tooltip_filter_.get());
+    }
+}
+
 // --- exit and drops -----------------------------------------------------------
 
 std::error_code CMainFrame::WriteSettings() {
@@ -418,6 +438,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         Ask(142, {}, PromptButtons::YesNo, PromptIcon::Question, {}, this) != PromptAnswer::Yes) {
         forced_exit_ = false;
         second_forced_exit_ = false;
+        ApplyTooltips();
         event->ignore();
         return;
     }

@@ -87,6 +87,9 @@ public:
     void SwitchKind(int kind, bool save_old, bool reload);
     void ReloadList() override;
 
+    // Passes the tool-tip setting to every panel (off: no tool tips at all).
+    void ApplyTooltips();
+
     // Stores the window and list state into the settings and writes them.
     std::error_code WriteSettings();
     // The shutdown steps of the exit path (without the question).
@@ -167,6 +170,7 @@ private:
     bool second_forced_exit_ = false;
     bool shutdown_requested_ = false;
     bool shut_down_ = false;
+    std::unique_ptr<QObject> tooltip_filter_;
 };
 
 }  // namespace nuko::app

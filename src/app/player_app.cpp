@@ -134,6 +134,7 @@ bool CPlayerApp::Start() {
         check.exec();
         if (check.dont_show_again()) settings_.main.mci_check = 0;
     }
+    frame_->ApplyTooltips();
     // The session ends: the same shutdown steps, without the question.
     QPointer<CMainFrame> frame = frame_.get();
     connect(&app_, &QGuiApplication::commitDataRequest, this, [frame] {

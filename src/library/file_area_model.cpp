@@ -13,22 +13,22 @@
 namespace nuko::media {
 namespace {
 
-bool Found(const std::string& path, bool hidden) {
-    return files::IsFileFound(path::ResolveCaseInsensitive(path), hidden);
+bool Found(const std::string& path, bool hidden, path::CaseResolver& resolver) {
+    return files::IsFileFound(resolver.Resolve(path), hidden);
 }
 
 // The song beside a WRD script: 4 for ".mid", 5 for the RCP family, 6 for
 // ".rmi", 7 when there is none.
-int WrdCode(const std::string& path, bool hidden) {
+int WrdCode(const std::string& path, bool hidden, path::CaseResolver& r) {
     static const std::pair<const char*, int> kSongs[] = {
         {"mid", 4}, {"rcp", 5}, {"rmi", 6}, {"r36", 5}, {"g36", 5}};
     for (auto [ext, code] : kSongs)
-        if (Found(path::ReplaceExtension(path, ext), hidden)) return code;
+        if (Found(path::ReplaceExtension(path, ext), hidden, r)) return code;
     return 7;
 }
 
-int WithWrd(const std::string& path, bool hidden, int plain, int with_script) {
-    return Found(path::ReplaceExtension(path, "wrd"), hidden) ? with_script : plain;
+int WithWrd(const std::string& path, bool hidden, int plain, int with_script, path::CaseResolver& r) {
+    return Found(path::ReplaceExtension(path, "wrd"), hidden, r) ? with_script : plain;
 }
 
 std::string FirstPicture(const std::string& folder, const std::vector<std::string>& names) {
@@ -87,17 +87,22 @@ void FolderScan(MediaList& list, const std::string& folder, const ExtensionList&
 }
 
 int IconCode(int kind, const std::string& path, bool hidden) {
+    path::CaseResolver resolver;
+    return IconCode(kind, path, hidden, resolver);
+}
+
+int IconCode(int kind, const std::string& path, bool hidden, path::CaseResolver& r) {
     std::string ext = text::AsciiLowered(path::Extension(path));
     char a = ext.empty() ? '\0' : ext[0];
     char b = ext.size() > 1 ? ext[1] : '\0';
     switch (kind) {
         case Code(MediaKind::Midi):
-            if (!Found(path, hidden)) return 0;
-            if (a == 'm') return WithWrd(path, hidden, 1, 4);
-            if ((a == 'r' || a == 'g') && (b == 'c' || b == '3')) return WithWrd(path, hidden, 2, 5);
-            if ((a == 'r' || a == 'g') && b == 'm') return WithWrd(path, hidden, 3, 6);
+            if (!Found(path, hidden, r)) return 0;
+            if (a == 'm') return WithWrd(path, hidden, 1, 4, r);
+            if ((a == 'r' || a == 'g') && (b == 'c' || b == '3')) return WithWrd(path, hidden, 2, 5, r);
+            if ((a == 'r' || a == 'g') && b == 'm') return WithWrd(path, hidden, 3, 6, r);
             if (a == 'l') return 17;
-            if (a == 'w') return WrdCode(path, hidden);
+            if (a == 'w') return WrdCode(path, hidden, r);
             return 0;
         case Code(MediaKind::Movie):
             if (a == 'a' && b == 'v') return 8;
@@ -161,16 +166,24 @@ int FileAreaModel::Load(const FileAreaSettings& settings, const FileAreaEnvironm
         if (!settings.source.empty()) FolderScan(list_, settings.source, exts, o);
     }
 
-    for (auto& item : list_.items) item.icon = IconCode(settings.kind, item.folder + item.name, settings.hidden_files);
+    path::CaseResolver resolver;
+    for (auto& item : list_.items)
+        item.icon = IconCode(settings.kind, item.folder + item.name, settings.hidden_files, resolver);
     return rows();
 }
 
 int FileAreaModel::SortByName(int keep) {
     std::string kept = RowPath(keep);
-    std::stable_sort(list_.items.begin(), list_.items.end(), [](const MediaItem& a, const MediaItem& b) {
-        std::string x = text::AsciiLowered(a.folder + a.name), y = text::AsciiLowered(b.folder + b.name);
-        return x < y;
-    });
+    // Keys made once, not in every comparison.
+    std::vector<std::pair<std::string, std::size_t>> keys;
+    keys.reserve(list_.items.size());
+    for (std::size_t i = 0; i < list_.items.size(); ++i)
+        keys.emplace_back(text::AsciiLowered(list_.items[i].folder + list_.items[i].name), i);
+    std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<MediaItem> sorted;
+    sorted.reserve(keys.size());
+    for (const auto& k : keys) sorted.push_back(std::move(list_.items[k.second]));
+    list_.items = std::move(sorted);
     return kept.empty() ? -1 : FindRow(kept);
 }
 

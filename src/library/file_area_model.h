@@ -46,7 +46,10 @@ struct FolderScanOptions {
 void FolderScan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
                 const FolderScanOptions& options);
 
-// The display code that selects a row's icon (0 neutral).
+// The display code that selects a row's icon (0 neutral). The resolver's
+// folder listings serve the look-ups of companion files (".wrd" beside a
+// song) for a whole list.
+int IconCode(int kind, const std::string& path, bool hidden_files, path::CaseResolver& resolver);
 int IconCode(int kind, const std::string& path, bool hidden_files);
 
 class FileAreaModel {

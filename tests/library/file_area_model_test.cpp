@@ -201,3 +201,22 @@ TEST(FileArea, SortKeepsTheChosenRow) {
     EXPECT_EQ(m.RowText(1), "b.mid");
     EXPECT_EQ(m.FindRow(dir.File("none.mid")), -1);
 }
+
+TEST(FileArea, NamesThatAreNotUtf8AndFoldersThatCannotBeRead) {
+    TempDir dir;
+    const std::string odd = std::string("\xff\xfe") + "\x8b\xc8.mid";  // not UTF-8 (a CP932 name)
+    WriteBytes(dir.File(odd), "x");
+    FileAreaModel m;
+    ASSERT_EQ(m.Load(Folder(dir.path(), 0, 0x0001), {}), 1);
+    EXPECT_EQ(m.RowPath(0), dir.File(odd));  // the bytes stay as they are, so the file plays
+    ASSERT_EQ(::mkdir(dir.File("locked").c_str(), 0), 0);
+    bool empty = nuko::test::AsUnprivilegedUser(dir.path(), [&] {
+        FileAreaModel locked;
+        return locked.Load(Folder(dir.File("locked/"), 0, 0x0001), {}) == 0;
+    });
+    EXPECT_TRUE(empty);
+    FileAreaModel catalog_folder;
+    ASSERT_EQ(::mkdir(dir.File("x.mit").c_str(), 0755), 0);
+    EXPECT_EQ(catalog_folder.Load(Folder(dir.File("x.mit"), 0, 0x8000), {}), 0);
+    EXPECT_EQ(catalog_folder.list().title, "ｶﾀﾛｸﾞﾌｧｲﾙがありません");
+}

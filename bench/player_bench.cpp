@@ -1,0 +1,111 @@
+// The player's own costs beside plain baselines of the same run:
+//  - `nu_kotool scan --sub` over 20,000 files in 200 folders beside
+//    `find -type f` on the same tree;
+//  - the player's start-up to its first shown window beside a bare Qt
+//    window program (on an X server of its own, timed with xdotool --sync).
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "bench_util.h"
+
+namespace {
+
+// This program lives in <build>/bench/bin/; the deliverables in <build>/bin/.
+std::filesystem::path SelfFolder() {
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    buf[n > 0 ? n : 0] = '\0';
+    return std::filesystem::path(buf).parent_path();
+}
+
+pid_t Spawn(const std::vector<std::string>& argv, bool quiet) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        if (quiet) {
+            int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+        }
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+int Run(const std::vector<std::string>& argv) {
+    int status = 0;
+    ::waitpid(Spawn(argv, true), &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Milliseconds from starting `argv` until a visible window named `title`
+// appears.
+double TimeToWindow(const std::vector<std::string>& argv, const std::string& title) {
+    auto t0 = std::chrono::steady_clock::now();
+    pid_t pid = Spawn(argv, true);
+    Run({"xdotool", "search", "--sync", "--onlyvisible", "--name", title});
+    auto t1 = std::chrono::steady_clock::now();
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+    return std::chrono::duration<double, std::milli>(t1 - t0).count();
+}
+
+}  // namespace
+
+int main() {
+    char tmpl[] = "/tmp/nuko-player-bench-XXXXXX";
+    if (!::mkdtemp(tmpl)) return 1;
+    const std::string root = std::string(tmpl) + "/";
+    const std::string tree = root + "tree/";
+    for (int d = 0; d < 200; ++d) {
+        std::string folder = tree + "folder" + std::to_string(d) + "/";
+        std::filesystem::create_directories(folder);
+        for (int f = 0; f < 100; ++f) {
+            FILE* fp = std::fopen((folder + "song" + std::to_string(f) + ".mid").c_str(), "wb");
+            if (fp) std::fclose(fp);
+        }
+    }
+    const std::string bin = (SelfFolder().parent_path().parent_path() / "bin").string() + "/";
+    const std::string bench_bin = SelfFolder().string() + "/";
+    ::setenv("XDG_CONFIG_HOME", (root + "cfg").c_str(), 1);
+    double find = nuko::bench::BestMs(3, [&] { Run({"find", tree, "-type", "f"}); });
+    double scan = nuko::bench::BestMs(3, [&] { Run({bin + "nu_kotool", "scan", tree, "--kind", "midi", "--sub"}); });
+    std::printf("tree: 20000 files in 200 folders\n");
+    nuko::bench::Report("nu_kotool scan --sub", scan, "find -type f", find);
+
+    // Start-up, on an X server of our own.
+    if (std::system("command -v Xvfb >/dev/null && command -v xdotool >/dev/null") != 0) {
+        std::printf("start-up: skipped (needs Xvfb and xdotool)\n");
+        return 0;
+    }
+    pid_t x = Spawn({"Xvfb", ":97", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, true);
+    ::usleep(800000);
+    ::setenv("DISPLAY", ":97", 1);
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    ::setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
+    std::filesystem::create_directories(root + "cfg/NU-KO Application");
+    FILE* ini = std::fopen((root + "cfg/NU-KO Application/NU-KO Player32.ini").c_str(), "wb");
+    if (ini) {
+        std::fputs("[Main]\nMciCheck=0\nSplush=0\nPOffChk=0\n", ini);
+        std::fclose(ini);
+    }
+    double bare = nuko::bench::BestMs(5, [&] { TimeToWindow({bench_bin + "bare_qt_window"}, "bare Qt window"); });
+    double player = nuko::bench::BestMs(5, [&] { TimeToWindow({bin + "nu_kop32"}, "NU-KO Player for WIN32$"); });
+    nuko::bench::Report("nu_kop32 start-up to its window", player, "bare Qt window", bare);
+    ::kill(x, SIGTERM);
+    ::waitpid(x, nullptr, 0);
+    std::filesystem::remove_all(root);
+    return 0;
+}
