@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProcess>
 #include <cstdio>
 
 #include "button_panel_widget.h"
@@ -13,6 +12,7 @@
 #include "main_frame.h"
 #include "nuko/prompt.h"
 #include "nuko/strings.h"
+#include "run_program.h"
 #include "session_control.h"
 #include "time_panel_widget.h"
 
@@ -287,10 +287,7 @@ void CMainFrame::RunCommand(int id) {
 }
 
 void CMainFrame::StartExternal(const std::vector<std::string>& argv, int failure_string) {
-    QStringList args;
-    for (std::size_t i = 1; i < argv.size(); ++i) args << QString::fromStdString(argv[i]);
-    if (!QProcess::startDetached(QString::fromStdString(argv[0]), args))
-        Ask(failure_string, {}, PromptButtons::Ok, PromptIcon::Warning, LoadString(184), this);
+    process::RunProgram(argv, failure_string, this);
 }
 
 void CMainFrame::UpdateChecks() {

@@ -201,7 +201,10 @@ std::optional<std::string> TocWithAbsoluteFiles(std::string_view toc, const std:
 CdIo_t* OpenTocImage(const std::string& source) {
     auto text = fileio::ReadFile(source, 1 << 20);
     if (!text) return nullptr;
-    std::string folder = path::SplitPath(source).folder;
+    // The copy lives elsewhere, so the data files are named from the root.
+    std::error_code abs_ec;
+    std::string absolute = std::filesystem::absolute(source, abs_ec).string();
+    std::string folder = path::SplitPath(abs_ec ? source : absolute).folder;
     auto copy = TocWithAbsoluteFiles(*text, folder.empty() ? std::string("./") : folder);
     if (!copy) {
         t_last_log = "unreadable .toc file";
