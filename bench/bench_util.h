@@ -5,7 +5,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace nuko::bench {
 
@@ -24,6 +28,22 @@ inline double BestMs(int repeat, const std::function<void()>& f) {
 inline void Report(const char* what, double ms, const char* baseline_name, double baseline_ms) {
     std::printf("%-40s %10.3f ms   (%s %.3f ms, ratio %.2f)\n", what, ms, baseline_name, baseline_ms,
                 baseline_ms > 0 ? ms / baseline_ms : 0.0);
+}
+
+// Starts a program with its output thrown away; its pid.
+inline pid_t SpawnQuiet(const std::vector<std::string>& argv) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    return pid;
 }
 
 }  // namespace nuko::bench

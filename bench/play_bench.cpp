@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_util.h"
 #include "fluidsynth_backend.h"
 
 namespace {
@@ -35,17 +36,7 @@ struct Cost {
 
 Cost Measure(const std::vector<std::string>& argv) {
     auto t0 = std::chrono::steady_clock::now();
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
+    pid_t pid = nuko::bench::SpawnQuiet(argv);
     Cost c;
     int status = 0;
     struct rusage ru {};

@@ -27,26 +27,11 @@ std::filesystem::path SelfFolder() {
     return std::filesystem::path(buf).parent_path();
 }
 
-pid_t Spawn(const std::vector<std::string>& argv, bool quiet) {
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        if (quiet) {
-            int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-        }
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    return pid;
-}
+using nuko::bench::SpawnQuiet;
 
 int Run(const std::vector<std::string>& argv) {
     int status = 0;
-    ::waitpid(Spawn(argv, true), &status, 0);
+    ::waitpid(SpawnQuiet(argv), &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -54,7 +39,7 @@ int Run(const std::vector<std::string>& argv) {
 // appears.
 double TimeToWindow(const std::vector<std::string>& argv, const std::string& title) {
     auto t0 = std::chrono::steady_clock::now();
-    pid_t pid = Spawn(argv, true);
+    pid_t pid = SpawnQuiet(argv);
     Run({"xdotool", "search", "--sync", "--onlyvisible", "--name", title});
     auto t1 = std::chrono::steady_clock::now();
     ::kill(pid, SIGTERM);
@@ -90,7 +75,7 @@ int main() {
         std::printf("start-up: skipped (needs Xvfb and xdotool)\n");
         return 0;
     }
-    pid_t x = Spawn({"Xvfb", ":97", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, true);
+    pid_t x = SpawnQuiet({"Xvfb", ":97", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
     ::usleep(800000);
     ::setenv("DISPLAY", ":97", 1);
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);

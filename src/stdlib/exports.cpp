@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "export_util.h"
 #include "nu_32std.h"
 #include "nuko/drives.h"
 #include "nuko/desktop.h"
@@ -15,13 +16,7 @@ static_assert(sizeof(NuKoTimeRecord) == 32, "the time record has a fixed layout"
 
 namespace {
 
-// Copies UTF-8 into a buffer of `size` bytes without splitting a character.
-void CopyOut(std::string_view s, char* out, std::size_t size) {
-    if (!out || size == 0) return;
-    std::size_t n = nuko::text::Utf8CutLength(s, size - 1);
-    std::memcpy(out, s.data(), n);
-    out[n] = '\0';
-}
+using nuko::exports::CopyOut;
 
 std::string_view View(const char* s) { return s ? std::string_view(s) : std::string_view(); }
 
@@ -120,9 +115,7 @@ int32_t Nu_koMakeDir(const char* path, const char* title, void* owner) {
 int32_t Nu_koCopyFile(const char* source, const char* target, NuKoProgress progress, void* ctx) {
     if (!source) return nuko::files::kCopySourceFailed;
     if (!target) return nuko::files::kCopyTargetFailed;
-    std::function<void(int)> report;
-    if (progress) report = [progress, ctx](int percent) { progress(ctx, percent); };
-    return nuko::files::CopyFile(source, target, report);
+    return nuko::files::CopyFile(source, target, nuko::exports::ProgressReporter(progress, ctx));
 }
 
 int32_t Nu_koCopyFileGetVersion(void) { return 100; }

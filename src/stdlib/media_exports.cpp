@@ -2,6 +2,7 @@
 #include <cstring>
 #include <functional>
 
+#include "export_util.h"
 #include "nu_32std.h"
 #include "nuko/media_convert.h"
 #include "nuko/media_title.h"
@@ -12,17 +13,10 @@ static_assert(sizeof(NuKoWaitRatio) == 8, "the wait ratio is a pair of 32-bit in
 
 namespace {
 
-// Fills a caller's buffer of `size` bytes without splitting a character.
-void Fill(char* out, std::size_t size, std::string_view s) {
-    if (!out || size == 0) return;
-    std::size_t n = nuko::text::Utf8CutLength(s, size - 1);
-    std::memcpy(out, s.data(), n);
-    out[n] = '\0';
-}
+void Fill(char* out, std::size_t size, std::string_view s) { nuko::exports::CopyOut(s, out, size); }
 
 std::function<void(int)> Reporter(NuKoProgress progress, void* ctx) {
-    if (!progress) return {};
-    return [progress, ctx](int percent) { progress(ctx, percent); };
+    return nuko::exports::ProgressReporter(progress, ctx);
 }
 
 }  // namespace

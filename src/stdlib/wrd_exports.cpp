@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "export_util.h"
 #include "nu_32std_wrd.h"
 #include "nuko/text.h"
 #include "nuko/wrd_files.h"
@@ -11,12 +12,7 @@ static_assert(NUKO_WRD_PALETTE_ONLY == nuko::wrd::kPaletteOnly);
 
 namespace {
 
-void CopyOut(std::string_view s, char* out, std::size_t size) {
-    if (!out || size == 0) return;
-    std::size_t n = nuko::text::Utf8CutLength(s, size - 1);
-    std::memcpy(out, s.data(), n);
-    out[n] = '\0';
-}
+using nuko::exports::CopyOut;
 
 void Put(int32_t* out, int32_t value) {
     if (out) *out = value;
