@@ -40,14 +40,14 @@ PromptAnswer QtPrompt::Ask(const PromptRequest& request) {
     static const ButtonSpec kAbort{PromptAnswer::Abort, "中止(&A)", QMessageBox::RejectRole};
     static const ButtonSpec kIgnore{PromptAnswer::Ignore, "無視(&I)", QMessageBox::AcceptRole};
 
-    std::vector<const ButtonSpec*> specs;
+    std::vector<const ButtonSpec*> choices;
     switch (request.buttons) {
-        case PromptButtons::Ok: specs = {&kOk}; break;
-        case PromptButtons::OkCancel: specs = {&kOk, &kCancel}; break;
-        case PromptButtons::YesNo: specs = {&kYes, &kNo}; break;
-        case PromptButtons::YesNoCancel: specs = {&kYes, &kNo, &kCancel}; break;
-        case PromptButtons::RetryCancel: specs = {&kRetry, &kCancel}; break;
-        case PromptButtons::AbortRetryIgnore: specs = {&kAbort, &kRetry, &kIgnore}; break;
+        case PromptButtons::Ok: choices = {&kOk}; break;
+        case PromptButtons::OkCancel: choices = {&kOk, &kCancel}; break;
+        case PromptButtons::YesNo: choices = {&kYes, &kNo}; break;
+        case PromptButtons::YesNoCancel: choices = {&kYes, &kNo, &kCancel}; break;
+        case PromptButtons::RetryCancel: choices = {&kRetry, &kCancel}; break;
+        case PromptButtons::AbortRetryIgnore: choices = {&kAbort, &kRetry, &kIgnore}; break;
     }
 
     QMessageBox box(static_cast<QWidget*>(request.owner));
@@ -55,7 +55,7 @@ PromptAnswer QtPrompt::Ask(const PromptRequest& request) {
     box.setWindowTitle(QString::fromStdString(request.caption.empty() ? "NU-KOP32" : request.caption));
     box.setText(QString::fromStdString(request.text));
     std::vector<std::pair<QAbstractButton*, PromptAnswer>> map;
-    for (const ButtonSpec* s : specs) {
+    for (const ButtonSpec* s : choices) {
         QPushButton* b = box.addButton(QString::fromUtf8(s->text), s->role);
         map.emplace_back(b, s->answer);
     }

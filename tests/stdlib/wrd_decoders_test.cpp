@@ -93,31 +93,31 @@ TEST(MagDecoder, OtherFormatsAndTruncatedFilesAreRefused) {
 }
 
 TEST(MagDecoder, EncodedPictureRoundTripsThroughFlagsAndCopies) {
-    MagSpec spec = SmallMag();
-    std::string file = EncodeMag(spec);
+    MagSpec sample = SmallMag();
+    std::string file = EncodeMag(sample);
     auto pic = DecodeMag(file);
     ASSERT_TRUE(pic);
     EXPECT_EQ(pic->width, 80);
     EXPECT_EQ(pic->height, 40);
     EXPECT_EQ(pic->x, 8);
     EXPECT_EQ(pic->y, 21);
-    EXPECT_EQ(pic->colors, spec.colors);
-    EXPECT_EQ(pic->points, spec.points);
+    EXPECT_EQ(pic->colors, sample.colors);
+    EXPECT_EQ(pic->points, sample.points);
     // The test picture exercises copies: far fewer pixel bytes than points.
     EXPECT_LT(file.size(), 80u * 40u / 2u);
 }
 
 TEST(MagDecoder, WidePicturesKeepTheirTopLeft) {
-    MagSpec spec;
-    spec.width = 704;
-    spec.height = 20;
-    spec.points = PatternPoints(704, 20, 16, 9);
-    auto pic = DecodeMag(EncodeMag(spec));
+    MagSpec sample;
+    sample.width = 704;
+    sample.height = 20;
+    sample.points = PatternPoints(704, 20, 16, 9);
+    auto pic = DecodeMag(EncodeMag(sample));
     ASSERT_TRUE(pic);
     ASSERT_EQ(pic->width, 640);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 640; ++x)
-            ASSERT_EQ(pic->At(x, y), spec.points[static_cast<std::size_t>(y) * 704 + static_cast<std::size_t>(x)]);
+            ASSERT_EQ(pic->At(x, y), sample.points[static_cast<std::size_t>(y) * 704 + static_cast<std::size_t>(x)]);
 }
 
 TEST(MagDecoder, DamagedHeadersAreRefused) {
@@ -162,10 +162,10 @@ TEST(PhoDecoder, PlanesGiveGreenRedBlueIndices) {
 
 TEST(PictureProgram, BothLayoutsDecodeExactlyWithColoursPositionAndText) {
     for (auto layout : {ProgramLayout::Plain, ProgramLayout::Huffman}) {
-        ProgramSpec spec = SmallProgram(layout, 4);
-        spec.flags |= 0x08;
-        spec.text = "\x89\xcc\x8e\x8c\r\nline 2";  // 歌詞 then a second line
-        std::string file = EncodeProgram(spec);
+        ProgramSpec sample = SmallProgram(layout, 4);
+        sample.flags |= 0x08;
+        sample.text = "\x89\xcc\x8e\x8c\r\nline 2";  // 歌詞 then a second line
+        std::string file = EncodeProgram(sample);
         auto header = ReadProgramHeader(file);
         ASSERT_TRUE(header);
         EXPECT_EQ(header->layout, layout);
@@ -175,26 +175,26 @@ TEST(PictureProgram, BothLayoutsDecodeExactlyWithColoursPositionAndText) {
         EXPECT_EQ(pic->height, 50);
         EXPECT_EQ(pic->x, 80);
         EXPECT_EQ(pic->y, 100);
-        EXPECT_EQ(pic->points, spec.points);
-        EXPECT_EQ(pic->colors, spec.colors);
-        EXPECT_EQ(pic->text, spec.text);
+        EXPECT_EQ(pic->points, sample.points);
+        EXPECT_EQ(pic->colors, sample.colors);
+        EXPECT_EQ(pic->text, sample.text);
     }
 }
 
 TEST(PictureProgram, FewerPlanesShowInDigitalColoursOverThePreFill) {
     for (auto layout : {ProgramLayout::Plain, ProgramLayout::Huffman}) {
-        ProgramSpec spec = SmallProgram(layout, 3);
-        auto pic = DecodeProgram(EncodeProgram(spec));
+        ProgramSpec sample = SmallProgram(layout, 3);
+        auto pic = DecodeProgram(EncodeProgram(sample));
         ASSERT_TRUE(pic);
-        EXPECT_EQ(pic->points, spec.points);
+        EXPECT_EQ(pic->points, sample.points);
         EXPECT_EQ(pic->colors, kDigitalColors);
 
         // Pre-filled with ones: plane 3, not stored, stays set.
-        spec.flags |= 0x20;
-        spec.fill_ones = true;
-        pic = DecodeProgram(EncodeProgram(spec));
+        sample.flags |= 0x20;
+        sample.fill_ones = true;
+        pic = DecodeProgram(EncodeProgram(sample));
         ASSERT_TRUE(pic);
-        for (std::size_t i = 0; i < spec.points.size(); ++i) ASSERT_EQ(pic->points[i], spec.points[i] | 8) << i;
+        for (std::size_t i = 0; i < sample.points.size(); ++i) ASSERT_EQ(pic->points[i], sample.points[i] | 8) << i;
     }
     // No picture at all: the pre-fill alone covers the area, and the text
     // begins where the picture data would.
@@ -210,12 +210,12 @@ TEST(PictureProgram, FewerPlanesShowInDigitalColoursOverThePreFill) {
 
 TEST(PictureProgram, ControlByteChoosesTheReferenceLine) {
     // One byte wide, two lines, two planes, written by hand.
-    ProgramSpec spec;
-    spec.flags = 0;  // the encoder writes the header only
-    spec.planes = 2;
-    spec.width_bytes = 1;
-    spec.height = 2;
-    std::string file = EncodeProgram(spec);
+    ProgramSpec sample;
+    sample.flags = 0;  // the encoder writes the header only
+    sample.planes = 2;
+    sample.width_bytes = 1;
+    sample.height = 2;
+    std::string file = EncodeProgram(sample);
     file[kPlainHeaderOffset] = 0x04;
     file += std::string("\x00\x00\xAA"    // line 0 plane 0: literal 0xAA
                         "\x00\x80"        // line 0 plane 1: copy of the line before
@@ -261,10 +261,10 @@ TEST(PictureProgram, BadProgramsAreRefusedAndEndlessTreesStop) {
 }
 
 TEST(PictureProgram, CallSetUpFromHeaderOrParameterText) {
-    ProgramSpec spec = SmallProgram(ProgramLayout::Plain, 4);
-    spec.pages = 0x04;  // draw page 1, show page 0
-    spec.flags |= 0x40;
-    auto header = ReadProgramHeader(EncodeProgram(spec));
+    ProgramSpec sample = SmallProgram(ProgramLayout::Plain, 4);
+    sample.pages = 0x04;  // draw page 1, show page 0
+    sample.flags |= 0x40;
+    auto header = ReadProgramHeader(EncodeProgram(sample));
     ASSERT_TRUE(header);
     ProgramCall call = ProgramCallFor(*header, "");
     EXPECT_EQ(call.draw_page, 1);

@@ -144,20 +144,20 @@ std::string EncodePho(const std::vector<std::uint8_t>& points) {
     return out;
 }
 
-std::string EncodeMag(const MagSpec& spec) {
+std::string EncodeMag(const MagSpec& sample) {
     static constexpr int kStepsLeft[16] = {0, 1, 2, 4, 0, 1, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0};
     static constexpr int kLinesUp[16] = {0, 0, 0, 0, 1, 1, 2, 2, 2, 4, 4, 4, 8, 8, 8, 16};
-    const std::size_t line_bytes = static_cast<std::size_t>(spec.width) / 2;
+    const std::size_t line_bytes = static_cast<std::size_t>(sample.width) / 2;
     const std::size_t units = line_bytes / 2;
     auto byte_at = [&](std::size_t y, std::size_t b) {
-        const std::uint8_t* p = &spec.points[y * static_cast<std::size_t>(spec.width) + b * 2];
+        const std::uint8_t* p = &sample.points[y * static_cast<std::size_t>(sample.width) + b * 2];
         return static_cast<std::uint8_t>(p[0] << 4 | p[1]);
     };
 
     BitWriter flag_a;
     std::string flag_b, pixels;
     std::vector<std::uint8_t> previous(units / 2, 0);
-    for (std::size_t y = 0; y < static_cast<std::size_t>(spec.height); ++y) {
+    for (std::size_t y = 0; y < static_cast<std::size_t>(sample.height); ++y) {
         std::vector<std::uint8_t> flags(units / 2, 0);
         for (std::size_t u = 0; u < units; ++u) {
             int chosen = 0;
@@ -184,15 +184,15 @@ std::string EncodeMag(const MagSpec& spec) {
 
     std::string out = "MAKI02  TEST";
     out += std::string("test user", 9) + std::string(9, ' ');
-    out += spec.comment;
+    out += sample.comment;
     out += '\x1a';
     std::string header(32 + 48, '\0');
-    header[3] = static_cast<char>(spec.screen_mode);
-    int left = spec.start_x & ~7;
-    PutLe16(header, 4, static_cast<unsigned>(spec.start_x));
-    PutLe16(header, 6, static_cast<unsigned>(spec.start_y));
-    PutLe16(header, 8, static_cast<unsigned>(left + spec.width - 1));
-    PutLe16(header, 10, static_cast<unsigned>(spec.start_y + spec.height - 1));
+    header[3] = static_cast<char>(sample.screen_mode);
+    int left = sample.start_x & ~7;
+    PutLe16(header, 4, static_cast<unsigned>(sample.start_x));
+    PutLe16(header, 6, static_cast<unsigned>(sample.start_y));
+    PutLe16(header, 8, static_cast<unsigned>(left + sample.width - 1));
+    PutLe16(header, 10, static_cast<unsigned>(sample.start_y + sample.height - 1));
     std::uint32_t a_at = 80, b_at = a_at + static_cast<std::uint32_t>(flag_a.Bytes().size());
     std::uint32_t p_at = b_at + static_cast<std::uint32_t>(flag_b.size());
     PutLe32(header, 12, a_at);
@@ -201,15 +201,15 @@ std::string EncodeMag(const MagSpec& spec) {
     PutLe32(header, 24, p_at);
     PutLe32(header, 28, static_cast<std::uint32_t>(pixels.size()));
     for (std::size_t i = 0; i < 16; ++i) {
-        header[32 + i * 3] = static_cast<char>(spec.colors[i].g << 4);
-        header[32 + i * 3 + 1] = static_cast<char>(spec.colors[i].r << 4);
-        header[32 + i * 3 + 2] = static_cast<char>(spec.colors[i].b << 4);
+        header[32 + i * 3] = static_cast<char>(sample.colors[i].g << 4);
+        header[32 + i * 3 + 1] = static_cast<char>(sample.colors[i].r << 4);
+        header[32 + i * 3 + 2] = static_cast<char>(sample.colors[i].b << 4);
     }
     return out + header + flag_a.Bytes() + flag_b + pixels;
 }
 
-std::string EncodeProgram(const ProgramSpec& spec) {
-    bool plain = spec.layout == wrd::ProgramLayout::Plain;
+std::string EncodeProgram(const ProgramSpec& sample) {
+    bool plain = sample.layout == wrd::ProgramLayout::Plain;
     std::size_t header_at = plain ? wrd::kPlainHeaderOffset : wrd::kHuffmanHeaderOffset;
     std::size_t data_at = header_at + (plain ? wrd::kPlainDataOffset : wrd::kHuffmanDataOffset);
     std::string out(data_at, '\0');
@@ -222,27 +222,27 @@ std::string EncodeProgram(const ProgramSpec& spec) {
         out[4] = '\x5E';
         out[5] = '\x04';
     }
-    out[header_at] = static_cast<char>(spec.flags);
-    out[header_at + 1] = static_cast<char>(spec.pages);
-    out[header_at + 2] = static_cast<char>(spec.planes);
-    out[header_at + 3] = spec.fill_ones ? '\x01' : '\0';
-    PutLe16(out, header_at + 4, spec.screen_offset);
-    PutLe16(out, header_at + 6, static_cast<unsigned>(spec.width_bytes));
-    PutLe16(out, header_at + 8, static_cast<unsigned>(spec.height));
+    out[header_at] = static_cast<char>(sample.flags);
+    out[header_at + 1] = static_cast<char>(sample.pages);
+    out[header_at + 2] = static_cast<char>(sample.planes);
+    out[header_at + 3] = sample.fill_ones ? '\x01' : '\0';
+    PutLe16(out, header_at + 4, sample.screen_offset);
+    PutLe16(out, header_at + 6, static_cast<unsigned>(sample.width_bytes));
+    PutLe16(out, header_at + 8, static_cast<unsigned>(sample.height));
     for (std::size_t i = 0; i < 16; ++i) {
-        out[header_at + 10 + i * 3] = static_cast<char>(spec.colors[i].b);
-        out[header_at + 11 + i * 3] = static_cast<char>(spec.colors[i].r);
-        out[header_at + 12 + i * 3] = static_cast<char>(spec.colors[i].g);
+        out[header_at + 10 + i * 3] = static_cast<char>(sample.colors[i].b);
+        out[header_at + 11 + i * 3] = static_cast<char>(sample.colors[i].r);
+        out[header_at + 12 + i * 3] = static_cast<char>(sample.colors[i].g);
     }
 
-    if (spec.flags & 0x04) {
-        const std::size_t width = static_cast<std::size_t>(spec.width_bytes);
-        auto planes = ToPlanes(spec.points, width, static_cast<std::size_t>(spec.height));
+    if (sample.flags & 0x04) {
+        const std::size_t width = static_cast<std::size_t>(sample.width_bytes);
+        auto planes = ToPlanes(sample.points, width, static_cast<std::size_t>(sample.height));
         std::vector<const std::uint8_t*> recent;  // newest last
         const std::vector<std::uint8_t> empty(width, 0);
         std::string data;
-        for (std::size_t y = 0; y < static_cast<std::size_t>(spec.height); ++y) {
-            for (std::size_t p = 0; p < static_cast<std::size_t>(spec.planes); ++p) {
+        for (std::size_t y = 0; y < static_cast<std::size_t>(sample.height); ++y) {
+            for (std::size_t p = 0; p < static_cast<std::size_t>(sample.planes); ++p) {
                 const std::uint8_t* line = planes[p].data() + y * width;
                 // Back reference 15 is an empty line until 16 lines exist.
                 int best = 15;
@@ -280,8 +280,8 @@ std::string EncodeProgram(const ProgramSpec& spec) {
         }
         out += plain ? data : HuffmanCode(data);
     }
-    if (spec.flags & 0x08) {
-        out += spec.text;
+    if (sample.flags & 0x08) {
+        out += sample.text;
         out += '\x1a';
     }
     return out;

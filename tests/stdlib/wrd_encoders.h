@@ -31,7 +31,7 @@ struct MagSpec {
 };
 // A MAG file: each unit copied from the first of the 15 positions that holds
 // the same bytes, else stored; the flag lines XOR-coded into flags A and B.
-std::string EncodeMag(const MagSpec& spec);
+std::string EncodeMag(const MagSpec& sample);
 
 struct ProgramSpec {
     wrd::ProgramLayout layout = wrd::ProgramLayout::Plain;
@@ -48,6 +48,6 @@ struct ProgramSpec {
 };
 // A picture program: each line of a plane coded against the best of the last
 // 16 (or an empty line); layout B then Huffman-coded with its tree.
-std::string EncodeProgram(const ProgramSpec& spec);
+std::string EncodeProgram(const ProgramSpec& sample);
 
 }  // namespace nuko::test

@@ -145,16 +145,16 @@ TEST(WrdFiles, ScriptNamesBecomeLinuxPaths) {
 
 TEST(WrdExports, CreateWrdGraphicDrawsMagAndHandsBackItsColours) {
     TempDir dir;
-    auto spec = Mag80x40();
-    WriteBytes(dir.File("a.mag"), nuko::test::EncodeMag(spec));
+    auto sample = Mag80x40();
+    WriteBytes(dir.File("a.mag"), nuko::test::EncodeMag(sample));
     std::vector<std::uint8_t> page(kPagePoints, 0);
     std::uint8_t palette[64];
     char text[16] = "unchanged";
     ASSERT_EQ(CreateWrdGraphic(dir.File("a.mag").c_str(), NUKO_WRD_MAG, page.data(), -1, -1, 1,
                                NUKO_WRD_PALETTE_APPLY, palette, text, sizeof text),
               1);
-    EXPECT_EQ(page[8 * 640 + 16], spec.points[0]);
-    EXPECT_EQ(page[(8 + 39) * 640 + 16 + 79], spec.points.back());
+    EXPECT_EQ(page[8 * 640 + 16], sample.points[0]);
+    EXPECT_EQ(page[(8 + 39) * 640 + 16 + 79], sample.points.back());
     EXPECT_EQ(palette[4 * 3], 3 * 17);         // red of colour 3
     EXPECT_EQ(palette[4 * 3 + 2], 12 * 17);    // its blue
     EXPECT_EQ(palette[4 * 3 + 3], 0);
@@ -180,22 +180,22 @@ TEST(WrdExports, CreateWrdGraphicDrawsMagAndHandsBackItsColours) {
 
 TEST(WrdExports, ProgramTextAndPhoScreen) {
     TempDir dir;
-    nuko::test::ProgramSpec spec;
-    spec.layout = ProgramLayout::Huffman;
-    spec.flags = 0x04 | 0x08;
-    spec.planes = 3;
-    spec.screen_offset = 80 * 10 + 2;
-    spec.width_bytes = 4;
-    spec.height = 8;
-    spec.points = nuko::test::PatternPoints(32, 8, 8, 1);
-    spec.text = "\x89\xcc\x8e\x8c";  // 歌詞
-    WriteBytes(dir.File("p.com"), nuko::test::EncodeProgram(spec));
+    nuko::test::ProgramSpec sample;
+    sample.layout = ProgramLayout::Huffman;
+    sample.flags = 0x04 | 0x08;
+    sample.planes = 3;
+    sample.screen_offset = 80 * 10 + 2;
+    sample.width_bytes = 4;
+    sample.height = 8;
+    sample.points = nuko::test::PatternPoints(32, 8, 8, 1);
+    sample.text = "\x89\xcc\x8e\x8c";  // 歌詞
+    WriteBytes(dir.File("p.com"), nuko::test::EncodeProgram(sample));
     std::vector<std::uint8_t> page(kPagePoints, 0);
     std::uint8_t palette[64] = {};
     char text[64];
     ASSERT_EQ(CreateWrdGraphic(dir.File("p.com").c_str(), NUKO_WRD_COM, page.data(), -1, -1, 1, 1, palette, text, sizeof text), 1);
     EXPECT_STREQ(text, "歌詞");
-    EXPECT_EQ(page[10 * 640 + 16], spec.points[0]);
+    EXPECT_EQ(page[10 * 640 + 16], sample.points[0]);
     EXPECT_EQ(palette[4 * 2], 255);  // digital colour 2 is red
     EXPECT_EQ(palette[4 * 2 + 1], 0);
     // A short buffer never splits a character.
@@ -219,13 +219,13 @@ TEST(WrdExports, GetWrdComDataReadsProgramsAndKnowsTheClearProgram) {
     EXPECT_EQ(clear, 1);
     EXPECT_EQ(x, 0);
 
-    nuko::test::ProgramSpec spec;
-    spec.pages = 0x08;
-    spec.flags = 0;
-    spec.screen_offset = 80 * 200 + 40;
-    spec.width_bytes = 1;
-    spec.height = 1;
-    WriteBytes(dir.File("p.com"), nuko::test::EncodeProgram(spec));
+    nuko::test::ProgramSpec sample;
+    sample.pages = 0x08;
+    sample.flags = 0;
+    sample.screen_offset = 80 * 200 + 40;
+    sample.width_bytes = 1;
+    sample.height = 1;
+    WriteBytes(dir.File("p.com"), nuko::test::EncodeProgram(sample));
     ASSERT_EQ(GetWrdComData(dir.File("p.com").c_str(), nullptr, &x, &y, &display, &draw, &on, &clear), 1);
     EXPECT_EQ(x, 320);
     EXPECT_EQ(y, 200);

@@ -245,16 +245,16 @@ TEST(WrdGraphics, BlockMoveCopiesAndExchangesWholeByteColumns) {
 
 TEST(WrdGraphics, DisplayPageBringsItsPalette) {
     TempDir dir;
-    nuko::test::ProgramSpec spec;
-    spec.pages = 0x04;  // draw page 1, display page 0
-    spec.screen_offset = 0;
-    spec.width_bytes = 2;
-    spec.height = 4;
-    spec.points = std::vector<std::uint8_t>(16 * 4, 9);
-    for (std::uint8_t i = 0; i < 16; ++i) spec.colors[i] = {15, i, 0};
-    spec.flags = 0x04 | 0x08;
-    spec.text = "PIC";
-    WriteBytes(dir.File("prog.com"), nuko::test::EncodeProgram(spec));
+    nuko::test::ProgramSpec sample;
+    sample.pages = 0x04;  // draw page 1, display page 0
+    sample.screen_offset = 0;
+    sample.width_bytes = 2;
+    sample.height = 4;
+    sample.points = std::vector<std::uint8_t>(16 * 4, 9);
+    for (std::uint8_t i = 0; i < 16; ++i) sample.colors[i] = {15, i, 0};
+    sample.flags = 0x04 | 0x08;
+    sample.text = "PIC";
+    WriteBytes(dir.File("prog.com"), nuko::test::EncodeProgram(sample));
     TestScreen s;
     ASSERT_TRUE(s.Start(Script({"@LOC(5,3);", "@EXEC(PROG)", "@GSC(0,1)", "@GIN", "X"}), dir.File("song.mid")));
     s.Tick(0);
