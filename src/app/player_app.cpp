@@ -63,7 +63,7 @@ int CPlayerApp::HandleMessage(const QByteArray& message) {
 bool CPlayerApp::Start() {
     app_.setApplicationName(QString::fromUtf8(kTitle));
     // 1-2: one copy per user.
-    instance_ = std::make_unique<SingleInstance>(folders::DefaultWorkFolder(), "nu_kop32");
+    instance_ = std::make_unique<SingleInstance>(folders::InstanceFolder(), "nu_kop32");
     if (instance_->Start() == SingleInstance::Role::Secondary) {
         HandOver();
         exit_code_ = 0;

@@ -241,6 +241,13 @@ std::string DefaultWorkFolder() {
     return "/tmp/nu-kop32-" + std::to_string(::getuid()) + "/";
 }
 
+std::string InstanceFolder() {
+    // The private parent must exist before the folder itself can be made.
+    std::string parent = DefaultWorkFolder();
+    EnsurePrivateFolder(parent);
+    return parent + "instance/";
+}
+
 std::error_code EnsurePrivateFolder(const std::string& folder) {
     std::string f = folder;
     while (f.size() > 1 && f.back() == '/') f.pop_back();

@@ -95,6 +95,11 @@ std::string DataFolder();
 // $XDG_RUNTIME_DIR/nu-kop32/, else /tmp/nu-kop32-<uid>/.
 std::string DefaultWorkFolder();
 
+// Where the programs' single-instance locks and sockets live: a folder of
+// its own inside the private default work folder, so that clearing the work
+// folder never touches them. The private parent is created when missing.
+std::string InstanceFolder();
+
 // Creates the folder with mode 0700 when missing; refuses one that is a
 // symbolic link, not a folder, or owned by another user.
 std::error_code EnsurePrivateFolder(const std::string& folder);
