@@ -189,7 +189,7 @@ TEST(NuKo32Cvt, SecondStartHandsOverAndEnds) {
 
     pid_t first = 0;
     ASSERT_EQ(::posix_spawn(&first, program.c_str(), nullptr, nullptr, argv, env.data()), 0);
-    std::string socket = dir.File("nu-kop32/nu_32cvt.socket");
+    std::string socket = dir.File("nu-kop32/instance/nu_32cvt.socket");
     bool listening = false;
     for (int i = 0; i < 400 && !listening; ++i) {
         listening = ::access(socket.c_str(), F_OK) == 0;
