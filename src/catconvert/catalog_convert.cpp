@@ -18,11 +18,6 @@ namespace {
 
 constexpr std::size_t kTitleMax = 512;
 
-std::string Decode(std::string_view raw, bool utf8, std::size_t limit) {
-    std::string s = utf8 ? text::SanitizeUtf8(raw) : text::Cp932ToUtf8(raw);
-    return std::string(text::CutToCp932Bytes(s, limit));
-}
-
 std::string CleanTitle(std::string t) {
     t = std::string(text::Utf8Cut(t, kTitleMax));
     for (char& c : t)
@@ -62,17 +57,16 @@ const StringTable& ConverterStrings() {
 ReadOutcome ReadOldCatalog(const std::string& path, const TitleReader& midi_title, OldCatalog& out) {
     auto bytes = fileio::ReadFile(path, 256u << 20);
     if (!bytes) return ReadOutcome::CannotOpen;
-    std::string_view body = *bytes;
-    bool utf8 = body.starts_with(text::kUtf8Bom);
-    if (utf8) body.remove_prefix(text::kUtf8Bom.size());
-    auto lines = media::SplitCatalogLines(body);
+    const media::CatalogText content = media::SplitCatalogText(*bytes);
+    const auto& lines = content.lines;
+    const bool utf8 = content.utf8;
     if (!lines.empty() && lines[0] == media::kCatalogVersion) return ReadOutcome::AlreadyCurrent;
 
     bool midi = text::AsciiLowered(path::Extension(path)) == "mit";
     out = {};
-    if (!lines.empty()) out.title = Decode(lines[0], utf8, media::kCatalogLineMax);
+    if (!lines.empty()) out.title = media::DecodeCatalogField(lines[0], utf8, media::kCatalogLineMax);
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        std::string line = Decode(lines[i], utf8, media::kCatalogLineMax);
+        std::string line = media::DecodeCatalogField(lines[i], utf8, media::kCatalogLineMax);
         OldItem item;
         std::size_t tab = line.find('\t');
         item.path = line.substr(0, tab);

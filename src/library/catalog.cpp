@@ -15,12 +15,6 @@ constexpr std::size_t kMaxCatalogBytes = 256u << 20;
 
 bool Exists(const std::string& p, struct stat& st) { return !p.empty() && ::stat(p.c_str(), &st) == 0; }
 
-// Decodes one line and keeps it within `limit` CP932 bytes.
-std::string DecodeField(std::string_view raw, bool utf8, std::size_t limit) {
-    std::string s = utf8 ? text::SanitizeUtf8(raw) : text::Cp932ToUtf8(raw);
-    return std::string(text::CutToCp932Bytes(s, limit));
-}
-
 std::string CleanField(std::string_view s) {
     std::string out(s);
     for (char& c : out)
@@ -74,6 +68,19 @@ std::vector<std::string_view> SplitCatalogLines(std::string_view bytes) {
     return lines;
 }
 
+CatalogText SplitCatalogText(std::string_view bytes) {
+    CatalogText t;
+    t.utf8 = bytes.starts_with(text::kUtf8Bom);
+    if (t.utf8) bytes.remove_prefix(text::kUtf8Bom.size());
+    t.lines = SplitCatalogLines(bytes);
+    return t;
+}
+
+std::string DecodeCatalogField(std::string_view raw, bool utf8, std::size_t limit) {
+    std::string s = utf8 ? text::SanitizeUtf8(raw) : text::Cp932ToUtf8(raw);
+    return std::string(text::CutToCp932Bytes(s, limit));
+}
+
 bool HasCatalogExtension(std::string_view p) {
     if (p.size() < 4) return false;
     std::string tail = text::AsciiLowered(p.substr(p.size() - 4));
@@ -121,30 +128,25 @@ bool ReadCatalog(MediaList& list, const ExtensionList& extensions, bool find_pic
     auto bytes = fileio::ReadFile(list.path, kMaxCatalogBytes);
     if (!bytes) return false;
 
-    auto body_of = [](const std::string& b, bool& utf8) {
-        std::string_view v = b;
-        utf8 = v.starts_with(text::kUtf8Bom);
-        if (utf8) v.remove_prefix(text::kUtf8Bom.size());
-        return v;
-    };
-    bool utf8 = false;
-    auto lines = SplitCatalogLines(body_of(*bytes, utf8));
-    if (lines.empty() || lines[0] != kCatalogVersion) {
+    CatalogText content = SplitCatalogText(*bytes);
+    if (content.lines.empty() || content.lines[0] != kCatalogVersion) {
         int converted = env.convert_old ? env.convert_old(list.path) : ConvertOldCatalog(list.path);
         if (!converted) return false;
         bytes = fileio::ReadFile(list.path, kMaxCatalogBytes);
         if (!bytes) return false;
-        lines = SplitCatalogLines(body_of(*bytes, utf8));
+        content = SplitCatalogText(*bytes);
         // The converted file's first line is not checked again.
     }
+    const auto& lines = content.lines;
+    const bool utf8 = content.utf8;
 
     list.loaded = 1;
-    if (lines.size() > 1) list.title = DecodeField(lines[1], utf8, kCatalogLineMax);
-    if (lines.size() > 2) list.sub_title = DecodeField(lines[2], utf8, kCatalogLineMax);
+    if (lines.size() > 1) list.title = DecodeCatalogField(lines[1], utf8, kCatalogLineMax);
+    if (lines.size() > 2) list.sub_title = DecodeCatalogField(lines[2], utf8, kCatalogLineMax);
 
     path::CaseResolver resolver;
     for (std::size_t i = 3; i < lines.size(); ++i) {
-        ParsedLine f = SplitItemLine(DecodeField(lines[i], utf8, kCatalogLineMax));
+        ParsedLine f = SplitItemLine(DecodeCatalogField(lines[i], utf8, kCatalogLineMax));
         if (f.path.empty()) continue;
         std::string name = path::FromWindows(f.path);
         std::string resolved = ResolveWith(resolver, name, list.path, env.drives);

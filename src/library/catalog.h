@@ -33,6 +33,17 @@ inline constexpr std::size_t kCatalogFieldMax = 255;
 // byte order mark at the start is left to the caller.
 std::vector<std::string_view> SplitCatalogLines(std::string_view bytes);
 
+// The lines of a catalog file's bytes, and whether they are UTF-8 (the file
+// began with a byte order mark, which is left out) or CP932.
+struct CatalogText {
+    std::vector<std::string_view> lines;
+    bool utf8 = false;
+};
+CatalogText SplitCatalogText(std::string_view bytes);
+
+// One line or field decoded to UTF-8 and kept within `limit` CP932 bytes.
+std::string DecodeCatalogField(std::string_view raw, bool utf8, std::size_t limit);
+
 // Whether the path ends in one of the three catalog extensions, in any case.
 bool HasCatalogExtension(std::string_view path);
 

@@ -33,7 +33,9 @@ private:
     int fd_;
 };
 
-bool WriteAll(int fd, std::string_view bytes) {
+}  // namespace
+
+bool WriteAllTo(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0) {
@@ -44,8 +46,6 @@ bool WriteAll(int fd, std::string_view bytes) {
     }
     return true;
 }
-
-}  // namespace
 
 std::optional<std::string> ReadFile(const std::string& path, std::size_t max_bytes,
                                     std::error_code* ec) {
@@ -121,7 +121,7 @@ std::error_code WriteFileAtomic(const std::string& path, std::string_view bytes)
     int fd = CreateTempBeside(target, &temp);
     if (fd < 0) return LastError();
     FdCloser closer(fd);
-    if (::fchmod(fd, mode) != 0 || !WriteAll(fd, bytes) || ::fsync(fd) != 0) {
+    if (::fchmod(fd, mode) != 0 || !WriteAllTo(fd, bytes) || ::fsync(fd) != 0) {
         std::error_code ec = LastError();
         ::unlink(temp.c_str());
         return ec;

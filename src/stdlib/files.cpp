@@ -71,19 +71,6 @@ bool GuidAt(std::string_view b, std::size_t at, const Guid& g) {
 // properties come early in every real file.
 constexpr std::uint64_t kMaxAsfHeader = 16u << 20;
 
-bool WriteAllFd(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // The error code of a failed write. EPERM is 1, which callers read as
 // "written with progress", so it is reported as EACCES.
 int WriteError(int e) {
@@ -183,7 +170,7 @@ int CopyFile(const std::string& source, const std::string& target,
                 break;
             }
             if (n == 0) break;
-            if (!WriteAllFd(out, buf.data(), static_cast<std::size_t>(n))) {
+            if (!fileio::WriteAllTo(out, std::string_view(buf.data(), static_cast<std::size_t>(n)))) {
                 result = WriteError(errno);
                 break;
             }

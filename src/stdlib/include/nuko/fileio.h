@@ -26,6 +26,10 @@ std::error_code WriteFileAtomic(const std::string& path, std::string_view bytes)
 // returns its descriptor and name; -1 on failure with errno set.
 int CreateTempBeside(const std::string& target, std::string* temp_name);
 
+// Writes all of `bytes` to a descriptor, going on after short writes and
+// interruptions; false with errno set on failure.
+bool WriteAllTo(int fd, std::string_view bytes);
+
 // Makes the renamed entry durable by syncing its folder.
 void SyncParentFolder(const std::string& path);
 
