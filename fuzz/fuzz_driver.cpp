@@ -1,7 +1,9 @@
 // Runs a fuzz target without libFuzzer: every seed file given on the command
 // line (folders are walked) is fed as it is and then in mutated copies, for a
 // bounded number of rounds, so the target runs in every CI build under the
-// sanitizers. NUKO_FUZZ_ROUNDS sets the rounds (default 3000).
+// sanitizers. NUKO_FUZZ_ROUNDS sets the rounds (default 3000). Every seed
+// path must give at least one seed, unless the build left the corpus out
+// (NUKO_CORPUS_DIR defined empty).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +12,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -68,26 +71,48 @@ std::string Mutate(std::string s, std::mt19937& rng) {
     return s;
 }
 
-void Collect(const std::filesystem::path& p, std::vector<std::string>& seeds) {
+// Adds the seeds at `p` (a file, or every file under a folder); how many.
+std::size_t Collect(const std::filesystem::path& p, std::vector<std::string>& seeds) {
     std::error_code ec;
     if (std::filesystem::is_directory(p, ec)) {
+        std::size_t n = 0;
         for (auto& e : std::filesystem::recursive_directory_iterator(p, ec))
-            if (e.is_regular_file(ec)) Collect(e.path(), seeds);
-        return;
+            if (e.is_regular_file(ec)) n += Collect(e.path(), seeds);
+        return n;
     }
     std::ifstream f(p, std::ios::binary);
-    if (!f) return;
+    if (!f) return 0;
     std::ostringstream s;
     s << f.rdbuf();
     std::string data = s.str();
-    if (data.size() <= (1u << 20)) seeds.push_back(std::move(data));
+    if (data.size() > (1u << 20)) return 0;
+    seeds.push_back(std::move(data));
+    return 1;
+}
+
+// Whether the build was configured without a corpus on purpose
+// (-DNUKO_CORPUS_DIR=): its seeds then name folders that do not exist.
+bool CorpusLeftOut() {
+#ifdef NUKO_CORPUS_DIR
+    return std::string_view(NUKO_CORPUS_DIR).empty();
+#else
+    return false;
+#endif
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A seed path that gives nothing fails the run: a lost corpus must not
+    // pass for a fuzzed one.
     std::vector<std::string> seeds;
-    for (int i = 1; i < argc; ++i) Collect(argv[i], seeds);
+    int missing = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (Collect(argv[i], seeds) > 0) continue;
+        std::fprintf(stderr, "no seed in %s\n", argv[i]);
+        ++missing;
+    }
+    if (missing > 0 && !CorpusLeftOut()) return 1;
     seeds.push_back("");
     long rounds = 3000;
     if (const char* r = std::getenv("NUKO_FUZZ_ROUNDS")) rounds = std::strtol(r, nullptr, 10);

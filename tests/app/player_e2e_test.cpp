@@ -3,9 +3,7 @@
 // the window and the list.
 #include <chrono>
 #include <csignal>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -22,54 +20,24 @@ namespace {
 class Environment {
 public:
     Environment(const std::string& display, const std::string& root) {
-        vars_ = {{"DISPLAY", display},
-                 {"QT_QPA_PLATFORM", "xcb"},
-                 {"XDG_CONFIG_HOME", root + "cfg"},
-                 {"XDG_DATA_HOME", root + "data"},
-                 {"XDG_RUNTIME_DIR", root + "run"},
-                 {"HOME", root}};
+        options_.env = {{"DISPLAY", display},
+                        {"QT_QPA_PLATFORM", "xcb"},
+                        {"XDG_CONFIG_HOME", root + "cfg"},
+                        {"XDG_DATA_HOME", root + "data"},
+                        {"XDG_RUNTIME_DIR", root + "run"},
+                        {"HOME", root}};
     }
     // Starts a program with these variables; its pid.
-    pid_t Spawn(const std::vector<std::string>& argv) const {
-        pid_t pid = ::fork();
-        if (pid == 0) {
-            for (const auto& [k, v] : vars_) ::setenv(k.c_str(), v.c_str(), 1);
-            std::vector<char*> args;
-            for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            ::execv(args[0], args.data());
-            ::_exit(127);
-        }
-        return pid;
-    }
+    pid_t Spawn(const std::vector<std::string>& argv) const { return test::StartProgram(argv, options_); }
     // Runs a program to its end and returns its standard output.
     std::string Output(const std::vector<std::string>& argv) const {
-        int fds[2];
-        if (::pipe(fds) != 0) return {};
-        pid_t pid = ::fork();
-        if (pid == 0) {
-            ::dup2(fds[1], 1);
-            ::close(fds[0]);
-            ::close(fds[1]);
-            for (const auto& [k, v] : vars_) ::setenv(k.c_str(), v.c_str(), 1);
-            std::vector<char*> args;
-            for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            ::execvp(args[0], args.data());
-            ::_exit(127);
-        }
-        ::close(fds[1]);
         std::string out;
-        char buf[512];
-        ssize_t n;
-        while ((n = ::read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
-        ::close(fds[0]);
-        ::waitpid(pid, nullptr, 0);
+        test::RunProgram(argv, &out, options_);
         return out;
     }
 
 private:
-    std::vector<std::pair<std::string, std::string>> vars_;
+    test::ProgramOptions options_;
 };
 
 // The caption of the player's main window (the visible window whose
@@ -88,26 +56,8 @@ std::string Caption(const Environment& env) {
     return {};
 }
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (done()) return true;
-        std::this_thread::sleep_for(100ms);
-    }
-    return done();
-}
-
-int WaitExit(pid_t pid, std::chrono::milliseconds limit) {
-    int status = 0;
-    auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end) {
-        if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::this_thread::sleep_for(50ms);
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    return -2;
-}
+// The exit code; -2 when the program did not end in time (it is killed).
+int WaitExit(pid_t pid, std::chrono::milliseconds limit) { return test::WaitProgram(pid, limit).value_or(-2); }
 
 std::string Song(double seconds) {
     test::SmfWriter w(480);
@@ -135,16 +85,17 @@ TEST(PlayerEndToEnd, PlaysAFolderTakesOverASecondStartAndKeepsItsSettings) {
 
     const std::string player = test::ProgramDir() + "nu_kop32";
     pid_t first = env.Spawn({player, root.File("music")});
-    ASSERT_TRUE(WaitFor([&] { return Caption(env).find(" - NU-KO Player for WIN32") != std::string::npos; }, 20s))
+    ASSERT_TRUE(test::PollUntil(
+        [&] { return Caption(env).find(" - NU-KO Player for WIN32") != std::string::npos; }, 60s, 100ms))
         << "the first copy shows no playing item; caption \"" << Caption(env) << "\"";
 
     pid_t second = env.Spawn({player, root.File("other/another.mid")});
-    EXPECT_EQ(WaitExit(second, 20s), 0);
-    EXPECT_TRUE(WaitFor([&] { return Caption(env).rfind("another - ", 0) == 0; }, 20s))
+    EXPECT_EQ(WaitExit(second, 60s), 0);
+    EXPECT_TRUE(test::PollUntil([&] { return Caption(env).rfind("another - ", 0) == 0; }, 60s, 100ms))
         << "caption \"" << Caption(env) << "\"";
 
     ::kill(first, SIGTERM);
-    EXPECT_EQ(WaitExit(first, 20s), 0);
+    EXPECT_EQ(WaitExit(first, 60s), 0);
     settings::SettingsStore store(root.File("cfg/NU-KO Application/NU-KO Player32.ini"));
     settings::Settings s = store.ReadAll();
     EXPECT_TRUE(s.main.position.set);

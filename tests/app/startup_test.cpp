@@ -12,7 +12,7 @@ using nuko::settings::ToolSection;
 
 TEST(Startup, WorkFolderFallsBackToTheDefault) {
     nuko::test::TempDir dir;
-    ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    nuko::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
     ToolSection tool;
     tool.user_tmp = 1;  // on, but no folder given
     EXPECT_EQ(ChooseWorkFolder(tool), dir.path() + "nu-kop32/");
@@ -26,7 +26,6 @@ TEST(Startup, WorkFolderFallsBackToTheDefault) {
     std::error_code ec;
     EXPECT_EQ(ChooseWorkFolder(tool, &ec), dir.path() + "nu-kop32/");
     EXPECT_TRUE(ec);
-    ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(Startup, FirstShowCommand) {

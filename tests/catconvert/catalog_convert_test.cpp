@@ -28,6 +28,17 @@ TitleReader FakeTitles() {
     };
 }
 
+// Clicks the dialog's button of that name from inside its event loop; a
+// missing button fails the test and closes the dialog, so exec returns.
+void Click(QDialog& dialog, const char* name) {
+    if (auto* button = dialog.findChild<QPushButton*>(QString::fromUtf8(name))) {
+        button->click();
+        return;
+    }
+    ADD_FAILURE() << "no button " << name;
+    dialog.reject();
+}
+
 }  // namespace
 
 TEST(CatalogConvert, OnlyATitle) {
@@ -97,14 +108,14 @@ TEST(CatalogConvertDialog, StartConvertsAndClosesWithOne) {
     TempDir dir;
     WriteBytes(dir.File("old.mot"), "Movies\r\nclip.avi\r\n");
     ConvertDialog dialog(dir.File("old.mot"), FakeTitles());
-    QTimer::singleShot(0, [&] { dialog.findChild<QPushButton*>("start")->click(); });
+    QTimer::singleShot(0, [&] { Click(dialog, "start"); });
     dialog.exec();
     EXPECT_EQ(dialog.conversion_result(), 1);
     EXPECT_EQ(ReadBytes(dir.File("old.mot")), "Ver 1.00\r\nMovies\r\n\r\nclip.avi\tclip.avi\r\n\x1a");
 
     WriteBytes(dir.File("old2.mot"), "Movies\r\n");
     ConvertDialog cancelled(dir.File("old2.mot"), FakeTitles());
-    QTimer::singleShot(0, [&] { cancelled.findChild<QPushButton*>("cancel")->click(); });
+    QTimer::singleShot(0, [&] { Click(cancelled, "cancel"); });
     cancelled.exec();
     EXPECT_EQ(cancelled.conversion_result(), 0);
     EXPECT_EQ(ReadBytes(dir.File("old2.mot")), "Movies\r\n");

@@ -69,9 +69,7 @@ struct DialogFixture : CdFixture {
 
     template <typename T>
     T* Find(const char* name) {
-        T* w = dialog->findChild<T*>(QString::fromUtf8(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return nuko::test::Child<T>(dialog.get(), name);
     }
     QTreeWidget* Tracks() { return Find<QTreeWidget>("tracks"); }
     QString Cell(int row, int column) { return Tracks()->topLevelItem(row)->text(column); }

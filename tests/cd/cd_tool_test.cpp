@@ -8,26 +8,21 @@
 #include "nuko/text.h"
 #include "test_support.h"
 
-using nuko::test::ProgramDir;
+using nuko::test::KoTool;
 using nuko::test::RunProgram;
 using nuko::test::TempDir;
 using nuko::test::WriteBytes;
 
 namespace {
 
-std::string Tool() { return ProgramDir() + "nu_kotool"; }
-
 // The player's folders of a test, so that nothing of the user's is read.
 class ToolFolders {
 public:
-    explicit ToolFolders(const TempDir& dir) {
-        ::setenv("XDG_CONFIG_HOME", (dir.path() + "config").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (dir.path() + "data").c_str(), 1);
-    }
-    ~ToolFolders() {
-        ::unsetenv("XDG_CONFIG_HOME");
-        ::unsetenv("XDG_DATA_HOME");
-    }
+    explicit ToolFolders(const TempDir& dir)
+        : config_("XDG_CONFIG_HOME", dir.path() + "config"), data_("XDG_DATA_HOME", dir.path() + "data") {}
+
+private:
+    nuko::test::ScopedEnv config_, data_;
 };
 
 }  // namespace
@@ -36,9 +31,9 @@ TEST(CdTool, DiscIdOfAGeneratedImage) {
     TempDir dir;
     std::string cue = nuko::test::WriteCdImage(dir.path(), "three", {225, 190, 335});
     std::string out;
-    ASSERT_EQ(RunProgram({Tool(), "discid", cue}, &out), 0);
+    ASSERT_EQ(RunProgram({KoTool(), "discid", cue}, &out), 0);
     EXPECT_EQ(out, "id: 0030010000003\ntracks: 3\n1 00:03:00\n2 00:02:40\n3 00:04:35\n");
-    EXPECT_EQ(RunProgram({Tool(), "discid"}, &out), 2);
+    EXPECT_EQ(RunProgram({KoTool(), "discid"}, &out), 2);
 }
 
 TEST(CdTool, CdTitleShowsTheDatabaseNames) {
@@ -46,7 +41,7 @@ TEST(CdTool, CdTitleShowsTheDatabaseNames) {
     ToolFolders folders(dir);
     std::string cue = nuko::test::WriteCdImage(dir.path(), "three", {225, 190, 225});
     std::string out;
-    ASSERT_EQ(RunProgram({Tool(), "cdtitle", cue}, &out), 0);
+    ASSERT_EQ(RunProgram({KoTool(), "cdtitle", cue}, &out), 0);
     EXPECT_EQ(out, "artist: \ntitle: \n1\tTrack 01\n2\tTrack 02\n3\tTrack 03\n");
     // Nothing is written for a disc the database does not know.
     EXPECT_FALSE(std::filesystem::exists(dir.path() + "data"));
@@ -55,7 +50,7 @@ TEST(CdTool, CdTitleShowsTheDatabaseNames) {
     WriteBytes(dir.path() + "data/NU-KO Application/nu_kopcd.txt",
                *nuko::text::Utf8ToCp932("[0030008400003]\r\nArtist=歌手\r\nTitle=盤\r\n001/00:03=一\r\n"
                                         "003/00:03=@三\r\n"));
-    ASSERT_EQ(RunProgram({Tool(), "cdtitle", cue}, &out), 0);
+    ASSERT_EQ(RunProgram({KoTool(), "cdtitle", cue}, &out), 0);
     EXPECT_EQ(out, "artist: 歌手\ntitle: 盤\n1\t一\n2\tTrack 02\n3\t@三\n");
 }
 
@@ -65,9 +60,9 @@ TEST(CdTool, ImagesThatCannotBeReadAreSaidSo) {
     WriteBytes(dir.File("empty.cue"), "");
     for (const char* name : {"gone.cue", "empty.cue", "missing.cue"}) {
         std::string out;
-        EXPECT_EQ(RunProgram({Tool(), "discid", dir.File(name)}, &out), 1) << name;
+        EXPECT_EQ(RunProgram({KoTool(), "discid", dir.File(name)}, &out), 1) << name;
         EXPECT_EQ(out, "") << name;
-        EXPECT_EQ(RunProgram({Tool(), "cdtitle", dir.File(name)}, &out), 1) << name;
+        EXPECT_EQ(RunProgram({KoTool(), "cdtitle", dir.File(name)}, &out), 1) << name;
     }
 }
 
@@ -75,13 +70,13 @@ TEST(CdTool, DiscIdOfTheCorpusImages) {
     NUKO_CORPUS_FILE(images, "cd/images/");
     // cdda.bin holds 302 sectors of audio: 4 seconds and 2 frames.
     std::string cdda;
-    ASSERT_EQ(RunProgram({Tool(), "discid", images + "cdda.cue"}, &cdda), 0);
+    ASSERT_EQ(RunProgram({KoTool(), "discid", images + "cdda.cue"}, &cdda), 0);
     EXPECT_EQ(cdda, "id: 0010004020004\ntracks: 1\n1 00:04:02\n");
     for (const auto& entry : std::filesystem::directory_iterator(images)) {
         std::string ext = entry.path().extension().string();
         if (ext != ".cue" && ext != ".toc" && ext != ".nrg") continue;
         std::string out;
-        int rc = RunProgram({Tool(), "discid", entry.path().string()}, &out);
+        int rc = RunProgram({KoTool(), "discid", entry.path().string()}, &out);
         SCOPED_TRACE(entry.path().filename().string() + ":\n" + out);
         ASSERT_TRUE(rc == 0 || rc == 1);
         if (rc == 1) {

@@ -1,7 +1,6 @@
 #include "cd_convert.h"
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,7 +10,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <chrono>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -23,8 +21,6 @@
 #include "scripted_prompt.h"
 #include "settings_store.h"
 #include "test_support.h"
-
-extern char** environ;
 
 using namespace nuko::cdconvert;
 using nuko::settings::SettingsStore;
@@ -124,7 +120,7 @@ struct DialogFixture {
     DialogFixture() { nuko::test::QtApp(); }
     template <typename T>
     static T* Find(QWidget* d, const char* name) {
-        return d->findChild<T*>(QString::fromUtf8(name));
+        return nuko::test::Child<T>(d, name);
     }
 };
 
@@ -174,38 +170,22 @@ TEST(CdConvertDialog, RestoreNeedsAnExistingFile) {
 }
 
 TEST(NuKo32Cvt, SecondStartHandsOverAndEnds) {
+    using namespace std::chrono_literals;
     TempDir dir;
     std::string program = nuko::test::ProgramDir() + "nu_32cvt";
-    std::string runtime = "XDG_RUNTIME_DIR=" + dir.path();
-    std::string config = "XDG_CONFIG_HOME=" + dir.File("cfg");
-    std::vector<char*> env;
-    for (char** e = environ; *e; ++e)
-        if (!std::string_view(*e).starts_with("XDG_RUNTIME_DIR=") && !std::string_view(*e).starts_with("XDG_CONFIG_HOME="))
-            env.push_back(*e);
-    env.push_back(runtime.data());
-    env.push_back(config.data());
-    env.push_back(nullptr);
-    char* argv[] = {program.data(), nullptr};
+    nuko::test::ProgramOptions o;
+    o.env = {{"XDG_RUNTIME_DIR", dir.path()}, {"XDG_CONFIG_HOME", dir.File("cfg")}};
 
-    pid_t first = 0;
-    ASSERT_EQ(::posix_spawn(&first, program.c_str(), nullptr, nullptr, argv, env.data()), 0);
+    pid_t first = nuko::test::StartProgram({program}, o);
+    ASSERT_GT(first, 0);
     std::string socket = dir.File("nu-kop32/instance/nu_32cvt.socket");
-    bool listening = false;
-    for (int i = 0; i < 400 && !listening; ++i) {
-        listening = ::access(socket.c_str(), F_OK) == 0;
-        if (!listening) std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    EXPECT_TRUE(listening);
+    EXPECT_TRUE(nuko::test::PollUntil([&] { return ::access(socket.c_str(), F_OK) == 0; }, 60s, 25ms));
 
-    char save[] = "/SAVE";
-    char* argv2[] = {program.data(), save, nullptr};
-    pid_t second = 0;
-    ASSERT_EQ(::posix_spawn(&second, program.c_str(), nullptr, nullptr, argv2, env.data()), 0);
-    int status = -1;
-    ::waitpid(second, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    pid_t second = nuko::test::StartProgram({program, "/SAVE"}, o);
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(nuko::test::WaitProgram(second, 60s), 0) << "the second copy did not end by itself";
     // The first copy still runs.
+    int status = 0;
     EXPECT_EQ(::waitpid(first, &status, WNOHANG), 0);
-    ::kill(first, SIGTERM);
-    ::waitpid(first, &status, 0);
+    nuko::test::StopProgram(first, SIGTERM);
 }

@@ -33,10 +33,12 @@ TEST(FileAreaWidget, RowsSelectionAndDoubleClick) {
     EXPECT_EQ(selected.at(0).at(0).toInt(), 2);
     EXPECT_EQ(w.SelectedRow(), 2);
     auto* list = w.findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
     emit list->itemDoubleClicked(list->item(3));
     ASSERT_EQ(activated.count(), 1);
     EXPECT_EQ(activated.at(0).at(0).toInt(), 4);
-    EXPECT_EQ(w.RowHeight(), QFontMetrics(list->font()).height() + 1);
+    // A row is as tall as the text "a" set in the list's font, and one more.
+    EXPECT_EQ(w.RowHeight(), QFontMetrics(list->font()).size(Qt::TextSingleLine, QStringLiteral("a")).height() + 1);
     for (int row = 1; row <= 5; ++row) EXPECT_FALSE(w.RowDisplayText(row).contains('.'));
     w.show();
     if (const char* out = std::getenv("NUKO_SCREENSHOT_DIR"))
@@ -56,6 +58,7 @@ TEST(FileAreaWidget, CatalogShowsItsTitleBar) {
     ASSERT_EQ(w.Load(s, {}), 1);
     EXPECT_EQ(w.RowDisplayText(1), "Song A");
     auto* title = w.findChild<QLabel*>("title");
+    ASSERT_NE(title, nullptr);
     EXPECT_TRUE(title->isVisibleTo(&w));
     EXPECT_EQ(title->text(), "Title");
     s.type_flags = 0x0001;

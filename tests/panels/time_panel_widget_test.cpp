@@ -52,6 +52,7 @@ TEST(TimePanel, SliderDragStaysInsideTheSectionAndSeeks) {
     panel.SetSection(std::make_pair(30, 60));
     QSignalSpy seek(&panel, &TimePanel::seekRequested);
     auto* slider = panel.findChild<QSlider*>();
+    ASSERT_NE(slider, nullptr);
     slider->setSliderDown(true);
     slider->setSliderPosition(200);  // emits sliderMoved
     EXPECT_EQ(panel.StatusText(), "0:01:00");

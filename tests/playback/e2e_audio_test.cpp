@@ -13,12 +13,10 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 #include "media_fixtures.h"
 #include "test_support.h"
@@ -27,35 +25,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using nuko::test::TempDir;
-
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& output) {
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (fd >= 0) {
-            ::dup2(fd, 1);
-            ::dup2(fd, 2);
-            ::close(fd);
-        }
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
-void StopChild(pid_t pid, int signal) {
-    if (pid <= 0) return;
-    ::kill(pid, signal);
-    for (int i = 0; i < 100; ++i) {
-        if (::waitpid(pid, nullptr, WNOHANG) == pid) return;
-        std::this_thread::sleep_for(20ms);
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-}
 
 // A PulseAudio server with one null sink, for the life of the object; the
 // environment points this process and its children at it.
@@ -72,42 +41,37 @@ public:
         Set("XDG_RUNTIME_DIR", run_);
         Set("PULSE_RUNTIME_PATH", run_ + "/pulse");
         Set("PULSE_SERVER", "unix:" + run_ + "/pulse/native");
-        pid_ = Spawn({pulseaudio, "-n", "--daemonize=no", "--exit-idle-time=-1", "-L",
-                      "module-null-sink sink_name=nullsink", "-L", "module-native-protocol-unix"},
-                     dir_.File("pulse.log"));
-        for (int i = 0; i < 200; ++i) {
-            if (std::filesystem::exists(run_ + "/pulse/native")) return true;
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
-                break;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
+        nuko::test::ProgramOptions o;
+        o.output_file = dir_.File("pulse.log");
+        pid_ = nuko::test::StartProgram({pulseaudio, "-n", "--daemonize=no", "--exit-idle-time=-1", "-L",
+                                         "module-null-sink sink_name=nullsink", "-L", "module-native-protocol-unix"},
+                                        o);
+        bool ended = false;
+        bool up = nuko::test::PollUntil(
+            [&] {
+                ended = ::waitpid(pid_, nullptr, WNOHANG) == pid_;
+                return ended || std::filesystem::exists(run_ + "/pulse/native");
+            },
+            30s, 50ms);
+        if (up && !ended) return true;
+        if (ended) pid_ = -1;
         *why = "pulseaudio did not start: " + nuko::test::ReadBytes(dir_.File("pulse.log"));
         return false;
     }
 
-    ~PulseServer() {
-        StopChild(pid_, SIGTERM);
-        for (auto& [name, value] : saved_) {
-            if (value) ::setenv(name.c_str(), value->c_str(), 1);
-            else ::unsetenv(name.c_str());
-        }
-    }
+    ~PulseServer() { nuko::test::StopProgram(pid_, SIGTERM); }
 
     const std::string& folder() const { return dir_.path(); }
 
 private:
     void Set(const std::string& name, const std::string& value) {
-        const char* old = std::getenv(name.c_str());
-        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        ::setenv(name.c_str(), value.c_str(), 1);
+        env_.push_back(std::make_unique<nuko::test::ScopedEnv>(name, value));
     }
 
     TempDir dir_;
     std::string run_;
     pid_t pid_ = -1;
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+    std::vector<std::unique_ptr<nuko::test::ScopedEnv>> env_;
 };
 
 // The loudest sample of a 16-bit recording.
@@ -120,38 +84,58 @@ int Peak(const std::string& pcm) {
     return peak;
 }
 
+constexpr std::size_t kHalfSecond = 44100 * 4 / 2;  // 16-bit stereo at 44100
+constexpr int kLoud = 1000;                         // far above the silence of an idle sink
+
 class EndToEndAudioTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string why;
         if (!server_.Start(&why)) GTEST_SKIP() << why;
-        ::setenv("XDG_CONFIG_HOME", (server_.folder() + "home").c_str(), 1);
+        config_.emplace("XDG_CONFIG_HOME", server_.folder() + "home");
     }
-    void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
 
     // Plays `file` in real time with nu_kotool while recording the sink's
     // monitor; returns the recording.
     std::string PlayAndRecord(const std::string& file) {
         std::string parecord = nuko::test::FindProgram("parecord");
-        if (parecord.empty()) {
-            ADD_FAILURE() << "parecord is missing";
+        std::string pactl = nuko::test::FindProgram("pactl");
+        if (parecord.empty() || pactl.empty()) {
+            ADD_FAILURE() << "parecord or pactl is missing";
             return {};
         }
         std::string recording = media_.File("recording.raw");
-        pid_t rec = Spawn({parecord, "-d", "nullsink.monitor", "--raw", "--format=s16le", "--rate=44100",
-                           "--channels=2", "--latency-msec=50"},
-                          recording);
-        std::this_thread::sleep_for(500ms);
+        nuko::test::ProgramOptions o;
+        o.output_file = media_.File("parecord.log");
+        pid_t rec = nuko::test::StartProgram({parecord, "-d", "nullsink.monitor", "--raw", "--format=s16le",
+                                              "--rate=44100", "--channels=2", "--latency-msec=50", recording},
+                                             o);
+        // The recording stream is connected once the server lists it.
+        bool recording_started = nuko::test::PollUntil(
+            [&] {
+                std::string streams;
+                nuko::test::RunProgram({pactl, "list", "short", "source-outputs"}, &streams);
+                return !streams.empty();
+            },
+            30s, 50ms);
+        EXPECT_TRUE(recording_started) << nuko::test::ReadBytes(o.output_file);
         std::string out;
-        int code = nuko::test::RunProgram({nuko::test::ProgramDir() + "nu_kotool", "play", file}, &out);
-        std::this_thread::sleep_for(300ms);
-        StopChild(rec, SIGINT);
+        int code = nuko::test::RunProgram({nuko::test::KoTool(), "play", file}, &out);
+        // The last of the sound may still be on its way through the server.
+        nuko::test::PollUntil(
+            [&] {
+                std::string pcm = nuko::test::ReadBytes(recording);
+                return pcm.size() > kHalfSecond && Peak(pcm) > kLoud;
+            },
+            30s, 100ms);
+        nuko::test::StopProgram(rec, SIGINT);
         EXPECT_EQ(code, 0) << out;
         EXPECT_NE(out.find("end: success"), std::string::npos) << out;
         return nuko::test::ReadBytes(recording);
     }
 
     PulseServer server_;
+    std::optional<nuko::test::ScopedEnv> config_;
     TempDir media_;
 };
 
@@ -161,20 +145,20 @@ TEST_F(EndToEndAudioTest, AMidiSongSoundsInTheSink) {
     for (int i = 0; i < 4; ++i) w.Note(0, 60 + 2 * i, 240);
     nuko::test::WriteBytes(media_.File("song.mid"), w.Bytes());
     std::string pcm = PlayAndRecord(media_.File("song.mid"));
-    EXPECT_GT(pcm.size(), 44100u * 4 / 2);  // at least half a second recorded
-    EXPECT_GT(Peak(pcm), 1000);
+    EXPECT_GT(pcm.size(), kHalfSecond);
+    EXPECT_GT(Peak(pcm), kLoud);
 }
 
 TEST_F(EndToEndAudioTest, AWaveFileSoundsInTheSink) {
     nuko::test::WriteBytes(media_.File("tone.wav"), nuko::test::MakeWav(1.5));
     std::string pcm = PlayAndRecord(media_.File("tone.wav"));
-    EXPECT_GT(pcm.size(), 44100u * 4 / 2);
-    EXPECT_GT(Peak(pcm), 1000);
+    EXPECT_GT(pcm.size(), kHalfSecond);
+    EXPECT_GT(Peak(pcm), kLoud);
 }
 
 TEST_F(EndToEndAudioTest, TheProbeFindsTheSoundServer) {
     std::string out;
-    ASSERT_EQ(nuko::test::RunProgram({nuko::test::ProgramDir() + "nu_kotool", "probe"}, &out), 0);
+    ASSERT_EQ(nuko::test::RunProgram({nuko::test::KoTool(), "probe"}, &out), 0);
     EXPECT_EQ(out.find("※"), std::string::npos) << out;
 }
 

@@ -128,16 +128,26 @@ TEST(MidiSongTest, WhatIsNoSongIsRefused) {
 }
 
 TEST(MidiSongTest, BrokenTracksEndWhereTheyBreak) {
-    // A data byte with no status before it, a sysex that cancels running
-    // status, a delta that never ends, a length past the end.
-    for (std::string body : {std::string("\x00\x3C\x40", 3), std::string("\x00\x90\x3C\x40\x00\xF0\x01\xF7\x00\x3E\x40", 11),
-                             std::string("\xFF\xFF\xFF\xFF\xFF", 5), std::string("\x00\xFF\x01\x7F" "abc", 7),
-                             std::string("\x00\xF3\x01", 3)}) {
+    // Each track with the note-ons read before its break.
+    const std::pair<std::string, int> cases[] = {
+        // A data byte with no status before it.
+        {std::string("\x00\x3C\x40", 3), 0},
+        // A note, then a sysex that cancels running status: the data bytes
+        // after it are no second note.
+        {std::string("\x00\x90\x3C\x40\x00\xF0\x01\xF7\x00\x3E\x40", 11), 1},
+        // A delta that never ends.
+        {std::string("\xFF\xFF\xFF\xFF\xFF", 5), 0},
+        // A text of 127 bytes in a track of 7.
+        {std::string("\x00\xFF\x01\x7F" "abc", 7), 0},
+        // A system common message, which has no place in a file.
+        {std::string("\x00\xF3\x01", 3), 0},
+    };
+    for (const auto& [body, note_ons] : cases) {
         std::string smf = std::string("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0", 21) +
                           static_cast<char>(body.size()) + body;
         auto song = ParseSmf(smf);
         ASSERT_TRUE(song);
-        EXPECT_LE(NoteOns(*song), 1);
+        EXPECT_EQ(NoteOns(*song), note_ons) << testing::PrintToString(body);
     }
 }
 

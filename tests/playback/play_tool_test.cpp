@@ -10,12 +10,10 @@
 
 namespace {
 
-using nuko::test::ProgramDir;
+using nuko::test::KoTool;
 using nuko::test::RunProgram;
 using nuko::test::TempDir;
 using nuko::test::WriteBytes;
-
-std::string Tool() { return ProgramDir() + "nu_kotool"; }
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> out;
@@ -33,7 +31,7 @@ protected:
     }
     void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
     std::string Run(std::vector<std::string> args, int* code) {
-        args.insert(args.begin(), Tool());
+        args.insert(args.begin(), KoTool());
         std::string out;
         *code = RunProgram(args, &out);
         return out;

@@ -4,7 +4,6 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -117,19 +116,17 @@ TEST(Mp3Convert, FailedWriteKeepsTheOldTarget) {
     TempDir dir;
     WriteBytes(dir.File("big.mp3"), Mp3Frames(100));
     WriteBytes(dir.File("out.wav"), "old contents");
-    pid_t pid = ::fork();
-    if (pid == 0) {
+    // The limit applies to the child alone.
+    std::optional<bool> failed_as_it_should = nuko::test::RunInChild([&] {
         ::signal(SIGXFSZ, SIG_IGN);
         struct rlimit limit = {8000, 8000};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         int last = 0;
         int result = Mp3Convert(dir.File("big.mp3"), dir.File("out.wav"), [&](int p) { last = p; });
-        ::_exit(result == EFBIG && last == 100 ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return result == EFBIG && last == 100;
+    });
+    ASSERT_TRUE(failed_as_it_should.has_value()) << "the child did not end normally";
+    EXPECT_TRUE(*failed_as_it_should);
     EXPECT_EQ(ReadBytes(dir.File("out.wav")), "old contents");
     EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"big.mp3", "out.wav"}));
 }

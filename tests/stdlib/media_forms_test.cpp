@@ -51,7 +51,9 @@ TEST(FrameHeader, ChannelsRatesAndBitRates) {
     EXPECT_FALSE(mpeg2->mpeg1);
     EXPECT_EQ(mpeg2->samples_per_second, 22050);
     EXPECT_EQ(mpeg2->kbps, 64);
-    EXPECT_EQ(Le16At(WaveHeader(*mpeg2, 0), 44), 64 * 2000 / 613);
+    // The block is one frame: 576 samples of a layer III frame at MPEG-2,
+    // 576 / 8 x 64000 / 22050 = 208.98 bytes, 208 without the padding byte.
+    EXPECT_EQ(Le16At(WaveHeader(*mpeg2, 0), 44), 208);
 
     // The header carries the rate the frames have, and a block size to it.
     auto at48k = ParseFrameHeader("\xFF\xFB\x94\x64");

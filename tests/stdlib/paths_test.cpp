@@ -55,11 +55,11 @@ TEST(PathResolve, CaseInsensitiveComponentByComponent) {
 
 TEST(Folders, XdgFoldersAndPrivateWorkFolder) {
     TempDir dir;
-    ::setenv("XDG_CONFIG_HOME", (dir.path() + "cfg").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (dir.path() + "data").c_str(), 1);
+    nuko::test::ScopedEnv config("XDG_CONFIG_HOME", dir.path() + "cfg");
+    nuko::test::ScopedEnv data("XDG_DATA_HOME", dir.path() + "data");
     EXPECT_EQ(folders::SettingsFile(), dir.path() + "cfg/NU-KO Application/NU-KO Player32.ini");
     EXPECT_EQ(folders::DataFolder(), dir.path() + "data/NU-KO Application/");
-    ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    nuko::test::ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path());
     std::string work = folders::DefaultWorkFolder();
     EXPECT_EQ(work, dir.path() + "nu-kop32/");
     EXPECT_FALSE(folders::EnsurePrivateFolder(work));
@@ -69,7 +69,4 @@ TEST(Folders, XdgFoldersAndPrivateWorkFolder) {
     // A link planted in its place is refused.
     ASSERT_EQ(::symlink(dir.path().c_str(), dir.File("planted").c_str()), 0);
     EXPECT_TRUE(folders::EnsurePrivateFolder(dir.File("planted")));
-    ::unsetenv("XDG_CONFIG_HOME");
-    ::unsetenv("XDG_DATA_HOME");
-    ::unsetenv("XDG_RUNTIME_DIR");
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QApplication>
+#include <stdexcept>
+#include <string>
 
 namespace nuko::test {
 
@@ -12,6 +14,16 @@ inline QApplication& QtApp() {
     static char* argv[] = {name, nullptr};
     static QApplication app(argc, argv);
     return app;
+}
+
+// The child of `parent` named `name`. A missing one ends the test with a
+// failure (the test framework reports the exception) rather than handing
+// back a null pointer for the test to dereference.
+template <typename T>
+T* Child(const QObject* parent, const char* name) {
+    T* w = parent->findChild<T*>(QString::fromUtf8(name));
+    if (!w) throw std::runtime_error(std::string("no child named ") + name);
+    return w;
 }
 
 }  // namespace nuko::test

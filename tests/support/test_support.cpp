@@ -1,11 +1,16 @@
 #include "test_support.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -54,51 +59,158 @@ std::string CorpusDir() {
     return dir;
 }
 
+ScopedEnv::ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {
+    if (const char* old = std::getenv(name_.c_str())) old_ = old;
+    ::setenv(name_.c_str(), value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (old_) ::setenv(name_.c_str(), old_->c_str(), 1);
+    else ::unsetenv(name_.c_str());
+}
+
+bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds limit, std::chrono::milliseconds step) {
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (done()) return true;
+        std::this_thread::sleep_for(step);
+    }
+    return done();
+}
+
+namespace {
+
+constexpr auto kProgramLimit = std::chrono::minutes(5);
+
+// Exit code of a wait status: -1 when a signal ended the child.
+int ExitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
+// Forks and executes; in the child, `out_fd` (when >= 0) becomes standard
+// output. The environment is built here, before the fork: the child of a
+// threaded process may only call async-signal-safe functions.
+pid_t Spawn(const std::vector<std::string>& argv, const ProgramOptions& options, int out_fd, int close_fd) {
+    if (argv.empty()) return -1;
+    std::vector<std::string> env_strings;
+    for (char** e = environ; *e; ++e) {
+        std::string_view entry(*e);
+        bool replaced = false;
+        for (const auto& [name, value] : options.env)
+            replaced = replaced || (entry.size() > name.size() && entry.starts_with(name) && entry[name.size()] == '=');
+        if (!replaced) env_strings.emplace_back(entry);
+    }
+    for (const auto& [name, value] : options.env) env_strings.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (auto& e : env_strings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    int file_fd = -1;
+    if (!options.output_file.empty()) {
+        file_fd = ::open(options.output_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (file_fd < 0) return -1;
+    }
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        if (close_fd >= 0) ::close(close_fd);
+        if (file_fd >= 0) {
+            ::dup2(file_fd, 1);
+            ::dup2(file_fd, 2);
+        }
+        if (out_fd >= 0) ::dup2(out_fd, 1);
+        ::execvpe(args[0], args.data(), envp.data());
+        ::_exit(127);
+    }
+    if (file_fd >= 0) ::close(file_fd);
+    return pid;
+}
+
+}  // namespace
+
+std::optional<bool> RunInChild(const std::function<bool()>& f, std::chrono::milliseconds limit) {
+    pid_t pid = ::fork();
+    if (pid < 0) return std::nullopt;
+    if (pid == 0) ::_exit(f() ? 1 : 0);
+    std::optional<int> code = WaitProgram(pid, limit);
+    if (!code || *code < 0 || *code > 1) return std::nullopt;
+    return *code == 1;
+}
+
 bool AsUnprivilegedUser(const std::string& dir, const std::function<bool()>& f) {
     if (::geteuid() != 0) return f();
     std::error_code ec;
     std::filesystem::permissions(dir, std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
                                  std::filesystem::perm_options::add, ec);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
-        ::_exit(f() ? 1 : 0);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) {
+    // A child that cannot drop its rights ends by abort, which reads as "did
+    // not run" rather than as either answer.
+    std::optional<bool> result = RunInChild([&] {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) std::abort();
+        return f();
+    });
+    if (!result) {
         ADD_FAILURE() << "the unprivileged child did not run";
         return false;
     }
-    return WEXITSTATUS(status) == 1;
+    return *result;
 }
 
 std::string ProgramDir() { return std::string(NUKO_PROGRAM_DIR) + "/"; }
 
-int RunProgram(const std::vector<std::string>& argv, std::string* out) {
-    int pipefd[2];
-    if (::pipe(pipefd) != 0) return -1;
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipefd[1], 1);
-        ::close(pipefd[0]);
-        ::close(pipefd[1]);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
+std::string KoTool() { return ProgramDir() + "nu_kotool"; }
+
+pid_t StartProgram(const std::vector<std::string>& argv, const ProgramOptions& options) {
+    return Spawn(argv, options, -1, -1);
+}
+
+std::optional<int> WaitProgram(pid_t pid, std::chrono::milliseconds limit) {
+    if (pid <= 0) return -1;
+    int status = 0;
+    auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid) return ExitCode(status);
+        if (r < 0) return -1;
+        if (std::chrono::steady_clock::now() >= end) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return std::nullopt;
+}
+
+void StopProgram(pid_t pid, int signal) {
+    if (pid <= 0) return;
+    ::kill(pid, signal);
+    WaitProgram(pid, std::chrono::seconds(20));
+}
+
+int RunProgram(const std::vector<std::string>& argv, std::string* out, const ProgramOptions& options) {
+    int pipefd[2];
+    if (::pipe2(pipefd, O_CLOEXEC) != 0) return -1;
+    pid_t pid = Spawn(argv, options, pipefd[1], pipefd[0]);
     ::close(pipefd[1]);
+    if (pid < 0) {
+        ::close(pipefd[0]);
+        return -1;
+    }
     std::string data;
     char buf[4096];
-    ssize_t n;
-    while ((n = ::read(pipefd[0], buf, sizeof buf)) > 0) data.append(buf, static_cast<std::size_t>(n));
+    auto end = std::chrono::steady_clock::now() + kProgramLimit;
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd p{pipefd[0], POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 1000))) < 0 && errno != EINTR) break;
+        if (!(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        ssize_t n = ::read(pipefd[0], buf, sizeof buf);
+        if (n <= 0) break;
+        data.append(buf, static_cast<std::size_t>(n));
+    }
     ::close(pipefd[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
     if (out) *out = data;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::optional<int> code = WaitProgram(pid, std::chrono::seconds(30));
+    if (!code) ADD_FAILURE() << argv[0] << " did not end and was killed";
+    return code.value_or(-1);
 }
 
 }  // namespace nuko::test

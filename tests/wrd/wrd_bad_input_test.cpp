@@ -131,7 +131,7 @@ TEST(WrdBadInput, RandomBytesAlwaysReachTheEnd) {
             }
         }
         TestScreen s;
-        if (!s.Start(script)) continue;
+        ASSERT_TRUE(s.Start(script)) << "round " << round;  // only an empty script is refused
         s.Tick(0);
         s.Tick(1000);
         EXPECT_TRUE(RunToEnd(s, 20000)) << "round " << round;

@@ -13,7 +13,7 @@
 #include "wrd_qt_glyphs.h"
 #include "wrd_test_util.h"
 
-using nuko::test::ProgramDir;
+using nuko::test::KoTool;
 using nuko::test::RunProgram;
 using nuko::test::TempDir;
 using nuko::wrd::GlyphMask;
@@ -36,8 +36,6 @@ int InkPoints(const GlyphMask& g) {
     for (auto v : g.ink) n += v != 0;
     return n;
 }
-
-std::string Tool() { return ProgramDir() + "nu_kotool"; }
 
 // Splits nu_kotool's grid output into its screens by position.
 std::map<int, std::vector<std::string>> Screens(const std::string& out) {
@@ -142,7 +140,7 @@ TEST(WrdTool, CorpusLyricsShowWhereAndWhenTheScriptSays) {
     std::string script = nuko::test::ReadBytes(nuko::path::ReplaceExtension(song, "wrd"));
     TempDir dir;
     std::string out;
-    ASSERT_EQ(RunProgram({Tool(), "wrd", song, dir.path(), "--grid", "--at", "3,4,8,100,200,383"}, &out), 0);
+    ASSERT_EQ(RunProgram({KoTool(), "wrd", song, dir.path(), "--grid", "--at", "3,4,8,100,200,383"}, &out), 0);
     auto screens = Screens(out);
     ASSERT_EQ(screens.size(), 6u);
     for (auto& [position, rows] : screens) {
@@ -167,7 +165,7 @@ TEST(WrdTool, CorpusLyricsShowWhereAndWhenTheScriptSays) {
     EXPECT_EQ(white_below, 0);
 
     // Without positions: the screen where the script ends.
-    ASSERT_EQ(RunProgram({Tool(), "wrd", song, dir.File("end"), "--grid"}, &out), 0);
+    ASSERT_EQ(RunProgram({KoTool(), "wrd", song, dir.File("end"), "--grid"}, &out), 0);
     auto end = Screens(out);
     ASSERT_EQ(end.size(), 1u);
     EXPECT_EQ(end.begin()->first, 384);
@@ -181,20 +179,20 @@ TEST(WrdTool, TempoTicksAndCatchUp) {
     TempDir dir;
     std::string out;
     // 120 beats a minute every 40 ms: 0.32 sixteenths a tick.
-    ASSERT_EQ(RunProgram({Tool(), "wrd", song, dir.path(), "--grid", "--at", "50", "--tempo", "120", "--interval",
+    ASSERT_EQ(RunProgram({KoTool(), "wrd", song, dir.path(), "--grid", "--at", "50", "--tempo", "120", "--interval",
                           "40"},
                          &out),
               0);
     EXPECT_EQ(Screens(out)[50], ExpectedCorpusScreen(script, 50));
     // A tick a second at 120: 8 sixteenths, two lines due per tick. Without
     // catch-up the reader reads one line a tick and falls behind.
-    ASSERT_EQ(RunProgram({Tool(), "wrd", song, dir.path(), "--grid", "--at", "96", "--tempo", "120", "--interval",
+    ASSERT_EQ(RunProgram({KoTool(), "wrd", song, dir.path(), "--grid", "--at", "96", "--tempo", "120", "--interval",
                           "1000"},
                          &out),
               0);
     auto behind = Screens(out)[96];
     EXPECT_EQ(behind, ExpectedCorpusScreen(script, 48));
-    ASSERT_EQ(RunProgram({Tool(), "wrd", song, dir.path(), "--grid", "--catchup", "--at", "96", "--tempo", "120",
+    ASSERT_EQ(RunProgram({KoTool(), "wrd", song, dir.path(), "--grid", "--catchup", "--at", "96", "--tempo", "120",
                           "--interval", "1000"},
                          &out),
               0);
@@ -206,9 +204,9 @@ TEST(WrdTool, TempoTicksAndCatchUp) {
 TEST(WrdTool, RefusesWhatItCannotRun) {
     TempDir dir;
     std::string out;
-    EXPECT_EQ(RunProgram({Tool(), "wrd", dir.File("none.mid"), dir.path()}, &out), 1);
-    EXPECT_EQ(RunProgram({Tool(), "wrd", dir.File("none.mid")}, &out), 2);
-    EXPECT_EQ(RunProgram({Tool(), "wrd", "a.mid", dir.path(), "--at", "1,x"}, &out), 2);
-    EXPECT_EQ(RunProgram({Tool(), "wrd", "a.mid", dir.path(), "--tempo", "120"}, &out), 2);
-    EXPECT_EQ(RunProgram({Tool(), "wrd", "a.mid", dir.path(), "--bogus"}, &out), 2);
+    EXPECT_EQ(RunProgram({KoTool(), "wrd", dir.File("none.mid"), dir.path()}, &out), 1);
+    EXPECT_EQ(RunProgram({KoTool(), "wrd", dir.File("none.mid")}, &out), 2);
+    EXPECT_EQ(RunProgram({KoTool(), "wrd", "a.mid", dir.path(), "--at", "1,x"}, &out), 2);
+    EXPECT_EQ(RunProgram({KoTool(), "wrd", "a.mid", dir.path(), "--tempo", "120"}, &out), 2);
+    EXPECT_EQ(RunProgram({KoTool(), "wrd", "a.mid", dir.path(), "--bogus"}, &out), 2);
 }
