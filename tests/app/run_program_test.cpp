@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -22,11 +21,7 @@ namespace {
 using Words = std::vector<std::string>;
 
 bool WaitForFile(const std::string& path) {
-    for (int i = 0; i < 200; ++i) {
-        if (::access(path.c_str(), F_OK) == 0) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return false;
+    return nuko::test::PollUntil([&] { return ::access(path.c_str(), F_OK) == 0; }, std::chrono::seconds(60));
 }
 
 }  // namespace
