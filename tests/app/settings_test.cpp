@@ -1,10 +1,9 @@
 #include "settings_store.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include "nuko/ini.h"
+#include "open_folder.h"
 #include "test_support.h"
 
 using namespace nuko::settings;
@@ -188,13 +187,8 @@ TEST(SettingsStoreFile, AFileThatCannotBeReadIsNeverReplaced) {
     // The folder lets an ordinary user replace the file, but only root may
     // read it: the user's settings read as defaults and must survive the save.
     TempDir dir;
-    std::string folder = dir.File("cfg/");
-    ASSERT_EQ(::mkdir(folder.c_str(), 0777), 0);
-    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
-    std::string path = folder + "NU-KO Player32.ini";
     const std::string kept = "[Main]\nMedia=2\n[Cd\\File]\n0125234180412=ABC -> /t.txt\n";
-    WriteBytes(path, kept);
-    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    std::string path = nuko::test::WriteInOpenFolder(dir, "NU-KO Player32.ini", kept, 0600);
     bool ok = nuko::test::AsUnprivilegedUser(dir.path(), [&] {
         SettingsStore store(path);
         Settings s = store.ReadAll();

@@ -6,6 +6,7 @@
 
 #include "cd_test_util.h"
 #include "nuko/paths.h"
+#include "open_folder.h"
 
 using namespace nuko::cd;
 using nuko::media::MediaList;
@@ -278,13 +279,8 @@ TEST(CdTitleDatabase, AnUnreadableTitleFileIsNeverReplaced) {
     // An ordinary user may replace files in the folder but not read this
     // one: saving or deleting must leave it, and its registration, alone.
     CdFixture f;
-    std::string folder = f.dir.File("open/");
-    ASSERT_EQ(::mkdir(folder.c_str(), 0777), 0);
-    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
-    std::string file = folder + "mine.txt";
     const std::string kept = f.Cp932("[0020810600412]\r\nArtist=A\r\nTitle=T\r\n001/04:12=One\r\n");
-    WriteBytes(file, kept);
-    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+    std::string file = nuko::test::WriteInOpenFolder(f.dir, "mine.txt", kept, 0600);
     const std::string registration = RegistrationValue("A", "T", file);
     ASSERT_FALSE(f.store.WriteKey("Cd\\File", "0020810600412", registration));
     bool refused = nuko::test::AsUnprivilegedUser(f.dir.path(), [&] {
@@ -318,12 +314,9 @@ TEST(CdTitleDatabase, AMoveCutShortAfterTheFileIsFinishedByTheNextLookup) {
     // the older one. Here the second step fails: the settings store may be
     // read but not written by the user who runs the lookup.
     CdFixture f;
-    std::string folder = f.dir.File("open/");
-    ASSERT_EQ(::mkdir(folder.c_str(), 0777), 0);
-    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
-    std::string file = folder + "old.txt";
-    WriteBytes(file, f.Cp932("[002081060]\r\nArtist=旧\r\nTitle=Old\r\n04:12:40=First\r\n03:58:20=Second\r\n"));
-    ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+    std::string file = nuko::test::WriteInOpenFolder(
+        f.dir, "old.txt", f.Cp932("[002081060]\r\nArtist=旧\r\nTitle=Old\r\n04:12:40=First\r\n03:58:20=Second\r\n"),
+        0666);
     const std::string registration = RegistrationValue("旧", "Old", file);
     ASSERT_FALSE(f.store.WriteKey("Cd\\File", "002081060", registration));
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "open_folder.h"
 #include "test_support.h"
 
 using namespace nuko::ini;
@@ -177,13 +178,8 @@ TEST(IniFile, AFileThatCannotBeReadIsNeverReplaced) {
     // The folder lets an ordinary user replace the file, but the file itself
     // is root's alone: a write that did not read it first would lose it.
     TempDir dir;
-    std::string folder = dir.File("open/");
-    ASSERT_EQ(::mkdir(folder.c_str(), 0777), 0);
-    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
-    std::string path = folder + "t.ini";
     const std::string kept = "[A]\nk=old\n[B]\nx=1\n";
-    WriteBytes(path, kept);
-    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    std::string path = nuko::test::WriteInOpenFolder(dir, "t.ini", kept, 0600);
     bool refused = nuko::test::AsUnprivilegedUser(dir.path(), [&] {
         return WriteProfileString(path, "A", "k", "new", Encoding::Utf8) &&
                WriteProfileString(path, "B", "x", std::nullopt, Encoding::Utf8) &&
