@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <sys/wait.h>
+#include <thread>
 
 #include "fluidsynth_backend.h"
 #include "media_fixtures.h"
