@@ -330,6 +330,9 @@ int MpvSession::Seek(double s) {
         return mci::kDeviceNotReady;
     }
     last_position_ = s;
+    // The change of eof-reached may still be on its way: an item that was at
+    // its end must not stay there after a seek away from it.
+    at_end_ = GetFlag("eof-reached");
     return mci::kOk;
 }
 
