@@ -2,6 +2,10 @@
 # fuzzer's coverage instrumentation, so the fuzzers see the code they test,
 # and runs under AddressSanitizer and UndefinedBehaviorSanitizer. Only the
 # <name>_fuzzer programs link libFuzzer itself (fuzz/CMakeLists.txt).
+if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  message(WARNING "NUKO_FUZZ needs clang: no libFuzzer programs are built")
+  return()
+endif()
 if(NUKO_SANITIZE STREQUAL "thread")
   message(FATAL_ERROR "NUKO_FUZZ runs under AddressSanitizer; it cannot be combined with NUKO_SANITIZE=thread")
 endif()
