@@ -378,6 +378,14 @@ void PlayController::SetPointB() {
     host_.OnSectionChanged(point_a_, point_b_);
 }
 
+bool PlayController::SetSection(std::uint32_t a, std::uint32_t b) {
+    if (a >= b) return false;
+    point_a_ = a;
+    point_b_ = b;
+    host_.OnSectionChanged(point_a_, point_b_);
+    return true;
+}
+
 void PlayController::ClearSection() {
     if (!point_a_ && !point_b_) return;
     point_a_.reset();
