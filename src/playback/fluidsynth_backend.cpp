@@ -15,7 +15,11 @@ namespace nuko::playback {
 namespace {
 
 constexpr int kSampleRate = 44100;
-constexpr int kBlockFrames = 512;
+// FluidSynth renders in blocks of 64 frames; the render lock is held for
+// one such block at a time, so the owner thread never waits long.
+constexpr int kLockFrames = 64;
+// How much the silent output renders between two end checks.
+constexpr int kPumpFrames = 512;
 constexpr std::size_t kMaxSongBytes = 64u << 20;
 // The internal synthesizer's port name (string 190).
 constexpr int kMapperStringId = 190;
@@ -74,7 +78,7 @@ FluidSynthBackend::~FluidSynthBackend() {
     alive_.reset();
     Close();
     {
-        std::lock_guard lock(player_mutex_);
+        std::lock_guard lock(render_mutex_);
         quit_ = true;
     }
     pump_wake_.notify_all();
@@ -117,19 +121,45 @@ bool FluidSynthBackend::EnsureSynth(int* error) {
     }
     gain_ = fluid_synth_get_gain(synth_);
     if (muted_) fluid_synth_set_gain(synth_, 0.0f);
-    if (options_.paced) {
-        for (const auto& name : options_.drivers) {
-            fluid_settings_setstr(settings_, "audio.driver", name.c_str());
-            driver_ = new_fluid_audio_driver(settings_, synth_);
-            if (driver_) {
-                output_name_ = name;
-                break;
-            }
+    if (options_.paced) StartDriver();
+    pump_ = std::thread([this] { PumpLoop(); });
+    return true;
+}
+
+void FluidSynthBackend::StartDriver() {
+    for (const auto& name : options_.drivers) {
+        fluid_settings_setstr(settings_, "audio.driver", name.c_str());
+        // The driver renders through our callback, which takes the render
+        // lock, rather than straight from the synthesizer.
+        driver_ = new_fluid_audio_driver2(settings_, &FluidSynthBackend::OnDriverRender, this);
+        if (driver_) {
+            output_name_ = name;
+            break;
         }
     }
     TakeLastLog();  // failed drivers are no error: the silent output takes over
-    pump_ = std::thread([this] { PumpLoop(); });
-    return true;
+}
+
+int FluidSynthBackend::OnDriverRender(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
+    // Runs on the audio driver's thread. The buffers come zeroed; drivers
+    // without effect buffers get the reverb and chorus mixed into the dry
+    // ones.
+    auto* self = static_cast<FluidSynthBackend*>(data);
+    constexpr int kMaxBuffers = 16;
+    if (nout <= 0 || nout > kMaxBuffers || nfx < 0 || nfx > kMaxBuffers || (nfx > 0 && !fx)) return FLUID_FAILED;
+    float* dry[kMaxBuffers];
+    float* wet[kMaxBuffers];
+    // Without effect buffers: reverb and chorus, left and right each.
+    int nwet = nfx > 0 ? nfx : 4;
+    for (int done = 0; done < len;) {
+        int n = std::min(kLockFrames, len - done);
+        for (int i = 0; i < nout; ++i) dry[i] = out[i] ? out[i] + done : nullptr;
+        for (int i = 0; i < nwet; ++i) wet[i] = nfx > 0 ? (fx[i] ? fx[i] + done : nullptr) : dry[i % nout];
+        std::lock_guard lock(self->render_mutex_);
+        if (fluid_synth_process(self->synth_, n, nwet, wet, nout, dry) != FLUID_OK) return FLUID_FAILED;
+        done += n;
+    }
+    return FLUID_OK;
 }
 
 int FluidSynthBackend::Open(const std::string& path) {
@@ -150,26 +180,30 @@ int FluidSynthBackend::Open(const std::string& path) {
     if (!EnsureSynth(&error)) return error;
 
     std::string smf = song->ToSmf(true);
-    fluid_player_t* player = new_fluid_player(synth_);
-    if (!player) {
-        last_error_ = TakeLastLog();
-        return mci::kOutOfMemory;
-    }
-    if (fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) {
-        last_error_ = TakeLastLog();
-        delete_fluid_player(player);
-        return mci::kOutOfMemory;
-    }
     {
         // The player's callbacks read the song: it is in place before them.
         std::lock_guard lock(route_mutex_);
         song_ = std::move(song);
     }
-    fluid_player_set_playback_callback(player, &FluidSynthBackend::OnMidiEvent, this);
-    fluid_player_set_tick_callback(player, &FluidSynthBackend::OnTick, this);
     {
-        std::lock_guard lock(player_mutex_);
+        // A new player hooks a sample timer into the synthesizer.
+        std::lock_guard lock(render_mutex_);
+        fluid_player_t* player = new_fluid_player(synth_);
+        if (player && fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) {
+            delete_fluid_player(player);
+            player = nullptr;
+        }
+        if (player) {
+            fluid_player_set_playback_callback(player, &FluidSynthBackend::OnMidiEvent, this);
+            fluid_player_set_tick_callback(player, &FluidSynthBackend::OnTick, this);
+        }
         player_ = player;
+    }
+    if (!player_) {
+        last_error_ = TakeLastLog();
+        std::lock_guard lock(route_mutex_);
+        song_.reset();
+        return mci::kOutOfMemory;
     }
     state_ = State::Stopped;
     held_tick_ = 0;
@@ -180,19 +214,19 @@ int FluidSynthBackend::Open(const std::string& path) {
 
 void FluidSynthBackend::Close() {
     if (state_ == State::Closed) return;
-    fluid_player_t* player;
     {
-        std::lock_guard lock(player_mutex_);
+        // Deleting the player unhooks its sample timer: never while a
+        // block renders.
+        std::lock_guard lock(render_mutex_);
         ++generation_;
         watching_ = false;
-        player = player_;
-        player_ = nullptr;
+        if (player_) {
+            fluid_player_stop(player_);
+            delete_fluid_player(player_);
+            player_ = nullptr;
+        }
+        if (synth_) fluid_synth_all_notes_off(synth_, -1);
     }
-    if (player) {
-        fluid_player_stop(player);
-        delete_fluid_player(player);
-    }
-    if (synth_) fluid_synth_all_notes_off(synth_, -1);
     SilencePort();
     {
         std::lock_guard lock(route_mutex_);
@@ -203,7 +237,7 @@ void FluidSynthBackend::Close() {
 
 void FluidSynthBackend::Halt(State next) {
     {
-        std::lock_guard lock(player_mutex_);
+        std::lock_guard lock(render_mutex_);
         ++generation_;
         watching_ = false;
         if (player_ && state_ == State::Playing) {
@@ -211,11 +245,9 @@ void FluidSynthBackend::Halt(State next) {
             fluid_player_stop(player_);
             held_tick_ = tick;
         }
+        if (state_ == State::Playing) fluid_synth_all_notes_off(synth_, -1);
     }
-    if (state_ == State::Playing) {
-        fluid_synth_all_notes_off(synth_, -1);
-        SilencePort();
-    }
+    if (state_ == State::Playing) SilencePort();
     state_ = next;
 }
 
@@ -235,7 +267,7 @@ int FluidSynthBackend::Play(std::int64_t from_ms, std::int64_t to_ms) {
     if (to_ms >= 0) end = std::min(end, song_->MsToTick(to_ms));
     std::uint32_t start;
     {
-        std::lock_guard lock(player_mutex_);
+        std::lock_guard lock(render_mutex_);
         start = CurrentTick();
     }
     if (start >= end) {
@@ -245,7 +277,7 @@ int FluidSynthBackend::Play(std::int64_t from_ms, std::int64_t to_ms) {
         PostEnd(++generation_, EndReason::Success);
         return mci::kOk;
     }
-    std::lock_guard lock(player_mutex_);
+    std::lock_guard lock(render_mutex_);
     ++generation_;
     end_tick_ = end;
     tick_seen_ = false;
@@ -291,7 +323,7 @@ int FluidSynthBackend::WaitForEnd() {
     if (state_ != State::Playing) return mci::kOk;
     std::uint64_t generation = generation_;
     {
-        std::unique_lock lock(player_mutex_);
+        std::unique_lock lock(render_mutex_);
         ended_.wait(lock, [&] { return ended_generation_ == generation || generation_ != generation; });
     }
     // The end was handled here; the queued notice of it is stale now.
@@ -303,7 +335,7 @@ int FluidSynthBackend::WaitForEnd() {
 
 std::int64_t FluidSynthBackend::PositionMs() {
     if (!song_) return 0;
-    std::lock_guard lock(player_mutex_);
+    std::lock_guard lock(render_mutex_);
     return song_->TickToMs(CurrentTick());
 }
 
@@ -321,6 +353,7 @@ DeviceMode FluidSynthBackend::Mode() {
 
 void FluidSynthBackend::SetAudio(bool on) {
     muted_ = !on;
+    std::lock_guard lock(render_mutex_);
     if (synth_) fluid_synth_set_gain(synth_, on ? gain_ : 0.0f);
 }
 
@@ -344,24 +377,27 @@ void FluidSynthBackend::OnEnded(std::uint64_t generation, EndReason reason) {
 }
 
 void FluidSynthBackend::PumpLoop() {
-    std::vector<std::int16_t> buffer(2 * kBlockFrames);
+    std::vector<std::int16_t> buffer(2 * kLockFrames);
     using Clock = std::chrono::steady_clock;
     auto start = Clock::now();
     std::uint64_t frames = 0;
     while (!quit_) {
         if (!watching_) {
             // Nothing plays: nothing to render or watch until a play starts.
-            std::unique_lock lock(player_mutex_);
+            std::unique_lock lock(render_mutex_);
             pump_wake_.wait_for(lock, std::chrono::milliseconds(200), [this] { return quit_ || watching_; });
             start = Clock::now();
             frames = 0;
             continue;
         }
         if (!driver_) {
-            fluid_synth_write_s16(synth_, kBlockFrames, buffer.data(), 0, 2, buffer.data(), 1, 2);
-            play_frames_ += kBlockFrames;
+            for (int done = 0; done < kPumpFrames; done += kLockFrames) {
+                std::lock_guard lock(render_mutex_);
+                fluid_synth_write_s16(synth_, kLockFrames, buffer.data(), 0, 2, buffer.data(), 1, 2);
+            }
+            play_frames_ += kPumpFrames;
             if (options_.paced) {
-                frames += kBlockFrames;
+                frames += kPumpFrames;
                 auto due = start + std::chrono::microseconds(frames * 1000000 / kSampleRate);
                 auto now = Clock::now();
                 if (due > now) {
@@ -383,24 +419,28 @@ void FluidSynthBackend::PumpLoop() {
 
 void FluidSynthBackend::CheckEnd() {
     if (!watching_) return;
-    std::lock_guard lock(player_mutex_);
-    if (!player_ || !watching_) return;
-    int status = fluid_player_get_status(player_);
-    int tick = fluid_player_get_current_tick(player_);
     EndReason reason;
-    if (tick_seen_ && tick >= static_cast<int>(end_tick_.load())) {
-        reason = EndReason::Success;
-        fluid_player_stop(player_);
-    } else if (status == FLUID_PLAYER_DONE) {
-        // The player gave up before the end: it could not read the song.
-        reason = tick_seen_ ? EndReason::Success : EndReason::Failure;
-    } else {
-        return;
+    std::uint64_t generation;
+    {
+        std::lock_guard lock(render_mutex_);
+        if (!player_ || !watching_) return;
+        int status = fluid_player_get_status(player_);
+        int tick = fluid_player_get_current_tick(player_);
+        if (tick_seen_ && tick >= static_cast<int>(end_tick_.load())) {
+            reason = EndReason::Success;
+            fluid_player_stop(player_);
+            fluid_synth_all_notes_off(synth_, -1);
+        } else if (status == FLUID_PLAYER_DONE) {
+            // The player gave up before the end: it could not read the song.
+            reason = tick_seen_ ? EndReason::Success : EndReason::Failure;
+        } else {
+            return;
+        }
+        watching_ = false;
+        generation = generation_;
+        ended_generation_ = generation;
+        ended_.notify_all();
     }
-    watching_ = false;
-    std::uint64_t generation = generation_;
-    ended_generation_ = generation;
-    ended_.notify_all();
     PostEnd(generation, reason);
 }
 
@@ -502,7 +542,7 @@ void FluidSynthBackend::SilencePort() {
 int FluidSynthBackend::Tempo() {
     if (!song_) return 0;
     if (external_bpm_ > 0) return external_bpm_;
-    std::lock_guard lock(player_mutex_);
+    std::lock_guard lock(render_mutex_);
     return song_->BpmAt(CurrentTick());
 }
 
@@ -510,7 +550,7 @@ int FluidSynthBackend::SetTempo(int bpm) {
     if (!song_) return mci::kInvalidDeviceId;
     if (bpm < 0 || bpm > 1000) return mci::kOutOfRange;
     external_bpm_ = bpm;
-    std::lock_guard lock(player_mutex_);
+    std::lock_guard lock(render_mutex_);
     if (bpm > 0)
         fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_EXTERNAL_BPM, bpm);
     else
@@ -520,7 +560,7 @@ int FluidSynthBackend::SetTempo(int bpm) {
 
 std::uint32_t FluidSynthBackend::SongPosition() {
     if (!song_) return 0;
-    std::lock_guard lock(player_mutex_);
+    std::lock_guard lock(render_mutex_);
     return song_->SixteenthsAt(CurrentTick());
 }
 
@@ -536,7 +576,10 @@ std::string FluidSynthBackend::SelectPort(const std::string& name) {
     std::string mapper(LoadString(kMapperStringId));
     std::unique_ptr<MidiOut> out;
     if (!name.empty() && name != mapper && ports_) out = ports_->Open(name);
-    if (synth_) fluid_synth_all_notes_off(synth_, -1);
+    {
+        std::lock_guard lock(render_mutex_);
+        if (synth_) fluid_synth_all_notes_off(synth_, -1);
+    }
     SilencePort();
     std::lock_guard lock(route_mutex_);
     port_out_ = std::move(out);

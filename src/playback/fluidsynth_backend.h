@@ -8,6 +8,14 @@
 // thread of ours renders the synthesizer into nothing at the pace of real
 // time (or as fast as it can, for tests and the command-line tool), so the
 // song still plays and still ends.
+//
+// Threading: whichever thread renders (the audio driver's or our pump) does
+// so through RenderLocked, one short block at a time under render_mutex_;
+// every change of what the synthesizer plays (players made, deleted, moved,
+// stopped, the port and the gain) takes the same lock. FluidSynth's own lock
+// does not cover a player's sample timer, so deleting a player while a
+// block renders would walk freed memory. Nothing is posted or waited for
+// while the lock is held, except the end notice's condition variable.
 #pragma once
 
 #include <atomic>
@@ -79,6 +87,8 @@ private:
     enum class State { Closed, Stopped, Playing, Paused };
 
     bool EnsureSynth(int* error);
+    void StartDriver();
+    static int OnDriverRender(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
     void PumpLoop();
     void CheckEnd();
     void Halt(State next);
@@ -108,8 +118,8 @@ private:
     float gain_ = 0.2f;
     std::atomic<bool> muted_{false};
 
-    // Shared with the pump thread and FluidSynth's threads.
-    std::mutex player_mutex_;
+    // Shared with the pump thread and FluidSynth's threads: see the top.
+    std::mutex render_mutex_;
     fluid_player_t* player_ = nullptr;
     std::atomic<std::uint64_t> generation_{0};
     std::atomic<bool> watching_{false};

@@ -20,6 +20,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "fluidsynth_backend.h"
 #include "media_fixtures.h"
 #include "test_support.h"
 
@@ -176,6 +177,29 @@ TEST_F(EndToEndAudioTest, TheProbeFindsTheSoundServer) {
     std::string out;
     ASSERT_EQ(nuko::test::RunProgram({nuko::test::ProgramDir() + "nu_kotool", "probe"}, &out), 0);
     EXPECT_EQ(out.find("※"), std::string::npos) << out;
+}
+
+TEST_F(EndToEndAudioTest, SongsChangeWhileTheSoundServerPullsSound) {
+    // The audio driver's thread renders while this one deletes and makes
+    // players: the render lock keeps them apart.
+    nuko::test::SmfWriter w(480);
+    for (int i = 0; i < 64; ++i) w.Note(0, 48 + i % 24, 120);
+    nuko::test::WriteBytes(media_.File("song.mid"), w.Bytes());
+    nuko::CallQueue queue;
+    nuko::playback::FluidSynthOptions options;
+    options.drivers = {"pulseaudio"};
+    nuko::playback::FluidSynthBackend b(queue, options, nullptr);
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_EQ(b.Open(media_.File("song.mid")), 0) << b.ErrorText(0);
+        ASSERT_EQ(b.OutputName(), "pulseaudio");
+        ASSERT_EQ(b.Play(i % 4 * 250, -1), 0);
+        std::int64_t from = b.PositionMs();
+        auto until = std::chrono::steady_clock::now() + 30s;
+        while (b.PositionMs() == from && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(1ms);
+        ASSERT_GT(b.PositionMs(), from) << "round " << i << ": the driver renders nothing";
+        b.Close();
+        queue.RunPending();
+    }
 }
 
 }  // namespace

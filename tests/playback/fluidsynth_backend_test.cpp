@@ -46,9 +46,11 @@ public:
 
 class FluidSynthBackendTest : public ::testing::Test {
 protected:
-    std::unique_ptr<FluidSynthBackend> Make(bool paced = false, MidiPortProvider* ports = nullptr) {
+    std::unique_ptr<FluidSynthBackend> Make(bool paced = false, MidiPortProvider* ports = nullptr,
+                                            const std::string& sound_font = {}) {
         FluidSynthOptions o;
         o.paced = paced;
+        o.sound_font = sound_font;
         auto b = std::make_unique<FluidSynthBackend>(queue_, o, ports);
         b->SetEndHandler([this](EndReason r) { ends_.push_back(r); });
         return b;
@@ -59,6 +61,19 @@ protected:
         std::size_t before = ends_.size();
         while (ends_.size() == before && std::chrono::steady_clock::now() < until) queue_.WaitAndRun(20ms);
         return ends_.size() > before;
+    }
+    // Waits until the back end has posted a call (its end notice), without
+    // running it.
+    bool WaitForPosted(std::chrono::milliseconds limit = 60s) {
+        auto until = std::chrono::steady_clock::now() + limit;
+        while (queue_.empty() && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(1ms);
+        return !queue_.empty();
+    }
+    // Waits until the silent output has rendered part of the current play.
+    static bool WaitForRendering(FluidSynthBackend& b, std::chrono::milliseconds limit = 60s) {
+        auto until = std::chrono::steady_clock::now() + limit;
+        while (b.RenderedPlayMs() == 0 && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+        return b.RenderedPlayMs() > 0;
     }
     std::string Write(const std::string& name, const std::string& bytes) {
         test::WriteBytes(dir_.File(name), bytes);
@@ -188,13 +203,16 @@ TEST_F(FluidSynthBackendTest, EndsOfStoppedOrClosedPlaysAreDropped) {
     auto b = Make();
     std::string song = Write("t.mid", TempoChangeSong());
     ASSERT_EQ(b->Open(song), 0);
+    // The end notice is already queued when the play is stopped.
     ASSERT_EQ(b->Play(5900, -1), 0);
+    ASSERT_TRUE(WaitForPosted());
     ASSERT_EQ(b->Stop(), 0);
-    std::this_thread::sleep_for(100ms);
     queue_.RunPending();
+    EXPECT_TRUE(ends_.empty());
+    // ... and when the song is closed.
     ASSERT_EQ(b->Play(5900, -1), 0);
+    ASSERT_TRUE(WaitForPosted());
     b->Close();
-    std::this_thread::sleep_for(100ms);
     queue_.RunPending();
     EXPECT_TRUE(ends_.empty());
     // A play that was waited for says nothing afterwards.
@@ -202,9 +220,88 @@ TEST_F(FluidSynthBackendTest, EndsOfStoppedOrClosedPlaysAreDropped) {
     ASSERT_EQ(b->Play(5500, -1), 0);
     EXPECT_EQ(b->WaitForEnd(), 0);
     EXPECT_EQ(b->PositionMs(), 6000);
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(WaitForPosted());
     queue_.RunPending();
     EXPECT_TRUE(ends_.empty());
+}
+
+// A song long enough never to end during the tests below.
+std::string LongSong() {
+    SmfWriter w(480);
+    w.Track().Raw(0, "\xC0\x00");
+    for (int i = 0; i < 400; ++i) w.Note(0, 48 + i % 36, 240);
+    return w.Bytes();
+}
+
+TEST_F(FluidSynthBackendTest, SongsChangeWhileTheOutputRenders) {
+    // The silent output renders without pause; every change of the player
+    // (made, moved, stopped, deleted) meets a render in progress. Deleting a
+    // player in the middle of a render used to crash.
+    auto b = Make();
+    std::string songs[] = {Write("a.mid", LongSong()), Write("b.mid", TempoChangeSong())};
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_EQ(b->Open(songs[i % 2]), 0);
+        ASSERT_EQ(b->Play(-1, -1), 0);
+        ASSERT_TRUE(WaitForRendering(*b)) << "round " << i;
+        if (i % 3 == 0) {
+            ASSERT_EQ(b->Seek(1000), 0);
+            ASSERT_EQ(b->Play(-1, -1), 0);
+            ASSERT_EQ(b->Pause(), 0);
+            ASSERT_EQ(b->Play(-1, -1), 0);
+            ASSERT_EQ(b->SetTempo(i % 2 ? 200 : 0), 0);
+        }
+        b->Close();
+        queue_.RunPending();
+    }
+    EXPECT_TRUE(ends_.empty());
+}
+
+TEST_F(FluidSynthBackendTest, DestroyedWhilePlayingItSaysNothingMore) {
+    for (bool paced : {false, true}) {
+        SCOPED_TRACE(paced ? "real time" : "fast");
+        auto b = Make(paced);
+        ASSERT_EQ(b->Open(Write("long.mid", LongSong())), 0);
+        ASSERT_EQ(b->Play(-1, -1), 0);
+        ASSERT_TRUE(WaitForRendering(*b));
+        b.reset();
+        queue_.RunPending();
+        EXPECT_TRUE(ends_.empty());
+    }
+}
+
+TEST_F(FluidSynthBackendTest, ABadSoundFontIsAnErrorNotACrash) {
+    std::string fonts[] = {Write("empty.sf2", ""), Write("bad.sf2", "RIFF\x10\x01\x01\x01sfbkLIST\xFF\xFF\xFF\x7F")};
+    for (const auto& font : fonts) {
+        SCOPED_TRACE(font);
+        auto b = Make(false, nullptr, font);
+        EXPECT_EQ(b->Open(Write("t.mid", TempoChangeSong())), mci::kSeqNoMidiPresent);
+        EXPECT_NE(b->ErrorText(mci::kSeqNoMidiPresent).find(font), std::string::npos);
+        EXPECT_FALSE(b->IsOpen());
+        EXPECT_EQ(b->Play(-1, -1), mci::kInvalidDeviceId);
+        EXPECT_EQ(b->Mode(), DeviceMode::NotReady);
+    }
+}
+
+TEST_F(FluidSynthBackendTest, MutedThePortHearsNotesWithoutVelocity) {
+    RecordingPorts ports;
+    auto b = Make(false, &ports);
+    ASSERT_EQ(b->SelectPort("Test:Port"), "Test:Port");
+    b->SetAudio(false);
+    ASSERT_EQ(b->Open(Write("t.mid", TempoChangeSong())), 0);
+    ASSERT_EQ(b->Play(-1, -1), 0);
+    ASSERT_TRUE(WaitForEnd());
+    auto count = [&](const std::string& m) {
+        std::vector<std::string> sent = ports.Sent();
+        return std::count(sent.begin(), sent.end(), m);
+    };
+    // Each of the eight notes still starts and ends, silently.
+    EXPECT_EQ(count(std::string("\x90\x3C\x00", 3)), 1);
+    EXPECT_EQ(count(std::string("\x90\x3C\x64", 3)), 0);
+    EXPECT_EQ(count(std::string("\x80\x43\x40", 3)), 1);
+    b->SetAudio(true);
+    ASSERT_EQ(b->Play(0, -1), 0);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(count(std::string("\x90\x3C\x64", 3)), 1);
 }
 
 TEST_F(FluidSynthBackendTest, TheSilentOutputKeepsRealTime) {
