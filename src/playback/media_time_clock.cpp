@@ -16,4 +16,10 @@ void MediaTimeClock::Sample(std::int64_t media_ms) {
     last_media_ = media_ms;
 }
 
+void MediaTimeClock::Sample(MediaDevice& device, MediaKind kind, bool active) {
+    if (!active) return Sample(-1);
+    const std::int64_t unit_ms = device.TimeUnitSeconds() ? 1000 : 10;
+    Sample(static_cast<std::int64_t>(device.Position(kind)) * unit_ms);
+}
+
 }  // namespace nuko::playback

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "media_device.h"
 #include "nuko/clock.h"
 
 namespace nuko::playback {
@@ -20,6 +21,9 @@ public:
     // negative when no item is open. A position that went back (a new
     // item, a seek) counts as no media time.
     void Sample(std::int64_t media_ms);
+    // The same from the device's item of `kind`, or none when no item is
+    // active.
+    void Sample(MediaDevice& device, MediaKind kind, bool active);
     std::int64_t NowMs() const override { return now_; }
 
 private:

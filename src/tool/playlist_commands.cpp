@@ -348,10 +348,7 @@ int RunPlaylist(const Args& args) {
             break;
         }
         queue.WaitAndRun(wait);
-        if (p->fast) {
-            const std::int64_t unit_ms = device.TimeUnitSeconds() ? 1000 : 10;
-            media_clock.Sample(controller->item_active() ? device.Position(kind) * unit_ms : -1);
-        }
+        if (p->fast) media_clock.Sample(device, kind, controller->item_active());
         watch([&] { controller->Tick(); });
     }
     controller->StopClock();
