@@ -15,7 +15,6 @@
 // stays flat is the C library's per-thread malloc arenas filling (libmpv
 // plays each item on new threads): MALLOC_ARENA_MAX=1 in the environment
 // shows the run without them.
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -47,26 +46,6 @@ struct Sample {
     int threads = -1;
 };
 
-int CountEntries(const std::string& folder) {
-    int n = 0;
-    if (DIR* d = ::opendir(folder.c_str())) {
-        while (dirent* e = ::readdir(d))
-            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) ++n;
-        ::closedir(d);
-    }
-    return n;
-}
-
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* d = ::opendir(folder.c_str())) {
-        while (dirent* e = ::readdir(d))
-            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.emplace_back(e->d_name);
-        ::closedir(d);
-    }
-    return names;
-}
-
 Sample Measure(pid_t pid, int item) {
     Sample s;
     s.item = item;
@@ -79,7 +58,8 @@ Sample Measure(pid_t pid, int item) {
     // leaked thread or descriptor stays in every read).
     for (int i = 0; i < 4; ++i) {
         if (i) std::this_thread::sleep_for(5ms);
-        int fds = CountEntries(proc + "/fd"), threads = CountEntries(proc + "/task");
+        int fds = static_cast<int>(nuko::test::FolderEntries(proc + "/fd").size());
+        int threads = static_cast<int>(nuko::test::FolderEntries(proc + "/task").size());
         s.fds = s.fds < 0 ? fds : std::min(s.fds, fds);
         s.threads = s.threads < 0 ? threads : std::min(s.threads, threads);
     }
@@ -154,7 +134,7 @@ bool Soak(const char* what, const std::string& folder, int items, int files) {
     }
     const int code = child.Wait(60s);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    const std::vector<std::string> left = Names(work.path());
+    const std::vector<std::string> left = nuko::test::FolderEntries(work.path());
 
     std::printf("%s: %d files looped, %d items started in %.1f s, exit %d%s\n", what, files, plays, seconds, code,
                 stopped ? "" : ", no stop line");

@@ -1,7 +1,6 @@
 // Thousands of random commands against the play controller on the real back
 // ends (FluidSynth, libmpv) in fast mode, with the controller's invariants
 // checked after each. The seed is printed; NUKO_STRESS_SEED replays one.
-#include <dirent.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -37,16 +36,6 @@ std::uint64_t StressSeed() {
     if (const char* s = std::getenv("NUKO_STRESS_SEED"); s && *s) return std::strtoull(s, nullptr, 10);
     std::random_device device;
     return (static_cast<std::uint64_t>(device()) << 32) | device();
-}
-
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* d = ::opendir(folder.c_str())) {
-        while (dirent* e = ::readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.emplace_back(e->d_name);
-        ::closedir(d);
-    }
-    return names;
 }
 
 std::string Song(std::uint32_t seconds, int key) {
@@ -313,7 +302,7 @@ private:
                 out << "shuffle order is no permutation; ";
                 break;
             }
-        const std::vector<std::string> left = FilesIn(work_.path());
+        const std::vector<std::string> left = test::FolderEntries(work_.path());
         if (c.item_active()) {
             bool paused = false;
             const bool stopped = device_->IsStoppedOrPaused(Kind(), &paused);

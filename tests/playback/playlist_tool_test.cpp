@@ -2,7 +2,6 @@
 // and catalogs played through the play controller on the real back ends.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -19,6 +18,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using nuko::test::ChildProgram;
+using nuko::test::FolderEntries;
 using nuko::test::TempDir;
 using nuko::test::WriteBytes;
 using Lines = std::vector<std::string>;
@@ -40,16 +40,6 @@ std::string EndlessSong(int key = 60) { return Song(65000, key); }
 std::string CorpusMp3() {
     std::string dir = nuko::test::CorpusDir();
     return dir.empty() ? std::string() : nuko::test::ReadBytes(dir + "mp3/mutagen_silence-44-s-v1.mp3");
-}
-
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* d = ::opendir(folder.c_str())) {
-        while (dirent* e = ::readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.emplace_back(e->d_name);
-        ::closedir(d);
-    }
-    return names;
 }
 
 Lines PlayEnd(std::initializer_list<std::pair<int, std::string>> items) {
@@ -92,7 +82,8 @@ protected:
         int code = -1;
         Lines lines = Run(args, &code);
         EXPECT_EQ(code, 0);
-        EXPECT_TRUE(FilesIn(work_.path()).empty()) << "left in the work folder: " << FilesIn(work_.path()).front();
+        const Lines left = FolderEntries(work_.path());
+        EXPECT_TRUE(left.empty()) << "left in the work folder: " << left.front();
         return lines;
     }
 
@@ -231,11 +222,11 @@ TEST_F(PlaylistToolTest, SignalsStopCleanly) {
     for (int sig : {SIGINT, SIGTERM}) {
         ChildProgram child({Tool(), "playlist", media_.path(), "--mode", "2"});
         EXPECT_EQ(child.ReadLine(60s), "play 1 " + work_.File(kMacCut));
-        EXPECT_EQ(FilesIn(work_.path()), Lines{kMacCut});
+        EXPECT_EQ(FolderEntries(work_.path()), Lines{kMacCut});
         child.Signal(sig);
         EXPECT_EQ(child.ReadAll(60s), (Lines{"end 1", "stop"})) << sig;
         EXPECT_EQ(child.Wait(30s), 0) << sig;
-        EXPECT_TRUE(FilesIn(work_.path()).empty()) << sig;
+        EXPECT_TRUE(FolderEntries(work_.path()).empty()) << sig;
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "manual_clock.h"
+#include "media_time_clock.h"
 #include "playback_clock.h"
 #include "shuffle_order.h"
 
@@ -80,4 +82,30 @@ TEST(PlaybackClock, AbPauseAndLongStalls) {
     f = c.Tick(3600000);
     EXPECT_TRUE(f & kEvery100);
     EXPECT_TRUE(f & kAbPause);
+}
+
+TEST(MediaTimeClock, FollowsTheMediaOrTheWallWhicheverMovesMore) {
+    nuko::test::ManualClock wall;
+    wall.Set(5000);
+    nuko::playback::MediaTimeClock clock(wall);
+    clock.Sample(0);
+    EXPECT_EQ(clock.NowMs(), 0);
+    // A silent output ahead of real time: the media's time counts.
+    wall.Advance(2);
+    clock.Sample(1000);
+    EXPECT_EQ(clock.NowMs(), 1000);
+    // Nothing plays (a seek, a pause, no item): the wall's time counts.
+    wall.Advance(40);
+    clock.Sample(1000);
+    EXPECT_EQ(clock.NowMs(), 1040);
+    wall.Advance(30);
+    clock.Sample(-1);
+    EXPECT_EQ(clock.NowMs(), 1070);
+    // Back to an earlier position (a new item, a seek back) and on from there.
+    wall.Advance(1);
+    clock.Sample(200);
+    EXPECT_EQ(clock.NowMs(), 1071);
+    wall.Advance(1);
+    clock.Sample(700);
+    EXPECT_EQ(clock.NowMs(), 1571);
 }
