@@ -88,24 +88,22 @@ TEST(MediaTimeClock, FollowsTheMediaOrTheWallWhicheverMovesMore) {
     nuko::test::ManualClock wall;
     wall.Set(5000);
     nuko::playback::MediaTimeClock clock(wall);
-    clock.Sample(0);
-    EXPECT_EQ(clock.NowMs(), 0);
-    // A silent output ahead of real time: the media's time counts.
-    wall.Advance(2);
-    clock.Sample(1000);
-    EXPECT_EQ(clock.NowMs(), 1000);
-    // Nothing plays (a seek, a pause, no item): the wall's time counts.
-    wall.Advance(40);
-    clock.Sample(1000);
-    EXPECT_EQ(clock.NowMs(), 1040);
-    wall.Advance(30);
-    clock.Sample(-1);
-    EXPECT_EQ(clock.NowMs(), 1070);
-    // Back to an earlier position (a new item, a seek back) and on from there.
-    wall.Advance(1);
-    clock.Sample(200);
-    EXPECT_EQ(clock.NowMs(), 1071);
-    wall.Advance(1);
-    clock.Sample(700);
-    EXPECT_EQ(clock.NowMs(), 1571);
+    struct Step {
+        int wall_ms;
+        int media_ms;  // -1: no item
+        int now;
+    };
+    const Step steps[] = {
+        {0, 0, 0},
+        {2, 1000, 1000},   // a silent output ahead of real time: the media's time
+        {40, 1000, 1040},  // nothing plays (a seek, a pause): the wall's time
+        {30, -1, 1070},    // no item
+        {1, 200, 1071},    // an earlier position (a new item, a seek back) ...
+        {1, 700, 1571},    // ... and on from there
+    };
+    for (const Step& step : steps) {
+        wall.Advance(step.wall_ms);
+        clock.Sample(step.media_ms);
+        EXPECT_EQ(clock.NowMs(), step.now) << step.media_ms;
+    }
 }
