@@ -116,7 +116,9 @@ bool Soak(const char* what, const std::string& folder, int items, int files) {
     const std::string tool = nuko::test::ProgramDir() + "nu_kotool";
     auto t0 = std::chrono::steady_clock::now();
     nuko::test::ChildProgram child(
-        {tool, "playlist", folder, "--mode", "2", "--fast", "--max", std::to_string(items)},
+        // A few items past the last measured one, so that it is measured
+        // in the middle of the run and not while the child shuts down.
+        {tool, "playlist", folder, "--mode", "2", "--fast", "--max", std::to_string(items + 20)},
         {"XDG_CONFIG_HOME=" + config.path(), "ASAN_OPTIONS=" + asan_options});
     std::vector<Sample> samples;
     int plays = 0;
@@ -125,7 +127,7 @@ bool Soak(const char* what, const std::string& folder, int items, int files) {
     while (auto line = child.ReadLine(600s)) {
         if (line->rfind("play ", 0) == 0) {
             ++plays;
-            if (plays % 100 == 0) samples.push_back(Measure(child.pid(), plays));
+            if (plays % 100 == 0 && plays <= items) samples.push_back(Measure(child.pid(), plays));
         } else if (line->rfind("message ", 0) == 0) {
             messages.push_back(*line);
         } else if (*line == "stop") {
