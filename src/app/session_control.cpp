@@ -8,6 +8,9 @@
 namespace nuko::app {
 
 std::string LogindMethodFor(int mode) {
+    // A negative value carries every flag bit; it is no request to end
+    // anything, however the settings came to hold it.
+    if (mode < 0) return {};
     if (mode & (1 | 8)) return "PowerOff";  // shutting down becomes powering off
     if (mode & 2) return "Reboot";
     return "TerminateSession";
@@ -18,10 +21,11 @@ namespace {
 class LogindSessionControl final : public SessionControl {
 public:
     bool End(int exit_mode) override {
+        const std::string method = LogindMethodFor(exit_mode);
+        if (method.empty()) return false;
         QDBusInterface manager(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
                                QStringLiteral("org.freedesktop.login1.Manager"), QDBusConnection::systemBus());
         if (!manager.isValid()) return false;
-        const std::string method = LogindMethodFor(exit_mode);
         QDBusMessage reply;
         if (method == "TerminateSession") {
             const char* id = std::getenv("XDG_SESSION_ID");

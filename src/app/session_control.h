@@ -19,7 +19,8 @@ public:
 // Through logind on the system bus (org.freedesktop.login1).
 std::unique_ptr<SessionControl> MakeLogindSessionControl();
 
-// What End asks logind to do: "PowerOff", "Reboot" or "TerminateSession".
+// What End asks logind to do: "PowerOff", "Reboot" or "TerminateSession";
+// empty for a negative mode, which End refuses.
 std::string LogindMethodFor(int exit_mode);
 
 }  // namespace nuko::app

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "nuko/fileio.h"
+#include "nuko/files.h"
 #include "nuko/ini.h"
 #include "nuko/paths.h"
 #include "nuko/strings.h"
@@ -397,10 +398,12 @@ std::error_code SettingsStore::WriteAll(const Settings& s) {
     FileState state = Load(doc);
     if (state == FileState::Damaged) {
         doc = ini::Document(ini::Encoding::Utf8);
-        auto old = fileio::ReadFile(path_, kMaxSettingsFile);
-        if (old) {
-            if (auto ec = fileio::WriteFileAtomic(path_ + ".damaged", *old)) return ec;
-        }
+        // The old file goes aside whole, however big, before it is replaced;
+        // one that cannot be read (permissions, a read error, not a file)
+        // is never replaced.
+        int r = files::CopyFile(path_, path_ + ".damaged", {});
+        if (r != files::kCopyWritten)
+            return r > 0 ? std::error_code(r, std::generic_category()) : std::make_error_code(std::errc::io_error);
     }
     WriteSettings(s, doc);
     if (auto ec = ini::SaveFile(path_, doc)) return ec;

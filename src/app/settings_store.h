@@ -47,7 +47,8 @@ public:
     // Writes every setting. The file is replaced atomically; keys outside the
     // model (the CD registration index, keys of newer versions) are kept. A
     // damaged file is kept beside the new one as "<name>.damaged" and a
-    // complete new file is written.
+    // complete new file is written; a file that cannot be read is left as
+    // it is and the write fails.
     std::error_code WriteAll(const Settings& s);
 
     // Single keys of sections that their owners keep outside the model.

@@ -199,8 +199,10 @@ bool CdTitleDatabase::LookupDisc(media::MediaList& record, const DiscLengths& di
     std::string id = OlderDiscId(disc);
     std::string path;
     bool older = false;
+    std::string older_value;
     if (auto v = Registration(id)) {
         older = true;
+        older_value = *v;
         path = PathOfRegistration(*v);
     } else {
         id = DiscId(disc);
@@ -210,11 +212,22 @@ bool CdTitleDatabase::LookupDisc(media::MediaList& record, const DiscLengths& di
     if (older) {
         // A registration left behind by an interrupted move names a file
         // whose section already has the current id: use that one rather
-        // than move an empty older section over it.
+        // than move an empty older section over it, and finish the move so
+        // that the older key cannot hide a later registration.
         auto bytes = ReadTitleFile(path);
         auto doc = ini::Document::Parse(bytes ? *bytes : std::string(), ini::Encoding::Legacy);
-        if (!doc.HasSection(id) && doc.HasSection(DiscId(disc))) {
-            id = DiscId(disc);
+        const std::string current = DiscId(disc);
+        if (!doc.HasSection(id) && doc.HasSection(current)) {
+            bool registered = false;
+            if (auto r = Registration(current)) {
+                registered = true;
+                std::string p = PathOfRegistration(*r);
+                if (!p.empty()) path = std::move(p);
+            } else {
+                registered = !store_.WriteKey(kRegistrationSection, current, StoredRegistrationValue(older_value));
+            }
+            if (registered) store_.WriteKey(kRegistrationSection, id, std::nullopt);
+            id = current;
             older = false;
         }
     }

@@ -14,7 +14,6 @@ namespace nuko::playback {
 namespace {
 
 constexpr double kLoadTimeoutS = 20.0;
-constexpr double kSeekTimeoutS = 10.0;
 constexpr double kStepTimeoutS = 5.0;
 
 int LoadErrorToMci(int mpv_error) {
@@ -322,10 +321,14 @@ int MpvSession::Seek(double s) {
     }
     // A restart event left over from the load may come first: the seek is
     // done when the player is at the target, not at the first restart.
-    WaitEvents(kSeekTimeoutS, [this, s] {
+    bool arrived = WaitEvents(options_.seek_timeout_s, [this, s] {
         return !seeking_ && !GetFlag("seeking") && std::abs(GetDouble("time-pos", -10) - s) < 0.5;
     });
     seeking_ = false;
+    if (!arrived) {
+        last_error_ = "libmpv did not finish the seek";
+        return mci::kDeviceNotReady;
+    }
     last_position_ = s;
     return mci::kOk;
 }

@@ -31,6 +31,8 @@ struct MpvOptions {
     std::uint64_t window = 0;                // native window for the picture; 0 = none
     // Further options set before the player starts (demuxer settings).
     std::vector<std::pair<std::string, std::string>> extra;
+    // How long Seek waits for the player to arrive before it gives up.
+    double seek_timeout_s = 10.0;
 };
 
 class MpvSession {
@@ -56,7 +58,8 @@ public:
     int Play(double from_s, double to_s = -1);
     int Pause();
     int Stop();
-    // Moves to `s` seconds and waits until the player is there.
+    // Moves to `s` seconds and waits until the player is there; an error
+    // when it did not get there in time (a stalled stream).
     int Seek(double s);
     int WaitForEnd();
     int FrameStep(bool backwards);

@@ -311,6 +311,12 @@ std::string PlayController::PrepareItem(int item, const std::string& original, i
 }
 
 void PlayController::CloseItem() {
+    // A pause at point A belongs to the item; the next one must not inherit it.
+    ab_pause_ = false;
+    if (ab_pausing_) {
+        ab_pausing_ = false;
+        host_.OnAbWait(false, 0);
+    }
     device_.Close(Kind());
     for (const auto& f : prepared_files_) ::unlink(f.c_str());
     prepared_files_.clear();
@@ -328,11 +334,6 @@ void PlayController::DoPause(PlayState previous) {
 
 void PlayController::DoStop() {
     item_active_ = false;
-    ab_pause_ = false;
-    if (ab_pausing_) {
-        ab_pausing_ = false;
-        host_.OnAbWait(false, 0);
-    }
     CloseItem();
     position_ = 0;
     host_.OnItemStopped();

@@ -109,7 +109,10 @@ std::error_code WriteFileAtomic(const std::string& path, std::string_view bytes)
     mode_t mode;
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return std::make_error_code(std::errc::is_a_directory);
+        // A folder, a pipe or a device is never replaced by a file.
+        if (!S_ISREG(st.st_mode))
+            return std::make_error_code(S_ISDIR(st.st_mode) ? std::errc::is_a_directory
+                                                            : std::errc::invalid_argument);
         mode = st.st_mode & 07777;
     } else {
         mode_t mask = ::umask(0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "nuko/ini.h"
+#include "open_folder.h"
 #include "test_support.h"
 
 using namespace nuko::settings;
@@ -180,4 +181,41 @@ TEST(SettingsStoreFile, UnwritableFolderReportsFailure) {
     SettingsStore store(dir.File("blocker/NU-KO Player32.ini"));
     EXPECT_TRUE(store.WriteAll(store.ReadAll()));
     EXPECT_EQ(ReadBytes(dir.File("blocker")), "x");
+}
+
+TEST(SettingsStoreFile, AFileThatCannotBeReadIsNeverReplaced) {
+    // The folder lets an ordinary user replace the file, but only root may
+    // read it: the user's settings read as defaults and must survive the save.
+    TempDir dir;
+    const std::string kept = "[Main]\nMedia=2\n[Cd\\File]\n0125234180412=ABC -> /t.txt\n";
+    std::string path = nuko::test::WriteInOpenFolder(dir, "NU-KO Player32.ini", kept, 0600);
+    bool ok = nuko::test::AsUnprivilegedUser(dir.path(), [&] {
+        SettingsStore store(path);
+        Settings s = store.ReadAll();
+        return store.damaged() && s.main.media == 0 && store.WriteAll(s) &&
+               store.WriteKey("Cd\\File", "x", "y") && store.RemoveSection("Cd\\File");
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(ReadBytes(path), kept);
+}
+
+TEST(SettingsStoreFile, AnOversizedFileIsKeptWhole) {
+    // Bigger than any settings file: read as damaged, and the copy kept
+    // aside holds every byte, the last ones too.
+    TempDir dir;
+    std::string path = dir.File("NU-KO Player32.ini");
+    {
+        std::string big = "[Main]\nMedia=2\n";
+        big.resize((65u << 20) - 4, 'x');
+        big += "tail";
+        WriteBytes(path, big);
+    }
+    SettingsStore store(path);
+    Settings s = store.ReadAll();
+    EXPECT_TRUE(store.damaged());
+    ASSERT_FALSE(store.WriteAll(s));
+    std::string aside = ReadBytes(path + ".damaged");
+    EXPECT_EQ(aside.size(), 65u << 20);
+    EXPECT_TRUE(aside.ends_with("tail"));
+    EXPECT_NE(ReadBytes(path).find("[Main]\n"), std::string::npos);
 }

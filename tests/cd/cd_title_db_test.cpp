@@ -6,6 +6,7 @@
 
 #include "cd_test_util.h"
 #include "nuko/paths.h"
+#include "open_folder.h"
 
 using namespace nuko::cd;
 using nuko::media::MediaList;
@@ -272,4 +273,94 @@ TEST(CdTitleDatabase, FailedSaveKeepsFileAndId) {
     });
     EXPECT_TRUE(ok);
     EXPECT_EQ(ReadBytes(folder + "t.txt"), old);
+}
+
+TEST(CdTitleDatabase, AnUnreadableTitleFileIsNeverReplaced) {
+    // An ordinary user may replace files in the folder but not read this
+    // one: saving or deleting must leave it, and its registration, alone.
+    CdFixture f;
+    const std::string kept = f.Cp932("[0020810600412]\r\nArtist=A\r\nTitle=T\r\n001/04:12=One\r\n");
+    std::string file = nuko::test::WriteInOpenFolder(f.dir, "mine.txt", kept, 0600);
+    const std::string registration = RegistrationValue("A", "T", file);
+    ASSERT_FALSE(f.store.WriteKey("Cd\\File", "0020810600412", registration));
+    bool refused = nuko::test::AsUnprivilegedUser(f.dir.path(), [&] {
+        MediaList r;
+        f.db.LookupDisc(r, TwoTracks());
+        if (r.path != file || r.items[0].title != "Track 01") return false;
+        r.items[0].title = "replaced";
+        return !f.db.SaveDisc(r, false) && !f.db.DeleteDisc(r);
+    });
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(ReadBytes(file), kept);
+    EXPECT_EQ(f.store.ReadKey("Cd\\File", "0020810600412"), registration);
+}
+
+TEST(CdTitleDatabase, AFolderInTheTitleFilesPlaceStays) {
+    CdFixture f;
+    std::string folder = f.dir.File("titles.txt");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    MediaList r;
+    f.db.LookupDisc(r, TwoTracks());
+    r.path = folder;
+    r.title = "A";
+    EXPECT_FALSE(f.db.SaveDisc(r, true));
+    EXPECT_FALSE(f.db.DeleteDisc(r));
+    EXPECT_TRUE(Exists(folder + "/."));
+    EXPECT_FALSE(f.store.ReadKey("Cd\\File", "0020810600412"));
+}
+
+TEST(CdTitleDatabase, AMoveCutShortAfterTheFileIsFinishedByTheNextLookup) {
+    // The move writes the file, then the current registration, then drops
+    // the older one. Here the second step fails: the settings store may be
+    // read but not written by the user who runs the lookup.
+    CdFixture f;
+    std::string file = nuko::test::WriteInOpenFolder(
+        f.dir, "old.txt", f.Cp932("[002081060]\r\nArtist=旧\r\nTitle=Old\r\n04:12:40=First\r\n03:58:20=Second\r\n"),
+        0666);
+    const std::string registration = RegistrationValue("旧", "Old", file);
+    ASSERT_FALSE(f.store.WriteKey("Cd\\File", "002081060", registration));
+
+    bool found = nuko::test::AsUnprivilegedUser(f.dir.path(), [&] {
+        MediaList r;
+        f.db.LookupDisc(r, TwoTracks());
+        return r.items[0].title == "First" && r.items[1].title == "Second";
+    });
+    EXPECT_TRUE(found);
+    // Cut short between the steps: the file moved, the registration did not.
+    std::string moved = ReadBytes(file);
+    EXPECT_NE(moved.find("[0020810600412]"), std::string::npos);
+    EXPECT_EQ(moved.find("[002081060]"), std::string::npos);
+    ASSERT_EQ(f.store.ReadKey("Cd\\File", "002081060"), registration);
+    ASSERT_FALSE(f.store.ReadKey("Cd\\File", "0020810600412"));
+
+    // The next lookup loses no title and finishes the move.
+    MediaList r;
+    EXPECT_TRUE(f.db.LookupDisc(r, TwoTracks()));
+    EXPECT_EQ(r.section, "0020810600412");
+    EXPECT_EQ(r.path, file);
+    EXPECT_EQ(r.title, "旧");
+    EXPECT_EQ(r.items[0].title, "First");
+    EXPECT_EQ(r.items[1].title, "Second");
+    EXPECT_EQ(f.store.ReadKey("Cd\\File", "0020810600412"), registration);
+    EXPECT_FALSE(f.store.ReadKey("Cd\\File", "002081060"));
+    EXPECT_EQ(ReadBytes(file), moved);
+}
+
+TEST(CdTitleDatabase, AnOlderKeyLeftBehindNeverHidesALaterRegistration) {
+    // Cut short before the older key went; since then the disc was saved
+    // into a file of its own. That later registration is the one that counts.
+    CdFixture f;
+    std::string old_file = f.dir.File("old.txt");
+    std::string mine = f.dir.File("mine.txt");
+    WriteBytes(old_file, f.Cp932("[0020810600412]\r\nTitle=Stale\r\n001/04:12=Stale one\r\n"));
+    WriteBytes(mine, f.Cp932("[0020810600412]\r\nTitle=Mine\r\n001/04:12=My one\r\n"));
+    ASSERT_FALSE(f.store.WriteKey("Cd\\File", "002081060", RegistrationValue("", "Stale", old_file)));
+    ASSERT_FALSE(f.store.WriteKey("Cd\\File", "0020810600412", RegistrationValue("", "Mine", mine)));
+    MediaList r;
+    f.db.LookupDisc(r, TwoTracks());
+    EXPECT_EQ(r.path, mine);
+    EXPECT_EQ(r.sub_title, "Mine");
+    EXPECT_EQ(r.items[0].title, "My one");
+    EXPECT_FALSE(f.store.ReadKey("Cd\\File", "002081060"));
+    EXPECT_EQ(ReadBytes(old_file), f.Cp932("[0020810600412]\r\nTitle=Stale\r\n001/04:12=Stale one\r\n"));
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "nuko/drives.h"
+#include "nuko/fileio.h"
 #include "nuko/paths.h"
 #include "scripted_prompt.h"
 #include "test_support.h"
@@ -232,4 +233,33 @@ TEST(Drives, MountTableLookup) {
     EXPECT_FALSE(drives::IsRemovableMount(drives::FindMount(info, "/home"), root));
     // The real machine: the root folder is no CD-ROM.
     EXPECT_FALSE(drives::IsCdRomPath("/"));
+}
+
+TEST(WriteFileAtomic, ReplacesOnlyRegularFiles) {
+    TempDir dir;
+    std::string file = dir.File("f.txt");
+    WriteBytes(file, "old");
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    ASSERT_FALSE(fileio::WriteFileAtomic(file, "new"));
+    EXPECT_EQ(ReadBytes(file), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    // A pipe (or a device) in the target's place stays what it is, and no
+    // temporary file is left beside it.
+    std::string pipe = dir.File("p.txt");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_TRUE(fileio::WriteFileAtomic(pipe, "x"));
+    ASSERT_EQ(::lstat(pipe.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    std::string folder = dir.File("d.txt");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    EXPECT_TRUE(fileio::WriteFileAtomic(folder, "x"));
+    int entries = 0;
+    DIR* d = ::opendir(dir.path().c_str());
+    while (dirent* e = ::readdir(d))
+        if (std::string_view(e->d_name) != "." && std::string_view(e->d_name) != "..") ++entries;
+    ::closedir(d);
+    EXPECT_EQ(entries, 3);  // f.txt, p.txt, d.txt
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "open_folder.h"
 #include "test_support.h"
 
 using namespace nuko::ini;
@@ -171,4 +172,36 @@ TEST(IniRead, OnePassReadsMatchTheDocument) {
             }
         }
     }
+}
+
+TEST(IniFile, AFileThatCannotBeReadIsNeverReplaced) {
+    // The folder lets an ordinary user replace the file, but the file itself
+    // is root's alone: a write that did not read it first would lose it.
+    TempDir dir;
+    const std::string kept = "[A]\nk=old\n[B]\nx=1\n";
+    std::string path = nuko::test::WriteInOpenFolder(dir, "t.ini", kept, 0600);
+    bool refused = nuko::test::AsUnprivilegedUser(dir.path(), [&] {
+        return WriteProfileString(path, "A", "k", "new", Encoding::Utf8) &&
+               WriteProfileString(path, "B", "x", std::nullopt, Encoding::Utf8) &&
+               WriteProfileString(path, "B", std::nullopt, std::nullopt, Encoding::Utf8);
+    });
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(ReadBytes(path), kept);
+}
+
+TEST(IniFile, AFolderOrPipeInTheFilesPlaceStays) {
+    TempDir dir;
+    std::string folder = dir.File("folder.ini");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    WriteBytes(folder + "/inside", "x");
+    EXPECT_TRUE(WriteProfileString(folder, "A", "k", "v", Encoding::Utf8));
+    EXPECT_EQ(ReadBytes(folder + "/inside"), "x");
+
+    // A pipe must neither block the read nor be replaced by a file.
+    std::string pipe = dir.File("pipe.ini");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_TRUE(WriteProfileString(pipe, "A", "k", "v", Encoding::Utf8));
+    struct stat st {};
+    ASSERT_EQ(::lstat(pipe.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }

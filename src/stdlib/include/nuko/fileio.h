@@ -19,7 +19,8 @@ std::optional<std::string> ReadFile(const std::string& path,
 // Replaces the file with `bytes`: writes a temporary file beside it, flushes
 // it to disk and renames it over the target, so the old file stays whole when
 // anything fails. A symbolic link is followed and its target replaced. The
-// permissions of an existing file are kept.
+// permissions of an existing file are kept; an existing target that is not
+// a regular file (a folder, a pipe, a device) is refused.
 std::error_code WriteFileAtomic(const std::string& path, std::string_view bytes);
 
 // Creates a temporary file beside `target` (same folder, hidden name) and
