@@ -15,6 +15,7 @@
 
 #include "button_panel_widget.h"
 #include "command_ids.h"
+#include "controller_settings.h"
 #include "nuko/draw3d.h"
 #include "nuko/files.h"
 #include "nuko/media_title.h"
@@ -62,29 +63,6 @@ int LocalTimeOfDay() {
     return tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
 }
 
-playback::ControllerOptions OptionsFrom(const settings::Settings& s, const std::string& work) {
-    playback::ControllerOptions o;
-    o.rew_prev = s.main.rew_prev != 0;
-    o.rew_prev_time = s.main.rew_prev_time;
-    o.intro_time = s.main.into_time;
-    o.ab_pause_ms = s.main.ato_b_pause_time;
-    o.interval_ms = std::max(10, s.main.interval);
-    o.hidden_files = s.main.hidden_file != 0;
-    o.cd_read_ms = s.cd.read_time;
-    o.cd_insert_ms = s.cd.insert_time;
-    o.cd_insert_check = s.cd.insert_check != 0;
-    o.cd_insert_start = s.cd.insert_start != 0;
-    o.work_folder = work;
-    o.file_copy = {s.file_copy.used != 0, s.file_copy.file, s.file_copy.dlg_view != 0};
-    o.mac_cut = s.mac_cut.used != 0;
-    o.mac_cut_file = s.mac_cut.file;
-    if (s.main.midi_init.flag) o.midi_init = s.main.midi_init.path;
-    if (s.main.midi_smfk.flag) o.midi_smfk = s.main.midi_smfk.path;
-    o.midi_port = s.kinds[0].port;
-    o.mp3_file = s.mp3.file;
-    return o;
-}
-
 }  // namespace
 
 CMainFrame::CMainFrame(FrameContext context)
@@ -101,10 +79,7 @@ CMainFrame::CMainFrame(FrameContext context)
         own_backends_ = std::make_unique<playback::LinuxBackends>(dispatcher_, bs);
         backends = own_backends_.get();
     }
-    playback::MediaDeviceConfig config;
-    config.work_folder = ctx_.work_folder;
-    config.file_copy = {s_.file_copy.used != 0, s_.file_copy.file, s_.file_copy.dlg_view != 0};
-    config.active_movie = s_.movie.active_movie != 0;
+    playback::MediaDeviceConfig config = DeviceConfigFrom(s_, ctx_.work_folder);
     config.program_folder = ctx_.program_folder;
     playback::MediaDeviceHooks hooks;
     hooks.notice = [this](MediaKind kind, int code) { controller_->OnDeviceNotice(kind, code); };
@@ -114,7 +89,7 @@ CMainFrame::CMainFrame(FrameContext context)
     list_->SetSelectHook([this](int n) { files_->SelectRow(n); });
     list_->SetTitleSource([this](int n) { return ItemTitle(n); });
     controller_ = std::make_unique<playback::PlayController>(*device_, *this, dispatcher_, clock_);
-    controller_->SetOptions(OptionsFrom(s_, ctx_.work_folder));
+    controller_->SetOptions(ControllerOptionsFrom(s_, ctx_.work_folder));
     controller_->SetList(list_.get());
 
     connect(files_, &media::FileAreaWidget::rowSelected, this, &CMainFrame::RowSelected);

@@ -138,12 +138,14 @@ bool IsTrackMode(std::string_view word) {
 // libcdio looks for the data files of a .toc image in the current folder,
 // not beside the .toc: a copy of the text with their names made absolute is
 // opened instead. Text that libcdio's reader cannot take safely (a track
-// without its mode divides by zero there; NUL bytes) gives nullopt.
+// without its mode, or a length before any track, divides by zero there; NUL
+// bytes) gives nullopt, and so does text without a track, which is no disc.
 std::optional<std::string> TocWithAbsoluteFiles(std::string_view toc, const std::string& folder) {
     if (toc.find('\0') != std::string_view::npos) return std::nullopt;
     std::string out;
     out.reserve(toc.size() + 256);
     std::size_t i = 0;
+    bool any_track = false;
     auto is_word = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
     while (i < toc.size()) {
         char c = toc[i];
@@ -178,6 +180,7 @@ std::optional<std::string> TocWithAbsoluteFiles(std::string_view toc, const std:
             while (mode_end < toc.size() && (is_word(toc[mode_end]) || (toc[mode_end] >= '0' && toc[mode_end] <= '9')))
                 ++mode_end;
             if (!IsTrackMode(toc.substr(mode, mode_end - mode))) return std::nullopt;
+            any_track = true;
             continue;
         }
         if (word != "FILE" && word != "AUDIOFILE" && word != "DATAFILE") continue;
@@ -193,6 +196,7 @@ std::optional<std::string> TocWithAbsoluteFiles(std::string_view toc, const std:
             i = close + 1;
         }
     }
+    if (!any_track) return std::nullopt;
     return out;
 }
 

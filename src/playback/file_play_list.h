@@ -11,7 +11,7 @@
 
 namespace nuko::playback {
 
-class FilePlayList final : public PlayList {
+class FilePlayList : public PlayList {
 public:
     FilePlayList(media::FileAreaModel& model, MediaDevice& device);
 

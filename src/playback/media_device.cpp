@@ -1,5 +1,6 @@
 #include "media_device.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -170,6 +171,10 @@ int MediaDevice::Close(MediaKind kind) {
         slot.open = false;
         slot.notify = false;
         playing_ = false;
+        // libmpv plays each item on threads of its own; the malloc arenas
+        // they leave behind keep the freed memory until trimmed, and a long
+        // play list would otherwise grow the process item by item.
+        if (slot.type == BackendType::Mpv || slot.type == BackendType::Disc) ::malloc_trim(0);
     }
     if (kind == MediaKind::Movie) movie_window_.reset();
     if (kind != MediaKind::Cd) DeleteTemporaryFile();

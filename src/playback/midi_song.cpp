@@ -9,6 +9,8 @@ namespace {
 
 // Ticks beyond this are not followed: FluidSynth counts ticks in an int.
 constexpr std::uint32_t kMaxTick = 0x3FFFFFFF;
+// The longest delta time a file can say: four bytes of seven bits.
+constexpr std::uint32_t kMaxDelta = 0x0FFFFFFF;
 
 std::uint32_t Be32(std::string_view b, std::size_t at) {
     return (static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) << 24) |
@@ -315,10 +317,23 @@ std::string Song::ToSmf(bool sysex_as_markers) const {
         // Pin the tempo that makes one quarter note one second.
         track += std::string("\x00\xFF\x51\x03\x0F\x42\x40", 7);
     }
+    // Songs of several tracks, or without the tempo events of time code,
+    // can leave a gap longer than one delta time: it is bridged by repeating
+    // the tempo in force, which changes nothing.
+    auto advance_to = [&](std::uint32_t tick) {
+        while (tick - last > kMaxDelta) {
+            last += kMaxDelta;
+            AppendVarLen(track, kMaxDelta);
+            std::uint32_t us = TempoAt(last);
+            track += std::string("\xFF\x51\x03", 3);
+            for (int s = 16; s >= 0; s -= 8) track.push_back(static_cast<char>((us >> s) & 0xFF));
+        }
+        AppendVarLen(track, tick - last);
+        last = tick;
+    };
     for (std::size_t i = 0; i < events_.size(); ++i) {
         const Event& e = events_[i];
-        AppendVarLen(track, e.tick - last);
-        last = e.tick;
+        advance_to(e.tick);
         auto s = static_cast<unsigned char>(e.bytes[0]);
         if (sysex_as_markers && (s == 0xF0 || s == 0xF7)) {
             std::string text(kSysexMarker);
@@ -338,7 +353,7 @@ std::string Song::ToSmf(bool sysex_as_markers) const {
             track += e.bytes;
         }
     }
-    AppendVarLen(track, end_tick_ - last);
+    advance_to(end_tick_);
     track += std::string("\xFF\x2F\x00", 3);
 
     std::string out = "MThd";

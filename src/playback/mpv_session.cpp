@@ -330,8 +330,9 @@ int MpvSession::Seek(double s) {
         return mci::kDeviceNotReady;
     }
     last_position_ = s;
-    // The change of eof-reached may still be on its way: an item that was at
-    // its end must not stay there after a seek away from it.
+    // Whether the item stands at its end is the player's word now, not that
+    // of the last event: the one saying a seek left the end may still be on
+    // its way, and a play that trusted the stale one would end at once.
     at_end_ = GetFlag("eof-reached");
     return mci::kOk;
 }

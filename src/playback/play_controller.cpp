@@ -373,10 +373,20 @@ void PlayController::SetPointA() {
 void PlayController::SetPointB() {
     if (!item_active_) return;
     std::uint32_t b = ReadPosition();
-    if (point_a_ && b <= *point_a_) return;  // B lies after A
+    // B lies after A, which is the start when unset: a B at the start
+    // would send the item back to it on every tick.
+    if (b <= point_a_.value_or(0)) return;
     point_b_ = b;
     if (!point_a_) point_a_ = 0;
     host_.OnSectionChanged(point_a_, point_b_);
+}
+
+bool PlayController::SetSection(std::uint32_t a, std::uint32_t b) {
+    if (a >= b) return false;
+    point_a_ = a;
+    point_b_ = b;
+    host_.OnSectionChanged(point_a_, point_b_);
+    return true;
 }
 
 void PlayController::ClearSection() {
@@ -396,6 +406,10 @@ void PlayController::SeekTo(std::uint32_t position) {
 
 std::uint16_t PlayController::ReadPosition() {
     std::uint32_t p = device_.Position(Kind());
+    // A length estimated from the file's size (an MP3 without a frame
+    // index) can fall short of where play really ends: the position shown,
+    // and the remaining time counted from it, stay within the length.
+    if (length_ > 0) p = std::min<std::uint32_t>(p, length_);
     position_ = static_cast<std::uint16_t>(std::min<std::uint32_t>(p, 0xFFFD));
     return position_;
 }

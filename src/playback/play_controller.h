@@ -144,6 +144,11 @@ public:
     void SetPointA();
     void SetPointB();
     void ClearSection();
+    // Both points at once, in the device's time unit (the command-line
+    // tool's section); false, with the section unchanged, unless a < b.
+    // An item that starts outside the section moves to A, as with the
+    // points set by hand.
+    bool SetSection(std::uint32_t a, std::uint32_t b);
     std::optional<std::uint32_t> point_a() const { return point_a_; }
     std::optional<std::uint32_t> point_b() const { return point_b_; }
 

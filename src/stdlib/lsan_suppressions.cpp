@@ -25,5 +25,9 @@ extern "C" const char* __tsan_default_suppressions() {
     // FluidSynth's OpenMP runtime hands memory between its worker threads
     // through futexes, which the sanitizer cannot see: every report has
     // both accesses inside libgomp's own allocations.
-    return "race:libgomp.so.1\n";
+    // libavutil's buffer pools are freed by whichever of libmpv's threads
+    // drops the last reference, counted with atomics the sanitizer cannot
+    // see: both accesses are inside libmpv and libavutil.
+    return "race:libgomp.so.1\n"
+           "race:av_buffer_pool_uninit\n";
 }

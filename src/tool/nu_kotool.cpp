@@ -23,6 +23,8 @@ const Command kCommands[] = {
     {"catconvert", "catconvert FILE", nuko::tool::RunCatConvert},
     {"wrdpic", "wrdpic FILE OUT.png [--x X] [--y Y] [--reduce R] [--palette-mode M]", nuko::tool::RunWrdPic},
     {"play", "play FILE [--kind midi|cd|movie|sound] [--track N] [--from SECONDS] [--for SECONDS] [--fast]", nuko::tool::RunPlay},
+    {"playlist", "playlist SOURCE [--kind midi|cd|movie|sound] [--mode 0|1|2|3] [--random] [--seed N] "
+                 "[--intro SECONDS] [--ab A,B] [--fast] [--max N]", nuko::tool::RunPlaylist},
     {"probe", "probe", nuko::tool::RunProbe},
     {"wrd", "wrd SONG OUTDIR [--at P1,P2,...] [--grid] [--catchup] [--tempo BPM --interval MS]", nuko::tool::RunWrd},
     {"discid", "discid SOURCE", nuko::tool::RunDiscId},

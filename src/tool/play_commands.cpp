@@ -1,12 +1,14 @@
 // nu_kotool subcommands of the media device layer: play one item, and the
 // start-up probe.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
 
 #include "backend_factory.h"
+#include "controller_settings.h"
 #include "disc_toc.h"
 #include "media_device.h"
 #include "media_errors.h"
@@ -14,7 +16,9 @@
 #include "nuko/dispatch.h"
 #include "nuko/files.h"
 #include "nuko/paths.h"
+#include "play_args.h"
 #include "settings_store.h"
+#include "startup.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {
@@ -22,6 +26,9 @@ namespace {
 
 using playback::MediaDevice;
 using playback::MediaKind;
+
+// Longer than any item plays; the time unit's hundredths still fit an int.
+constexpr double kMaxSeconds = 1e7;
 
 struct PlayArgs {
     std::string file;
@@ -39,14 +46,6 @@ int PlayUsage() {
     return 2;
 }
 
-bool ParseNumber(const std::string& text, double* out) {
-    char* end = nullptr;
-    double v = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || v < 0) return false;
-    *out = v;
-    return true;
-}
-
 std::optional<PlayArgs> ParsePlayArgs(const Args& args) {
     PlayArgs p;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -55,12 +54,8 @@ std::optional<PlayArgs> ParsePlayArgs(const Args& args) {
         if (a == "--fast") {
             p.fast = true;
         } else if (a == "--kind" && has_value) {
-            const std::string& k = args[++i];
-            if (k == "midi") p.kind = MediaKind::Midi;
-            else if (k == "cd") p.kind = MediaKind::Cd;
-            else if (k == "movie") p.kind = MediaKind::Movie;
-            else if (k == "sound") p.kind = MediaKind::Sound;
-            else return std::nullopt;
+            p.kind = ParseKindName(args[++i]);
+            if (!p.kind) return std::nullopt;
         } else if (a == "--track" && has_value) {
             double t;
             if (!ParseNumber(args[++i], &t) || t < 1 || t > 99) return std::nullopt;
@@ -90,14 +85,33 @@ std::optional<MediaKind> KindOfFile(const std::string& file) {
     return static_cast<MediaKind>(kind);
 }
 
-std::string WorkFolder(const settings::Settings& s) {
-    std::string folder = s.tool.user_tmp && !s.tool.tmp_dir.empty() ? path::WithTrailingSlash(s.tool.tmp_dir)
-                                                                     : folders::DefaultWorkFolder();
-    folders::EnsurePrivateFolder(folder);
-    return folder;
+}  // namespace
+
+bool ParseNumber(const std::string& text, double* out) {
+    char* end = nullptr;
+    double v = std::strtod(text.c_str(), &end);
+    // Not-a-number, infinities and sizes beyond any media time would
+    // overflow the whole numbers they become.
+    if (text.empty() || *end != '\0' || !std::isfinite(v) || v < 0 || v > kMaxSeconds) return false;
+    *out = v;
+    return true;
 }
 
-}  // namespace
+bool ParseWhole(const std::string& text, unsigned long max, unsigned long* out) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 10) return false;
+    unsigned long long v = std::strtoull(text.c_str(), nullptr, 10);
+    if (v > max) return false;
+    *out = static_cast<unsigned long>(v);
+    return true;
+}
+
+std::optional<MediaKind> ParseKindName(const std::string& name) {
+    if (name == "midi") return MediaKind::Midi;
+    if (name == "cd") return MediaKind::Cd;
+    if (name == "movie") return MediaKind::Movie;
+    if (name == "sound") return MediaKind::Sound;
+    return std::nullopt;
+}
 
 int RunPlay(const Args& args) {
     auto p = ParsePlayArgs(args);
@@ -114,11 +128,7 @@ int RunPlay(const Args& args) {
     backend_settings.fast = p->fast;
     playback::LinuxBackends backends(queue, backend_settings);
 
-    playback::MediaDeviceConfig config;
-    config.work_folder = WorkFolder(s);
-    config.file_copy.used = s.file_copy.used != 0;
-    config.file_copy.prefix = s.file_copy.file;
-    config.active_movie = s.movie.active_movie != 0;
+    playback::MediaDeviceConfig config = app::DeviceConfigFrom(s, app::ChooseWorkFolder(s.tool));
     int ended = 0;
     playback::MediaDeviceHooks hooks;
     hooks.notice = [&](MediaKind, int code) { ended = code; };

@@ -28,6 +28,7 @@ int RunScan(const Args& args);
 int RunCatConvert(const Args& args);
 int RunWrdPic(const Args& args);
 int RunPlay(const Args& args);
+int RunPlaylist(const Args& args);
 int RunProbe(const Args& args);
 int RunWrd(const Args& args);
 int RunDiscId(const Args& args);

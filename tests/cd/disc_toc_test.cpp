@@ -108,6 +108,10 @@ TEST(DiscTocTest, TocFilesFindTheirDataBesideThemAndBadOnesAreRefused) {
     std::string error;
     EXPECT_FALSE(OpenDisc(dir.File("nomode.toc"), &error));
     EXPECT_EQ(error, "unreadable .toc file");
+    // So does a length before the first track when no track follows.
+    test::WriteBytes(dir.File("notrack.toc"), "CD_DA\n// no track\nSILENCE 0:0:1\n");
+    EXPECT_FALSE(OpenDisc(dir.File("notrack.toc"), &error));
+    EXPECT_EQ(error, "unreadable .toc file");
     test::WriteBytes(dir.File("nul.toc"), std::string("CD_DA\nTRACK AUDIO\0\nFILE \"data.bin\" 0:1:0\n", 36));
     EXPECT_FALSE(OpenDisc(dir.File("nul.toc"), &error));
 }

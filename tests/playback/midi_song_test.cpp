@@ -177,5 +177,25 @@ TEST(MidiSongTest, WrittenSongReadsBackTheSame) {
     EXPECT_FALSE(SysexMarkerIndex(std::string_view("\0nuko-sysex:", 12)));
 }
 
+TEST(MidiSongTest, GapsLongerThanOneDeltaTimeAreWrittenReadably) {
+    // Format 2 patterns one after another: the second pattern's note comes
+    // more than the longest delta time after the first one's.
+    constexpr std::uint32_t kLongestDelta = 0x0FFFFFFF;
+    SmfWriter w(480, 2);
+    w.Track().Tempo(0, 400000).Raw(0, "\x90\x3C\x40").EndAfter(kLongestDelta);
+    w.Track().Raw(kLongestDelta, "\x80\x3C\x40").EndAfter(5);
+    Song song = MustParse(w.Bytes());
+    ASSERT_EQ(song.end_tick(), 2 * kLongestDelta + 5);
+    Song again = MustParse(song.ToSmf());
+    EXPECT_EQ(again.end_tick(), song.end_tick());
+    EXPECT_EQ(again.LengthMs(), song.LengthMs());
+    ASSERT_FALSE(again.events().empty());
+    EXPECT_EQ(again.events().back().tick, 2 * kLongestDelta);
+    EXPECT_EQ(again.events().back().bytes, "\x80\x3C\x40");
+    // What bridges the gap repeats the tempo in force.
+    for (const auto& e : again.events())
+        if (e.tick > 0 && e.tick < 2 * kLongestDelta) EXPECT_EQ(e.bytes, std::string("\xFF\x51\x06\x1A\x80", 5));
+}
+
 }  // namespace
 }  // namespace nuko::midi

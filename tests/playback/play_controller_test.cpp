@@ -157,6 +157,45 @@ TEST(PlayController, AbSectionSeeksBackToA) {
     EXPECT_TRUE(f.host.ab_waits.empty());
 }
 
+TEST(PlayController, ThePositionStaysWithinTheLength) {
+    ControllerFixture f(1);
+    f.backends.setup[nuko::media::MediaKind::Midi] = [](nuko::test::FakeBackend& b) { b.length_ms = 30000; };
+    f.controller->RunCommand(PlayCommand::Play, true);
+    ASSERT_EQ(f.controller->length(), 30);
+    f.SetPositionSeconds(29);
+    f.Run(120);
+    EXPECT_EQ(f.controller->position(), 29);
+    // Play runs on past a length that was only estimated.
+    f.SetPositionSeconds(31.5);
+    f.Run(120);
+    EXPECT_EQ(f.controller->position(), 30);
+}
+
+TEST(PlayController, SectionPointsKeepBAfterA) {
+    ControllerFixture f(2);
+    f.controller->RunCommand(PlayCommand::Play, true);
+    f.SetPositionSeconds(0);
+    f.Run(120);
+    // B at the start, with A unset (the start): no section, which would
+    // send the item back to the start on every tick.
+    f.controller->SetPointB();
+    EXPECT_FALSE(f.controller->point_a());
+    EXPECT_FALSE(f.controller->point_b());
+
+    EXPECT_FALSE(f.controller->SetSection(5, 5));
+    EXPECT_FALSE(f.controller->SetSection(6, 3));
+    EXPECT_FALSE(f.controller->point_b());
+    // Both points at once: the next item that starts outside them begins at A.
+    EXPECT_TRUE(f.controller->SetSection(3, 8));
+    EXPECT_EQ(f.controller->point_a(), 3u);
+    EXPECT_EQ(f.controller->point_b(), 8u);
+    f.Backend()->seek_ms = -1;
+    f.Finish();
+    EXPECT_EQ(f.LastStarted(), 2);
+    EXPECT_EQ(f.Backend()->seek_ms, 3000);
+    EXPECT_TRUE(f.controller->restart_pending());
+}
+
 TEST(PlayController, AbSectionPausesAtAForAtoBPauseTime) {
     ControllerFixture f(1);
     auto o = f.controller->options();

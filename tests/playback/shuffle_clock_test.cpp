@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "manual_clock.h"
+#include "media_time_clock.h"
 #include "playback_clock.h"
 #include "shuffle_order.h"
 
@@ -80,4 +82,28 @@ TEST(PlaybackClock, AbPauseAndLongStalls) {
     f = c.Tick(3600000);
     EXPECT_TRUE(f & kEvery100);
     EXPECT_TRUE(f & kAbPause);
+}
+
+TEST(MediaTimeClock, FollowsTheMediaOrTheWallWhicheverMovesMore) {
+    nuko::test::ManualClock wall;
+    wall.Set(5000);
+    nuko::playback::MediaTimeClock clock(wall);
+    struct Step {
+        int wall_ms;
+        int media_ms;  // -1: no item
+        int now;
+    };
+    const Step steps[] = {
+        {0, 0, 0},
+        {2, 1000, 1000},   // a silent output ahead of real time: the media's time
+        {40, 1000, 1040},  // nothing plays (a seek, a pause): the wall's time
+        {30, -1, 1070},    // no item
+        {1, 200, 1071},    // an earlier position (a new item, a seek back) ...
+        {1, 700, 1571},    // ... and on from there
+    };
+    for (const Step& step : steps) {
+        wall.Advance(step.wall_ms);
+        clock.Sample(step.media_ms);
+        EXPECT_EQ(clock.NowMs(), step.now) << step.media_ms;
+    }
 }

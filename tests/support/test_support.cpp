@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <dirent.h>
+
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -16,6 +19,16 @@
 #include <gtest/gtest.h>
 
 namespace nuko::test {
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(folder.c_str())) {
+        while (dirent* e = ::readdir(d))
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.emplace_back(e->d_name);
+        ::closedir(d);
+    }
+    return names;
+}
 
 TempDir::TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "nuko-test-XXXXXX").string();

@@ -30,6 +30,9 @@ private:
 };
 
 void WriteBytes(const std::string& path, std::string_view bytes);
+// The names of a folder's entries ("." and ".." left out); empty when it
+// cannot be read.
+std::vector<std::string> FolderEntries(const std::string& folder);
 std::string ReadBytes(const std::string& path);
 
 // The folder of real files (ends in "/"), or empty when it is absent.
