@@ -2,10 +2,10 @@
 // and catalogs played through the play controller on the real back ends.
 #include <gtest/gtest.h>
 
-
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "catalog.h"
 #include "child_program.h"
@@ -37,11 +37,6 @@ std::string Song(std::uint32_t seconds, int key = 60) {
 // moves on from it in time.
 std::string EndlessSong(int key = 60) { return Song(65000, key); }
 
-std::string CorpusMp3() {
-    std::string dir = nuko::test::CorpusDir();
-    return dir.empty() ? std::string() : nuko::test::ReadBytes(dir + "mp3/mutagen_silence-44-s-v1.mp3");
-}
-
 Lines PlayEnd(std::initializer_list<std::pair<int, std::string>> items) {
     Lines out;
     for (const auto& [n, path] : items) {
@@ -59,20 +54,17 @@ Lines WithStop(Lines lines) {
 class PlaylistToolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("XDG_CONFIG_HOME", config_.path().c_str(), 1);
+        config_home_.emplace("XDG_CONFIG_HOME", config_.path());
         // The work folder of the run is ours, to see what stays behind.
         std::filesystem::create_directories(config_.path() + "NU-KO Application");
         WriteBytes(config_.File("NU-KO Application/NU-KO Player32.ini"),
                    "[Tool]\nUserTmp=1\nTmpDir=" + work_.path() + "\n");
     }
-    void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
-
-    static std::string Tool() { return nuko::test::ProgramDir() + "nu_kotool"; }
 
     // Runs the tool to its end (killed after a deadline no working run
     // comes near); the exit code goes to `code`.
     Lines Run(std::vector<std::string> args, int* code) {
-        args.insert(args.begin(), {Tool(), "playlist"});
+        args.insert(args.begin(), {nuko::test::KoTool(), "playlist"});
         ChildProgram child(args);
         Lines lines = child.ReadAll(180s);
         *code = child.Wait(30s);
@@ -88,6 +80,7 @@ protected:
     }
 
     TempDir config_, work_, media_;
+    std::optional<nuko::test::ScopedEnv> config_home_;
 };
 
 TEST_F(PlaylistToolTest, SequentialPlaysTheFolderInNameOrderAndLeavesNothingBehind) {
@@ -167,8 +160,8 @@ TEST_F(PlaylistToolTest, MissingAndBrokenItemsArePassedOver) {
 }
 
 TEST_F(PlaylistToolTest, SoundFormsPlayAndTheirCutCopiesGo) {
-    std::string mp3 = CorpusMp3();
-    if (mp3.empty()) GTEST_SKIP() << "corpus folder absent";
+    NUKO_CORPUS_FILE(mp3_path, "mp3/mutagen_silence-44-s-v1.mp3");
+    std::string mp3 = nuko::test::ReadBytes(mp3_path);
     WriteBytes(media_.File("a.wav"), nuko::test::MakeWav(1.0));
     WriteBytes(media_.File("b.mp3"), mp3);
     WriteBytes(media_.File("c.rmp"), nuko::test::RiffMp3(mp3));
@@ -220,7 +213,7 @@ TEST_F(PlaylistToolTest, SignalsStopCleanly) {
     // work folder while it plays.
     WriteBytes(media_.File("1.mid"), nuko::test::MacBinary(EndlessSong()));
     for (int sig : {SIGINT, SIGTERM}) {
-        ChildProgram child({Tool(), "playlist", media_.path(), "--mode", "2"});
+        ChildProgram child({nuko::test::KoTool(), "playlist", media_.path(), "--mode", "2"});
         EXPECT_EQ(child.ReadLine(60s), "play 1 " + work_.File(kMacCut));
         EXPECT_EQ(FolderEntries(work_.path()), Lines{kMacCut});
         child.Signal(sig);
@@ -255,7 +248,7 @@ TEST_F(PlaylistToolTest, BadArgumentsAndSourcesAreRefused) {
 
 TEST_F(PlaylistToolTest, HelpShowsTheUsage) {
     std::string out;
-    EXPECT_EQ(nuko::test::RunProgram({Tool(), "help"}, &out), 0);
+    EXPECT_EQ(nuko::test::RunProgram({nuko::test::KoTool(), "help"}, &out), 0);
     EXPECT_NE(out.find("  nu_kotool playlist SOURCE [--kind midi|cd|movie|sound] [--mode 0|1|2|3] [--random] "
                        "[--seed N] [--intro SECONDS] [--ab A,B] [--fast] [--max N]\n"),
               std::string::npos);
