@@ -28,6 +28,10 @@ extern "C" const char* __tsan_default_suppressions() {
     // libavutil's buffer pools are freed by whichever of libmpv's threads
     // drops the last reference, counted with atomics the sanitizer cannot
     // see: both accesses are inside libmpv and libavutil.
+    // PulseAudio's client library passes its blocks between the caller and
+    // its mainloop thread through lock-free queues of its own: both accesses
+    // are inside libpulse and libpulsecommon.
     return "race:libgomp.so.1\n"
-           "race:av_buffer_pool_uninit\n";
+           "race:av_buffer_pool_uninit\n"
+           "race:libpulse\n";
 }
