@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "bench_util.h"
-#include "catalog.h"
+#include "library/catalog.h"
 #include "nuko/fileio.h"
 
 int main() {

@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include "bench_util.h"
-#include "cd_title_db.h"
+#include "cd/cd_title_db.h"
 #include "nuko/fileio.h"
 #include "nuko/text.h"
-#include "settings_store.h"
+#include "app/settings_store.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bench_util.h"
-#include "nu_32std.h"
+#include <nu_32std.h>
 #include "nuko/fileio.h"
 #include "nuko/files.h"
 

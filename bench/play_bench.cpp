@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "bench_util.h"
-#include "fluidsynth_backend.h"
+#include "playback/fluidsynth_backend.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "bench_util.h"
-#include "midi_word_dib_frame.h"
+#include "wrd/midi_word_dib_frame.h"
 #include "nuko/dispatch.h"
 #include "nuko/text.h"
-#include "wrd_qt_glyphs.h"
+#include "wrd/wrd_qt_glyphs.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "catalog.h"
+#include "library/catalog.h"
 #include "nuko/fileio.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

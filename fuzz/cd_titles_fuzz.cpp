@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "cd_imports.h"
-#include "cd_title_db.h"
+#include "cd/cd_imports.h"
+#include "cd/cd_title_db.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);

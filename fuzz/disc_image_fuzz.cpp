@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "disc_toc.h"
+#include "cd/disc_toc.h"
 
 // libcdio keeps a few bytes of every cue sheet it fails to read.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libcdio.so\n"; }

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "midi_song.h"
+#include "playback/midi_song.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);

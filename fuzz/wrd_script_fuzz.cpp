@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "midi_word_dib_frame.h"
+#include "wrd/midi_word_dib_frame.h"
 #include "nuko/dispatch.h"
 
 namespace {

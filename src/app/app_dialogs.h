@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "device_types.h"
+#include "playback/device_types.h"
 
 class QCheckBox;
 

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <array>
 
-#include "play_list.h"
+#include "playback/play_list.h"
 
 class QToolButton;
 

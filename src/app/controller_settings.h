@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "media_device.h"
-#include "play_controller.h"
+#include "playback/media_device.h"
+#include "playback/play_controller.h"
 #include "settings.h"
 
 namespace nuko::app {

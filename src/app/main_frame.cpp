@@ -23,7 +23,7 @@
 #include "nuko/prompt.h"
 #include "nuko/strings.h"
 #include "path_opener.h"
-#include "time_panel_widget.h"
+#include "panels/time_panel_widget.h"
 
 namespace nuko::app {
 

@@ -12,14 +12,14 @@
 #include <map>
 #include <memory>
 
-#include "backend_factory.h"
-#include "file_area_widget.h"
-#include "file_play_list.h"
+#include "playback/backend_factory.h"
+#include "library/file_area_widget.h"
+#include "playback/file_play_list.h"
 #include "frame_timers.h"
-#include "media_device.h"
+#include "playback/media_device.h"
 #include "nuko/clock.h"
 #include "nuko/qt_dispatch.h"
-#include "play_controller.h"
+#include "playback/play_controller.h"
 #include "settings_store.h"
 
 class QAction;

@@ -12,9 +12,9 @@
 #include "main_frame.h"
 #include "nuko/prompt.h"
 #include "nuko/strings.h"
-#include "run_program.h"
+#include "nuko/run_program.h"
 #include "session_control.h"
-#include "time_panel_widget.h"
+#include "panels/time_panel_widget.h"
 
 namespace nuko::app {
 

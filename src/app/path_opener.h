@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "media_kinds.h"
+#include "library/media_kinds.h"
 
 namespace nuko::app {
 

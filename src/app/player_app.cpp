@@ -9,7 +9,7 @@
 
 #include "app_dialogs.h"
 #include "main_frame.h"
-#include "nu_32std.h"
+#include <nu_32std.h>
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
 #include "session_control.h"

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "cd/registration_index.h"
 #include "settings.h"
 
 namespace nuko::ini {
@@ -34,7 +35,7 @@ void WriteSettings(const Settings& s, ini::Document& doc);
 std::optional<std::string> FormatSetting(const Settings& s, std::string_view section,
                                          std::string_view key);
 
-class SettingsStore {
+class SettingsStore final : public cd::RegistrationIndex {
 public:
     explicit SettingsStore(std::string path);
 
@@ -61,6 +62,14 @@ public:
     // Many keys of one section in one write (a restored registration index).
     std::error_code WriteKeys(std::string_view section,
                               const std::vector<std::pair<std::string, std::string>>& values);
+
+    // The CD title database's registration index (section "Cd\File").
+    std::optional<std::string> ReadRegistration(std::string_view id) const override {
+        return ReadKey(cd::kRegistrationSection, id);
+    }
+    std::error_code WriteRegistration(std::string_view id, std::optional<std::string_view> value) override {
+        return WriteKey(cd::kRegistrationSection, id, value);
+    }
 
     // The last read found a file that could not be used.
     bool damaged() const { return damaged_; }

@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "catalog.h"
+#include "library/catalog.h"
 #include "nuko/fileio.h"
 #include "nuko/media_title.h"
 #include "nuko/paths.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "disc_id.h"
-#include "media_list.h"
+#include "library/media_list.h"
 
 namespace nuko::cd {
 

@@ -4,12 +4,11 @@
 #include <charconv>
 #include <cstdio>
 
-#include "nu_32std.h"
+#include <nu_32std.h>
 #include "nuko/fileio.h"
 #include "nuko/ini.h"
 #include "nuko/paths.h"
 #include "nuko/text.h"
-#include "settings_store.h"
 
 namespace nuko::cd {
 namespace {
@@ -187,11 +186,11 @@ void LoadDiscFromBytes(media::MediaList& record, std::string_view file_bytes) {
     }
 }
 
-CdTitleDatabase::CdTitleDatabase(settings::SettingsStore& store, std::string default_file)
-    : store_(store), default_file_(std::move(default_file)) {}
+CdTitleDatabase::CdTitleDatabase(RegistrationIndex& index, std::string default_file)
+    : index_(index), default_file_(std::move(default_file)) {}
 
 std::optional<std::string> CdTitleDatabase::Registration(std::string_view id) const {
-    return store_.ReadKey(kRegistrationSection, id);
+    return index_.ReadRegistration(id);
 }
 
 bool CdTitleDatabase::LookupDisc(media::MediaList& record, const DiscLengths& disc) {
@@ -224,9 +223,9 @@ bool CdTitleDatabase::LookupDisc(media::MediaList& record, const DiscLengths& di
                 std::string p = PathOfRegistration(*r);
                 if (!p.empty()) path = std::move(p);
             } else {
-                registered = !store_.WriteKey(kRegistrationSection, current, StoredRegistrationValue(older_value));
+                registered = !index_.WriteRegistration(current, StoredRegistrationValue(older_value));
             }
-            if (registered) store_.WriteKey(kRegistrationSection, id, std::nullopt);
+            if (registered) index_.WriteRegistration(id, std::nullopt);
             id = current;
             older = false;
         }
@@ -289,9 +288,9 @@ bool CdTitleDatabase::SaveDisc(media::MediaList& record, bool register_disc) {
 
     if (register_disc) {
         std::string value = RegistrationValue(record.title, record.sub_title, record.path);
-        if (store_.WriteKey(kRegistrationSection, record.section, StoredRegistrationValue(value))) return false;
+        if (index_.WriteRegistration(record.section, StoredRegistrationValue(value))) return false;
         // The older key goes only once the new one is in place.
-        if (!old_id.empty()) store_.WriteKey(kRegistrationSection, old_id, std::nullopt);
+        if (!old_id.empty()) index_.WriteRegistration(old_id, std::nullopt);
     }
     return true;
 }
@@ -303,7 +302,7 @@ bool CdTitleDatabase::DeleteDisc(media::MediaList& record) {
         auto doc = ini::Document::Parse(*bytes, ini::Encoding::Legacy);
         if (doc.RemoveSection(record.section) && ini::SaveFile(record.path, doc)) return false;
     }
-    if (store_.WriteKey(kRegistrationSection, record.section, std::nullopt)) return false;
+    if (index_.WriteRegistration(record.section, std::nullopt)) return false;
     record.path = default_file_;
     LoadDisc(record);
     return true;

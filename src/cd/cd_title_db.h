@@ -1,6 +1,6 @@
 // The CD title database: INI text files (CP932) with one section per disc,
-// named by its disc id, and the registration index in the settings store
-// (section "Cd\File": disc id -> 15-byte label, "... -> ", file path).
+// named by its disc id, and the registration index (disc id -> 15-byte
+// label, "... -> ", file path).
 //
 // A disc is held in a MediaList (the "record"): title = artist, sub_title =
 // disc title, path = the CD title file, section = the disc id, picture, and
@@ -14,16 +14,12 @@
 #include <string_view>
 
 #include "disc_id.h"
-#include "media_list.h"
-
-namespace nuko::settings {
-class SettingsStore;
-}
+#include "registration_index.h"
+#include "library/media_list.h"
 
 namespace nuko::cd {
 
 inline constexpr std::string_view kDefaultTitleFileName = "nu_kopcd.txt";
-inline constexpr std::string_view kRegistrationSection = "Cd\\File";
 inline constexpr std::string_view kNoValue = "__<none>__";
 // Values read from a CD title file are cut at this many CP932 bytes.
 inline constexpr std::size_t kTitleValueMax = 511;
@@ -58,10 +54,9 @@ class CdTitleDatabase {
 public:
     // `default_file` is where discs go that no registration names (the data
     // folder's "nu_kopcd.txt" in the player).
-    CdTitleDatabase(settings::SettingsStore& store, std::string default_file);
+    CdTitleDatabase(RegistrationIndex& index, std::string default_file);
 
     const std::string& default_file() const { return default_file_; }
-    settings::SettingsStore& store() { return store_; }
 
     // Computes the disc id, finds the disc's file through the registration
     // index and, when the id differs from the record's, rebuilds the tracks
@@ -91,7 +86,7 @@ public:
                                    std::string* found_id = nullptr);
 
 private:
-    settings::SettingsStore& store_;
+    RegistrationIndex& index_;
     std::string default_file_;
 };
 

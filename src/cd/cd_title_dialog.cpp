@@ -13,12 +13,11 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "file_filters.h"
+#include "nuko/file_filters.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
 #include "nuko/strings.h"
 #include "program_order_dialog.h"
-#include "settings.h"
 
 namespace nuko::cd {
 namespace {
@@ -32,7 +31,7 @@ std::string S(const QString& s) { return s.toStdString(); }
 
 QStringList NameFilterList(int string_id) {
     QStringList out;
-    for (const auto& f : app::NameFilters(LoadString(string_id))) out << Q(f);
+    for (const auto& f : NameFilters(LoadString(string_id))) out << Q(f);
     return out;
 }
 
@@ -46,10 +45,10 @@ QPushButton* Button(const char* text, const char* name, QWidget* parent) {
 }  // namespace
 
 CdTitleDialog::CdTitleDialog(CdTitleDatabase& db, media::MediaList record, BcaNumbers bca,
-                             settings::CdTitleSection& settings, QWidget* parent)
+                             TitleDialogSettings& settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
     editor_ = std::make_unique<CdTitleEditor>(db, std::move(record), bca, this);
-    editor_->SetAlsoRunConverter(settings_.save != 0);
+    editor_->SetAlsoRunConverter(settings_.also_save);
 
     dialogs_.save_file = [this](const std::string& folder) {
         return S(QFileDialog::getSaveFileName(this, QString(), Q(folder), NameFilterList(kSaveAsFilterId).join(";;"),
@@ -102,7 +101,7 @@ void CdTitleDialog::BuildControls() {
     tracks_->setHeaderLabels({QStringLiteral("Tr"), QStringLiteral("時間"), QStringLiteral("曲名"), QStringLiteral("Prg")});
     tracks_->headerItem()->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
     tracks_->header()->setStretchLastSection(false);
-    for (int c = 0; c < 4; ++c) tracks_->setColumnWidth(c, std::max(settings_.separat[static_cast<std::size_t>(c)], 8));
+    for (int c = 0; c < 4; ++c) tracks_->setColumnWidth(c, std::max(settings_.column_widths[static_cast<std::size_t>(c)], 8));
     tracks_->installEventFilter(this);
 
     track_label_ = new QLabel(this);
@@ -304,8 +303,8 @@ void CdTitleDialog::reject() {
 }
 
 void CdTitleDialog::done(int result) {
-    for (int c = 0; c < 4; ++c) settings_.separat[static_cast<std::size_t>(c)] = tracks_->columnWidth(c);
-    settings_.save = also_save_->isChecked() ? 1 : 0;
+    for (int c = 0; c < 4; ++c) settings_.column_widths[static_cast<std::size_t>(c)] = tracks_->columnWidth(c);
+    settings_.also_save = also_save_->isChecked();
     QDialog::done(result);
 }
 

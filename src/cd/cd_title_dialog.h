@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,11 +16,13 @@ class QLabel;
 class QLineEdit;
 class QTreeWidget;
 
-namespace nuko::settings {
-struct CdTitleSection;
-}
-
 namespace nuko::cd {
+
+// What the dialog keeps between openings (the settings section "CdTitle").
+struct TitleDialogSettings {
+    std::array<int, 4> column_widths{25, 40, 300, 30};
+    bool also_save = false;  // "ﾌｧｲﾙにも保存"
+};
 
 class CdTitleDialog final : public QDialog {
     Q_OBJECT
@@ -37,7 +40,7 @@ public:
     // `settings` gives the column widths and the "ﾌｧｲﾙにも保存" switch and
     // receives them back when the dialog closes.
     CdTitleDialog(CdTitleDatabase& db, media::MediaList record, BcaNumbers bca,
-                  settings::CdTitleSection& settings, QWidget* parent = nullptr);
+                  TitleDialogSettings& settings, QWidget* parent = nullptr);
     ~CdTitleDialog() override;
 
     // The edited record, for the caller after OK.
@@ -69,7 +72,7 @@ private:
     void ShowHelp();
 
     std::unique_ptr<CdTitleEditor> editor_;
-    settings::CdTitleSection& settings_;
+    TitleDialogSettings& settings_;
     FileDialogs dialogs_;
     QLineEdit* artist_ = nullptr;
     QLineEdit* title_ = nullptr;

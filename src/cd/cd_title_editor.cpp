@@ -11,7 +11,7 @@
 #include "nuko/prompt.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
-#include "run_program.h"
+#include "nuko/run_program.h"
 
 namespace nuko::cd {
 namespace {

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "media_list.h"
+#include "library/media_list.h"
 
 class QListWidget;
 

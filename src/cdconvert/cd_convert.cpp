@@ -2,13 +2,13 @@
 
 #include <span>
 
-#include "cd_title_db.h"
-#include "nu_32std.h"
+#include "cd/cd_title_db.h"
+#include <nu_32std.h>
 #include "nuko/files.h"
 #include "nuko/ini.h"
 #include "nuko/paths.h"
 #include "nuko/text.h"
-#include "settings_store.h"
+#include "app/settings_store.h"
 
 namespace nuko {
 std::span<const unsigned char> EmbeddedCdConvertStrings();

@@ -12,10 +12,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "file_filters.h"
+#include "nuko/file_filters.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
-#include "settings_store.h"
+#include "app/settings_store.h"
 
 namespace nuko::cdconvert {
 namespace {
@@ -32,7 +32,7 @@ QString Text(int id) { return QString::fromStdString(std::string(ConverterString
 
 QString Filters(int id) {
     QStringList out;
-    for (const auto& f : app::NameFilters(ConverterString(id))) out << QString::fromStdString(f);
+    for (const auto& f : NameFilters(ConverterString(id))) out << QString::fromStdString(f);
     return out.join(QStringLiteral(";;"));
 }
 

@@ -8,8 +8,8 @@
 #include "cd_convert_dialog.h"
 #include "nuko/paths.h"
 #include "nuko/qt_prompt.h"
-#include "settings_store.h"
-#include "single_instance.h"
+#include "app/settings_store.h"
+#include "app/single_instance.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

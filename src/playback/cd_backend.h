@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "backend.h"
-#include "disc_toc.h"
+#include "cd/disc_toc.h"
 #include "mpv_session.h"
 
 namespace nuko::playback {

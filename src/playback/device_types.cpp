@@ -5,7 +5,7 @@
 
 #include <initializer_list>
 
-#include "disc_toc.h"
+#include "cd/disc_toc.h"
 #include "fluidsynth_backend.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"

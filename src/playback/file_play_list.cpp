@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "catalog.h"
+#include "library/catalog.h"
 #include "nuko/paths.h"
 #include "nuko/text.h"
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "file_area_model.h"
+#include "library/file_area_model.h"
 #include "media_device.h"
 #include "play_list.h"
 #include "shuffle_order.h"

@@ -21,7 +21,7 @@
 
 #include "backend.h"
 #include "device_types.h"
-#include "media_kinds.h"
+#include "library/media_kinds.h"
 #include "mouse_hook_binding.h"
 #include "movie_window.h"
 

@@ -3,7 +3,7 @@
 // minutes, seconds, frames) and the tray.
 #include <cstdio>
 
-#include "disc_toc.h"
+#include "cd/disc_toc.h"
 #include "media_device.h"
 #include "media_errors.h"
 #include "nuko/prompt.h"

@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-#include "nu_32mhk.h"
+#include "mousehook/nu_32mhk.h"
 
 namespace nuko::playback {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "media_kinds.h"
+#include "library/media_kinds.h"
 
 namespace nuko::playback {
 

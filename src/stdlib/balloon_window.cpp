@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "nu_32std.h"
+#include <nu_32std.h>
 
 namespace nuko {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "nu_32std_draw.h"
+#include <nu_32std_draw.h>
 #include "nuko/draw3d.h"
 #include "nuko/text.h"
 

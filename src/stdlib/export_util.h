@@ -6,7 +6,7 @@
 #include <functional>
 #include <string_view>
 
-#include "nu_32std.h"
+#include <nu_32std.h>
 
 #include "nuko/text.h"
 

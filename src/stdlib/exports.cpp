@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "export_util.h"
-#include "nu_32std.h"
+#include <nu_32std.h>
 #include "nuko/drives.h"
 #include "nuko/desktop.h"
 #include "nuko/files.h"

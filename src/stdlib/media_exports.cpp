@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "export_util.h"
-#include "nu_32std.h"
+#include <nu_32std.h>
 #include "nuko/media_convert.h"
 #include "nuko/media_title.h"
 #include "nuko/strings.h"

@@ -4,7 +4,7 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "nu_32std.h"
+#include <nu_32std.h>
 #include "nuko/desktop.h"
 
 namespace {

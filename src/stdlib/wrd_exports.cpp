@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "export_util.h"
-#include "nu_32std_wrd.h"
+#include <nu_32std_wrd.h>
 #include "nuko/text.h"
 #include "nuko/wrd_files.h"
 

@@ -1,8 +1,8 @@
 // nu_kotool subcommands of the support library and the settings store.
 #include <cstdio>
 
-#include "nu_32std.h"
-#include "settings_store.h"
+#include <nu_32std.h>
+#include "app/settings_store.h"
 #include "nuko/paths.h"
 #include "tool_commands.h"
 

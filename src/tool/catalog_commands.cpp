@@ -1,10 +1,10 @@
 // nu_kotool subcommands of catalog files.
 #include <cstdio>
 
-#include "catalog.h"
+#include "library/catalog.h"
 #include "nuko/paths.h"
 #include "nuko/text.h"
-#include "settings_store.h"
+#include "app/settings_store.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {

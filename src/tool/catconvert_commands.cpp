@@ -1,7 +1,7 @@
 // nu_kotool catconvert: the old-layout catalog conversion without its dialog.
 #include <cstdio>
 
-#include "catalog_convert.h"
+#include "catconvert/catalog_convert.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <optional>
 
-#include "cd_title_db.h"
-#include "disc_lengths.h"
-#include "disc_toc.h"
+#include "cd/cd_title_db.h"
+#include "cd/disc_lengths.h"
+#include "cd/disc_toc.h"
 #include "nuko/paths.h"
-#include "settings_store.h"
+#include "app/settings_store.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {

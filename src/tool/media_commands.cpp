@@ -2,7 +2,7 @@
 // MacBinary cuts.
 #include <cstdio>
 
-#include "nu_32std.h"
+#include <nu_32std.h>
 #include "tool_commands.h"
 
 namespace nuko::tool {

@@ -7,18 +7,18 @@
 #include <optional>
 #include <string>
 
-#include "backend_factory.h"
-#include "controller_settings.h"
-#include "disc_toc.h"
-#include "media_device.h"
-#include "media_errors.h"
-#include "media_kinds.h"
+#include "playback/backend_factory.h"
+#include "app/controller_settings.h"
+#include "cd/disc_toc.h"
+#include "playback/media_device.h"
+#include "playback/media_errors.h"
+#include "library/media_kinds.h"
 #include "nuko/dispatch.h"
 #include "nuko/files.h"
 #include "nuko/paths.h"
 #include "play_args.h"
-#include "settings_store.h"
-#include "startup.h"
+#include "app/settings_store.h"
+#include "app/startup.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {

@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "file_area_model.h"
+#include "library/file_area_model.h"
 #include "nuko/files.h"
 #include "nuko/paths.h"
-#include "settings_store.h"
+#include "app/settings_store.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {

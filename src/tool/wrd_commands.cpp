@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "midi_word_dib_frame.h"
+#include "wrd/midi_word_dib_frame.h"
 #include "nuko/dispatch.h"
 #include "nuko/media_title.h"
 #include "nuko/paths.h"
-#include "settings_store.h"
+#include "app/settings_store.h"
 #include "tool_commands.h"
-#include "wrd_qt_glyphs.h"
-#include "wrd_screen_image.h"
+#include "wrd/wrd_qt_glyphs.h"
+#include "wrd/wrd_screen_image.h"
 
 namespace nuko::tool {
 

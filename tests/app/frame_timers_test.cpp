@@ -1,4 +1,4 @@
-#include "frame_timers.h"
+#include "app/frame_timers.h"
 
 #include <gtest/gtest.h>
 

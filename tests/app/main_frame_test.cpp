@@ -1,5 +1,5 @@
 // The main frame offscreen, over a real MediaDevice with recording back ends.
-#include "main_frame.h"
+#include "app/main_frame.h"
 
 #include <QAction>
 #include <QMenu>
@@ -9,14 +9,14 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "button_panel_widget.h"
-#include "command_ids.h"
+#include "app/button_panel_widget.h"
+#include "app/command_ids.h"
 #include "fake_backend.h"
 #include "qt_app.h"
 #include "scripted_prompt.h"
-#include "session_control.h"
+#include "app/session_control.h"
 #include "test_support.h"
-#include "time_panel_widget.h"
+#include "panels/time_panel_widget.h"
 
 using namespace nuko;
 using app::CMainFrame;

@@ -1,4 +1,4 @@
-#include "path_opener.h"
+#include "app/path_opener.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

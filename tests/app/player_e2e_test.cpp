@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "media_fixtures.h"
-#include "settings_store.h"
+#include "app/settings_store.h"
 #include "test_support.h"
 #include "x_server.h"
 

@@ -1,7 +1,7 @@
 // How the sleep timer's exit mode (the flags of the old session-end call:
 // 0 log off, 1 shut down, 2 restart, 4 force, 8 power off, 16 force when
 // hung) becomes a logind request.
-#include "session_control.h"
+#include "app/session_control.h"
 
 #include <climits>
 

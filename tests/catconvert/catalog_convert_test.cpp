@@ -1,4 +1,4 @@
-#include "catalog_convert.h"
+#include "catconvert/catalog_convert.h"
 
 #include <sys/stat.h>
 
@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "convert_dialog.h"
+#include "catconvert/convert_dialog.h"
 #include "qt_app.h"
 #include "scripted_prompt.h"
 #include "test_support.h"

@@ -1,4 +1,4 @@
-#include "cd_imports.h"
+#include "cd/cd_imports.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "cd_title_db.h"
-#include "disc_id.h"
+#include "cd/cd_title_db.h"
+#include "cd/disc_id.h"
 #include "nuko/text.h"
-#include "settings_store.h"
+#include "app/settings_store.h"
 #include "test_support.h"
 
 namespace nuko::test {

@@ -1,4 +1,4 @@
-#include "cd_title_db.h"
+#include "cd/cd_title_db.h"
 
 #include <sys/stat.h>
 

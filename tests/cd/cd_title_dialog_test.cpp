@@ -1,4 +1,4 @@
-#include "cd_title_dialog.h"
+#include "cd/cd_title_dialog.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -12,10 +12,9 @@
 #include <gtest/gtest.h>
 
 #include "cd_test_util.h"
-#include "program_order_dialog.h"
+#include "cd/program_order_dialog.h"
 #include "qt_app.h"
 #include "scripted_prompt.h"
-#include "settings.h"
 
 using namespace nuko::cd;
 using nuko::PromptAnswer;
@@ -50,14 +49,14 @@ void Typed(QWidget* w, const QString& text) {
 struct DialogFixture : CdFixture {
     ScriptedPrompt prompt;
     nuko::ScopedPrompt scope{&prompt};
-    nuko::settings::CdTitleSection section;
+    nuko::cd::TitleDialogSettings section;
     MediaList record;
     std::vector<std::vector<std::string>> started;
     std::unique_ptr<CdTitleDialog> dialog;
 
     DialogFixture() {
         nuko::test::QtApp();
-        section.save = 1;
+        section.also_save = true;
         db.LookupDisc(record, Disc({Time(4, 12, 40), Time(3, 58, 20), Time(5, 0, 0)}));
         dialog = std::make_unique<CdTitleDialog>(db, record, BcaNumbers{}, section);
         dialog->editor().SetProgramStarter([this](const std::vector<std::string>& argv) {
@@ -148,7 +147,7 @@ TEST(CdTitleDialog, SaveWritesAndAccepts) {
     EXPECT_EQ(f.dialog->record().title, "Singer");
     EXPECT_NE(ReadBytes(f.db.default_file()).find("Artist=Singer"), std::string::npos);
     EXPECT_EQ(f.started.size(), 1u);
-    EXPECT_EQ(f.section.save, 1);
+    EXPECT_TRUE(f.section.also_save);
 }
 
 TEST(CdTitleDialog, CloseAsksAndSettingsGoBack) {
@@ -164,9 +163,9 @@ TEST(CdTitleDialog, CloseAsksAndSettingsGoBack) {
     EXPECT_FALSE(f.dialog->isVisible());
     EXPECT_EQ(f.dialog->result(), QDialog::Rejected);
     EXPECT_EQ(f.prompt.ids(), (std::vector<int>{186, 186}));
-    EXPECT_EQ(f.section.separat[2], 222);
-    EXPECT_EQ(f.section.separat[3], 30);
-    EXPECT_EQ(f.section.save, 0);
+    EXPECT_EQ(f.section.column_widths[2], 222);
+    EXPECT_EQ(f.section.column_widths[3], 30);
+    EXPECT_FALSE(f.section.also_save);
     EXPECT_EQ(ReadBytes(f.db.default_file()), "");
 }
 

@@ -1,4 +1,4 @@
-#include "cd_title_editor.h"
+#include "cd/cd_title_editor.h"
 
 #include <gtest/gtest.h>
 

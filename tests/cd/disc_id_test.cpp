@@ -1,4 +1,4 @@
-#include "disc_id.h"
+#include "cd/disc_id.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "disc_toc.h"
+#include "cd/disc_toc.h"
 
 #include <gtest/gtest.h>
 

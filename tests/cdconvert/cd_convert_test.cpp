@@ -1,4 +1,4 @@
-#include "cd_convert.h"
+#include "cdconvert/cd_convert.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -13,13 +13,13 @@
 
 #include <gtest/gtest.h>
 
-#include "cd_convert_dialog.h"
-#include "cd_title_db.h"
+#include "cdconvert/cd_convert_dialog.h"
+#include "cd/cd_title_db.h"
 #include "nuko/files.h"
 #include "nuko/text.h"
 #include "qt_app.h"
 #include "scripted_prompt.h"
-#include "settings_store.h"
+#include "app/settings_store.h"
 #include "test_support.h"
 
 using namespace nuko::cdconvert;

@@ -1,4 +1,4 @@
-#include "catalog.h"
+#include "library/catalog.h"
 
 #include <sys/stat.h>
 

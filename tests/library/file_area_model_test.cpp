@@ -1,4 +1,4 @@
-#include "file_area_model.h"
+#include "library/file_area_model.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

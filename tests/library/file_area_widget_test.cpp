@@ -1,4 +1,4 @@
-#include "file_area_widget.h"
+#include "library/file_area_widget.h"
 
 #include <QLabel>
 #include <QListWidget>

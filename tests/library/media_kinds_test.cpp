@@ -1,4 +1,4 @@
-#include "media_kinds.h"
+#include "library/media_kinds.h"
 
 #include <algorithm>
 

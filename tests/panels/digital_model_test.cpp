@@ -1,4 +1,4 @@
-#include "digital_model.h"
+#include "panels/digital_model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "time_panel_widget.h"
+#include "panels/time_panel_widget.h"
 
 #include <QImage>
 #include <QSignalSpy>

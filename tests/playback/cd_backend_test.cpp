@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "device_fixture.h"
-#include "media_errors.h"
+#include "playback/media_errors.h"
 #include "media_fixtures.h"
 
 namespace nuko::playback {

@@ -1,4 +1,4 @@
-#include "device_types.h"
+#include "playback/device_types.h"
 
 #include <gtest/gtest.h>
 

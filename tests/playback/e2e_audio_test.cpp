@@ -19,7 +19,7 @@
 #include <sys/wait.h>
 #include <thread>
 
-#include "fluidsynth_backend.h"
+#include "playback/fluidsynth_backend.h"
 #include "media_fixtures.h"
 #include "test_support.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "disc_toc.h"
-#include "media_device.h"
-#include "media_errors.h"
+#include "cd/disc_toc.h"
+#include "playback/media_device.h"
+#include "playback/media_errors.h"
 
 namespace nuko::test {
 

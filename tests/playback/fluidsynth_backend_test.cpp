@@ -1,6 +1,6 @@
 // FluidSynth back end on the real library, rendering into the silent
 // output (as fast as it goes unless a test needs real time).
-#include "fluidsynth_backend.h"
+#include "playback/fluidsynth_backend.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <mutex>
 
-#include "media_errors.h"
+#include "playback/media_errors.h"
 #include "media_fixtures.h"
-#include "midi_ports.h"
+#include "playback/midi_ports.h"
 #include "nuko/strings.h"
 #include "test_support.h"
 

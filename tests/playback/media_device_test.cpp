@@ -1,11 +1,11 @@
-#include "media_device.h"
+#include "playback/media_device.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "fake_backend.h"
-#include "media_errors.h"
+#include "playback/media_errors.h"
 #include "scripted_prompt.h"
 #include "test_support.h"
 

@@ -1,4 +1,4 @@
-#include "midi_song.h"
+#include "playback/midi_song.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "mouse_hook_binding.h"
+#include "playback/mouse_hook_binding.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include "fake_backend.h"
-#include "media_device.h"
+#include "playback/media_device.h"
 #include "test_support.h"
 
 namespace nuko::playback {

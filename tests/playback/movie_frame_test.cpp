@@ -15,11 +15,11 @@
 #include <thread>
 #include <unistd.h>
 
-#include "backend_factory.h"
-#include "media_device.h"
-#include "media_errors.h"
+#include "playback/backend_factory.h"
+#include "playback/media_device.h"
+#include "playback/media_errors.h"
 #include "media_fixtures.h"
-#include "movie_frame_window.h"
+#include "playback/movie_frame_window.h"
 #include "nuko/qt_dispatch.h"
 #include "test_support.h"
 #include "x_server.h"

@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "device_fixture.h"
-#include "media_errors.h"
+#include "playback/media_errors.h"
 #include "media_fixtures.h"
-#include "mpv_backend.h"
+#include "playback/mpv_backend.h"
 
 namespace nuko::playback {
 namespace {

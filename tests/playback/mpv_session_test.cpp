@@ -11,9 +11,9 @@
 #include <cstring>
 #include <mutex>
 
-#include "media_errors.h"
+#include "playback/media_errors.h"
 #include "media_fixtures.h"
-#include "mpv_session.h"
+#include "playback/mpv_session.h"
 #include "nuko/dispatch.h"
 
 namespace nuko::playback {

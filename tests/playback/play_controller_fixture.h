@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "fake_backend.h"
-#include "file_play_list.h"
+#include "playback/file_play_list.h"
 #include "manual_clock.h"
-#include "play_controller.h"
+#include "playback/play_controller.h"
 #include "scripted_prompt.h"
 #include "test_support.h"
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "media_errors.h"
+#include "playback/media_errors.h"
 #include "play_controller_fixture.h"
 
 namespace {

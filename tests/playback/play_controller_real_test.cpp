@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "backend_factory.h"
-#include "file_play_list.h"
+#include "playback/backend_factory.h"
+#include "playback/file_play_list.h"
 #include "media_fixtures.h"
 #include "nuko/clock.h"
-#include "play_controller.h"
+#include "playback/play_controller.h"
 #include "scripted_prompt.h"
 #include "test_support.h"
 

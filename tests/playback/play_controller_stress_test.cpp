@@ -13,13 +13,13 @@
 #include <random>
 #include <sstream>
 
-#include "backend_factory.h"
-#include "file_play_list.h"
+#include "playback/backend_factory.h"
+#include "playback/file_play_list.h"
 #include "media_fixtures.h"
 #include "media_test_util.h"
-#include "media_time_clock.h"
+#include "playback/media_time_clock.h"
 #include "nuko/paths.h"
-#include "play_controller.h"
+#include "playback/play_controller.h"
 #include "scripted_prompt.h"
 #include "test_support.h"
 

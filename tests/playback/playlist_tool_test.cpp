@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <optional>
 
-#include "catalog.h"
+#include "library/catalog.h"
 #include "child_program.h"
 #include "media_fixtures.h"
 #include "media_test_util.h"
-#include "shuffle_order.h"
+#include "playback/shuffle_order.h"
 #include "test_support.h"
 
 namespace {

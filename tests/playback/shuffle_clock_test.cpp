@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "manual_clock.h"
-#include "media_time_clock.h"
-#include "playback_clock.h"
-#include "shuffle_order.h"
+#include "playback/media_time_clock.h"
+#include "playback/playback_clock.h"
+#include "playback/shuffle_order.h"
 
 using namespace nuko::playback;
 

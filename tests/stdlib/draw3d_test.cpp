@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
-#include "nu_32std_draw.h"
+#include <nu_32std_draw.h>
 #include "nuko/balloon_window.h"
 #include "qt_app.h"
 

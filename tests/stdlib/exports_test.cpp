@@ -1,5 +1,5 @@
 // The C interface of the support library, called as other programs call it.
-#include "nu_32std.h"
+#include <nu_32std.h>
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "media_test_util.h"
-#include "nu_32std.h"
+#include <nu_32std.h>
 #include "test_support.h"
 
 using namespace nuko::test;

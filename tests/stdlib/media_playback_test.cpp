@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 #include <mpv/client.h>
 
-#include "nu_32std.h"
+#include <nu_32std.h>
 #include "test_support.h"
 
 using namespace nuko::test;

@@ -1,6 +1,6 @@
 // Placing pictures on a page, finding picture files beside a song, and the C
 // exports as the WRD screen calls them.
-#include "nu_32std_wrd.h"
+#include <nu_32std_wrd.h>
 
 #include <algorithm>
 #include <cstdlib>

@@ -10,8 +10,8 @@
 #include <memory>
 #include <vector>
 
-#include "backend_factory.h"
-#include "media_device.h"
+#include "playback/backend_factory.h"
+#include "playback/media_device.h"
 #include "nuko/dispatch.h"
 #include "scripted_prompt.h"
 #include "test_support.h"

@@ -6,11 +6,11 @@
 #include <QImage>
 #include <map>
 
-#include "midi_word_dib_frame.h"
+#include "wrd/midi_word_dib_frame.h"
 #include "nuko/paths.h"
 #include "qt_app.h"
 #include "test_support.h"
-#include "wrd_qt_glyphs.h"
+#include "wrd/wrd_qt_glyphs.h"
 #include "wrd_test_util.h"
 
 using nuko::test::KoTool;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "midi_word_dib_frame.h"
+#include "wrd/midi_word_dib_frame.h"
 #include "nuko/dispatch.h"
 #include "nuko/text.h"
 

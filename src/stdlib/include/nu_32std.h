@@ -79,6 +79,6 @@ NUKO_EXPORT void Nu_koTimeConvert(NuKoTimeRecord* record);
 }
 #endif
 
-#include "nu_32std_media.h"
+#include <nu_32std_media.h>
 
 #endif /* NU_32STD_H */

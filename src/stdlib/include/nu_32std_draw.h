@@ -7,7 +7,7 @@
 #ifndef NU_32STD_DRAW_H
 #define NU_32STD_DRAW_H
 
-#include "nu_32std.h"
+#include <nu_32std.h>
 
 #ifdef __cplusplus
 extern "C" {

@@ -11,7 +11,7 @@
 #ifndef NU_32STD_MEDIA_H
 #define NU_32STD_MEDIA_H
 
-#include "nu_32std.h"
+#include <nu_32std.h>
 
 #ifdef __cplusplus
 extern "C" {

@@ -13,7 +13,7 @@
 
 #include <stdint.h>
 
-#include "nu_32std.h"
+#include <nu_32std.h>
 
 #ifdef __cplusplus
 extern "C" {

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-namespace nuko::app {
+namespace nuko {
 
 std::vector<std::string> NameFilters(std::string_view filter);
 
-}  // namespace nuko::app
+}  // namespace nuko

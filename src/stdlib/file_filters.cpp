@@ -1,8 +1,8 @@
-#include "file_filters.h"
+#include "nuko/file_filters.h"
 
 #include "nuko/text.h"
 
-namespace nuko::app {
+namespace nuko {
 
 std::vector<std::string> NameFilters(std::string_view filter) {
     std::vector<std::string> out;
@@ -32,4 +32,4 @@ std::vector<std::string> NameFilters(std::string_view filter) {
     return out;
 }
 
-}  // namespace nuko::app
+}  // namespace nuko

@@ -1,4 +1,4 @@
-#include "run_program.h"
+#include "nuko/run_program.h"
 
 #include <cerrno>
 #include <csignal>

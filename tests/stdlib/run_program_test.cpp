@@ -1,4 +1,4 @@
-#include "run_program.h"
+#include "nuko/run_program.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "file_filters.h"
+#include "nuko/file_filters.h"
 #include "scripted_prompt.h"
 #include "test_support.h"
 
@@ -87,7 +87,7 @@ TEST(RunProgram, OtherFailuresShowTheSystemText) {
 }
 
 TEST(FileFilters, TableFiltersBecomeNameFilters) {
-    using nuko::app::NameFilters;
+    using nuko::NameFilters;
     EXPECT_EQ(NameFilters("CD ﾌｧｲﾙ (*.txt)|*.txt|"), (Words{"CD ﾌｧｲﾙ (*.txt) (*.txt)"}));
     EXPECT_EQ(NameFilters("全てのﾌｧｲﾙ (*.*)|*.*|NU_KOP.INI|nu_kop.ini||"),
               (Words{"全てのﾌｧｲﾙ (*.*) (*)", "NU_KOP.INI (nu_kop.ini)"}));
