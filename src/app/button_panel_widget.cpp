@@ -3,7 +3,7 @@
 #include <QGridLayout>
 #include <QToolButton>
 
-#include "command_ids.h"
+#include "app/button_panel_model.h"
 #include "nuko/strings.h"
 
 namespace nuko::app {
@@ -17,18 +17,15 @@ ButtonPanel::ButtonPanel(QWidget* parent) : QWidget(parent) {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(2, 2, 2, 2);
     grid->setSpacing(2);
-    // Play commands, with the display names of the hot key list.
-    const int play_ids[] = {cmd::kPrevious, cmd::kPlay, cmd::kNext, cmd::kStop, cmd::kPause, cmd::kEject};
-    const int play_names[] = {4256, 4257, 4258, 4259, 4260, 4261};
-    for (int i = 0; i < 6; ++i) grid->addWidget(Add(play_ids[i], Str(play_names[i]), false), 0, i);
-    // Media kinds.
-    for (int kind = 0; kind < 4; ++kind) grid->addWidget(Add(cmd::kKindMidi + kind, Str(4262 + kind), true), 1, kind);
-    // Play modes.
-    const std::pair<int, const char*> modes[] = {
-        {cmd::kModeSelected, "選択曲"}, {cmd::kModeSequential, "順次"}, {cmd::kModeLoop, "ﾙｰﾌﾟ"},
-        {cmd::kModeRepeat, "連続"},     {cmd::kRandom, "ﾗﾝﾀﾞﾑ"},        {cmd::kIntro, "ｲﾝﾄﾛ"}};
-    for (int i = 0; i < 6; ++i) grid->addWidget(Add(modes[i].first, QString::fromUtf8(modes[i].second), true), 2, i);
-    SetPlayState(3, 0);
+    // Play commands and kinds, with the display names of the hot key list.
+    const auto& play = ButtonPanelModel::PlayIds();
+    for (int i = 0; i < 6; ++i) grid->addWidget(Add(play[i], Str(4256 + i), false), 0, i);
+    const auto& kinds = ButtonPanelModel::KindIds();
+    for (int i = 0; i < 4; ++i) grid->addWidget(Add(kinds[i], Str(4262 + i), true), 1, i);
+    const char* mode_names[] = {"選択曲", "順次", "ﾙｰﾌﾟ", "連続", "ﾗﾝﾀﾞﾑ", "ｲﾝﾄﾛ"};
+    const auto& modes = ButtonPanelModel::ModeIds();
+    for (int i = 0; i < 6; ++i) grid->addWidget(Add(modes[i], QString::fromUtf8(mode_names[i]), true), 2, i);
+    Show(ButtonPanelModel());
 }
 
 QToolButton* ButtonPanel::Add(int id, const QString& text, bool checkable) {
@@ -50,33 +47,13 @@ QToolButton* ButtonPanel::button(int id) const {
     return nullptr;
 }
 
-void ButtonPanel::SetPlayState(int state, int kind) {
-    const bool empty = state < 0;
-    const bool stopped = state == 3 || empty;
-    button(cmd::kPlay)->setEnabled(!empty);
-    button(cmd::kPrevious)->setEnabled(!empty);
-    button(cmd::kNext)->setEnabled(!empty);
-    button(cmd::kStop)->setEnabled(!stopped);
-    button(cmd::kPause)->setEnabled(!stopped);
-    button(cmd::kPause)->setDown(state == 4);
-    button(cmd::kPlay)->setDown(state == 1);
-    for (int k = 0; k < 4; ++k) {
-        QToolButton* b = button(cmd::kKindMidi + k);
-        b->setChecked(k == kind);
-        // The kind changes only while stopped.
-        b->setEnabled(stopped || k == kind);
+void ButtonPanel::Show(const ButtonPanelModel& model) {
+    for (const auto& [id, b] : buttons_) {
+        const ButtonPanelModel::Look look = model.LookOf(id);
+        b->setEnabled(look.enabled);
+        if (b->isCheckable()) b->setChecked(look.checked);
+        else b->setDown(look.down);
     }
-}
-
-void ButtonPanel::SetMode(const playback::PlayMode& mode) {
-    const int ids[] = {cmd::kModeSelected, cmd::kModeSequential, cmd::kModeLoop, cmd::kModeRepeat};
-    for (int m = 0; m < 4; ++m) button(ids[m])->setChecked(m == mode.mode);
-    button(cmd::kRandom)->setChecked(mode.random);
-    button(cmd::kIntro)->setChecked(mode.intro);
-}
-
-void ButtonPanel::SetKindEnabled(int kind, bool enabled) {
-    if (QToolButton* b = button(cmd::kKindMidi + kind)) b->setEnabled(enabled);
 }
 
 }  // namespace nuko::app

@@ -2,9 +2,14 @@
 // buttons). Their menu texts are the string-table entries of the same ids.
 #pragma once
 
+#include <optional>
+
+#include "playback/play_controller.h"
+
 namespace nuko::app::cmd {
 
-// Play commands, in the order of their codes Previous ... Eject.
+// Play commands. Their ids run in the order Previous, Play, Next, Pause,
+// Stop, Eject; their codes put Stop (3) before Pause (4).
 inline constexpr int kPrevious = 32771;
 inline constexpr int kPlay = 32772;
 inline constexpr int kNext = 32773;
@@ -66,9 +71,17 @@ inline constexpr int kPanelSecondForcedExit = 30010;
 inline constexpr int kPanelMinimise = 30011;
 inline constexpr int kPanelBackToItem = 30090;
 
-inline constexpr int PlayCommandId(int code) {
+// The one table between play commands and their menu ids.
+inline constexpr int PlayCommandId(playback::PlayCommand command) {
     constexpr int kIds[] = {kPrevious, kPlay, kNext, kStop, kPause, kEject};
-    return kIds[code];
+    return kIds[static_cast<int>(command)];
 }
+inline constexpr std::optional<playback::PlayCommand> PlayCommandOf(int id) {
+    for (int code = 0; code < 6; ++code)
+        if (PlayCommandId(static_cast<playback::PlayCommand>(code)) == id) return static_cast<playback::PlayCommand>(code);
+    return std::nullopt;
+}
+// Menu ids of the media kinds.
+inline constexpr int KindId(media::MediaKind kind) { return kKindMidi + static_cast<int>(kind); }
 
 }  // namespace nuko::app::cmd

@@ -7,14 +7,16 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app_dialogs.h"
-#include "main_frame.h"
+#include "app/app_dialogs.h"
+#include "app/command_router.h"
+#include "app/main_frame.h"
+#include "app/player_core.h"
 #include <nu_32std.h>
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
-#include "session_control.h"
-#include "single_instance.h"
-#include "startup.h"
+#include "app/session_control.h"
+#include "app/single_instance.h"
+#include "app/startup.h"
 
 namespace nuko::app {
 
@@ -44,7 +46,7 @@ int CPlayerApp::HandleMessage(const QByteArray& message) {
     if (message.startsWith("open\n")) {
         std::string path = message.mid(5).toStdString();
         if (path.empty() || path.find('\0') != std::string::npos) return -1;
-        return frame_->OpenPath(path, false);
+        return frame_->OpenPath(path);
     }
     if (message == PlayMessage()) {
         frame_->PostPlay();
@@ -84,13 +86,17 @@ bool CPlayerApp::Start() {
     session_ = MakeLogindSessionControl();
 
     // 11: the main frame, which reads the settings while it is made.
-    FrameContext ctx;
+    dispatcher_ = std::make_unique<QtDispatcher>(this);
+    CoreContext ctx;
     ctx.settings = &settings_;
     ctx.store = store_.get();
     ctx.work_folder = work_folder_;
     ctx.program_folder = folders::ProgramFolder();
-    ctx.session = session_.get();
-    frame_ = std::make_unique<CMainFrame>(ctx);
+    ctx.dispatcher = dispatcher_.get();
+    ctx.clock = &clock_;
+    core_ = std::make_unique<PlayerCore>(ctx);
+    router_ = std::make_unique<CommandRouter>();
+    frame_ = std::make_unique<CMainFrame>(*core_, *router_, session_.get());
     // Wide enough for the whole menu bar.
     const QSize natural = frame_->sizeHint().expandedTo(
         QSize(frame_->menuBar()->sizeHint().width() + 16, 520));
@@ -111,7 +117,7 @@ bool CPlayerApp::Start() {
     ShowCommand show = FirstShowCommand(settings_.main, ShowCommand::Normal);
     // 15: the command-line path.
     if (!command_line_.empty()) {
-        int r = frame_->OpenPath(command_line_, true);
+        int r = frame_->OpenPath(command_line_);
         if (r == -1) {
             exit_code_ = 1;
             return false;

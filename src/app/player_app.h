@@ -8,13 +8,17 @@
 #include <memory>
 #include <string>
 
-#include "settings_store.h"
+#include "app/settings_store.h"
+#include "nuko/clock.h"
+#include "nuko/qt_dispatch.h"
 
 class QApplication;
 
 namespace nuko::app {
 
 class CMainFrame;
+class CommandRouter;
+class PlayerCore;
 class SessionControl;
 class SingleInstance;
 
@@ -51,6 +55,11 @@ private:
     settings::Settings settings_;
     std::string work_folder_;
     std::unique_ptr<SessionControl> session_;
+    // Declared before the frame, which uses them until it is gone.
+    std::unique_ptr<QtDispatcher> dispatcher_;
+    SteadyClock clock_;
+    std::unique_ptr<PlayerCore> core_;
+    std::unique_ptr<CommandRouter> router_;
     std::unique_ptr<CMainFrame> frame_;
     int exit_code_ = 0;
 };

@@ -105,23 +105,30 @@ FileAreaWidget::FileAreaWidget(QWidget* parent) : QWidget(parent) {
 }
 
 int FileAreaWidget::Load(const FileAreaSettings& settings, const FileAreaEnvironment& env) {
-    model_.Load(settings, env);
+    own_.Load(settings, env);
+    shown_ = &own_;
     Refill();
-    return model_.rows();
+    return own_.rows();
+}
+
+void FileAreaWidget::ShowModel(const FileAreaModel& model) {
+    shown_ = &model;
+    Refill();
 }
 
 void FileAreaWidget::Refill() {
-    const bool catalog = model_.catalog_mode();
+    const FileAreaModel& model = *shown_;
+    const bool catalog = model.catalog_mode();
     title_->setVisible(catalog);
     sub_title_->setVisible(catalog);
-    title_->setText(QString::fromStdString(model_.list().title));
-    sub_title_->setText(QString::fromStdString(model_.list().sub_title));
+    title_->setText(QString::fromStdString(model.list().title));
+    sub_title_->setText(QString::fromStdString(model.list().sub_title));
     QSignalBlocker block(list_);
     list_->clear();
-    for (int row = 0; row < model_.rows(); ++row) {
-        auto* item = new QListWidgetItem(QString::fromStdString(model_.DisplayText(row)));
-        item->setData(kIconCodeRole, model_.list().items[static_cast<std::size_t>(row)].icon);
-        item->setToolTip(QString::fromStdString(model_.RowPath(row)));
+    for (int row = 0; row < model.rows(); ++row) {
+        auto* item = new QListWidgetItem(QString::fromStdString(model.DisplayText(row)));
+        item->setData(kIconCodeRole, model.list().items[static_cast<std::size_t>(row)].icon);
+        item->setToolTip(QString::fromStdString(model.RowPath(row)));
         list_->addItem(item);
     }
 }

@@ -26,18 +26,20 @@ class FileAreaWidget final : public QWidget {
 public:
     explicit FileAreaWidget(QWidget* parent = nullptr);
 
-    // Builds the list and fills the rows; returns the row count.
+    // Builds the widget's own list and fills the rows; returns the row count.
     int Load(const FileAreaSettings& settings, const FileAreaEnvironment& env);
-    // Refills the rows after the model changed (sorted, display options).
+    // Shows a list that somebody else keeps and loads (the player's core);
+    // it must outlive the widget or be replaced first.
+    void ShowModel(const FileAreaModel& model);
+    // Refills the rows after the model changed (loaded, sorted, display options).
     void Refill();
 
-    FileAreaModel& model() { return model_; }
-    const FileAreaModel& model() const { return model_; }
+    const FileAreaModel& model() const { return *shown_; }
 
     // Rows are numbered from 1; 0 means none.
     void SelectRow(int row);
     int SelectedRow() const;
-    int RowCount() const { return model_.rows(); }
+    int RowCount() const { return shown_->rows(); }
     QString RowDisplayText(int row) const;
 
     void SetLook(const FileAreaLookSettings& look, const QFont& font);
@@ -53,7 +55,8 @@ private:
     QLabel* title_ = nullptr;
     QLabel* sub_title_ = nullptr;
     QListWidget* list_ = nullptr;
-    FileAreaModel model_;
+    FileAreaModel own_;
+    const FileAreaModel* shown_ = &own_;
     FileAreaLookSettings look_;
 };
 

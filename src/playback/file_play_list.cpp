@@ -49,13 +49,13 @@ bool FilePlayList::FirstPlayable(int& n, std::string& path, const PlayMode& mode
 bool FilePlayList::Move(int& n, const PlayMode& mode, bool active, bool backwards) {
     const int count = Count();
     if (count == 0) return false;
-    if (mode.mode == 0) return false;
-    if (mode.mode == 3) {
+    if (mode.mode == PlayOrder::Selected) return false;
+    if (mode.mode == PlayOrder::Repeat) {
         Select(n);
         return true;
     }
     if (mode.random) {
-        bool stop_at_end = mode.mode == 1;
+        bool stop_at_end = mode.mode == PlayOrder::Sequential;
         ShuffleOrder::Step s = shuffle_.Advance(backwards, stop_at_end);
         if (s.ended) {
             if (stop_at_end) return false;
@@ -72,7 +72,7 @@ bool FilePlayList::Move(int& n, const PlayMode& mode, bool active, bool backward
     }
     int next = backwards ? n - 1 : n + 1;
     if (next < 1 || next > count) {
-        if (mode.mode == 1) return false;  // stays on the last (first) item
+        if (mode.mode == PlayOrder::Sequential) return false;  // stays on the last (first) item
         next = backwards ? count : 1;
     }
     n = next;

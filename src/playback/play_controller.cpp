@@ -43,8 +43,7 @@ void PlayController::SetState(PlayState state) {
     host_.OnStateChanged(state_, Kind());
 }
 
-void PlayController::ChooseMode(int mode) {
-    if (mode < 0 || mode > 3) return;
+void PlayController::ChooseMode(PlayOrder mode) {
     modes_[Index(Kind())].mode = mode;
 }
 
@@ -128,7 +127,7 @@ void PlayController::DoPreviousNext(PlayCommand command, bool by_user, PlayState
     if (by_user) ClearSection();
     if (was_active) CloseItem();
     PlayMode mode = CurrentMode();
-    if (by_user && (mode.mode == 0 || mode.mode == 3)) mode.mode = 2;
+    if (by_user && (mode.mode == PlayOrder::Selected || mode.mode == PlayOrder::Repeat)) mode.mode = PlayOrder::Loop;
     int n = current_;
     bool chosen = command == PlayCommand::Next ? list_->Next(n, mode, was_active) : list_->Previous(n, mode, was_active);
     if (chosen) {
@@ -170,7 +169,7 @@ void PlayController::DoPlay(bool by_user, bool backwards, PlayState previous) {
     if (by_user) list_->ShuffleSeekCurrent(current_);
 
     const PlayMode mode = CurrentMode();
-    const bool single = mode.mode == 0 || mode.mode == 3;
+    const bool single = mode.mode == PlayOrder::Selected || mode.mode == PlayOrder::Repeat;
     int tries = 0;
     int last_tried = -1;
     last_error_ = 0;

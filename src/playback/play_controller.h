@@ -121,7 +121,7 @@ public:
     const PlayMode& Mode(media::MediaKind kind) const { return modes_[Index(kind)]; }
     // Mode commands of the current kind: choosing a mode keeps random and
     // intro; intro turned on while playing asks first (false on No).
-    void ChooseMode(int mode);
+    void ChooseMode(PlayOrder mode);
     void ToggleRandom();
     bool ToggleIntro();
 

@@ -23,7 +23,7 @@ void PlayController::OnItemEnd() {
     const bool was_running = clock_running_;
     StopClock();
     near_end_ = false;
-    if (CurrentMode().mode == 3 && Kind() != MediaKind::Cd) {
+    if (CurrentMode().mode == PlayOrder::Repeat && Kind() != MediaKind::Cd) {
         // Repeat: back to the start; the clock resumes play once the seek is done.
         restart_pending_ = true;
         device_.Seek(Kind(), 0);

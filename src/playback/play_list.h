@@ -10,8 +10,16 @@ namespace nuko::playback {
 
 // The play mode of a media kind: mode 0 selected only, 1 sequential, 2 loop,
 // 3 repeat the selected item; random and intro switches.
+// The order of play; the values are those of the settings files.
+enum class PlayOrder : int { Selected = 0, Sequential = 1, Loop = 2, Repeat = 3 };
+
+// A stored order number as an order; numbers out of range give Loop.
+constexpr PlayOrder PlayOrderFrom(int stored) {
+    return stored >= 0 && stored <= 3 ? static_cast<PlayOrder>(stored) : PlayOrder::Loop;
+}
+
 struct PlayMode {
-    int mode = 2;
+    PlayOrder mode = PlayOrder::Loop;
     bool random = false;
     bool intro = false;
 };

@@ -323,7 +323,7 @@ int RunPlaylist(const Args& args) {
     if (p->intro) options.intro_time = *p->intro;
     controller->SetOptions(options);
     controller->SetList(&list);
-    controller->SetMode(kind, {p->mode, p->random, p->intro.has_value()});
+    controller->SetMode(kind, {playback::PlayOrderFrom(p->mode), p->random, p->intro.has_value()});
 
     struct sigaction stop {};
     stop.sa_handler = OnStopSignal;

@@ -9,18 +9,24 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "app/button_panel_widget.h"
+#include "app/button_panel_component.h"
 #include "app/command_ids.h"
+#include "app/command_router.h"
+#include "app/file_area_component.h"
+#include "app/time_display_component.h"
 #include "fake_backend.h"
 #include "qt_app.h"
 #include "scripted_prompt.h"
 #include "app/session_control.h"
+#include "app/settings_store.h"
 #include "test_support.h"
-#include "panels/time_panel_widget.h"
+#include "nuko/clock.h"
+#include "nuko/qt_dispatch.h"
 
 using namespace nuko;
 using app::CMainFrame;
 namespace cmd = app::cmd;
+using playback::PlayOrder;
 using playback::PlayState;
 
 namespace {
@@ -46,14 +52,16 @@ protected:
         s.kinds[3].sub_code = 0x0001;
         s.kinds[3].mode = 1;
         store = std::make_unique<settings::SettingsStore>(cfg.File("NU-KO Player32.ini"));
-        app::FrameContext ctx;
+        app::CoreContext ctx;
         ctx.settings = &s;
         ctx.store = store.get();
         ctx.work_folder = work.path();
-        ctx.session = &session;
+        ctx.dispatcher = &dispatcher;
+        ctx.clock = &clock;
         ctx.time_of_day = [this] { return now; };
         ctx.backends = &backends;
-        frame = std::make_unique<CMainFrame>(ctx);
+        core = std::make_unique<app::PlayerCore>(ctx);
+        frame = std::make_unique<CMainFrame>(*core, router, &session);
     }
     void Events() {
         for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
@@ -61,7 +69,7 @@ protected:
     void Tick(int n) {
         for (int i = 0; i < n; ++i) {
             QTest::qWait(0);
-            frame->controller().Tick();
+            core->Tick();
         }
     }
 
@@ -73,6 +81,11 @@ protected:
     int now = 0;
     test::ScriptedPrompt prompt;
     ScopedPrompt scope{&prompt};
+    QObject context;
+    QtDispatcher dispatcher{&context};
+    SteadyClock clock;
+    std::unique_ptr<app::PlayerCore> core;
+    app::CommandRouter router;
     std::unique_ptr<CMainFrame> frame;
 };
 
@@ -90,59 +103,59 @@ TEST_F(FrameTest, MenusSpeakJapaneseAndLaterEntriesAreGreyed) {
 }
 
 TEST_F(FrameTest, CommandRoutingAndGuards) {
-    EXPECT_EQ(frame->file_area()->RowCount(), 3);
+    EXPECT_EQ(core->files().rows(), 3);
     frame->RunCommand(cmd::kStop);  // nothing plays: no effect
-    EXPECT_EQ(frame->controller().state(), PlayState::Stopped);
+    EXPECT_EQ(core->controller().state(), PlayState::Stopped);
     frame->RunCommand(cmd::kPlay);  // posted
     Events();
-    EXPECT_EQ(frame->controller().state(), PlayState::Playing);
+    EXPECT_EQ(core->controller().state(), PlayState::Playing);
     frame->RunCommand(cmd::kKindMidi + 3);  // the kind does not change while playing
-    EXPECT_EQ(frame->kind(), 0);
+    EXPECT_EQ(core->kind(), media::MediaKind::Midi);
     frame->RunCommand(cmd::kNext);
-    EXPECT_EQ(frame->controller().current_item(), 2);
-    frame->button_panel()->button(cmd::kPause)->click();
-    EXPECT_EQ(frame->controller().state(), PlayState::Paused);
+    EXPECT_EQ(core->controller().current_item(), 2);
+    EXPECT_TRUE(frame->buttons().model().Press(cmd::kPause));
+    EXPECT_EQ(core->controller().state(), PlayState::Paused);
     frame->RunCommand(cmd::kStop);
-    EXPECT_EQ(frame->controller().state(), PlayState::Stopped);
+    EXPECT_EQ(core->controller().state(), PlayState::Stopped);
     frame->RunCommand(cmd::kModeRepeat);
     EXPECT_TRUE(frame->action(cmd::kModeRepeat)->isChecked());
-    EXPECT_EQ(frame->controller().Mode(media::MediaKind::Midi).mode, 3);
+    EXPECT_EQ(core->controller().Mode(media::MediaKind::Midi).mode, PlayOrder::Repeat);
 }
 
 TEST_F(FrameTest, KindSwitchingRestoresEachKindsModePathAndItem) {
-    frame->file_area()->SelectRow(3);
+    core->SelectRow(3);
     frame->RunCommand(cmd::kModeSequential);
     frame->RunCommand(cmd::kKindMidi + 3);
-    EXPECT_EQ(frame->kind(), 3);
-    EXPECT_EQ(frame->file_area()->RowCount(), 2);
-    EXPECT_EQ(frame->controller().Mode(media::MediaKind::Sound).mode, 1);
-    frame->file_area()->SelectRow(2);
+    EXPECT_EQ(core->kind(), media::MediaKind::Sound);
+    EXPECT_EQ(core->files().rows(), 2);
+    EXPECT_EQ(core->controller().Mode(media::MediaKind::Sound).mode, PlayOrder::Sequential);
+    core->SelectRow(2);
     frame->RunCommand(cmd::kRandom);
     frame->RunCommand(cmd::kKindMidi);
-    EXPECT_EQ(frame->kind(), 0);
-    EXPECT_EQ(frame->controller().Mode(media::MediaKind::Midi).mode, 1);
-    EXPECT_FALSE(frame->controller().Mode(media::MediaKind::Midi).random);
-    EXPECT_EQ(frame->file_area()->SelectedRow(), 3);
+    EXPECT_EQ(core->kind(), media::MediaKind::Midi);
+    EXPECT_EQ(core->controller().Mode(media::MediaKind::Midi).mode, PlayOrder::Sequential);
+    EXPECT_FALSE(core->controller().Mode(media::MediaKind::Midi).random);
+    EXPECT_EQ(frame->file_area().selected_row(), 3);
     frame->RunCommand(cmd::kKindMidi + 3);
-    EXPECT_TRUE(frame->controller().Mode(media::MediaKind::Sound).random);
-    EXPECT_EQ(frame->file_area()->SelectedRow(), 2);
+    EXPECT_TRUE(core->controller().Mode(media::MediaKind::Sound).random);
+    EXPECT_EQ(frame->file_area().selected_row(), 2);
 }
 
 TEST_F(FrameTest, SleepTimerAt2350ForThirtyMinutesFiresAt0020) {
     now = 23 * 3600 + 50 * 60;
     frame->RunCommand(cmd::kSleep90 + 3);  // "30分(&4)"
-    EXPECT_TRUE(frame->sleep_timer().on());
-    EXPECT_EQ(frame->sleep_timer().end(), 20 * 60);
-    EXPECT_TRUE(frame->time_panel()->sleep_shown());
+    EXPECT_TRUE(core->sleep_timer().on());
+    EXPECT_EQ(core->sleep_timer().end(), 20 * 60);
+    EXPECT_TRUE(frame->time_display().model().sleep_shown());
     frame->RunCommand(cmd::kPlay);
     Events();
     now = 15 * 60;
-    frame->OnClockDuties(playback::kEvery500);
-    EXPECT_EQ(frame->controller().state(), PlayState::Playing);
+    core->OnClockDuties(playback::kEvery500);
+    EXPECT_EQ(core->controller().state(), PlayState::Playing);
     now = 20 * 60;
-    frame->OnClockDuties(playback::kEvery500);
-    EXPECT_EQ(frame->controller().state(), PlayState::Stopped);
-    EXPECT_FALSE(frame->sleep_timer().on());
+    core->OnClockDuties(playback::kEvery500);
+    EXPECT_EQ(core->controller().state(), PlayState::Stopped);
+    EXPECT_FALSE(core->sleep_timer().on());
     EXPECT_TRUE(session.ended.empty());  // SleepOff -1: only stop
 }
 
@@ -151,7 +164,7 @@ TEST_F(FrameTest, SleepTimerEndsTheSessionWhenAsked) {
     now = 1000;
     frame->RunCommand(cmd::kSleep10);
     now = 1000 + 600;
-    frame->OnClockDuties(playback::kEvery500);
+    core->OnClockDuties(playback::kEvery500);
     EXPECT_EQ(session.ended, std::vector<int>{1});
     EXPECT_TRUE(frame->shutdown_requested());
     EXPECT_NE(test::ReadBytes(cfg.File("NU-KO Player32.ini")).find("[Main]"), std::string::npos);
@@ -162,9 +175,9 @@ TEST_F(FrameTest, OnTimerFiresOnceInItsMinute) {
     EXPECT_TRUE(frame->action(cmd::kOnTimer1)->isChecked());
     int plays = 0;
     for (now = 0; now < 130; now += 2) {
-        frame->OnClockDuties(playback::kEvery2000);
+        core->OnClockDuties(playback::kEvery2000);
         Events();
-        if (frame->controller().state() == PlayState::Playing) {
+        if (core->controller().state() == PlayState::Playing) {
             ++plays;
             frame->RunCommand(cmd::kStop);
         }
@@ -177,30 +190,30 @@ TEST_F(FrameTest, DroppingThreeFilesOpensTheFirst) {
                         QUrl::fromLocalFile(QString::fromStdString(midi.File("a.mid"))),
                         QUrl::fromLocalFile(QString::fromStdString(midi.File("b.mid")))});
     Events();
-    EXPECT_EQ(frame->kind(), 3);
-    EXPECT_EQ(frame->controller().state(), PlayState::Playing);
-    EXPECT_EQ(frame->device().IsOpen(), true);
-    EXPECT_EQ(frame->file_area()->model().RowPath(frame->controller().current_item() - 1), sound.File("y.wav"));
+    EXPECT_EQ(core->kind(), media::MediaKind::Sound);
+    EXPECT_EQ(core->controller().state(), PlayState::Playing);
+    EXPECT_EQ(core->device().IsOpen(), true);
+    EXPECT_EQ(core->files().RowPath(core->controller().current_item() - 1), sound.File("y.wav"));
 }
 
 TEST_F(FrameTest, OpeningPaths) {
     test::WriteBytes(midi.File("list.mit"), "Ver 1.00\r\nMy list\r\n\r\nb.mid\tB\r\nc.mid\tC\r\n\x1a");
     test::WriteBytes(midi.File("notes.txt"), "x");
-    EXPECT_EQ(frame->OpenPath(midi.File("list.mit"), false), 1);
-    EXPECT_TRUE(frame->file_area()->model().catalog_mode());
-    EXPECT_EQ(frame->file_area()->RowCount(), 2);
-    EXPECT_EQ(frame->OpenPath(midi.path(), false), 1);  // a folder: the current kind
-    EXPECT_EQ(frame->kind(), 0);
-    EXPECT_FALSE(frame->file_area()->model().catalog_mode());
-    EXPECT_EQ(frame->OpenPath(sound.path(), false), -1);  // no MIDI files there
-    EXPECT_EQ(frame->OpenPath(midi.File("notes.txt"), false), -1);
+    EXPECT_EQ(frame->OpenPath(midi.File("list.mit")), 1);
+    EXPECT_TRUE(core->files().catalog_mode());
+    EXPECT_EQ(core->files().rows(), 2);
+    EXPECT_EQ(frame->OpenPath(midi.path()), 1);  // a folder: the current kind
+    EXPECT_EQ(core->kind(), media::MediaKind::Midi);
+    EXPECT_FALSE(core->files().catalog_mode());
+    EXPECT_EQ(frame->OpenPath(sound.path()), -1);  // no MIDI files there
+    EXPECT_EQ(frame->OpenPath(midi.File("notes.txt")), -1);
     s.main.drop_media_check = 0;
-    EXPECT_EQ(frame->OpenPath(sound.File("x.wav"), false), -1);
-    EXPECT_EQ(frame->kind(), 0);
+    EXPECT_EQ(frame->OpenPath(sound.File("x.wav")), -1);
+    EXPECT_EQ(core->kind(), media::MediaKind::Midi);
     s.main.drop_media_check = 1;
-    EXPECT_EQ(frame->OpenPath(sound.File("x.wav"), false), 1);
-    EXPECT_EQ(frame->kind(), 3);
-    EXPECT_EQ(frame->OpenPath(std::string(100 * 1024, 'z'), false), -1);
+    EXPECT_EQ(frame->OpenPath(sound.File("x.wav")), 1);
+    EXPECT_EQ(core->kind(), media::MediaKind::Sound);
+    EXPECT_EQ(frame->OpenPath(std::string(100 * 1024, 'z')), -1);
 }
 
 TEST_F(FrameTest, WriteSettingsKeepsTheWindowAndTheKindsPath) {

@@ -78,7 +78,7 @@ TEST(PlayControllerReal, LoopPlaysOneTwoThreeOneAndLeavesNoTemporaryFiles) {
     o.work_folder = work.path();
     controller->SetOptions(o);
     controller->SetList(&list);
-    controller->SetMode(media::MediaKind::Midi, {2, false, false});
+    controller->SetMode(media::MediaKind::Midi, {playback::PlayOrder::Loop, false, false});
     controller->StartClock();
     controller->RunCommand(PlayCommand::Play, true);
 

@@ -28,6 +28,7 @@ namespace {
 using namespace nuko;
 using media::MediaKind;
 using playback::PlayCommand;
+using playback::PlayOrder;
 using playback::PlayState;
 
 constexpr int kCommands = 5000;
@@ -233,7 +234,7 @@ private:
         }
         if (roll < 69) {
             int mode = static_cast<int>(Below(4));
-            c.ChooseMode(mode);
+            c.ChooseMode(static_cast<PlayOrder>(mode));
             return "mode " + std::to_string(mode);
         }
         if (roll < 71) return c.ToggleRandom(), "random";

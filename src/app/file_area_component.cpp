@@ -1,0 +1,57 @@
+#include "file_area_component.h"
+
+#include "app/command_ids.h"
+#include "app/command_router.h"
+#include "library/file_area_widget.h"
+
+namespace nuko::app {
+
+FileAreaComponent::FileAreaComponent(QWidget* parent) : files_(new media::FileAreaWidget(parent)) {}
+
+int FileAreaComponent::selected_row() const { return files_->SelectedRow(); }
+
+void FileAreaComponent::Attach(PlayerCore& core, CommandRouter& router) {
+    core.Subscribe(*this);
+    files_->ShowModel(core.files());
+    QObject::connect(files_, &media::FileAreaWidget::rowSelected, files_, [&core](int row) { core.SelectRow(row); });
+    QObject::connect(files_, &media::FileAreaWidget::rowActivated, files_, [&core, &router, this](int row) {
+        core.SelectRow(row);
+        router.Run(cmd::kPlay);
+        if (QWidget* window = files_->window()) window->setFocus();
+    });
+    QObject::connect(files_, &media::FileAreaWidget::contextMenuRequested, files_, [this](const QPoint& at) {
+        if (context_menu_) context_menu_(at);
+    });
+}
+
+void FileAreaComponent::ApplySettings(const settings::Settings& s) {
+    media::FileAreaLookSettings look;
+    const auto& fc = s.color.file_area;
+    look.own_colors = fc.own != 0;
+    look.background = fc.background;
+    look.selection_background = fc.selection_background;
+    look.text = fc.text;
+    look.selection_text = fc.selection_text;
+    look.button_face = fc.button_face != 0;
+    look.three_d_type = s.file_area.three_d_type;
+    files_->SetLook(look, font_);
+}
+
+void FileAreaComponent::SetFont(const QFont& font) {
+    font_ = font;
+    files_->SetLook(files_->look(), font_);
+}
+
+void FileAreaComponent::OnListLoaded(int selected) {
+    files_->Refill();
+    files_->SelectRow(selected);
+}
+
+void FileAreaComponent::OnListSorted(int selected) {
+    files_->Refill();
+    files_->SelectRow(selected);
+}
+
+void FileAreaComponent::OnRowSelected(int row) { files_->SelectRow(row); }
+
+}  // namespace nuko::app

@@ -1,0 +1,453 @@
+#include "player_core.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include "app/command_ids.h"
+#include "app/command_router.h"
+#include "app/controller_settings.h"
+#include "app/path_opener.h"
+#include "app/settings_store.h"
+#include "nuko/files.h"
+#include "nuko/media_title.h"
+#include "nuko/prompt.h"
+
+namespace nuko::app {
+
+using media::MediaKind;
+using playback::PlayCommand;
+using playback::PlayOrder;
+
+CoreListener::~CoreListener() {
+    if (core_) core_->Unsubscribe(*this);
+}
+
+template <typename F>
+void PlayerCore::Notify(F&& f) {
+    // Copied: a listener may unsubscribe (or another) while it is told.
+    const std::vector<CoreListener*> now = listeners_;
+    for (CoreListener* l : now)
+        if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end()) f(*l);
+}
+
+namespace {
+
+int LocalTimeOfDay() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
+}
+
+constexpr int kSleepLengths[] = {5400, 3600, 2700, 1800, 900, 600};
+
+}  // namespace
+
+PlayerCore::PlayerCore(CoreContext context) : ctx_(std::move(context)), s_(*ctx_.settings) {
+    if (!ctx_.time_of_day) ctx_.time_of_day = LocalTimeOfDay;
+    playback::BackendFactory* backends = ctx_.backends;
+    if (!backends) {
+        playback::BackendSettings bs;
+        bs.sound_font = s_.midi.sound_font;
+        bs.program_folder = ctx_.program_folder;
+        own_backends_ = std::make_unique<playback::LinuxBackends>(*ctx_.dispatcher, bs);
+        backends = own_backends_.get();
+    }
+    playback::MediaDeviceConfig config = DeviceConfigFrom(s_, ctx_.work_folder);
+    config.program_folder = ctx_.program_folder;
+    playback::MediaDeviceHooks hooks;
+    hooks.notice = [this](MediaKind kind, int code) { controller_->OnDeviceNotice(kind, code); };
+    hooks.status = [this](std::string_view text) { OnStatus(text); };
+    device_ = std::make_unique<playback::MediaDevice>(*backends, config, hooks);
+    list_ = std::make_unique<playback::FilePlayList>(files_, *device_);
+    list_->SetSelectHook([this](int n) { Notify([n](CoreListener& l) { l.OnRowSelected(n); }); });
+    list_->SetTitleSource([this](int n) { return ItemTitle(n); });
+    controller_ = std::make_unique<playback::PlayController>(*device_, *this, *ctx_.dispatcher, *ctx_.clock);
+    controller_->SetOptions(ControllerOptionsFrom(s_, ctx_.work_folder));
+    controller_->SetList(list_.get());
+    ApplySettings();
+}
+
+PlayerCore::~PlayerCore() {
+    alive_.reset();
+    if (controller_) controller_->StopClock();
+    for (CoreListener* l : listeners_) l->core_ = nullptr;
+    if (device_) {
+        for (int k = 0; k < media::kKindCount; ++k) device_->Close(static_cast<MediaKind>(k));
+    }
+}
+
+void PlayerCore::Subscribe(CoreListener& listener) {
+    if (listener.core_ == this) return;
+    if (listener.core_) listener.core_->Unsubscribe(listener);
+    listener.core_ = this;
+    listeners_.push_back(&listener);
+}
+
+void PlayerCore::Unsubscribe(CoreListener& listener) {
+    std::erase(listeners_, &listener);
+    if (listener.core_ == this) listener.core_ = nullptr;
+}
+
+void PlayerCore::Start() {
+    controller_->RunCommand(PlayCommand::Stop, false);
+    MediaKind kind = media::IsKind(s_.main.media) ? static_cast<MediaKind>(s_.main.media) : MediaKind::Midi;
+    if (kind == MediaKind::Cd) kind = MediaKind::Midi;  // the CD panel comes later
+    kind_ = kind;
+    SwitchKind(kind, false, true);
+    controller_->StartClock();
+}
+
+void PlayerCore::Stop() {
+    if (stopped_for_exit_) return;
+    stopped_for_exit_ = true;
+    controller_->StopClock();
+    controller_->RunCommand(PlayCommand::Stop, false);
+}
+
+// --- settings --------------------------------------------------------------------
+
+void PlayerCore::ApplySettings() {
+    for (int k = 0; k < media::kKindCount; ++k) {
+        const auto& ks = s_.kinds[static_cast<std::size_t>(k)];
+        auto& st = kinds_[static_cast<std::size_t>(k)];
+        st.mode = {playback::PlayOrderFrom(std::clamp(ks.mode, 0, 3)), ks.random != 0, ks.intro != 0};
+        st.sub_code = static_cast<media::FileTypeFlags>(ks.sub_code);
+        st.path = ks.path;
+        st.sub_folder = ks.sub_folder != 0;
+        controller_->SetMode(static_cast<MediaKind>(k), st.mode);
+    }
+    sleep_.set_length(s_.timer.sleep);
+    clocks_.Set(ClockTimers::kOn1, s_.timer.on_timer1);
+    clocks_.Set(ClockTimers::kOff1, s_.timer.off_timer1);
+    clocks_.Set(ClockTimers::kOn2, s_.timer.on_timer2);
+    clocks_.Set(ClockTimers::kOff2, s_.timer.off_timer2);
+    Notify([](CoreListener& l) { l.OnTimersChanged(); });
+}
+
+void PlayerCore::StoreSettings(settings::Settings& s) {
+    s.main.media = media::Code(kind_);
+    Current().mode = controller_->Mode(kind_);
+    for (int k = 0; k < media::kKindCount; ++k) {
+        const auto& st = kinds_[static_cast<std::size_t>(k)];
+        auto& ks = s.kinds[static_cast<std::size_t>(k)];
+        ks.path = st.path;
+        ks.sub_code = st.sub_code;
+        ks.mode = static_cast<int>(st.mode.mode);
+        ks.random = st.mode.random ? 1 : 0;
+        ks.intro = st.mode.intro ? 1 : 0;
+        ks.sub_folder = st.sub_folder ? 1 : 0;
+    }
+    s.timer.sleep = sleep_.length();
+    s.timer.on_timer1 = clocks_.Get(ClockTimers::kOn1);
+    s.timer.off_timer1 = clocks_.Get(ClockTimers::kOff1);
+    s.timer.on_timer2 = clocks_.Get(ClockTimers::kOn2);
+    s.timer.off_timer2 = clocks_.Get(ClockTimers::kOff2);
+}
+
+// --- lists -----------------------------------------------------------------------
+
+std::string PlayerCore::ItemTitle(int item) const {
+    if (item < 1 || item > files_.rows()) return {};
+    const auto& it = files_.list().items[static_cast<std::size_t>(item - 1)];
+    if (s_.main.file_name_only) return it.name;
+    if (files_.catalog_mode() && !it.title.empty()) return it.title;
+    media::TitleOptions o;
+    o.accept_hidden = s_.main.hidden_file != 0;
+    media::MediaTitle t = media::ReadMediaTitle(files_.RowPath(item - 1), o);
+    std::string title = s_.main.spc_cut ? t.title2 : t.title;
+    return title.empty() ? it.name : title;
+}
+
+void PlayerCore::SelectRow(int row) {
+    list_->SetSelected(row);
+    // Without an active item the current item follows the selection.
+    if (!controller_->item_active()) {
+        controller_->SetCurrentItem(row);
+        Notify([row](CoreListener& l) { l.OnItemShown(row); });
+    }
+}
+
+void PlayerCore::ShowCurrentItem() {
+    const int item = controller_->current_item();
+    if (item) Notify([item](CoreListener& l) { l.OnRowSelected(item); });
+}
+
+void PlayerCore::SeekTo(int position) {
+    if (position != static_cast<int>(controller_->position())) controller_->SeekTo(static_cast<std::uint32_t>(position));
+}
+
+void PlayerCore::StepFrames(int frames, bool backwards) {
+    if (controller_->state() == playback::PlayState::Paused && kind_ == MediaKind::Movie)
+        device_->Step(MediaKind::Movie, frames, backwards);
+}
+
+void PlayerCore::ToggleSort() {
+    s_.main.sort = !s_.main.sort;
+    if (!s_.main.sort || files_.catalog_mode()) return;
+    const int row = files_.SortByName(list_->Selected() - 1) + 1;
+    list_->Reloaded(row);
+    Notify([row](CoreListener& l) { l.OnListSorted(row); });
+}
+
+void PlayerCore::ReloadList() {
+    const auto& st = Current();
+    media::FileAreaSettings fs;
+    fs.kind = media::Code(kind_);
+    fs.source = st.path;
+    fs.type_flags = st.sub_code ? st.sub_code : media::FileTypeFlags{0x001F};
+    fs.hidden_files = s_.main.hidden_file != 0;
+    fs.sub_folders = st.sub_folder;
+    fs.title_display = s_.main.list_box_title != 0;
+    media::FileAreaEnvironment env;
+    env.catalog.drives = s_.drives;
+    env.win_media_type = [](const std::string& p) { return files::WinMediaType(p); };
+    const std::string keep = st.item >= 1 && st.item <= files_.rows() ? files_.RowPath(st.item - 1) : "";
+    files_.Load(fs, env);
+    int selected = st.item;
+    if (s_.main.sort && !files_.catalog_mode()) files_.SortByName();
+    if (!keep.empty()) {
+        const int row = files_.FindRow(keep);
+        if (row >= 0) selected = row + 1;
+    }
+    if (selected < 1 || selected > files_.rows()) selected = files_.rows() ? 1 : 0;
+    list_->Reloaded(selected);
+    Notify([selected](CoreListener& l) { l.OnListLoaded(selected); });
+    controller_->SetCurrentItem(selected);
+}
+
+void PlayerCore::SwitchKind(MediaKind kind, bool save_old, bool reload) {
+    if (save_old) {
+        Current().mode = controller_->Mode(kind_);
+        Current().item = controller_->current_item();
+    }
+    kind_ = kind;
+    controller_->SetMode(kind, Current().mode);
+    files_.list().kind = kind;
+    Notify([kind](CoreListener& l) { l.OnKindChanged(kind); });
+    ModeChanged();
+    if (reload) ReloadList();
+}
+
+int PlayerCore::OpenPath(const std::string& path) {
+    OpenContext c;
+    c.current_kind = media::Code(kind_);
+    c.hidden_files = s_.main.hidden_file != 0;
+    c.drop_media_check = s_.main.drop_media_check != 0;
+    c.current_flags = Current().sub_code;
+    if (c.current_flags == 0) c.current_flags = 0x001F;
+    c.win_media_type = [](const std::string& p) { return files::WinMediaType(p); };
+    OpenPlan plan = PlanOpenPath(path, c);
+    if (!plan.usable) return -1;
+
+    controller_->RunCommand(PlayCommand::Stop, false);
+    if (plan.kind != media::Code(kind_)) SwitchKind(static_cast<MediaKind>(plan.kind), true, false);
+    auto& st = Current();
+    st.path = plan.source;
+    st.sub_code = plan.type_flags;
+    st.item = 0;
+    ReloadList();
+    if (!plan.named_file.empty()) {
+        const int row = files_.FindRow(plan.named_file);
+        if (row >= 0) {
+            list_->Select(row + 1);
+            list_->ShuffleSwapCurrent(row + 1);
+            controller_->SetCurrentItem(row + 1);
+            Notify([row](CoreListener& l) { l.OnItemShown(row + 1); });
+        }
+    }
+    return files_.rows() > 0 ? 1 : -1;
+}
+
+void PlayerCore::PostPlay() {
+    ctx_.dispatcher->Post([this, alive = std::weak_ptr<int>(alive_)] {
+        if (alive.lock()) controller_->RunCommand(PlayCommand::Play, false);
+    });
+}
+
+void PlayerCore::ModeChanged() {
+    Current().mode = controller_->Mode(kind_);
+    const playback::PlayMode mode = Current().mode;
+    Notify([&mode](CoreListener& l) { l.OnModeChanged(mode); });
+}
+
+// --- commands ----------------------------------------------------------------------
+
+void PlayerCore::RegisterCommands(CommandRouter& router) {
+    for (int code = 0; code < 6; ++code) {
+        const auto command = static_cast<PlayCommand>(code);
+        router.Register(cmd::PlayCommandId(command),
+                        {[this, command] { controller_->MenuCommand(command); },
+                         [this, command] { return controller_->CanRun(command); }});
+    }
+    const std::pair<int, PlayOrder> orders[] = {{cmd::kModeSelected, PlayOrder::Selected},
+                                                {cmd::kModeSequential, PlayOrder::Sequential},
+                                                {cmd::kModeLoop, PlayOrder::Loop},
+                                                {cmd::kModeRepeat, PlayOrder::Repeat}};
+    for (auto [id, order] : orders) {
+        router.Register(id, {[this, order] {
+                                 controller_->ChooseMode(order);
+                                 ModeChanged();
+                             },
+                             {},
+                             [this, order] { return controller_->Mode(kind_).mode == order; }});
+    }
+    router.Register(cmd::kRandom, {[this] {
+                                       controller_->ToggleRandom();
+                                       ModeChanged();
+                                   },
+                                   {},
+                                   [this] { return controller_->Mode(kind_).random; }});
+    router.Register(cmd::kIntro, {[this] {
+                                      controller_->ToggleIntro();
+                                      ModeChanged();
+                                  },
+                                  {},
+                                  [this] { return controller_->Mode(kind_).intro; }});
+    router.Register(cmd::kSetA, {[this] { controller_->SetPointA(); }});
+    router.Register(cmd::kSetB, {[this] { controller_->SetPointB(); }});
+    router.Register(cmd::kClearAB, {[this] { controller_->ClearSection(); }});
+
+    // The kind changes only while stopped, and only to another kind. The CD
+    // kind comes with its panel.
+    for (MediaKind kind : {MediaKind::Midi, MediaKind::Movie, MediaKind::Sound}) {
+        router.Register(cmd::KindId(kind), {[this, kind] {
+                                                if (is_stopped() && kind != kind_) SwitchKind(kind, true, true);
+                                            },
+                                            [this, kind] { return is_stopped() || kind == kind_; },
+                                            [this, kind] { return kind == kind_; }});
+    }
+
+    for (int id = cmd::kSleep90; id <= cmd::kSleep10; ++id) {
+        router.Register(id, {[this, seconds = kSleepLengths[id - cmd::kSleep90]] {
+            SetSleepLength(seconds);
+            SleepOff();
+            SleepOn();
+        }});
+    }
+    router.Register(cmd::kSleepOn, {[this] { SleepOn(); }, {}, {}, [this] {
+                                        return FormatMenuText(cmd::kSleepOn, {sleep_.length() / 60});
+                                    }});
+    router.Register(cmd::kSleepOff, {[this] { SleepOff(); }});
+    const std::pair<int, ClockTimers::Which> timers[] = {{cmd::kOnTimer1, ClockTimers::kOn1},
+                                                         {cmd::kOffTimer1, ClockTimers::kOff1},
+                                                         {cmd::kOnTimer2, ClockTimers::kOn2},
+                                                         {cmd::kOffTimer2, ClockTimers::kOff2}};
+    for (auto [id, which] : timers) {
+        router.Register(id, {[this, which] {
+                                 clocks_.Toggle(which);
+                                 Notify([](CoreListener& l) { l.OnTimersChanged(); });
+                             },
+                             {},
+                             [this, which] { return clocks_.Get(which).enabled != 0; },
+                             [this, id, which] {
+                                 const auto& t = clocks_.Get(which);
+                                 return FormatMenuText(id, {t.hour, t.minute});
+                             }});
+    }
+    router.Register(cmd::kSort, {[this] { ToggleSort(); }, {}, [this] { return s_.main.sort != 0; }});
+    router.Register(cmd::kSpaceCut, {[this] { s_.main.spc_cut = !s_.main.spc_cut; }, {},
+                                     [this] { return s_.main.spc_cut != 0; }});
+    router.Register(cmd::kPanelBackToItem, {[this] { ShowCurrentItem(); }});
+}
+
+// --- ControllerHost -------------------------------------------------------------
+
+void PlayerCore::OnStateChanged(playback::PlayState state, MediaKind kind) {
+    Notify([&](CoreListener& l) { l.OnStateChanged(state, kind); });
+}
+
+void PlayerCore::OnListEmpty(MediaKind kind) {
+    Notify([&](CoreListener& l) { l.OnListEmpty(kind); });
+}
+
+void PlayerCore::OnItemShown(int item) {
+    Notify([&](CoreListener& l) { l.OnItemShown(item); });
+}
+
+void PlayerCore::OnItemStarted(const playback::ItemDisplay& item) {
+    Notify([&](CoreListener& l) { l.OnItemStarted(item); });
+}
+
+void PlayerCore::OnItemStopped() {
+    Notify([](CoreListener& l) { l.OnItemStopped(); });
+}
+
+void PlayerCore::OnPosition(std::uint16_t position) {
+    Notify([&](CoreListener& l) { l.OnPosition(position); });
+}
+
+void PlayerCore::OnSectionChanged(std::optional<std::uint32_t> a, std::optional<std::uint32_t> b) {
+    Notify([&](CoreListener& l) { l.OnSectionChanged(a, b); });
+}
+
+void PlayerCore::OnAbWait(bool on, int seconds_left) {
+    Notify([&](CoreListener& l) { l.OnAbWait(on, seconds_left); });
+}
+
+void PlayerCore::OnStatus(std::string_view text) {
+    Notify([&](CoreListener& l) { l.OnStatus(text); });
+}
+
+void PlayerCore::OnClockDuties(unsigned flags) {
+    const int now = ctx_.time_of_day();
+    if (flags & playback::kEvery500) OnHalfSecond(now);
+    if (flags & playback::kEvery2000) OnTwoSeconds(now);
+    Notify([&](CoreListener& l) { l.OnClockDuties(flags, now); });
+}
+
+// --- timers ------------------------------------------------------------------------
+
+void PlayerCore::SetSleepLength(int seconds) {
+    sleep_.set_length(seconds);
+    Notify([](CoreListener& l) { l.OnTimersChanged(); });
+}
+
+void PlayerCore::SleepOn() {
+    if (sleep_.on()) return;
+    sleep_.On(ctx_.time_of_day());
+    const int length = sleep_.length();
+    Notify([length](CoreListener& l) { l.OnSleep(true, length); });
+}
+
+void PlayerCore::SleepOff() {
+    sleep_.Off();
+    Notify([](CoreListener& l) { l.OnSleep(false, 0); });
+}
+
+void PlayerCore::OnHalfSecond(int now) {
+    if (!sleep_.on()) return;
+    const SleepTimer::Tick t = sleep_.Check(now);
+    if (t.fired) {
+        if (controller_->item_active()) controller_->RunCommand(PlayCommand::Stop, false);
+        Notify([](CoreListener& l) { l.OnSleep(false, 0); });
+        if (s_.timer.sleep_off != -1) {
+            controller_->StopClock();
+            const int mode = s_.timer.sleep_off;
+            Notify([mode](CoreListener& l) { l.OnSessionEndRequested(mode); });
+        }
+    } else if (t.remaining >= 0) {
+        const int left = t.remaining;
+        Notify([left](CoreListener& l) { l.OnSleep(true, left); });
+    }
+}
+
+void PlayerCore::OnTwoSeconds(int now) {
+    switch (clocks_.Check(now)) {
+        case ClockTimers::Fired::On: FireOnTimer(); break;
+        case ClockTimers::Fired::Off:
+            SleepOff();
+            controller_->RunCommand(PlayCommand::Stop, false);
+            break;
+        case ClockTimers::Fired::None: break;
+    }
+}
+
+void PlayerCore::FireOnTimer() {
+    SleepOff();
+    controller_->RunCommand(PlayCommand::Stop, false);
+    if (s_.timer.file.flag && !s_.timer.file.path.empty()) OpenPath(s_.timer.file.path);
+    PostPlay();
+}
+
+}  // namespace nuko::app

@@ -1,0 +1,212 @@
+// The player without its windows: the back ends, the media device, the list
+// of the current kind, the play controller, the per-kind state, the sleep and
+// clock timers and the reading of the settings that drive them. It is plain
+// C++; the dispatcher, the clock and the time of day are given to it, so that
+// tests run it without a window and without waiting.
+//
+// Windows and panels learn what happens through CoreListener and ask for
+// things through the core's calls or the command router.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/frame_timers.h"
+#include "app/settings.h"
+#include "library/file_area_model.h"
+#include "nuko/clock.h"
+#include "nuko/dispatch.h"
+#include "playback/backend_factory.h"
+#include "playback/file_play_list.h"
+#include "playback/media_device.h"
+#include "playback/play_controller.h"
+
+namespace nuko::settings {
+class SettingsStore;
+}
+
+namespace nuko::app {
+
+class CommandRouter;
+class PlayerCore;
+
+// What the core tells its windows and panels. A listener unsubscribes itself
+// when it is destroyed, so it may go before the core.
+class CoreListener {
+public:
+    CoreListener() = default;
+    CoreListener(const CoreListener&) = delete;
+    CoreListener& operator=(const CoreListener&) = delete;
+    virtual ~CoreListener();
+
+    // Of the play controller.
+    virtual void OnStateChanged(playback::PlayState, media::MediaKind) {}
+    virtual void OnListEmpty(media::MediaKind) {}
+    // The current item changed while nothing plays (title, item number).
+    virtual void OnItemShown(int /*item*/) {}
+    virtual void OnItemStarted(const playback::ItemDisplay&) {}
+    virtual void OnItemStopped() {}
+    virtual void OnPosition(std::uint16_t) {}
+    virtual void OnSectionChanged(std::optional<std::uint32_t>, std::optional<std::uint32_t>) {}
+    virtual void OnAbWait(bool /*on*/, int /*seconds_left*/) {}
+    virtual void OnStatus(std::string_view) {}
+    // The playback clock's duty flags, after the core's own timers ran;
+    // `time_of_day` in seconds of the local day.
+    virtual void OnClockDuties(unsigned /*flags*/, int /*time_of_day*/) {}
+
+    // Of the core.
+    virtual void OnKindChanged(media::MediaKind) {}
+    virtual void OnModeChanged(const playback::PlayMode&) {}
+    // The list of the kind was built anew; `selected` is its current row.
+    virtual void OnListLoaded(int /*selected*/) {}
+    // The list was sorted in place.
+    virtual void OnListSorted(int /*selected*/) {}
+    // The play list moved the selection to a row.
+    virtual void OnRowSelected(int /*row*/) {}
+    // The sleep timer: on with the seconds left, or off.
+    virtual void OnSleep(bool /*on*/, int /*seconds_left*/) {}
+    // Sleep and clock timer values or switches changed (menu texts).
+    virtual void OnTimersChanged() {}
+    // The sleep timer ran out with an end of the session chosen (the
+    // `SleepOff` setting's mode).
+    virtual void OnSessionEndRequested(int /*mode*/) {}
+
+private:
+    friend class PlayerCore;
+    PlayerCore* core_ = nullptr;
+};
+
+// What the core is given.
+struct CoreContext {
+    settings::Settings* settings = nullptr;
+    settings::SettingsStore* store = nullptr;
+    std::string work_folder;
+    std::string program_folder;
+    Dispatcher* dispatcher = nullptr;
+    const Clock* clock = nullptr;
+    // Seconds of the local day (tests fix it); unset: the local clock.
+    std::function<int()> time_of_day;
+    // Back ends: real ones unless a test gives its own.
+    playback::BackendFactory* backends = nullptr;
+};
+
+class PlayerCore final : public playback::ControllerHost {
+public:
+    explicit PlayerCore(CoreContext context);
+    ~PlayerCore() override;
+
+    void Subscribe(CoreListener& listener);
+    void Unsubscribe(CoreListener& listener);
+    // The play, mode, section, kind and timer commands.
+    void RegisterCommands(CommandRouter& router);
+
+    // Stopped, on the stored kind, clock running.
+    void Start();
+    // The frame's timer.
+    void Tick() { controller_->Tick(); }
+    // Stops the clock and the play (the exit path); idempotent.
+    void Stop();
+
+    // The kinds, modes and timers from the settings, and back.
+    void ApplySettings();
+    void StoreSettings(settings::Settings& s);
+
+    // Opens a path given from outside: -1 nothing usable, 0 a CD drive or
+    // track chosen, 1 a list loaded with items.
+    int OpenPath(const std::string& path);
+    // Starts playing once the event loop comes back.
+    void PostPlay();
+    // Switches the media kind: the old kind's state is kept, the new one's
+    // restored, and the list loaded again.
+    void SwitchKind(media::MediaKind kind, bool save_old, bool reload);
+    void ReloadList() override;
+    // The user selected a row of the list (1-based; 0 none).
+    void SelectRow(int row);
+    // The user sorted the list by name (the "Sort" switch).
+    void ToggleSort();
+    // Back to the current item in the list.
+    void ShowCurrentItem();
+    // The user moved the time slider (a position in the device's unit).
+    void SeekTo(int position);
+    // The frame-step buttons of a paused movie.
+    void StepFrames(int frames, bool backwards);
+    // The title shown for a row: the catalog's, the file's own or its name.
+    std::string ItemTitle(int item) const;
+
+    void SetSleepLength(int seconds);
+    void SleepOn();
+    void SleepOff();
+
+    media::MediaKind kind() const { return kind_; }
+    // The folder or catalog the current kind's list comes from.
+    const std::string& source() const { return kinds_[static_cast<std::size_t>(kind_)].path; }
+    bool is_stopped() const { return controller_->state() == playback::PlayState::Stopped; }
+    playback::PlayController& controller() { return *controller_; }
+    const playback::PlayController& controller() const { return *controller_; }
+    playback::MediaDevice& device() { return *device_; }
+    const media::FileAreaModel& files() const { return files_; }
+    int selected_row() const { return list_->Selected(); }
+    const SleepTimer& sleep_timer() const { return sleep_; }
+    const ClockTimers& clock_timers() const { return clocks_; }
+    settings::Settings& settings() { return s_; }
+    const CoreContext& context() const { return ctx_; }
+    // The window that owns the core's dialogs.
+    void SetOwnerWindow(void* window) { owner_ = window; }
+
+    // ControllerHost: each event goes on to the listeners; the clock duties
+    // run the sleep and clock timers first.
+    void OnStateChanged(playback::PlayState state, media::MediaKind kind) override;
+    void OnListEmpty(media::MediaKind kind) override;
+    void OnItemShown(int item) override;
+    void OnItemStarted(const playback::ItemDisplay& item) override;
+    void OnItemStopped() override;
+    void OnPosition(std::uint16_t position) override;
+    void OnSectionChanged(std::optional<std::uint32_t> a, std::optional<std::uint32_t> b) override;
+    void OnAbWait(bool on, int seconds_left) override;
+    void OnClockDuties(unsigned flags) override;
+    void OnStatus(std::string_view text) override;
+    void* OwnerWindow() override { return owner_; }
+
+private:
+    struct KindState {
+        playback::PlayMode mode;
+        media::FileTypeFlags sub_code = 0;
+        int item = 0;
+        std::string path;
+        bool sub_folder = false;
+    };
+
+    KindState& Current() { return kinds_[static_cast<std::size_t>(kind_)]; }
+    void ModeChanged();
+    void OnHalfSecond(int now);
+    void OnTwoSeconds(int now);
+    void FireOnTimer();
+    template <typename F>
+    void Notify(F&& f);
+
+    CoreContext ctx_;
+    settings::Settings& s_;
+    void* owner_ = nullptr;
+    std::unique_ptr<playback::BackendFactory> own_backends_;
+    std::unique_ptr<playback::MediaDevice> device_;
+    media::FileAreaModel files_;
+    std::unique_ptr<playback::FilePlayList> list_;
+    std::unique_ptr<playback::PlayController> controller_;
+    std::vector<CoreListener*> listeners_;
+    // Posted calls check it: the core may be gone when they run.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+
+    media::MediaKind kind_ = media::MediaKind::Midi;
+    std::array<KindState, media::kKindCount> kinds_{};
+    SleepTimer sleep_;
+    ClockTimers clocks_;
+    bool stopped_for_exit_ = false;
+};
+
+}  // namespace nuko::app

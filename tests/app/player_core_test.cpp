@@ -1,0 +1,224 @@
+// The player core without a window, the command router and the button
+// panel's model: a call queue instead of the event loop, a clock that moves only
+// when told, recording back ends.
+#include "app/player_core.h"
+
+#include <gtest/gtest.h>
+
+#include "app/button_panel_model.h"
+#include "app/command_ids.h"
+#include "app/command_router.h"
+#include "fake_backend.h"
+#include "manual_clock.h"
+#include "test_support.h"
+
+using namespace nuko;
+using app::CommandRouter;
+using app::CoreListener;
+using app::PlayerCore;
+namespace cmd = app::cmd;
+using media::MediaKind;
+using playback::PlayOrder;
+using playback::PlayState;
+
+namespace {
+
+struct Recorder : CoreListener {
+    std::vector<std::string> events;
+    std::function<void()> on_item_shown;
+    void OnListLoaded(int selected) override { events.push_back("loaded " + std::to_string(selected)); }
+    void OnItemShown(int item) override {
+        events.push_back("shown " + std::to_string(item));
+        if (on_item_shown) on_item_shown();
+    }
+    void OnKindChanged(MediaKind kind) override { events.push_back("kind " + std::to_string(media::Code(kind))); }
+    void OnSleep(bool on, int left) override { events.push_back(std::string(on ? "sleep " : "sleep off") + (on ? std::to_string(left) : "")); }
+    void OnSessionEndRequested(int mode) override { events.push_back("end " + std::to_string(mode)); }
+    void OnRowSelected(int row) override { events.push_back("row " + std::to_string(row)); }
+};
+
+class CoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* n : {"a.mid", "b.mid", "c.mid"}) test::WriteBytes(midi.File(n), "x");
+        test::WriteBytes(sound.File("x.wav"), "x");
+        s.kinds[0].path = midi.path();
+        s.kinds[0].sub_code = 0x0001;
+        s.kinds[3].path = sound.path();
+        s.kinds[3].sub_code = 0x0001;
+        s.kinds[3].mode = 1;
+        app::CoreContext ctx;
+        ctx.settings = &s;
+        ctx.work_folder = work.path();
+        ctx.dispatcher = &queue;
+        ctx.clock = &clock;
+        ctx.time_of_day = [this] { return now; };
+        ctx.backends = &backends;
+        core = std::make_unique<PlayerCore>(ctx);
+        core->RegisterCommands(router);
+    }
+
+    test::TempDir midi, sound, work;
+    settings::Settings s;
+    test::FakeBackends backends;
+    CallQueue queue;
+    test::ManualClock clock;
+    int now = 0;
+    CommandRouter router;
+    std::unique_ptr<PlayerCore> core;
+};
+
+}  // namespace
+
+TEST_F(CoreTest, ListenersHearTheStartAndGoAwayWithoutBeingCalledAgain) {
+    Recorder kept;
+    auto gone = std::make_unique<Recorder>();
+    core->Subscribe(kept);
+    core->Subscribe(*gone);
+    core->Subscribe(*gone);  // once only
+    core->Start();
+    EXPECT_EQ(kept.events, (std::vector<std::string>{"kind 0", "loaded 1"}));
+    EXPECT_EQ(gone->events, kept.events);
+    gone.reset();  // unsubscribes itself
+    core->SelectRow(2);
+    EXPECT_EQ(kept.events.back(), "shown 2");
+}
+
+TEST_F(CoreTest, AListenerMayDropAnotherWhileBeingTold) {
+    Recorder first;
+    auto second = std::make_unique<Recorder>();
+    core->Subscribe(first);
+    core->Subscribe(*second);
+    first.on_item_shown = [&] { second.reset(); };
+    core->Start();
+    core->SelectRow(3);  // the second listener is gone before its turn
+    EXPECT_FALSE(second);
+    EXPECT_EQ(first.events.back(), "shown 3");
+}
+
+TEST_F(CoreTest, AListenerMayOutliveTheCore) {
+    Recorder late;
+    core->Subscribe(late);
+    core.reset();
+    // Its destructor must not reach the core that is gone (ASan watches).
+}
+
+TEST_F(CoreTest, APlayPostedBeforeTheCoreWentIsDropped) {
+    core->Start();
+    core->PostPlay();
+    core.reset();
+    EXPECT_EQ(queue.RunPending(), 1u);
+}
+
+TEST_F(CoreTest, CommandsRunThroughTheRouterAndFollowTheState) {
+    core->Start();
+    EXPECT_TRUE(router.IsEnabled(cmd::kPlay));
+    EXPECT_FALSE(router.IsEnabled(cmd::kStop));
+    EXPECT_FALSE(router.IsEnabled(cmd::kKindMidi + 1));  // the CD kind is not here yet
+    EXPECT_TRUE(router.IsChecked(cmd::kKindMidi));
+    EXPECT_TRUE(router.IsChecked(cmd::kModeLoop));
+    ASSERT_TRUE(router.Run(cmd::kPlay));
+    queue.RunPending();
+    EXPECT_EQ(core->controller().state(), PlayState::Playing);
+    EXPECT_FALSE(router.IsEnabled(cmd::kKindSound));  // not while playing
+    EXPECT_FALSE(router.Run(cmd::kKindSound));
+    router.Run(cmd::kStop);
+    EXPECT_EQ(core->controller().state(), PlayState::Stopped);
+    router.Run(cmd::kModeRepeat);
+    EXPECT_TRUE(router.IsChecked(cmd::kModeRepeat));
+    EXPECT_FALSE(router.IsChecked(cmd::kModeLoop));
+    router.Run(cmd::kKindSound);
+    EXPECT_EQ(core->kind(), MediaKind::Sound);
+    EXPECT_TRUE(router.IsChecked(cmd::kModeSequential));  // the sound kind's own mode
+    router.Run(cmd::kKindMidi);
+    EXPECT_EQ(core->controller().Mode(MediaKind::Midi).mode, PlayOrder::Repeat);
+    settings::Settings out;
+    core->StoreSettings(out);
+    EXPECT_EQ(out.kinds[0].mode, 3);
+    EXPECT_EQ(out.kinds[3].mode, 1);
+    EXPECT_EQ(out.main.media, 0);
+}
+
+TEST_F(CoreTest, SleepTimerCountsDownAndAsksToEndTheSession) {
+    Recorder r;
+    core->Subscribe(r);
+    s.timer.sleep_off = 8;
+    now = 1000;
+    router.Run(cmd::kSleep10);
+    EXPECT_EQ(router.Text(cmd::kSleepOn), "ｽﾘｰﾌﾟ ON [10分](&N)");
+    EXPECT_EQ(r.events.back(), "sleep 600");
+    now = 1000 + 590;
+    core->OnClockDuties(playback::kEvery500);
+    EXPECT_EQ(r.events.back(), "sleep 10");
+    now = 1000 + 600;
+    core->OnClockDuties(playback::kEvery500);
+    EXPECT_EQ(r.events.back(), "end 8");
+    EXPECT_FALSE(core->sleep_timer().on());
+}
+
+TEST_F(CoreTest, SortingKeepsTheSelectedFile) {
+    s.main.sort = 0;
+    test::WriteBytes(midi.File("0.mid"), "x");
+    core->Start();
+    ASSERT_EQ(core->files().rows(), 4);
+    Recorder r;
+    core->Subscribe(r);
+    core->SelectRow(3);
+    const std::string chosen = core->files().RowPath(2);
+    router.Run(cmd::kSort);
+    EXPECT_TRUE(router.IsChecked(cmd::kSort));
+    EXPECT_EQ(core->files().RowPath(0), midi.File("0.mid"));
+    EXPECT_EQ(core->files().RowPath(core->selected_row() - 1), chosen);
+}
+
+TEST(CommandRouter, UnknownCommandsAreGreyedAndDisabledOnesDoNotRun) {
+    CommandRouter router;
+    int runs = 0, refreshes = 0;
+    bool allowed = false;
+    router.Watch([&] { ++refreshes; });
+    EXPECT_FALSE(router.IsEnabled(40037));
+    EXPECT_FALSE(router.Run(40037));
+    EXPECT_EQ(router.Text(40037), "MIDIｶﾀﾛｸﾞ編集(&M)...");
+    router.Register(1, {[&] { ++runs; }, [&] { return allowed; }});
+    EXPECT_FALSE(router.Run(1));
+    allowed = true;
+    EXPECT_TRUE(router.Run(1));
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(refreshes, 1);
+    // A command that runs another refreshes once, after the outer one.
+    router.Register(2, {[&] { router.Run(1); }});
+    router.Run(2);
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(refreshes, 2);
+    // A check item without an action shows its state, greyed.
+    router.Register(3, {{}, {}, [] { return true; }});
+    EXPECT_TRUE(router.IsChecked(3));
+    EXPECT_FALSE(router.IsEnabled(3));
+    router.Unregister(1);
+    EXPECT_FALSE(router.Run(1));
+    EXPECT_EQ(app::FormatMenuText(cmd::kOnTimer2, {7, 5}), "ﾀｲﾏｰ2 ON  [ 7時05分](&C)");
+}
+
+TEST(ButtonPanelModel, ButtonsFollowStateKindAndMode) {
+    app::ButtonPanelModel m;
+    std::vector<int> ran;
+    m.SetRunner([&](int id) { ran.push_back(id); });
+    m.SetPlayState(-1);  // empty list
+    EXPECT_FALSE(m.LookOf(cmd::kPlay).enabled);
+    EXPECT_FALSE(m.Press(cmd::kPlay));
+    EXPECT_TRUE(m.LookOf(cmd::kKindSound).enabled);
+    m.SetPlayState(static_cast<int>(PlayState::Playing));
+    m.SetKind(MediaKind::Movie);
+    EXPECT_TRUE(m.LookOf(cmd::kPlay).down);
+    EXPECT_TRUE(m.LookOf(cmd::kStop).enabled);
+    EXPECT_FALSE(m.LookOf(cmd::kKindSound).enabled);  // kinds change only while stopped
+    EXPECT_TRUE(m.LookOf(cmd::kKindMidi + 2).checked);
+    m.SetPlayState(static_cast<int>(PlayState::Paused));
+    EXPECT_TRUE(m.LookOf(cmd::kPause).down);
+    m.SetMode({PlayOrder::Repeat, true, false});
+    EXPECT_TRUE(m.LookOf(cmd::kModeRepeat).checked);
+    EXPECT_FALSE(m.LookOf(cmd::kModeLoop).checked);
+    EXPECT_TRUE(m.LookOf(cmd::kRandom).checked);
+    EXPECT_TRUE(m.Press(cmd::kStop));
+    EXPECT_EQ(ran, std::vector<int>{cmd::kStop});
+}
