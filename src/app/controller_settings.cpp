@@ -4,14 +4,6 @@
 
 namespace nuko::app {
 
-namespace {
-
-playback::FileCopyOptions FileCopyFrom(const settings::Settings& s) {
-    return {s.file_copy.used != 0, s.file_copy.file, s.file_copy.dlg_view != 0};
-}
-
-}  // namespace
-
 playback::ControllerOptions ControllerOptionsFrom(const settings::Settings& s, const std::string& work) {
     playback::ControllerOptions o;
     o.rew_prev = s.main.rew_prev != 0;
@@ -25,7 +17,6 @@ playback::ControllerOptions ControllerOptionsFrom(const settings::Settings& s, c
     o.cd_insert_check = s.cd.insert_check != 0;
     o.cd_insert_start = s.cd.insert_start != 0;
     o.work_folder = work;
-    o.file_copy = FileCopyFrom(s);
     o.mac_cut = s.mac_cut.used != 0;
     o.mac_cut_file = s.mac_cut.file;
     if (s.main.midi_init.flag) o.midi_init = s.main.midi_init.path;
@@ -38,7 +29,7 @@ playback::ControllerOptions ControllerOptionsFrom(const settings::Settings& s, c
 playback::MediaDeviceConfig DeviceConfigFrom(const settings::Settings& s, const std::string& work) {
     playback::MediaDeviceConfig config;
     config.work_folder = work;
-    config.file_copy = FileCopyFrom(s);
+    config.file_copy = {s.file_copy.used != 0, s.file_copy.file, s.file_copy.dlg_view != 0};
     config.active_movie = s.movie.active_movie != 0;
     return config;
 }

@@ -164,7 +164,6 @@ void PlayController::DoPlay(bool by_user, bool backwards, PlayState previous) {
         item_active_ = false;
     }
     current_ = selected;
-    device_.SetFileCopy(options_.file_copy);
     list_->Select(current_);
     if (by_user) list_->ShuffleSeekCurrent(current_);
 

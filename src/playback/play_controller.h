@@ -86,7 +86,6 @@ struct ControllerOptions {
     bool cd_insert_check = false;
     bool cd_insert_start = false;
     std::string work_folder;      // ends in "/"
-    FileCopyOptions file_copy;
     // Preparing MIDI items.
     bool mac_cut = true;          // Tool\MacCut/Used
     std::string mac_cut_file = "$Nu-kop_MacCut$.mid";

@@ -104,7 +104,7 @@ public:
     }
     void SetPositionSeconds(double s) { Backend()->position_ms = static_cast<std::int64_t>(s * 1000); }
     void SetMode(int mode, bool random = false, bool intro = false) {
-        controller->SetMode(media::MediaKind::Midi, {mode, random, intro});
+        controller->SetMode(media::MediaKind::Midi, {playback::PlayOrderFrom(mode), random, intro});
     }
 
     bool auto_playing = true;

@@ -129,7 +129,7 @@ public:
         o.rew_prev_time = static_cast<int>(rng_() % 3);
         o.ab_pause_ms = rng_() % 2 ? 0 : 150;
         controller_->SetOptions(o);
-        for (auto& k : kinds_) controller_->SetMode(k->kind, {static_cast<int>(rng_() % 4), false, false});
+        for (auto& k : kinds_) controller_->SetMode(k->kind, {playback::PlayOrderFrom(static_cast<int>(rng_() % 4)), false, false});
         Use(0);
         controller_->StartClock();
         return true;

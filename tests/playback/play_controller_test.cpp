@@ -326,7 +326,7 @@ TEST(PlayController, IntroOnWhilePlayingAsksFirst) {
     EXPECT_TRUE(f.controller->ToggleIntro());
     EXPECT_TRUE(f.controller->Mode(nuko::media::MediaKind::Midi).intro);
     EXPECT_EQ(f.prompt.ids(), (std::vector<int>{213, 213}));
-    f.controller->ChooseMode(playback::PlayOrder::Sequential);
+    f.controller->ChooseMode(nuko::playback::PlayOrder::Sequential);
     EXPECT_TRUE(f.controller->Mode(nuko::media::MediaKind::Midi).intro);  // kept
 }
 
