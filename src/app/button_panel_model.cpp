@@ -14,7 +14,8 @@ const std::vector<int>& ButtonPanelModel::PlayIds() {
 }
 
 const std::vector<int>& ButtonPanelModel::KindIds() {
-    static const std::vector<int> ids{cmd::kKindMidi, cmd::kKindMidi + 1, cmd::kKindMidi + 2, cmd::kKindSound};
+    static const std::vector<int> ids{cmd::KindId(media::MediaKind::Midi), cmd::KindId(media::MediaKind::Cd),
+                                      cmd::KindId(media::MediaKind::Movie), cmd::KindId(media::MediaKind::Sound)};
     return ids;
 }
 

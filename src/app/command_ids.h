@@ -2,8 +2,6 @@
 // buttons). Their menu texts are the string-table entries of the same ids.
 #pragma once
 
-#include <optional>
-
 #include "playback/play_controller.h"
 
 namespace nuko::app::cmd {
@@ -75,11 +73,6 @@ inline constexpr int kPanelBackToItem = 30090;
 inline constexpr int PlayCommandId(playback::PlayCommand command) {
     constexpr int kIds[] = {kPrevious, kPlay, kNext, kStop, kPause, kEject};
     return kIds[static_cast<int>(command)];
-}
-inline constexpr std::optional<playback::PlayCommand> PlayCommandOf(int id) {
-    for (int code = 0; code < 6; ++code)
-        if (PlayCommandId(static_cast<playback::PlayCommand>(code)) == id) return static_cast<playback::PlayCommand>(code);
-    return std::nullopt;
 }
 // Menu ids of the media kinds.
 inline constexpr int KindId(media::MediaKind kind) { return kKindMidi + static_cast<int>(kind); }
