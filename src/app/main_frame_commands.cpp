@@ -77,11 +77,9 @@ void CMainFrame::RegisterCommands() {
 
 void CMainFrame::OpenFileDialog() {
     const int kind = media::Code(core_.kind());
-    QStringList filters;
-    for (const auto& f : NameFilters(media::OpenFileFilter(kind, false))) filters << QString::fromStdString(f);
     QString chosen = QFileDialog::getOpenFileName(this, Str(cmd::kOpenFile).section('(', 0, 0),
                                                   QString::fromStdString(core_.source()),
-                                                  filters.join(QStringLiteral(";;")));
+                                                  QString::fromStdString(JoinedNameFilters(media::OpenFileFilter(kind, false))));
     if (!chosen.isEmpty() && OpenPath(chosen.toStdString()) == -1)
         Ask(134, {}, PromptButtons::Ok, PromptIcon::Information, {}, this);
 }

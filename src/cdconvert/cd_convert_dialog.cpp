@@ -30,11 +30,7 @@ constexpr int kFailedId = 9082;
 
 QString Text(int id) { return QString::fromStdString(std::string(ConverterString(id))); }
 
-QString Filters(int id) {
-    QStringList out;
-    for (const auto& f : NameFilters(ConverterString(id))) out << QString::fromStdString(f);
-    return out.join(QStringLiteral(";;"));
-}
+QString Filters(int id) { return QString::fromStdString(JoinedNameFilters(ConverterString(id))); }
 
 void Say(int id, std::string text, PromptIcon icon, void* owner) {
     PromptRequest r;

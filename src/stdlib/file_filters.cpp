@@ -32,4 +32,13 @@ std::vector<std::string> NameFilters(std::string_view filter) {
     return out;
 }
 
+std::string JoinedNameFilters(std::string_view filter) {
+    std::string out;
+    for (const auto& f : NameFilters(filter)) {
+        if (!out.empty()) out += ";;";
+        out += f;
+    }
+    return out;
+}
+
 }  // namespace nuko

@@ -93,4 +93,5 @@ TEST(FileFilters, TableFiltersBecomeNameFilters) {
               (Words{"全てのﾌｧｲﾙ (*.*) (*)", "NU_KOP.INI (nu_kop.ini)"}));
     EXPECT_EQ(NameFilters("Data|*.txt;bca.dat; *.csv|"), (Words{"Data (*.txt bca.dat *.csv)"}));
     EXPECT_TRUE(NameFilters("").empty());
+    EXPECT_EQ(nuko::JoinedNameFilters("A|*.a|B|*.b;*.c|"), "A (*.a);;B (*.b *.c)");
 }

@@ -10,5 +10,7 @@
 namespace nuko {
 
 std::vector<std::string> NameFilters(std::string_view filter);
+// The same, joined by ";;" as one filter text of QFileDialog's static calls.
+std::string JoinedNameFilters(std::string_view filter);
 
 }  // namespace nuko
