@@ -7,10 +7,8 @@
 #include "app/command_router.h"
 #include "app/controller_settings.h"
 #include "app/path_opener.h"
-#include "app/settings_store.h"
 #include "nuko/files.h"
 #include "nuko/media_title.h"
-#include "nuko/prompt.h"
 
 namespace nuko::app {
 
