@@ -129,8 +129,10 @@ void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const Extensio
         item.init_file = path::FromWindows(e.init_file);
         item.picture = path::FromWindows(e.picture);
         if (find_pictures) {
-            bool named = !item.picture.empty() && find(CatalogPathAsWritten(item.picture, list.path, env.drives)).file();
-            if (!named) item.picture = FolderPicture(path::SplitPath(found.path).folder, env.picture_extensions, find);
+            bool named = !item.picture.empty() &&
+                         find(CatalogPathAsWritten(item.picture, list.path, env.drives)).file();
+            if (!named)
+                item.picture = FolderPicture(path::SplitPath(found.path).folder, env.picture_extensions, find);
         }
         list.Add(item);
     }

@@ -7,6 +7,7 @@
 
 #include "nuko/files.h"
 #include "nuko/paths.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
 
@@ -142,7 +143,7 @@ int FileAreaModel::Load(const FileAreaSettings& settings, const FileAreaEnvironm
         if (list_.title.empty() && list_.sub_title.empty()) {
             std::string_view file = path::FileName(settings.source);
             bool named = read && list_.loaded == 1 && !file.empty() && file.front() != '*';
-            list_.title = std::string(LoadString(named ? 156 : 164));
+            list_.title = std::string(LoadString(named ? strings::kNoTitle : strings::kNoCatalogFile));
             list_.sub_title = std::string(file);
         }
         for (auto& item : list_.items) {
