@@ -146,8 +146,11 @@ int FileAreaModel::Load(const FileAreaSettings& settings, const FileAreaEnvironm
             list_.title = std::string(LoadString(named ? strings::kNoTitle : strings::kNoCatalogFile));
             list_.sub_title = std::string(file);
         }
+        // One resolver for the list: its folder listings serve every row.
+        path::CaseResolver resolver;
         for (auto& item : list_.items) {
-            auto split = path::SplitPath(ResolveCatalogPath(item.name, settings.source, env.catalog.drives));
+            auto split =
+                path::SplitPath(resolver.Resolve(CatalogPathAsWritten(item.name, settings.source, env.catalog.drives)));
             item.folder = split.folder;
             item.name = split.name;
         }
