@@ -90,8 +90,10 @@ ParsedCatalog ParseCatalog(std::string_view bytes);
 // Fills the list from a parsed catalog as ReadCatalog does once the bytes
 // are read: marks it loaded, takes the titles, and appends the entries whose
 // path holds one of `extensions` and names no folder (nor a hidden file,
-// unless list.hidden_files). list.path names the catalog. Paths are looked
-// at through env.find_path only.
+// unless list.hidden_files); item names keep the path as written, with "/".
+// list.path names the catalog. Paths are looked at through env.find_path
+// alone (the disk when it is empty), so a look-up served from one folder
+// listing can take the place of a call per line.
 void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const ExtensionList& extensions,
                     bool find_pictures, const CatalogEnvironment& env);
 
@@ -113,11 +115,12 @@ std::string ResolveCatalogPath(std::string_view field, std::string_view catalog_
                                const path::DriveMap& drives);
 
 // Reads the catalog named by list.path into the list (appending), keeping the
-// lines whose path holds one of `extensions`: ParseCatalog, then
-// ResolveCatalog. `find_pictures` fills a missing
-// picture from "image.bmp" and the other fallback names beside the item.
-// False, with the list unchanged, when the file is not a catalog, cannot be
-// read, or is of the older layout and the converter refuses it.
+// lines whose path holds one of `extensions`: the file's bytes through
+// ParseCatalog (converted first when of the older layout), then
+// ResolveCatalog. `find_pictures` fills a missing picture from "image.bmp"
+// and the other fallback names beside the item. False, with the list
+// unchanged, when the file is not a catalog, cannot be read, or is of the
+// older layout and the converter refuses it.
 bool ReadCatalog(MediaList& list, const ExtensionList& extensions, bool find_pictures,
                  const CatalogEnvironment& env);
 
