@@ -1,32 +1,34 @@
-// Catalog files: the line splitter and the whole read (through a file, as
-// the reader opens paths), then a rewrite of what was read.
+// Catalog files: the line splitter, the parse of the bytes, the resolve of
+// what was parsed against a made-up disk, then a rewrite of the result.
 #include <cstdint>
-#include <cstdlib>
+#include <functional>
 #include <string>
-#include <unistd.h>
 
 #include "library/catalog.h"
-#include "nuko/fileio.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     (void)nuko::media::SplitCatalogLines(bytes);
+    nuko::media::ParsedCatalog parsed = nuko::media::ParseCatalog(bytes);
 
-    static std::string dir = [] {
-        char tmpl[] = "/tmp/nuko-catalog-fuzz-XXXXXX";
-        return std::string(::mkdtemp(tmpl)) + "/";
-    }();
-    std::string path = dir + "f.mit";
-    if (nuko::fileio::WriteFileAtomic(path, bytes)) return 0;
+    using nuko::media::FoundPath;
+    nuko::media::CatalogEnvironment env;
+    env.drives = {{'C', "/c"}, {'D', "/mnt/d/"}};
+    env.convert_old = [](const std::string&) { return 0; };
+    // Files, folders and missing paths by the path's hash, letter case
+    // changed now and then, so that every branch of the resolve runs.
+    env.find_path = [](const std::string& p) {
+        std::size_t h = std::hash<std::string>{}(p);
+        FoundPath f{p, static_cast<FoundPath::Kind>(h % 3)};
+        if (h & 8 && !f.path.empty()) f.path.back() = static_cast<char>(f.path.back() ^ 0x20);
+        return f;
+    };
     nuko::media::MediaList list;
-    list.path = path;
+    list.path = "/catalogs/f.mit";
+    list.hidden_files = size & 1;
     nuko::media::ExtensionList exts;
     nuko::media::BuildKindExtensions(exts, 0, false, false);
-    nuko::media::CatalogEnvironment env;
-    env.convert_old = [](const std::string&) { return 0; };
-    if (nuko::media::ReadCatalog(list, exts, true, env)) {
-        list.path = dir + "out.mit";
-        (void)nuko::media::WriteCatalog(list);
-    }
+    nuko::media::ResolveCatalog(parsed, list, exts, true, env);
+    (void)nuko::media::SerializeCatalog(list);
     return 0;
 }

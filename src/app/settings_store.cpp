@@ -332,13 +332,7 @@ Settings ReadSettings(const ini::Document& doc, const std::string& program_folde
     s.susie.path = program_folder;
     Reader reader(doc);
     VisitAll(s, reader);
-    for (auto& [key, value] : doc.Entries("Drives")) {
-        std::string_view k = text::TrimBlanks(key);
-        if (k.size() != 1 && !(k.size() == 2 && k[1] == ':')) continue;
-        char letter = k[0];
-        if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-        if (letter >= 'A' && letter <= 'Z' && !value.empty()) s.drives[letter] = value;
-    }
+    s.drives = path::DriveMapFromEntries(doc.Entries("Drives"));
     Normalize(s);
     return s;
 }
@@ -354,11 +348,11 @@ std::optional<std::string> FormatSetting(const Settings& s, std::string_view sec
     Finder finder(section, key);
     VisitAll(s, finder);
     if (finder.found()) return finder.found();
-    if (text::EqualsIgnoreAsciiCase(section, "Drives") && key.size() >= 1) {
-        char letter = key[0];
-        if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-        auto it = s.drives.find(letter);
-        return it == s.drives.end() ? std::string() : it->second;
+    if (text::EqualsIgnoreAsciiCase(section, "Drives")) {
+        if (auto letter = path::DriveKeyLetter(key)) {
+            auto it = s.drives.find(*letter);
+            return it == s.drives.end() ? std::string() : it->second;
+        }
     }
     return std::nullopt;
 }

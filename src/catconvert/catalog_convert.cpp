@@ -7,6 +7,7 @@
 #include "nuko/media_title.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
+#include "nuko/string_ids.h"
 #include "nuko/text.h"
 
 namespace nuko {
@@ -113,19 +114,20 @@ int ConvertWithPrompts(const std::string& path, const TitleReader& midi_title, v
     OldCatalog catalog;
     switch (ReadOldCatalog(path, midi_title, catalog)) {
         case ReadOutcome::CannotOpen:
-            Say(201, PromptButtons::Ok, PromptIcon::Warning, owner);
+            Say(strings::catalog_converter::kFileNotFound, PromptButtons::Ok, PromptIcon::Warning, owner);
             return 0;
         case ReadOutcome::AlreadyCurrent:
-            Say(202, PromptButtons::Ok, PromptIcon::Information, owner);
+            Say(strings::catalog_converter::kAlreadyConverted, PromptButtons::Ok, PromptIcon::Information, owner);
             return 0;
         case ReadOutcome::Read:
             break;
     }
     bool written = WriteWithRetry(path, catalog, [&] {
-        return Say(203, PromptButtons::RetryCancel, PromptIcon::Warning, owner) == PromptAnswer::Retry;
+        return Say(strings::catalog_converter::kCannotRewrite, PromptButtons::RetryCancel, PromptIcon::Warning,
+                   owner) == PromptAnswer::Retry;
     });
     if (!written) {
-        Say(204, PromptButtons::Ok, PromptIcon::Information, owner);
+        Say(strings::catalog_converter::kNotConverted, PromptButtons::Ok, PromptIcon::Information, owner);
         return 0;
     }
     return 1;

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "nuko/string_ids.h"
+
 namespace nuko::catconvert {
 
 namespace {
@@ -28,7 +30,7 @@ ConvertDialog::ConvertDialog(std::string path, TitleReader midi_title, QWidget* 
     file->setObjectName(QStringLiteral("1002"));
     file->setReadOnly(true);
 
-    message_ = new QLabel(Text(102), this);
+    message_ = new QLabel(Text(strings::catalog_converter::kStartBanner), this);
     message_->setObjectName(QStringLiteral("1001"));
     message_->setMinimumHeight(2 * fontMetrics().height() + 8);
 
@@ -51,7 +53,7 @@ ConvertDialog::ConvertDialog(std::string path, TitleReader midi_title, QWidget* 
 }
 
 void ConvertDialog::Start() {
-    message_->setText(Text(101));
+    message_->setText(Text(strings::catalog_converter::kConverting));
     QApplication::processEvents();  // let the message show before the work starts
     result_ = ConvertWithPrompts(path_, midi_title_, this);
     if (result_) accept();

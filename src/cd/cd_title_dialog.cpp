@@ -16,15 +16,12 @@
 #include "nuko/file_filters.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "program_order_dialog.h"
 
 namespace nuko::cd {
 namespace {
-
-constexpr int kSaveAsFilterId = 1136;
-constexpr int kImportFilterId = 1137;
-constexpr int kHelpId = 9051;
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 std::string S(const QString& s) { return s.toStdString(); }
@@ -51,13 +48,14 @@ CdTitleDialog::CdTitleDialog(CdTitleDatabase& db, media::MediaList record, BcaNu
     editor_->SetAlsoRunConverter(settings_.also_save);
 
     dialogs_.save_file = [this](const std::string& folder) {
-        return S(QFileDialog::getSaveFileName(this, QString(), Q(folder), NameFilterList(kSaveAsFilterId).join(";;"),
-                                              nullptr, QFileDialog::DontConfirmOverwrite));
+        return S(QFileDialog::getSaveFileName(this, QString(), Q(folder),
+                                              NameFilterList(strings::kCdTextFileFilter).join(";;"), nullptr,
+                                              QFileDialog::DontConfirmOverwrite));
     };
     dialogs_.import_file = [this](const std::string& folder, int* filter) {
         QFileDialog d(this, QString(), Q(folder));
         d.setFileMode(QFileDialog::ExistingFile);
-        QStringList filters = NameFilterList(kImportFilterId);
+        QStringList filters = NameFilterList(strings::kCdImportFileFilter);
         d.setNameFilters(filters);
         if (*filter >= 1 && *filter <= filters.size()) d.selectNameFilter(filters[*filter - 1]);
         if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return std::string();
@@ -319,7 +317,7 @@ void CdTitleDialog::PasteFromClipboard() {
 }
 
 void CdTitleDialog::ShowHelp() {
-    Ask(kHelpId, {}, PromptButtons::Ok, PromptIcon::Information, "ﾍﾙﾌﾟ", this);
+    Ask(strings::kCdTitleHelp, {}, PromptButtons::Ok, PromptIcon::Information, "ﾍﾙﾌﾟ", this);
 }
 
 bool CdTitleDialog::eventFilter(QObject* watched, QEvent* event) {

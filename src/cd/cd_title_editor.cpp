@@ -9,6 +9,7 @@
 #include "nuko/files.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
 #include "nuko/run_program.h"
@@ -18,7 +19,6 @@ namespace {
 
 // Other programs' data files are small; anything bigger is not one.
 constexpr std::size_t kImportFileMax = 64u << 20;
-constexpr int kConverterMissingId = 168;
 constexpr const char* kConverterProgram = "nu_32cvt";
 
 PromptAnswer Say(int id, std::initializer_list<std::string_view> args, PromptButtons buttons, PromptIcon icon,
@@ -81,11 +81,13 @@ std::vector<int> ProgramNumbersOfOrder(const std::vector<std::size_t>& order) {
 CdTitleEditor::CdTitleEditor(CdTitleDatabase& db, media::MediaList record, BcaNumbers bca, void* owner)
     : db_(db), record_(std::move(record)), bca_(bca), owner_(owner) {
     starter_ = [owner](const std::vector<std::string>& argv) {
-        return process::RunProgram(argv, kConverterMissingId, owner);
+        return process::RunProgram(argv, strings::kCdBackupToolMissing, owner);
     };
 }
 
-std::string CdTitleEditor::Caption() const { return FormatMessage(146, {record_.path}); }
+std::string CdTitleEditor::Caption() const {
+    return FormatMessage(strings::kCdTitleEditorCaption, {record_.path});
+}
 
 void CdTitleEditor::SetText(std::string& field, std::string_view text) {
     if (field == text) return;
@@ -116,7 +118,7 @@ bool CdTitleEditor::SetProgramNumber(std::size_t row, std::string_view text) {
     bool valid = !digits.empty() && ec == std::errc() && end == digits.data() + digits.size() && number >= 1 &&
                  number <= record_.items.size();
     if (!valid) {
-        Say(147, {text}, PromptButtons::Ok, PromptIcon::Warning, owner_);
+        Say(strings::kInvalidNumber, {text}, PromptButtons::Ok, PromptIcon::Warning, owner_);
         return false;
     }
     int wanted = static_cast<int>(number);
@@ -144,7 +146,7 @@ std::string CdTitleEditor::Copy() const { return CopyText(record_); }
 
 bool CdTitleEditor::Paste(std::string_view clipboard_text) {
     if (clipboard_text.empty()) return false;
-    if (!AskYesNo(151, {}, owner_)) return false;
+    if (!AskYesNo(strings::kAskPasteFromClipboard, {}, owner_)) return false;
     PasteText(clipboard_text, record_);
     modified_ = true;
     return true;
@@ -162,7 +164,7 @@ bool CdTitleEditor::Import(const std::string& file, int filter_index) {
         case ImportKind::Bca: done = ImportBca(file); break;
         case ImportKind::Csv: done = ImportCsv(file); break;
         case ImportKind::None:
-            Say(175, {file}, PromptButtons::Ok, PromptIcon::Information, owner_);
+            Say(strings::kCdNotInFile, {file}, PromptButtons::Ok, PromptIcon::Information, owner_);
             break;
     }
     if (done) modified_ = true;
@@ -173,12 +175,13 @@ bool CdTitleEditor::ImportTitleFile(const std::string& file) {
     std::string found_id;
     std::string title = CdTitleDatabase::StoredTitle(file, record_.section, &found_id);
     if (title.empty()) {
-        Say(175, {file}, PromptButtons::Ok, PromptIcon::Information, owner_);
+        Say(strings::kCdNotInFile, {file}, PromptButtons::Ok, PromptIcon::Information, owner_);
         return false;
     }
-    if (Say(150, {file, title}, PromptButtons::OkCancel, PromptIcon::Question, owner_) != PromptAnswer::Ok)
+    if (Say(strings::kAskLoadRegisteredCd, {file, title}, PromptButtons::OkCancel, PromptIcon::Question, owner_) !=
+        PromptAnswer::Ok)
         return false;
-    bool take_file = AskYesNo(176, {file}, owner_);
+    bool take_file = AskYesNo(strings::kAskUseAsRegistrationFile, {file}, owner_);
 
     media::MediaList read = record_;
     read.path = file;
@@ -196,10 +199,11 @@ bool CdTitleEditor::ImportBca(const std::string& file) {
     auto bytes = fileio::ReadFile(file, kImportFileMax);
     BcaMatch match = bytes ? FindBcaDisc(*bytes, bca_) : BcaMatch{};
     if (match.section.empty()) {
-        Say(175, {file}, PromptButtons::Ok, PromptIcon::Information, owner_);
+        Say(strings::kCdNotInFile, {file}, PromptButtons::Ok, PromptIcon::Information, owner_);
         return false;
     }
-    if (Say(150, {file, match.title}, PromptButtons::OkCancel, PromptIcon::Question, owner_) != PromptAnswer::Ok)
+    if (Say(strings::kAskLoadRegisteredCd, {file, match.title}, PromptButtons::OkCancel, PromptIcon::Question,
+            owner_) != PromptAnswer::Ok)
         return false;
     LoadBcaDisc(*bytes, match.section, record_);
     return true;
@@ -208,12 +212,14 @@ bool CdTitleEditor::ImportBca(const std::string& file) {
 bool CdTitleEditor::ImportCsv(const std::string& file) {
     auto bytes = fileio::ReadFile(file, kImportFileMax);
     if (!bytes) {
-        Say(175, {file}, PromptButtons::Ok, PromptIcon::Information, owner_);
+        Say(strings::kCdNotInFile, {file}, PromptButtons::Ok, PromptIcon::Information, owner_);
         return false;
     }
     CsvDisc csv = ParseCsv(*bytes, record_.items.size());
-    std::string text = FormatMessage(217, {file}) + FormatMessage(218, {csv.artist, csv.title});
-    if (Say(217, {}, PromptButtons::YesNo, PromptIcon::Question, owner_, 0, text) != PromptAnswer::Yes)
+    std::string text = FormatMessage(strings::kCsvFileIntro, {file}) +
+                       FormatMessage(strings::kAskLoadCsvTitle, {csv.artist, csv.title});
+    if (Say(strings::kCsvFileIntro, {}, PromptButtons::YesNo, PromptIcon::Question, owner_, 0, text) !=
+        PromptAnswer::Yes)
         return false;
     ApplyCsv(csv, record_);
     return true;
@@ -221,7 +227,7 @@ bool CdTitleEditor::ImportCsv(const std::string& file) {
 
 EditorOutcome CdTitleEditor::Save() {
     if (CdTitleDatabase::StoredTitle(record_.path, record_.section).empty() &&
-        !AskYesNo(219, {record_.path}, owner_))
+        !AskYesNo(strings::kAskAddToFile, {record_.path}, owner_))
         return EditorOutcome::Stay;
     return SaveSteps();
 }
@@ -230,18 +236,18 @@ EditorOutcome CdTitleEditor::SaveSteps() {
     wants_artist_focus_ = false;
     if (!modified_ && !IsOlderId(record_.section)) return EditorOutcome::Cancelled;
     if (record_.title.empty() && record_.sub_title.empty()) {
-        if (!AskYesNo(149, {}, owner_)) {
+        if (!AskYesNo(strings::kAskDeleteUntitledCd, {}, owner_)) {
             wants_artist_focus_ = true;
             return EditorOutcome::Stay;
         }
         if (!db_.DeleteDisc(record_)) {
-            Say(165, {}, PromptButtons::Ok, PromptIcon::Warning, owner_);
+            Say(strings::kSaveFailed, {}, PromptButtons::Ok, PromptIcon::Warning, owner_);
             return EditorOutcome::Stay;
         }
         return EditorOutcome::Accepted;
     }
     if (!db_.SaveDisc(record_, true)) {
-        Say(165, {}, PromptButtons::Ok, PromptIcon::Warning, owner_);
+        Say(strings::kSaveFailed, {}, PromptButtons::Ok, PromptIcon::Warning, owner_);
         return EditorOutcome::Stay;
     }
     modified_ = false;
@@ -260,7 +266,8 @@ EditorOutcome CdTitleEditor::SaveAs(const FileChooser& choose) {
         folder = path::SplitPath(chosen).folder;
         if (!files::IsFileFound(chosen, true)) break;
         std::string stored = CdTitleDatabase::StoredTitle(chosen, record_.section);
-        bool yes = stored.empty() ? AskYesNo(219, {chosen}, owner_) : AskYesNo(174, {chosen, stored}, owner_);
+        bool yes = stored.empty() ? AskYesNo(strings::kAskAddToFile, {chosen}, owner_)
+                                  : AskYesNo(strings::kAskOverwriteRegisteredCd, {chosen, stored}, owner_);
         if (yes) break;
     }
     if (chosen != record_.path) {
@@ -272,7 +279,8 @@ EditorOutcome CdTitleEditor::SaveAs(const FileChooser& choose) {
 
 EditorOutcome CdTitleEditor::Close() {
     if (!modified_) return EditorOutcome::Cancelled;
-    switch (Say(186, {record_.sub_title}, PromptButtons::YesNoCancel, PromptIcon::Question, owner_, 1)) {
+    switch (Say(strings::kAskSaveChanges, {record_.sub_title}, PromptButtons::YesNoCancel, PromptIcon::Question,
+                owner_, 1)) {
         case PromptAnswer::Yes: return Save();
         case PromptAnswer::No: return EditorOutcome::Cancelled;
         default: return EditorOutcome::Stay;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "nuko/prompt.h"
+#include "nuko/string_ids.h"
 
 namespace nuko::cd {
 namespace {
@@ -36,7 +37,7 @@ int UsableTrackCount(int reported) {
 bool TrackCountOverLimit(int reported) { return reported > kMaxTracks && reported <= 200; }
 
 void WarnTrackLimit(void* owner) {
-    Ask(166, {std::to_string(kMaxTracks)}, PromptButtons::Ok, PromptIcon::Warning, {}, owner);
+    Ask(strings::kCdTrackLimit, {std::to_string(kMaxTracks)}, PromptButtons::Ok, PromptIcon::Warning, {}, owner);
 }
 
 std::string OlderDiscId(const DiscLengths& d) {

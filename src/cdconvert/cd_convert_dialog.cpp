@@ -15,18 +15,13 @@
 #include "nuko/file_filters.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
+#include "nuko/string_ids.h"
 #include "app/settings_store.h"
 
 namespace nuko::cdconvert {
 namespace {
 
-constexpr int kVersionMenuId = 101;
-constexpr int kDoneId = 102;
-constexpr int kRestoreFilterId = 103;
-constexpr int kBackupFilterId = 104;
-constexpr int kAppTitleId = 57344;
-constexpr int kHelpId = 9081;
-constexpr int kFailedId = 9082;
+using namespace strings::cd_converter;  // the converter's own string ids
 
 QString Text(int id) { return QString::fromStdString(std::string(ConverterString(id))); }
 
@@ -36,7 +31,7 @@ void Say(int id, std::string text, PromptIcon icon, void* owner) {
     PromptRequest r;
     r.string_id = id;
     r.text = std::move(text);
-    r.caption = ConverterString(kAppTitleId);
+    r.caption = ConverterString(kAppTitle);
     r.icon = icon;
     r.owner = owner;
     CurrentPrompt().Ask(r);
@@ -85,8 +80,8 @@ CdConvertDialog::CdConvertDialog(settings::SettingsStore& store, settings::Setti
     browse_ = [this](Mode mode, const std::string& current) {
         QString start = QString::fromStdString(path::SplitPath(current).folder);
         QString chosen = mode == Mode::Restore
-                             ? QFileDialog::getOpenFileName(this, QString(), start, Filters(kRestoreFilterId))
-                             : QFileDialog::getSaveFileName(this, QString(), start, Filters(kBackupFilterId));
+                             ? QFileDialog::getOpenFileName(this, QString(), start, Filters(kRestoreFilter))
+                             : QFileDialog::getSaveFileName(this, QString(), start, Filters(kBackupFilter));
         return chosen.toStdString();
     };
 
@@ -96,7 +91,7 @@ CdConvertDialog::CdConvertDialog(settings::SettingsStore& store, settings::Setti
     connect(start_, &QPushButton::clicked, this, &CdConvertDialog::Start);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(help, &QPushButton::clicked, this, [this] {
-        Say(kHelpId, std::string(ConverterString(kHelpId)), PromptIcon::Information, this);
+        Say(kHelp, std::string(ConverterString(kHelp)), PromptIcon::Information, this);
     });
     UpdateStart();
 }
@@ -115,10 +110,10 @@ void CdConvertDialog::Start() {
     if (auto ec = Convert(mode(), file_->text().toStdString(), store_, own_)) {
         // A conversion that did not happen is said so; the dialog stays for
         // another try.
-        Say(kFailedId, FormatString(ConverterString(kFailedId), {ec.message()}), PromptIcon::Warning, this);
+        Say(kFailed, FormatString(ConverterString(kFailed), {ec.message()}), PromptIcon::Warning, this);
         return;
     }
-    Say(kDoneId, std::string(ConverterString(kDoneId)), PromptIcon::Information, this);
+    Say(kDone, std::string(ConverterString(kDone)), PromptIcon::Information, this);
     accept();
 }
 
@@ -137,7 +132,7 @@ void CdConvertDialog::contextMenuEvent(QContextMenuEvent* event) {
     // Where the system menu of the window cannot be reached, the version
     // entry sits in the dialog's own menu.
     QMenu menu(this);
-    menu.addAction(Text(kVersionMenuId), this, &CdConvertDialog::ShowVersion);
+    menu.addAction(Text(kVersionMenu), this, &CdConvertDialog::ShowVersion);
     menu.exec(event->globalPos());
 }
 
@@ -145,7 +140,7 @@ void CdConvertDialog::ShowVersion() {
     QMessageBox box(this);
     box.setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
     box.setIconPixmap(windowIcon().pixmap(32, 32));
-    box.setText(Text(kAppTitleId));
+    box.setText(Text(kAppTitle));
     box.exec();
 }
 

@@ -1,10 +1,8 @@
 #include "catalog.h"
 
 #include <dlfcn.h>
-#include <sys/stat.h>
 
 #include "nuko/fileio.h"
-#include "nuko/files.h"
 #include "nuko/text.h"
 
 namespace nuko::media {
@@ -13,8 +11,6 @@ namespace {
 // Catalogs are hand-edited text; anything larger is not one.
 constexpr std::size_t kMaxCatalogBytes = 256u << 20;
 
-bool Exists(const std::string& p, struct stat& st) { return !p.empty() && ::stat(p.c_str(), &st) == 0; }
-
 std::string CleanField(std::string_view s) {
     std::string out(s);
     for (char& c : out)
@@ -22,33 +18,20 @@ std::string CleanField(std::string_view s) {
     return out;
 }
 
-struct ParsedLine {
-    std::string path, title, init, picture;
-};
-
-ParsedLine SplitItemLine(const std::string& line) {
-    ParsedLine p;
-    std::string* fields[] = {&p.path, &p.title, &p.init};
+// Splits a decoded item line at its first three TABs.
+CatalogEntry SplitItemLine(const std::string& line) {
+    CatalogEntry e;
+    std::string* fields[] = {&e.path, &e.title, &e.init_file};
     std::size_t pos = 0;
     for (int i = 0; i < 3; ++i) {
         std::size_t tab = line.find('\t', pos);
         std::string_view field = std::string_view(line).substr(pos, tab == std::string::npos ? std::string::npos : tab - pos);
         *fields[i] = std::string(text::CutToCp932Bytes(field, kCatalogFieldMax));
-        if (tab == std::string::npos) return p;
+        if (tab == std::string::npos) return e;
         pos = tab + 1;
     }
-    p.picture = line.substr(pos);  // the rest, TABs included
-    return p;
-}
-
-std::string FindPicture(const std::string& folder, const std::vector<std::string>& exts) {
-    std::vector<std::string> names{"image.bmp"};
-    for (const auto& e : exts) names.push_back("image" + e);
-    for (const auto& n : names) {
-        std::string candidate = path::ResolveCaseInsensitive(path::Join(folder, n));
-        if (files::IsFileFound(candidate, true)) return candidate;
-    }
-    return {};
+    e.picture = line.substr(pos);  // the rest, TABs included
+    return e;
 }
 
 }  // namespace
@@ -98,28 +81,61 @@ int ConvertOldCatalog(const std::string& catalog_path) {
     return result;
 }
 
-namespace {
-
-std::string ResolveWith(path::CaseResolver& resolver, std::string_view field, std::string_view catalog_path,
-                        const path::DriveMap& drives) {
+std::string CatalogPathAsWritten(std::string_view field, std::string_view catalog_path,
+                                 const path::DriveMap& drives) {
     std::string p = path::FromWindows(field);
-    std::string resolved;
-    if (path::HasDriveLetter(p)) {
-        resolved = path::FromLegacy(p, drives);
-    } else if (path::IsAbsolute(p)) {
-        resolved = p;
-    } else {
-        resolved = path::Join(path::SplitPath(catalog_path).folder, p);
-    }
-    return resolver.Resolve(resolved);
+    if (path::HasDriveLetter(p)) return path::FromLegacy(p, drives);
+    if (path::IsAbsolute(p)) return p;
+    return path::Join(path::SplitPath(catalog_path).folder, p);
 }
-
-}  // namespace
 
 std::string ResolveCatalogPath(std::string_view field, std::string_view catalog_path,
                                const path::DriveMap& drives) {
-    path::CaseResolver resolver;
-    return ResolveWith(resolver, field, catalog_path, drives);
+    return path::ResolveCaseInsensitive(CatalogPathAsWritten(field, catalog_path, drives));
+}
+
+ParsedCatalog ParseCatalog(std::string_view bytes) {
+    CatalogText content = SplitCatalogText(bytes);
+    const auto& lines = content.lines;
+    ParsedCatalog parsed;
+    parsed.utf8 = content.utf8;
+    parsed.current_layout = !lines.empty() && lines[0] == kCatalogVersion;
+    if (lines.size() > 1) parsed.title = DecodeCatalogField(lines[1], parsed.utf8, kCatalogLineMax);
+    if (lines.size() > 2) parsed.sub_title = DecodeCatalogField(lines[2], parsed.utf8, kCatalogLineMax);
+    for (std::size_t i = 3; i < lines.size(); ++i) {
+        CatalogEntry e = SplitItemLine(DecodeCatalogField(lines[i], parsed.utf8, kCatalogLineMax));
+        if (e.path.empty()) continue;
+        e.line = i;
+        parsed.entries.push_back(std::move(e));
+    }
+    return parsed;
+}
+
+void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const ExtensionList& extensions,
+                    bool find_pictures, const CatalogEnvironment& env) {
+    const PathLookup find = env.find_path ? env.find_path : DiskLookup();
+    list.loaded = 1;
+    if (parsed.title) list.title = *parsed.title;
+    if (parsed.sub_title) list.sub_title = *parsed.sub_title;
+    for (const CatalogEntry& e : parsed.entries) {
+        std::string name = path::FromWindows(e.path);
+        if (!CatalogAccepts(name, extensions)) continue;
+        FoundPath found = find(CatalogPathAsWritten(name, list.path, env.drives));
+        if (found.kind == FoundPath::Kind::Other) continue;  // folders and system files
+        if (found.file() && !list.hidden_files && path::IsHiddenName(path::FileName(found.path))) continue;
+        MediaItem item;
+        item.name = std::move(name);
+        item.title = e.title;
+        item.init_file = path::FromWindows(e.init_file);
+        item.picture = path::FromWindows(e.picture);
+        if (find_pictures) {
+            bool named = !item.picture.empty() &&
+                         find(CatalogPathAsWritten(item.picture, list.path, env.drives)).file();
+            if (!named)
+                item.picture = FolderPicture(path::SplitPath(found.path).folder, env.picture_extensions, find);
+        }
+        list.Add(item);
+    }
 }
 
 bool ReadCatalog(MediaList& list, const ExtensionList& extensions, bool find_pictures,
@@ -127,48 +143,16 @@ bool ReadCatalog(MediaList& list, const ExtensionList& extensions, bool find_pic
     if (!HasCatalogExtension(list.path)) return false;
     auto bytes = fileio::ReadFile(list.path, kMaxCatalogBytes);
     if (!bytes) return false;
-
-    CatalogText content = SplitCatalogText(*bytes);
-    if (content.lines.empty() || content.lines[0] != kCatalogVersion) {
+    ParsedCatalog parsed = ParseCatalog(*bytes);
+    if (!parsed.current_layout) {
         int converted = env.convert_old ? env.convert_old(list.path) : ConvertOldCatalog(list.path);
         if (!converted) return false;
         bytes = fileio::ReadFile(list.path, kMaxCatalogBytes);
         if (!bytes) return false;
-        content = SplitCatalogText(*bytes);
         // The converted file's first line is not checked again.
+        parsed = ParseCatalog(*bytes);
     }
-    const auto& lines = content.lines;
-    const bool utf8 = content.utf8;
-
-    list.loaded = 1;
-    if (lines.size() > 1) list.title = DecodeCatalogField(lines[1], utf8, kCatalogLineMax);
-    if (lines.size() > 2) list.sub_title = DecodeCatalogField(lines[2], utf8, kCatalogLineMax);
-
-    path::CaseResolver resolver;
-    for (std::size_t i = 3; i < lines.size(); ++i) {
-        ParsedLine f = SplitItemLine(DecodeCatalogField(lines[i], utf8, kCatalogLineMax));
-        if (f.path.empty()) continue;
-        std::string name = path::FromWindows(f.path);
-        std::string resolved = ResolveWith(resolver, name, list.path, env.drives);
-        struct stat st {};
-        if (Exists(resolved, st)) {
-            if (!S_ISREG(st.st_mode)) continue;  // folders and system files
-            if (!list.hidden_files && path::IsHiddenName(path::FileName(resolved))) continue;
-        }
-        if (!CatalogAccepts(name, extensions)) continue;
-        MediaItem item;
-        item.name = std::move(name);
-        item.title = std::move(f.title);
-        item.init_file = path::FromWindows(f.init);
-        item.picture = path::FromWindows(f.picture);
-        if (find_pictures) {
-            std::string pic = item.picture.empty() ? std::string()
-                                                   : ResolveWith(resolver, item.picture, list.path, env.drives);
-            if (!files::IsFileFound(pic, true))
-                item.picture = FindPicture(path::SplitPath(resolved).folder, env.picture_extensions);
-        }
-        list.Add(item);
-    }
+    ResolveCatalog(parsed, list, extensions, find_pictures, env);
     return true;
 }
 

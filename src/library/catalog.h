@@ -13,6 +13,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -20,6 +21,7 @@
 
 #include "media_list.h"
 #include "nuko/paths.h"
+#include "path_lookup.h"
 
 namespace nuko::media {
 
@@ -55,7 +57,51 @@ struct CatalogEnvironment {
     // Upgrades a catalog of the older layout in place; nonzero when it did.
     // Empty: the converter library of the program folder.
     std::function<int(const std::string&)> convert_old;
+    // Every look-up of an item or picture path. Empty: the disk.
+    PathLookup find_path;
 };
+
+// One item line of a catalog, decoded to UTF-8 and cut to the format's
+// limits: the line to kCatalogLineMax bytes, then path, title and init file
+// each to kCatalogFieldMax; the picture is the rest of the line, TABs
+// included.
+struct CatalogEntry {
+    std::size_t line = 0;  // 0-based, counted as SplitCatalogLines counts
+    std::string path;      // as written: "\" separators and drive letters kept
+    std::string title;
+    std::string init_file;
+    std::string picture;
+};
+
+// What a catalog file's bytes say, before any path is looked at.
+struct ParsedCatalog {
+    bool current_layout = false;  // the first line is kCatalogVersion
+    bool utf8 = false;            // the text follows a byte order mark
+    // Absent when the file has no such line.
+    std::optional<std::string> title;
+    std::optional<std::string> sub_title;
+    // The lines after the sub title that have a path, in file order.
+    std::vector<CatalogEntry> entries;
+};
+
+// Parses catalog bytes; no file is opened and nothing is converted.
+ParsedCatalog ParseCatalog(std::string_view bytes);
+
+// Fills the list from a parsed catalog as ReadCatalog does once the bytes
+// are read: marks it loaded, takes the titles, and appends the entries whose
+// path holds one of `extensions` and names no folder (nor a hidden file,
+// unless list.hidden_files); item names keep the path as written, with "/".
+// list.path names the catalog. Paths are looked at through env.find_path
+// alone (the disk when it is empty), so a look-up served from one folder
+// listing can take the place of a call per line.
+void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const ExtensionList& extensions,
+                    bool find_pictures, const CatalogEnvironment& env);
+
+// Where a catalog path field points before the disk is asked: "\" read as
+// "/", drive letters through the drive map, a leading "/" from the root,
+// anything else relative to the catalog's folder.
+std::string CatalogPathAsWritten(std::string_view field, std::string_view catalog_path,
+                                 const path::DriveMap& drives);
 
 // The converter of the program folder (libnu_32cnv.so), loaded for the one
 // call; 0 when the library or its export is missing.
@@ -69,10 +115,12 @@ std::string ResolveCatalogPath(std::string_view field, std::string_view catalog_
                                const path::DriveMap& drives);
 
 // Reads the catalog named by list.path into the list (appending), keeping the
-// lines whose path holds one of `extensions`. `find_pictures` fills a missing
-// picture from "image.bmp" and the other fallback names beside the item.
-// False, with the list unchanged, when the file is not a catalog, cannot be
-// read, or is of the older layout and the converter refuses it.
+// lines whose path holds one of `extensions`: the file's bytes through
+// ParseCatalog (converted first when of the older layout), then
+// ResolveCatalog. `find_pictures` fills a missing picture from "image.bmp"
+// and the other fallback names beside the item. False, with the list
+// unchanged, when the file is not a catalog, cannot be read, or is of the
+// older layout and the converter refuses it.
 bool ReadCatalog(MediaList& list, const ExtensionList& extensions, bool find_pictures,
                  const CatalogEnvironment& env);
 

@@ -7,6 +7,7 @@
 
 #include "nuko/files.h"
 #include "nuko/paths.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
 
@@ -31,16 +32,13 @@ int WithWrd(const std::string& path, bool hidden, int plain, int with_script, pa
     return Found(path::ReplaceExtension(path, "wrd"), hidden, r) ? with_script : plain;
 }
 
-std::string FirstPicture(const std::string& folder, const std::vector<std::string>& names) {
-    for (const auto& n : names) {
-        std::string p = path::ResolveCaseInsensitive(folder + n);
-        if (files::IsFileFound(p, true)) return p;
-    }
-    return {};
-}
+struct ScanState {
+    std::map<std::string, std::string> pictures;  // by folder
+    PathLookup find = DiskLookup();
+};
 
 void Scan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
-          const FolderScanOptions& o, std::map<std::string, std::string>& pictures) {
+          const FolderScanOptions& o, ScanState& state) {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return;
     std::vector<std::string> names;
@@ -55,7 +53,7 @@ void Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
         if (S_ISDIR(st.st_mode)) {
             // Folders beginning with "." are passed over; links to folders
             // are not followed, so a loop of links cannot trap the scan.
-            if (o.sub_folders && !path::IsHiddenName(name)) Scan(list, full + "/", extensions, o, pictures);
+            if (o.sub_folders && !path::IsHiddenName(name)) Scan(list, full + "/", extensions, o, state);
             continue;
         }
         if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) continue;  // devices, pipes, sockets
@@ -70,8 +68,8 @@ void Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
         item.folder = split.folder;
         item.name = split.name;
         if (o.find_pictures) {
-            auto [it, fresh] = pictures.try_emplace(item.folder);
-            if (fresh) it->second = FirstPicture(item.folder, o.picture_names);
+            auto [it, fresh] = state.pictures.try_emplace(item.folder);
+            if (fresh) it->second = FolderPicture(item.folder, o.picture_extensions, state.find);
             item.picture = it->second;
         }
         list.Add(item);
@@ -82,8 +80,8 @@ void Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
 
 void FolderScan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
                 const FolderScanOptions& options) {
-    std::map<std::string, std::string> pictures;
-    Scan(list, path::WithTrailingSlash(folder), extensions, options, pictures);
+    ScanState state;
+    Scan(list, path::WithTrailingSlash(folder), extensions, options, state);
 }
 
 int IconCode(int kind, const std::string& path, bool hidden) {
@@ -145,11 +143,14 @@ int FileAreaModel::Load(const FileAreaSettings& settings, const FileAreaEnvironm
         if (list_.title.empty() && list_.sub_title.empty()) {
             std::string_view file = path::FileName(settings.source);
             bool named = read && list_.loaded == 1 && !file.empty() && file.front() != '*';
-            list_.title = std::string(LoadString(named ? 156 : 164));
+            list_.title = std::string(LoadString(named ? strings::kNoTitle : strings::kNoCatalogFile));
             list_.sub_title = std::string(file);
         }
+        // One resolver for the list: its folder listings serve every row.
+        path::CaseResolver resolver;
         for (auto& item : list_.items) {
-            auto split = path::SplitPath(ResolveCatalogPath(item.name, settings.source, env.catalog.drives));
+            auto split =
+                path::SplitPath(resolver.Resolve(CatalogPathAsWritten(item.name, settings.source, env.catalog.drives)));
             item.folder = split.folder;
             item.name = split.name;
         }
@@ -160,8 +161,7 @@ int FileAreaModel::Load(const FileAreaSettings& settings, const FileAreaEnvironm
         o.hidden_files = settings.hidden_files;
         o.sub_folders = settings.sub_folders;
         o.find_pictures = true;
-        o.picture_names.push_back("image.bmp");
-        for (const auto& e : env.catalog.picture_extensions) o.picture_names.push_back("image" + e);
+        o.picture_extensions = env.catalog.picture_extensions;
         o.win_media_type = env.win_media_type;
         if (!settings.source.empty()) FolderScan(list_, settings.source, exts, o);
     }

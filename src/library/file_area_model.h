@@ -36,7 +36,8 @@ struct FolderScanOptions {
     bool hidden_files = false;
     bool sub_folders = false;
     bool find_pictures = true;
-    std::vector<std::string> picture_names;  // "image.bmp", "image.png", ...
+    // The "image" picture fallback's extensions after ".bmp" (FolderPicture).
+    std::vector<std::string> picture_extensions;
     std::function<int(const std::string&)> win_media_type;
 };
 

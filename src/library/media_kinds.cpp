@@ -4,21 +4,14 @@
 #include <initializer_list>
 
 #include "nuko/paths.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
 
 namespace nuko::media {
 namespace {
 
-// String ids of the extensions.
-enum Ext : int {
-    kMid = 416, kRcp = 417, kRmi = 418, kWrd = 430, kR36 = 480, kG36 = 481,
-    kAvi = 448, kMov = 449, kQt = 486, kMpg = 450, kMpe = 482, kMpeg = 483, kDat = 451,
-    kMovieAsf = 452, kMovieWma = 484, kMovieWmv = 485,
-    kWav = 464, kMp3 = 465, kRmp = 487, kAif = 466, kAiff = 490,
-    kSoundAsf = 467, kSoundWma = 488, kSoundWmv = 489, kAbs = 468,
-    kLzh = 527,
-};
+using namespace strings;  // the extensions' string ids
 
 void Append(ExtensionList& list, std::initializer_list<int> ids) {
     for (int id : ids) list.emplace_back(LoadString(id));
@@ -26,11 +19,17 @@ void Append(ExtensionList& list, std::initializer_list<int> ids) {
 
 // The type groups of FileTypeFlags bits 0x0001 ... 0x0010 per kind.
 const std::vector<std::vector<int>>& Groups(int kind) {
-    static const std::vector<std::vector<int>> kMidi = {{kMid}, {kRcp, kR36, kG36}, {kRmi}, {}, {}};
-    static const std::vector<std::vector<int>> kMovie = {
-        {kAvi}, {kMov, kQt}, {kMpg, kMpe, kMpeg}, {kDat}, {kMovieAsf, kMovieWma, kMovieWmv}};
-    static const std::vector<std::vector<int>> kSound = {
-        {kWav}, {kMp3, kRmp}, {kAif, kAiff}, {kSoundAsf, kSoundWma, kSoundWmv}, {kAbs}};
+    static const std::vector<std::vector<int>> kMidi = {{kExtMid}, {kExtRcp, kExtR36, kExtG36}, {kExtRmi}, {}, {}};
+    static const std::vector<std::vector<int>> kMovie = {{kExtAvi},
+                                                         {kExtMov, kExtQt},
+                                                         {kExtMpg, kExtMpe, kExtMpeg},
+                                                         {kExtDat},
+                                                         {kExtMovieAsf, kExtMovieWma, kExtMovieWmv}};
+    static const std::vector<std::vector<int>> kSound = {{kExtWav},
+                                                         {kExtMp3, kExtRmp},
+                                                         {kExtAif, kExtAiff},
+                                                         {kExtSoundAsf, kExtSoundWma, kExtSoundWmv},
+                                                         {kExtAbs}};
     static const std::vector<std::vector<int>> kNone;
     switch (kind) {
         case 0: return kMidi;
@@ -47,25 +46,28 @@ void BuildKindExtensions(ExtensionList& list, int kind, bool plain_only, bool rc
     switch (kind) {
         case Code(MediaKind::Midi):
             if (rcp_first)
-                Append(list, {kRcp, kR36, kG36, kMid, kRmi});
+                Append(list, {kExtRcp, kExtR36, kExtG36, kExtMid, kExtRmi});
             else
-                Append(list, {kMid, kRcp, kR36, kG36, kRmi});
-            if (!plain_only) Append(list, {kWrd, kLzh});
+                Append(list, {kExtMid, kExtRcp, kExtR36, kExtG36, kExtRmi});
+            if (!plain_only) Append(list, {kExtWrd, kExtLzh});
             return;
         case Code(MediaKind::Movie):
-            Append(list, {kAvi, kMov, kQt, kMpg, kMpe, kMpeg, kDat, kMovieAsf, kMovieWma, kMovieWmv});
+            Append(list, {kExtAvi, kExtMov, kExtQt, kExtMpg, kExtMpe, kExtMpeg, kExtDat, kExtMovieAsf, kExtMovieWma,
+                          kExtMovieWmv});
             break;
         case Code(MediaKind::Sound):
-            Append(list, {kWav, kMp3, kRmp, kAif, kAiff, kSoundAsf, kSoundWma, kSoundWmv, kAbs});
+            Append(list,
+                   {kExtWav, kExtMp3, kExtRmp, kExtAif, kExtAiff, kExtSoundAsf, kExtSoundWma, kExtSoundWmv, kExtAbs});
             break;
         case AllKinds:
-            Append(list, {kMid, kRcp, kR36, kG36, kRmi, kAvi, kMov, kQt, kMpg, kMpe, kMpeg, kDat, kWav,
-                          kMp3, kRmp, kAif, kAiff, kSoundAsf, kSoundWma, kSoundWmv, kAbs});
+            Append(list, {kExtMid, kExtRcp, kExtR36, kExtG36, kExtRmi, kExtAvi, kExtMov, kExtQt, kExtMpg, kExtMpe,
+                          kExtMpeg, kExtDat, kExtWav, kExtMp3, kExtRmp, kExtAif, kExtAiff, kExtSoundAsf,
+                          kExtSoundWma, kExtSoundWmv, kExtAbs});
             break;
         default:
             return;  // CD and unknown codes have no extensions
     }
-    if (!plain_only) Append(list, {kLzh});
+    if (!plain_only) Append(list, {kExtLzh});
 }
 
 void BuildFlaggedExtensions(ExtensionList& list, int kind, FileTypeFlags flags, bool archives_enabled) {
@@ -75,12 +77,12 @@ void BuildFlaggedExtensions(ExtensionList& list, int kind, FileTypeFlags flags, 
     for (std::size_t bit = 0; bit < groups.size(); ++bit)
         if (flags & (1u << bit))
             for (int id : groups[bit]) list.emplace_back(LoadString(id));
-    if (kind == Code(MediaKind::Midi) && (flags & file_type::kWrd)) Append(list, {kWrd});
+    if (kind == Code(MediaKind::Midi) && (flags & file_type::kWrd)) Append(list, {kExtWrd});
     if (flags & file_type::kCatalog) list.emplace_back(CatalogExtension(kind));
-    if (archives_enabled && (flags & file_type::kArchive)) Append(list, {kLzh});
+    if (archives_enabled && (flags & file_type::kArchive)) Append(list, {kExtLzh});
 }
 
-std::string_view CatalogExtension(int kind) { return IsKind(kind) ? LoadString(1200 + kind) : ""; }
+std::string_view CatalogExtension(int kind) { return IsKind(kind) ? LoadString(kFirstCatalogExtension + kind) : ""; }
 
 int KindOfExtension(std::string_view ext) {
     ExtensionList list;
@@ -122,21 +124,21 @@ bool CatalogAccepts(std::string_view path, const ExtensionList& list) {
     return false;
 }
 
-std::string_view KindName(int kind) { return IsKind(kind) ? LoadString(2144 + kind) : ""; }
+std::string_view KindName(int kind) { return IsKind(kind) ? LoadString(kFirstKindName + kind) : ""; }
 
 std::string OpenFileFilter(int kind, bool archives_enabled) {
     if (!IsKind(kind)) return "|";
-    std::string f(LoadString(1104 + kind));
-    f += LoadString(1120 + kind);
-    f += LoadString(1112 + kind);
-    if (archives_enabled) f += LoadString(1128);
+    std::string f(LoadString(kFirstAllTypesFilter + kind));
+    f += LoadString(kFirstTypeFilters + kind);
+    f += LoadString(kFirstCatalogFilter + kind);
+    if (archives_enabled) f += LoadString(kArchiveFilter);
     f += "|";
     return f;
 }
 
 std::string CatalogFileFilter(int kind) {
     if (!IsKind(kind)) return "|";
-    return std::string(LoadString(1112 + kind)) + "|";
+    return std::string(LoadString(kFirstCatalogFilter + kind)) + "|";
 }
 
 std::array<const char*, 5> TypeBoxLabels(int kind) {

@@ -7,25 +7,12 @@
 
 #include "cd/disc_toc.h"
 #include "fluidsynth_backend.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
 
 namespace nuko::playback {
 namespace {
-
-// The probe's lines: strings 4160-4173, each beginning with an extension.
-constexpr int kFirstProbeLine = 4160;
-constexpr int kLastProbeLine = 4173;
-constexpr int kRcpLine = 4161;
-constexpr int kR36Line = 4162;
-constexpr int kMp3Line = 4170;
-constexpr int kRcpcvUsed = 4178;       // "(Rcpcv.dll使用)"
-constexpr int kNetShowUsed = 4179;     // "(NetShow使用)"
-constexpr int kSilentOutput = 4180;    // no sound output: plays silently
-constexpr int kAllPlayable = 163;      // "すべてのﾒﾃﾞｨｱが再生可能です."
-constexpr int kFirstToolName = 4184;   // SMF converter, RCP converter, archive library
-constexpr int kFirstToolUsable = 4187;
-constexpr int kToolMissing = 4190;     // "× DLL がありません."
 
 bool IsOneOf(std::string_view ext, std::initializer_list<std::string_view> list) {
     for (auto e : list)
@@ -91,30 +78,31 @@ PlatformFacts GatherPlatformFacts(const std::string& sound_font_setting, const s
 
 ProbeResult BuildProbe(const PlatformFacts& facts, bool active_movie) {
     ProbeResult r;
-    for (int id = kFirstProbeLine; id <= kLastProbeLine; ++id) {
+    // One line per type, each beginning with its extension.
+    for (int id = strings::kFirstDriverLine; id <= strings::kLastDriverLine; ++id) {
         std::string line(LoadString(id));
         if (line.size() < 3) continue;
         DeviceType t = LookupDeviceType(line.substr(0, 3), facts, active_movie);
         if (t.usable) {
-            if (id == kMp3Line && !facts.mpv) (line += ' ') += LoadString(kNetShowUsed);
+            if (id == strings::kMp3DriverLine && !facts.mpv) (line += ' ') += LoadString(strings::kNetShowUsed);
             r.playable.push_back(line);
-        } else if ((id == kRcpLine || id == kR36Line) && facts.rcp_converter) {
-            (line += ' ') += LoadString(kRcpcvUsed);
+        } else if ((id == strings::kRcpDriverLine || id == strings::kR36DriverLine) && facts.rcp_converter) {
+            (line += ' ') += LoadString(strings::kRcpConverterUsed);
             r.playable.push_back(line);
         } else {
             r.need_driver.push_back(line);
         }
     }
-    if (!facts.outputs.Any()) r.playable.emplace_back(LoadString(kSilentOutput));
+    if (!facts.outputs.Any()) r.playable.emplace_back(LoadString(strings::kNoSoundOutput));
     if (r.need_driver.empty()) {
         r.all_playable = true;
-        r.need_driver.emplace_back(LoadString(kAllPlayable));
+        r.need_driver.emplace_back(LoadString(strings::kAllMediaPlayable));
     }
     const bool present[] = {facts.smf_converter, facts.rcp_converter, facts.archive_library};
     for (int i = 0; i < 3; ++i) {
-        std::string line(LoadString(kFirstToolName + i));
+        std::string line(LoadString(strings::kFirstToolName + i));
         line += "\t";
-        line += LoadString(present[i] ? kFirstToolUsable + i : kToolMissing);
+        line += LoadString(present[i] ? strings::kFirstToolUsable + i : strings::kToolMissing);
         r.tools.push_back(std::move(line));
     }
     return r;

@@ -50,7 +50,7 @@ PlatformFacts GatherPlatformFacts(const std::string& sound_font_setting, const s
 
 struct ProbeResult {
     std::vector<std::string> playable;     // "MID\tMIDI用ﾄﾞﾗｲﾊﾞｰ", ...
-    std::vector<std::string> need_driver;  // string 163 alone when everything plays
+    std::vector<std::string> need_driver;  // strings::kAllMediaPlayable alone when everything plays
     bool all_playable = false;
     std::vector<std::string> tools;        // converter and archive libraries
 };

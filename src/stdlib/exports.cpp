@@ -9,6 +9,7 @@
 #include "nuko/desktop.h"
 #include "nuko/files.h"
 #include "nuko/paths.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
 
@@ -100,7 +101,7 @@ int32_t Nu_koIsFileFound(const char* path, int32_t accept_hidden, char* name_out
     if (found)
         CopyOut(nuko::path::FileName(path), name_out, NUKO_NAME_MAX);
     else
-        CopyOut(nuko::LoadString(1000), name_out, NUKO_NAME_MAX);
+        CopyOut(nuko::LoadString(nuko::strings::kNoFile), name_out, NUKO_NAME_MAX);
     return found ? 1 : 0;
 }
 

@@ -14,6 +14,7 @@
 #include "nuko/fileio.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
+#include "nuko/string_ids.h"
 #include "nuko/text.h"
 
 namespace nuko::files {
@@ -111,15 +112,15 @@ bool MakeDir(const std::string& path_in, std::string_view caption, void* owner) 
     };
     std::string path = path_in;
     while (path.size() > 1 && path.back() == '/') path.pop_back();
-    if (!path::IsAbsolute(path)) return say(1007);
-    if (drives::IsCdRomPath(path)) return say(1008);
+    if (!path::IsAbsolute(path)) return say(strings::kFolderNeedsFullPath);
+    if (drives::IsCdRomPath(path)) return say(strings::kCdRomOrInvalidDrive);
 
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return true;
-        return say(1004);
+        return say(strings::kFolderIsAFile);
     }
-    if (Ask(1006, {path}, PromptButtons::YesNo, PromptIcon::Question, caption, owner) !=
+    if (Ask(strings::kAskCreateFolder, {path}, PromptButtons::YesNo, PromptIcon::Question, caption, owner) !=
         PromptAnswer::Yes)
         return false;
 
@@ -127,10 +128,10 @@ bool MakeDir(const std::string& path_in, std::string_view caption, void* owner) 
         if (pos < path.size() && path[pos] != '/') continue;
         std::string level = path.substr(0, pos);
         if (::stat(level.c_str(), &st) == 0) {
-            if (!S_ISDIR(st.st_mode)) return say(1004);
+            if (!S_ISDIR(st.st_mode)) return say(strings::kFolderIsAFile);
             continue;
         }
-        if (::mkdir(level.c_str(), 0777) != 0) return say(1005);
+        if (::mkdir(level.c_str(), 0777) != 0) return say(strings::kCannotCreateFolder);
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
 
@@ -177,7 +178,7 @@ std::optional<std::string> ConverterTitleText(std::string_view head) {
     auto source = FirstValueOf(decoded, "[SOURCE]");
     auto destination = FirstValueOf(decoded, "[DESTINATION]");
     if (!source && !destination) return std::nullopt;
-    std::string out(LoadString(1009));
+    std::string out(LoadString(strings::kConverterFileTitle));
     out += "  ( ";
     out += source.value_or("");
     out += " --> ";

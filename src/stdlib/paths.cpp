@@ -83,6 +83,25 @@ bool HasDriveLetter(std::string_view path) {
            ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
 
+std::optional<char> DriveKeyLetter(std::string_view key) {
+    key = text::TrimBlanks(key);
+    if (key.size() == 2 && key[1] == ':') key.remove_suffix(1);
+    if (key.size() != 1) return std::nullopt;
+    char letter = key[0];
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter < 'A' || letter > 'Z') return std::nullopt;
+    return letter;
+}
+
+DriveMap DriveMapFromEntries(const std::vector<std::pair<std::string, std::string>>& entries) {
+    DriveMap map;
+    for (const auto& [key, folder] : entries) {
+        auto letter = DriveKeyLetter(key);
+        if (letter && !folder.empty()) map[*letter] = folder;
+    }
+    return map;
+}
+
 std::string FromLegacy(std::string_view path, const DriveMap& drives, bool* mapped) {
     std::string p = FromWindows(path);
     if (mapped) *mapped = false;
@@ -105,17 +124,7 @@ std::mutex g_drive_mutex;
 std::unique_ptr<DriveMap> g_drive_map;
 
 DriveMap LoadDriveMapFromSettings() {
-    DriveMap map;
-    auto doc = ini::LoadFile(folders::SettingsFile(), ini::Encoding::Utf8);
-    for (auto& [key, value] : doc.Entries("Drives")) {
-        std::string_view k = text::TrimBlanks(key);
-        if (k.empty() || value.empty()) continue;
-        char letter = k[0];
-        if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-        if (letter < 'A' || letter > 'Z') continue;
-        map[letter] = value;
-    }
-    return map;
+    return DriveMapFromEntries(ini::LoadFile(folders::SettingsFile(), ini::Encoding::Utf8).Entries("Drives"));
 }
 
 bool IsFolder(const std::string& p) {

@@ -8,14 +8,13 @@
 #include <unistd.h>
 
 #include "nuko/prompt.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 
 extern char** environ;
 
 namespace nuko::process {
 namespace {
-
-constexpr int kCaptionId = 184;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -155,7 +154,7 @@ void ShowStartFailure(std::error_code ec, int message_id, void* owner) {
         r.string_id = message_id;
         r.text = FormatMessage(message_id);
     }
-    r.caption = LoadString(kCaptionId);
+    r.caption = LoadString(strings::kRunCommandErrorCaption);
     r.icon = PromptIcon::Information;
     r.owner = owner;
     CurrentPrompt().Ask(r);

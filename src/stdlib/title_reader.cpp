@@ -10,6 +10,7 @@
 #include "nuko/media_convert.h"
 #include "nuko/media_title.h"
 #include "nuko/paths.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
 
@@ -136,7 +137,7 @@ MediaTitle ReadMediaTitle(const std::string& path, const TitleOptions& options) 
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         // Missing, a folder, or a device, pipe or socket (a system file).
-        if (options.want_title) result.title = result.title2 = std::string(LoadString(1000));
+        if (options.want_title) result.title = result.title2 = std::string(LoadString(strings::kNoFile));
         return result;
     }
     result.result = 1;

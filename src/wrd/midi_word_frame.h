@@ -1,7 +1,7 @@
 // The MIDI-Word screen as a model: CMidiWordFrame owns the text screen
 // (grid, cursor, attribute, the two text layers), the palette bank and the
-// WRD reader, and declares the drawing operations of the frame family as
-// virtual functions that do nothing, which makes it a text-only screen.
+// WRD reader, which draws on it through WrdScreen. Of the drawing operations
+// the base frame does none, which makes it a text-only screen.
 // CMidiWordDibFrame (midi_word_dib_frame.h) adds the two graphics pages.
 //
 // No toolkit here: the window that shows a frame, and the glyph source that
@@ -19,6 +19,7 @@
 #include "wrd_glyphs.h"
 #include "wrd_palettes.h"
 #include "wrd_reader.h"
+#include "wrd_screen.h"
 #include "wrd_text_grid.h"
 #include "wrd_text_layers.h"
 
@@ -37,7 +38,7 @@ struct RgbImage {
 inline constexpr const char* kDefaultWordFace = "ＭＳ 明朝";
 inline constexpr int kDefaultWordFontSize = 16;
 
-class CMidiWordFrame {
+class CMidiWordFrame : public WrdScreen {
 public:
     // `glyphs` draws the characters (none: cells are filled but carry no
     // characters); `dispatcher` takes the catch-up re-posts (none: catch-up
@@ -56,13 +57,13 @@ public:
     bool LoadScriptBytes(std::string bytes, const std::string& song_path);
     // Clears screen and reader, shows the song's own picture if it has one
     // and runs the start run. Then the caller sets the wait ratio.
-    void ResetAndStart();
+    void ResetAndStart() override;
     void SetWaitRatio(int beats, int unit) { reader_.SetWaitRatio(beats, unit); }
     void SetOptions(bool catch_up, bool restart_on_rewind) { reader_.SetOptions(catch_up, restart_on_rewind); }
     void SetRunOnlyWhileVisible(bool on) { reader_.SetRunOnlyWhileVisible(on); }
     // Whether the window is shown (a frame without a window counts as shown).
     void SetVisible(bool visible) { visible_ = visible; }
-    bool visible() const { return visible_; }
+    bool visible() const override { return visible_; }
     // Face and size s of the text font: cells of s / 2 x s (rounded down to
     // even), the screen 80 x 25 cells. Redraws the text.
     void SetFont(const std::string& face, int size);
@@ -77,8 +78,8 @@ public:
     const TextGrid& grid() const { return grid_; }
     const TextLayers& layers() const { return layers_; }
     const PaletteBank& palettes() const { return palettes_; }
-    int cursor_column() const { return col_; }
-    int cursor_row() const { return row_; }
+    int cursor_column() const override { return col_; }
+    int cursor_row() const override { return row_; }
     int attribute() const { return attr_; }
     bool text_on() const { return text_on_; }
     int text_width() const { return text_width_; }
@@ -98,45 +99,45 @@ public:
 
     // Text at the cursor in the current attribute, ESC sequences
     // interpreted.
-    void PrintText(std::string_view bytes);
+    void PrintText(std::string_view bytes) override;
     // Interprets one ESC sequence; `seq` starts after the ESC byte. Returns
     // the bytes it took (0: not a sequence, the ESC alone is dropped).
-    std::size_t Escape(std::string_view seq);
+    std::size_t Escape(std::string_view seq) override;
     // Column 0 of the next row, scrolling the text up on row 24.
-    void NewLine();
+    void NewLine() override;
     // A picture program's text: attribute 37, a new row at line ends and
     // after 80 columns, never beyond row 24.
-    void PrintProgramText(std::string_view cp932);
-    void SetCursor(int column, int row);
-    void SetAttribute(int attr);
+    void PrintProgramText(std::string_view cp932) override;
+    void SetCursor(int column, int row) override;
+    void SetAttribute(int attr) override;
     // @TCL and @SCR with their 1-based values as given (-1 = not given).
-    void TextClear(int x1, int y1, int x2, int y2, int colour, int ch);
-    void TextScroll(int x1, int y1, int x2, int y2, int mode, int colour, int ch);
+    void TextClear(int x1, int y1, int x2, int y2, int colour, int ch) override;
+    void TextScroll(int x1, int y1, int x2, int y2, int mode, int colour, int ch) override;
     // @TON, @GON, @GSC, @GIN.
-    void SetTextDisplay(std::int64_t n);
-    void SetGraphicsDisplay(std::int64_t n);
-    void SetGraphicsScreen(std::int64_t draw, std::int64_t display);
-    void InitGraphics();
+    void SetTextDisplay(std::int64_t n) override;
+    void SetGraphicsDisplay(std::int64_t n) override;
+    void SetGraphicsScreen(std::int64_t draw, std::int64_t display) override;
+    void InitGraphics() override;
 
     // ---- Palettes ----
 
     // @PAL: `named` when the list began with "#n". Applies palette 0 unless
     // it was named while a fade target is set.
-    void SetPaletteColors(int n, bool named, const Palette& colors);
+    void SetPaletteColors(int n, bool named, const Palette& colors) override;
     // @PALR.
-    void InvertPalette(int n);
+    void InvertPalette(int n) override;
     // @FAD, at the reader's due time.
-    void StartFade(int from, int to, std::int64_t speed, std::int32_t due_time);
-    Fade& fade() { return palettes_.fade(); }
+    void StartFade(int from, int to, std::int64_t speed, std::int32_t due_time) override;
+    Fade& fade() override { return palettes_.fade(); }
     // One step of a running fade; true when every colour has arrived.
-    bool FadeStep();
+    bool FadeStep() override;
     // Palette 0 and both page palettes take `colors`, and they are applied.
     void TakeColors(const Palette& colors);
     // Palette 0 takes the display page's palette and is applied.
-    void ApplyDisplayPalette();
-    void SetDisplayPage(int page);
-    void SetDrawPage(int page) { draw_page_ = page == 1 ? 1 : 0; }
-    void SetGraphicsOn(bool on) { graphics_on_ = on; }
+    void ApplyDisplayPalette() override;
+    void SetDisplayPage(int page) override;
+    void SetDrawPage(int page) override { draw_page_ = page == 1 ? 1 : 0; }
+    void SetGraphicsOn(bool on) override { graphics_on_ = on; }
 
     // ---- Drawing operations of the frame family ----
     // The base frame is a text-only screen: it loads no pictures (and says
@@ -144,19 +145,19 @@ public:
 
     // Draws a picture file into the draw page and takes over its colours by
     // the palette mode; a picture program's text goes to `text`.
-    virtual bool LoadPicture(PictureKind kind, const std::string& path, int x, int y, int reduction,
-                             int palette_mode, std::string* text);
-    virtual void Circle(std::int64_t x, std::int64_t y, std::int64_t r, std::int64_t colour, std::int64_t mode,
-                        std::int64_t fill);
-    virtual void ClearGraphics(std::int64_t n);
+    bool LoadPicture(PictureKind kind, const std::string& path, int x, int y, int reduction, int palette_mode,
+                     std::string* text) override;
+    void Circle(std::int64_t x, std::int64_t y, std::int64_t r, std::int64_t colour, std::int64_t mode,
+                std::int64_t fill) override;
+    void ClearGraphics(std::int64_t n) override;
     // `pattern` < 0: not given.
-    virtual void LineOrBox(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, std::int64_t colour,
-                           std::int64_t mode, std::int64_t pattern);
-    virtual void SetGraphicsMode(std::int64_t n);
-    virtual void BlockMove(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, std::int64_t x3,
-                           std::int64_t y3, std::int64_t from_page, std::int64_t to_page, std::int64_t mode);
+    void LineOrBox(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, std::int64_t colour,
+                   std::int64_t mode, std::int64_t pattern) override;
+    void SetGraphicsMode(std::int64_t n) override;
+    void BlockMove(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, std::int64_t x3,
+                   std::int64_t y3, std::int64_t from_page, std::int64_t to_page, std::int64_t mode) override;
     // Fills the display page with colour 0 (the clearing picture program).
-    virtual void ClearDisplayPage();
+    void ClearDisplayPage() override;
     virtual void ApplyPalette0();
 
 protected:

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 
-#include "midi_word_frame.h"
 #include "nuko/text.h"
 #include "nuko/wrd_files.h"
 #include "wrd_params.h"
 #include "wrd_reader.h"
+#include "wrd_text_grid.h"
 
 namespace nuko::wrd {
 
@@ -92,7 +92,7 @@ bool WrdReader::RunCommand(std::string_view line, std::size_t name_at, std::size
     *resume = after;
     if (TakesNoParameters(e->cmd)) {
         if (e->cmd == Cmd::End) ended_ = end_met_ = true;
-        if (e->cmd == Cmd::GraphicsInit) frame_.InitGraphics();
+        if (e->cmd == Cmd::GraphicsInit) screen_.InitGraphics();
         return false;
     }
     std::size_t params_end = after;
@@ -143,14 +143,14 @@ void WrdReader::CmdColor(std::string_view params) {
         if (*v == 7) reverse = true;
         else if (*v > 7) attr = Clamp(*v, 0, 255);
     }
-    frame_.SetAttribute(reverse ? MakeReverse(attr) : attr);
+    screen_.SetAttribute(reverse ? MakeReverse(attr) : attr);
 }
 
 void WrdReader::CmdEscape(std::string_view params) {
     std::string seq = "[";
     seq += params.substr(0, 10);
     text::AsciiUpper(seq);
-    frame_.Escape(seq);
+    screen_.Escape(seq);
 }
 
 void WrdReader::CmdExec(std::string_view params) {
@@ -166,54 +166,54 @@ void WrdReader::CmdExec(std::string_view params) {
     auto call = GetWrdComData(found->path, parameter);
     if (!call) return;
     if (call->clear_only) {
-        frame_.ClearDisplayPage();
+        screen_.ClearDisplayPage();
         return;
     }
-    frame_.SetDrawPage(call->draw_page);
-    frame_.SetDisplayPage(call->display_page);
-    if (call->graphics_on) frame_.SetGraphicsOn(true);
+    screen_.SetDrawPage(call->draw_page);
+    screen_.SetDisplayPage(call->display_page);
+    if (call->graphics_on) screen_.SetGraphicsOn(true);
     int mode = call->draw_page != call->display_page ? kPaletteKeep : kPaletteApply;
     std::string program_text;
-    if (!frame_.LoadPicture(PictureKind::Program, found->path, call->x, call->y, 1, mode, &program_text)) return;
-    frame_.ApplyDisplayPalette();
-    if (!program_text.empty()) frame_.PrintProgramText(program_text);
+    if (!screen_.LoadPicture(PictureKind::Program, found->path, call->x, call->y, 1, mode, &program_text)) return;
+    screen_.ApplyDisplayPalette();
+    if (!program_text.empty()) screen_.PrintProgramText(program_text);
 }
 
 void WrdReader::CmdFade(std::string_view params) {
     auto n = ParseNumbers(params, ',', {0, 0, -1});
-    frame_.StartFade(Clamp(n[0], 0, 19), Clamp(n[1], 0, 19), n[2], due_);
+    screen_.StartFade(Clamp(n[0], 0, 19), Clamp(n[1], 0, 19), n[2], due_);
 }
 
 void WrdReader::CmdCircle(std::string_view params) {
     auto n = ParseNumbers(params, ',', {0, 0, 0, 0, 0, 0});
-    frame_.Circle(n[0], n[1], n[2], n[3], n[4], n[5]);
+    screen_.Circle(n[0], n[1], n[2], n[3], n[4], n[5]);
 }
 
 void WrdReader::CmdGraphicsClear(std::string_view params) {
-    frame_.ClearGraphics(ParseNumbers(params, ',', {0})[0]);
+    screen_.ClearGraphics(ParseNumbers(params, ',', {0})[0]);
 }
 
 void WrdReader::CmdLine(std::string_view params) {
     auto n = ParseNumbers(params, ',', {0, 0, 0, 0, 0, 0, -1});
-    frame_.LineOrBox(n[0], n[1], n[2], n[3], n[4], n[5], n.given[6] ? n[6] : -1);
+    screen_.LineOrBox(n[0], n[1], n[2], n[3], n[4], n[5], n.given[6] ? n[6] : -1);
 }
 
 void WrdReader::CmdGraphicsMode(std::string_view params) {
-    frame_.SetGraphicsMode(ParseNumbers(params, ',', {0})[0]);
+    screen_.SetGraphicsMode(ParseNumbers(params, ',', {0})[0]);
 }
 
 void WrdReader::CmdBlockMove(std::string_view params) {
     auto n = ParseNumbers(params, ',', {0, 0, 0, 0, 0, 0, 0, 0, 0});
-    frame_.BlockMove(n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8]);
+    screen_.BlockMove(n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8]);
 }
 
 void WrdReader::CmdGraphicsOn(std::string_view params) {
-    frame_.SetGraphicsDisplay(ParseNumbers(params, ',', {1})[0]);
+    screen_.SetGraphicsDisplay(ParseNumbers(params, ',', {1})[0]);
 }
 
 void WrdReader::CmdGraphicsScreen(std::string_view params) {
     auto n = ParseNumbers(params, ',', {0, 0});
-    frame_.SetGraphicsScreen(n[0], n[1]);
+    screen_.SetGraphicsScreen(n[0], n[1]);
 }
 
 void WrdReader::CmdLocate(std::string_view params) {
@@ -227,13 +227,13 @@ void WrdReader::CmdLocate(std::string_view params) {
     bool column_given = column_first ? n.given[0] : n.given[1];
     bool row_given = column_first ? n.given[1] : n.given[0];
     // 1-based; a missing value keeps the cursor's.
-    if (!column_given) column = frame_.cursor_column() + 1;
-    if (!row_given) row = frame_.cursor_row() + 1;
+    if (!column_given) column = screen_.cursor_column() + 1;
+    if (!row_given) row = screen_.cursor_row() + 1;
     if (column > kColumns) {
         column = 1;
         ++row;
     }
-    frame_.SetCursor(Clamp(column, 1, kColumns) - 1, Clamp(row, 1, kRows) - 1);
+    screen_.SetCursor(Clamp(column, 1, kColumns) - 1, Clamp(row, 1, kRows) - 1);
 }
 
 void WrdReader::CmdMag(std::string_view params) {
@@ -243,7 +243,7 @@ void WrdReader::CmdMag(std::string_view params) {
     auto n = ParseNumbers(rest, ',', {-1, -1, 1, 0});
     auto found = FindWrdFile(ScriptPicturePath(song_folder_, name), static_cast<int>(PictureKind::Mag));
     if (!found) return;
-    frame_.LoadPicture(PictureKind::Mag, found->path, Clamp(n[0], -1, kPageWidth * 4),
+    screen_.LoadPicture(PictureKind::Mag, found->path, Clamp(n[0], -1, kPageWidth * 4),
                        Clamp(n[1], -1, kPageHeight * 4), Clamp(n[2], 1, 1 << 16), Clamp(n[3], 0, 1 << 16), nullptr);
 }
 
@@ -271,11 +271,11 @@ void WrdReader::CmdPalette(std::string_view params) {
         if (c < 0) return;
         colors[i] = static_cast<std::uint16_t>(c);
     }
-    frame_.SetPaletteColors(n, named, colors);
+    screen_.SetPaletteColors(n, named, colors);
 }
 
 void WrdReader::CmdPaletteInvert(std::string_view params) {
-    frame_.InvertPalette(Clamp(ParseNumbers(params, ',', {0})[0], 0, kPaletteCount - 1));
+    screen_.InvertPalette(Clamp(ParseNumbers(params, ',', {0})[0], 0, kPaletteCount - 1));
 }
 
 void WrdReader::CmdPho(std::string_view params) {
@@ -283,7 +283,7 @@ void WrdReader::CmdPho(std::string_view params) {
     if (name.empty()) return;
     auto found = FindWrdFile(ScriptPicturePath(song_folder_, name), static_cast<int>(PictureKind::Pho));
     if (!found) return;
-    frame_.LoadPicture(PictureKind::Pho, found->path, 0, 0, 1, kPaletteKeep, nullptr);
+    screen_.LoadPicture(PictureKind::Pho, found->path, 0, 0, 1, kPaletteKeep, nullptr);
 }
 
 void WrdReader::CmdRest(std::string_view params) {
@@ -294,7 +294,7 @@ void WrdReader::CmdRest(std::string_view params) {
 
 void WrdReader::CmdTextScroll(std::string_view params) {
     auto n = ParseNumbers(params, ',', {1, 1, 80, 25, 0, 0, 32});
-    frame_.TextScroll(Clamp(n[0], 0, 1000), Clamp(n[1], 0, 1000), Clamp(n[2], 0, 1000), Clamp(n[3], 0, 1000),
+    screen_.TextScroll(Clamp(n[0], 0, 1000), Clamp(n[1], 0, 1000), Clamp(n[2], 0, 1000), Clamp(n[3], 0, 1000),
                       Clamp(n[4], 0, 1000), Clamp(n[5], 0, 1000), Clamp(n[6], 0, 1 << 16));
 }
 
@@ -307,11 +307,11 @@ void WrdReader::CmdStart(std::string_view params, bool has_params) {
 
 void WrdReader::CmdTextClear(std::string_view params) {
     auto n = ParseNumbers(params, ',', {-1, 1, 80, 25, 0, 32});
-    frame_.TextClear(n.given[0] ? Clamp(n[0], 0, 1000) : -1, Clamp(n[1], 0, 1000), Clamp(n[2], 0, 1000),
+    screen_.TextClear(n.given[0] ? Clamp(n[0], 0, 1000) : -1, Clamp(n[1], 0, 1000), Clamp(n[2], 0, 1000),
                      Clamp(n[3], 0, 1000), Clamp(n[4], 0, 1000), Clamp(n[5], 0, 1 << 16));
 }
 
-void WrdReader::CmdTextOn(std::string_view params) { frame_.SetTextDisplay(ParseNumbers(params, ',', {1})[0]); }
+void WrdReader::CmdTextOn(std::string_view params) { screen_.SetTextDisplay(ParseNumbers(params, ',', {1})[0]); }
 
 void WrdReader::CmdWait(std::string_view params) {
     auto n = ParseNumbers(params, ',', {0, 0});

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "midi_word_frame.h"
 #include "nuko/fileio.h"
 #include "nuko/paths.h"
 #include "nuko/text.h"
@@ -32,7 +31,7 @@ bool HeadContains(std::string_view bytes, std::size_t head, std::string_view wha
 
 }  // namespace
 
-WrdReader::WrdReader(CMidiWordFrame& frame, Dispatcher* dispatcher) : frame_(frame), dispatcher_(dispatcher) {}
+WrdReader::WrdReader(WrdScreen& screen, Dispatcher* dispatcher) : screen_(screen), dispatcher_(dispatcher) {}
 
 WrdReader::~WrdReader() = default;
 
@@ -91,7 +90,7 @@ void WrdReader::Reset() {
 }
 
 void WrdReader::StartRun() {
-    if (!loaded_ || !frame_.visible() || start_marker_absent_) return;
+    if (!loaded_ || !screen_.visible() || start_marker_absent_) return;
     start_run_ = 1;
     Tick(0);
     start_run_ = 0;
@@ -140,23 +139,22 @@ void WrdReader::Tick(std::int32_t position) {
     if (restart_on_rewind_ && loaded_ && position < last_position_) {
         std::string song = song_path_;
         int beats = given_beats_, unit = given_unit_;
-        if (frame_.LoadScript(song)) {
-            frame_.ResetAndStart();
+        if (Load(song)) {
+            screen_.ResetAndStart();
             // The main frame set the song's ratio once, at its start.
             SetWaitRatio(beats, unit);
         }
     }
     last_position_ = position;
     if (busy_ || !loaded_) return;
-    if (run_only_visible_ && !frame_.visible()) return;
+    if (run_only_visible_ && !screen_.visible()) return;
     busy_ = true;
     RunTick(position);
     busy_ = false;
     if (catch_up_ && due_ < clock_now_ && position > 1 && dispatcher_ && !ended_) {
         std::weak_ptr<int> alive = alive_;
-        CMidiWordFrame* frame = &frame_;
-        dispatcher_->Post([alive, frame, position] {
-            if (alive.lock()) frame->OnWrdTick(position);
+        dispatcher_->Post([alive, this, position] {
+            if (alive.lock()) Tick(position);
         });
     }
 }
@@ -168,17 +166,17 @@ void WrdReader::RunTick(std::int32_t position) {
     std::int32_t low_bit = due_ & 1;
     due_ &= ~std::int32_t{1};
 
-    Fade& fade = frame_.fade();
+    Fade& fade = screen_.fade();
     if (fade.running) {
         if (!catch_up_ || clock_now_ < fade.end) {
             if (clock_now_ >= fade.next) {
-                if (frame_.FadeStep()) fade.running = false;
+                if (screen_.FadeStep()) fade.running = false;
                 else fade.next = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{fade.next} + fade.interval, kDueLimit));
             }
         } else {
             // Late: finish it at once. Each step moves every component, so
             // 16 steps always arrive.
-            for (int i = 0; i < 16 && !frame_.FadeStep(); ++i) {
+            for (int i = 0; i < 16 && !screen_.FadeStep(); ++i) {
             }
             fade.running = false;
         }
@@ -321,8 +319,8 @@ void WrdReader::PrintTextLine(std::string_view line, bool stop) {
             keep_row = true;
         }
     }
-    frame_.PrintText(line);
-    if (stop && !keep_row) frame_.NewLine();
+    screen_.PrintText(line);
+    if (stop && !keep_row) screen_.NewLine();
 }
 
 }  // namespace nuko::wrd

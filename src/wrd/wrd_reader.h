@@ -5,7 +5,7 @@
 // whole script is loaded again only on a restart.
 //
 // The reader works on the script's raw CP932 bytes and draws through its
-// frame (midi_word_frame.h), which owns it.
+// screen (wrd_screen.h); the MIDI-Word frame is that screen and owns it.
 #pragma once
 
 #include <cstdint>
@@ -14,10 +14,9 @@
 #include <string_view>
 
 #include "nuko/dispatch.h"
+#include "wrd_screen.h"
 
 namespace nuko::wrd {
-
-class CMidiWordFrame;
 
 // Longest line kept; the rest of an overlong line is folded into its last
 // byte.
@@ -30,7 +29,9 @@ inline constexpr std::int32_t kClocksPerPosition = 6;
 
 class WrdReader {
 public:
-    WrdReader(CMidiWordFrame& frame, Dispatcher* dispatcher);
+    // `screen` must outlive the reader; `dispatcher` (may be null) takes the
+    // catch-up re-posts.
+    WrdReader(WrdScreen& screen, Dispatcher* dispatcher);
     ~WrdReader();
     WrdReader(const WrdReader&) = delete;
     WrdReader& operator=(const WrdReader&) = delete;
@@ -57,7 +58,7 @@ public:
     // One time message: the song position in sixteenth notes.
     void Tick(std::int32_t position);
 
-    // ---- State, for the frame and for tests ----
+    // ---- State, for the screen and for tests ----
     bool ended() const { return ended_; }
     std::int32_t due_time() const { return due_; }
     std::int32_t line_time() const { return line_time_; }
@@ -114,7 +115,7 @@ private:
     void CmdWait(std::string_view params);
     void CmdWmode(std::string_view params);
 
-    CMidiWordFrame& frame_;
+    WrdScreen& screen_;
     Dispatcher* dispatcher_;
     // Lets a queued re-post find out that the reader is gone.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

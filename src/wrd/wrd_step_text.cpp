@@ -1,6 +1,5 @@
 // Step text mode (@WMO with a second value of 1): a text line is shown one
 // unit per line time instead of all at once.
-#include "midi_word_frame.h"
 #include "wrd_reader.h"
 #include "wrd_text_grid.h"
 
@@ -34,13 +33,13 @@ bool WrdReader::StepTextUnit() {
         // Older scripts spend a unit of their own on the line break.
         step_break_pending_ = false;
         step_text_active_ = false;
-        frame_.NewLine();
+        screen_.NewLine();
         return true;
     }
     std::string_view s = step_text_;
     // Runs the ESC sequences that start at `i`; returns where they end.
     auto escapes = [&](std::size_t i) {
-        while (i < s.size() && s[i] == kEsc) i += 1 + frame_.Escape(s.substr(i + 1));
+        while (i < s.size() && s[i] == kEsc) i += 1 + screen_.Escape(s.substr(i + 1));
         return std::min(i, s.size());
     };
     std::size_t used = 0;
@@ -51,7 +50,7 @@ bool WrdReader::StepTextUnit() {
             if (version_ <= 379) {
                 while (used < s.size() && s[used] == ' ') ++used;
             }
-            frame_.PrintText(s.substr(0, used));
+            screen_.PrintText(s.substr(0, used));
         } else if (b == '_') {
             used = 1;
         } else if (b == '|') {
@@ -61,14 +60,14 @@ bool WrdReader::StepTextUnit() {
                 i += Cp932CharLength(s, i);
             }
             std::size_t end = std::min(i, s.size());
-            frame_.PrintText(WithoutEscapes(s.substr(1, end - 1)));
+            screen_.PrintText(WithoutEscapes(s.substr(1, end - 1)));
             used = std::min(end + 1, s.size());
         } else {
             std::size_t i = b == '\\' ? 1 : 0;
             i = escapes(i);
             if (i < s.size()) {
                 std::size_t n = Cp932CharLength(s, i);
-                frame_.PrintText(s.substr(i, n));
+                screen_.PrintText(s.substr(i, n));
                 i += n;
             }
             used = i;
@@ -84,7 +83,7 @@ bool WrdReader::StepTextUnit() {
         step_break_pending_ = true;
         return true;
     }
-    frame_.NewLine();
+    screen_.NewLine();
     step_text_active_ = false;
     return true;
 }

@@ -113,6 +113,8 @@ TEST(SettingsRead, ReadingRules) {
 
     EXPECT_FALSE(FromText("[Main]\nMiniStart=2\nMini=1\n").main.MiniAtStart());
     EXPECT_TRUE(FromText("[Main]\nMiniStart=0\nMini=1\n").main.MiniAtStart());
+    // Drive keys follow the support library's rule: "Data" is no D drive.
+    EXPECT_EQ(FromText("[Drives]\nData=/x\ne:=/mnt/e\n").drives, (std::map<char, std::string>{{'E', "/mnt/e"}}));
 }
 
 TEST(SettingsWrite, RoundTripKeepsEveryValue) {
@@ -134,6 +136,7 @@ TEST(SettingsWrite, RoundTripKeepsEveryValue) {
     EXPECT_EQ(back.drives.at('D'), "/media/cdrom");
     EXPECT_EQ(FormatSetting(back, "Main", "Version"), "Ver 2.27");
     EXPECT_EQ(FormatSetting(back, "Drives", "d"), "/media/cdrom");
+    EXPECT_FALSE(FormatSetting(back, "Drives", "Data"));  // names no drive
     EXPECT_FALSE(FormatSetting(back, "Main", "NoSuchKey"));
 }
 

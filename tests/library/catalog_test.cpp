@@ -1,5 +1,7 @@
 #include "library/catalog.h"
 
+#include <algorithm>
+#include <map>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -257,4 +259,143 @@ TEST(CatalogRead, HostileBytesNeverCrash) {
     MediaList l = Read(dir.File("j.mit"), &ok);
     EXPECT_TRUE(ok);
     for (const auto& i : l.items) EXPECT_EQ(i.name.find('\0'), std::string::npos);
+}
+
+// ---- The parse of bytes alone ----
+
+TEST(CatalogParse, HeaderLinesAndLayout) {
+    ParsedCatalog p = ParseCatalog("Ver 1.00\r\nTitle\r\nSub\r\n\x1a");
+    EXPECT_TRUE(p.current_layout);
+    EXPECT_FALSE(p.utf8);
+    EXPECT_EQ(p.title, "Title");
+    EXPECT_EQ(p.sub_title, "Sub");
+    EXPECT_TRUE(p.entries.empty());
+
+    // Lines that are not there stay absent, so a read keeps the list's own.
+    p = ParseCatalog("Ver 1.00");
+    EXPECT_TRUE(p.current_layout);
+    EXPECT_FALSE(p.title.has_value());
+    EXPECT_FALSE(p.sub_title.has_value());
+    EXPECT_EQ(ParseCatalog("Ver 1.00\r\n\r\n").title, "");
+
+    // Another first line is the older layout (the converter's business),
+    // but the rest is still parsed.
+    p = ParseCatalog("Ver 2.25\r\nT\r\nS\r\na.mid\r\n");
+    EXPECT_FALSE(p.current_layout);
+    ASSERT_EQ(p.entries.size(), 1u);
+    EXPECT_FALSE(ParseCatalog("").current_layout);
+    EXPECT_FALSE(ParseCatalog("ver 1.00\r\n").current_layout);
+    EXPECT_FALSE(ParseCatalog("Ver 1.00 \r\n").current_layout);
+    // The byte order mark comes before the version line.
+    p = ParseCatalog(std::string(nuko::text::kUtf8Bom) + "Ver 1.00\r\n");
+    EXPECT_TRUE(p.current_layout);
+    EXPECT_TRUE(p.utf8);
+}
+
+TEST(CatalogParse, Cp932AndUtf8BehindAMarkGiveTheSameFields) {
+    const std::string text = "Ver 1.00\r\n曲の一覧\r\nｻﾌﾞ\r\n曲\\歌.mid\t題名\tinit.mid\t絵.bmp\r\n";
+    ParsedCatalog legacy = ParseCatalog(nuko::text::EncodeLegacy(text) + "\x1a");
+    ParsedCatalog marked = ParseCatalog(std::string(nuko::text::kUtf8Bom) + text + "\x1a");
+    for (const ParsedCatalog* p : {&legacy, &marked}) {
+        EXPECT_TRUE(p->current_layout);
+        EXPECT_EQ(p->title, "曲の一覧");
+        EXPECT_EQ(p->sub_title, "ｻﾌﾞ");
+        ASSERT_EQ(p->entries.size(), 1u);
+        EXPECT_EQ(p->entries[0].path, "曲\\歌.mid");  // separators as written
+        EXPECT_EQ(p->entries[0].title, "題名");
+        EXPECT_EQ(p->entries[0].init_file, "init.mid");
+        EXPECT_EQ(p->entries[0].picture, "絵.bmp");
+    }
+    EXPECT_FALSE(legacy.utf8);
+    EXPECT_TRUE(marked.utf8);
+
+    // Only the mark makes a file UTF-8: unmarked UTF-8 bytes are read as
+    // CP932, and bad UTF-8 behind a mark never passes through.
+    ParsedCatalog unmarked = ParseCatalog("Ver 1.00\r\n\xC3\xA9\r\n");
+    EXPECT_NE(unmarked.title, "\xC3\xA9");
+    ParsedCatalog bad = ParseCatalog(std::string(nuko::text::kUtf8Bom) + "Ver 1.00\r\n\x83\x41\xFF\r\n");
+    ASSERT_TRUE(bad.title);
+    EXPECT_TRUE(nuko::text::IsValidUtf8(*bad.title));
+}
+
+TEST(CatalogParse, FieldsLinesAndLimits) {
+    ParsedCatalog p = ParseCatalog(
+        "Ver 1.00\r\nT\r\nS\r\n"
+        "\tno path\r\n"               // no path: not an entry
+        "\r\n"
+        "a.mid\r\n"                   // the other fields empty
+        "b.mid\tt\ti\tpic\twith\ttabs\r\n");
+    ASSERT_EQ(p.entries.size(), 2u);
+    EXPECT_EQ(p.entries[0].path, "a.mid");
+    EXPECT_EQ(p.entries[0].line, 5u);
+    EXPECT_EQ(p.entries[0].title, "");
+    EXPECT_EQ(p.entries[0].picture, "");
+    EXPECT_EQ(p.entries[1].line, 6u);
+    EXPECT_EQ(p.entries[1].picture, "pic\twith\ttabs");
+
+    // Over-long: each of the first three fields is cut to 255 bytes, the
+    // line to 511, and a double-byte character is never split.
+    std::string kana;
+    for (int i = 0; i < 200; ++i) kana += "\x83\x41";  // 400 bytes
+    std::string line = kana + "\t" + std::string(100, 't') + "\t\t" + std::string(300, 'p');
+    p = ParseCatalog("Ver 1.00\r\n" + kana + kana + "\r\n\r\n" + line + "\r\na.mid\t" + std::string(300, 't') + "\r\n");
+    ASSERT_EQ(p.entries.size(), 2u);
+    const CatalogEntry& e = p.entries[0];
+    EXPECT_EQ(nuko::text::Utf8ToCp932(e.path)->size(), 254u);  // 127 characters
+    EXPECT_EQ(e.title, std::string(100, 't'));
+    EXPECT_EQ(e.init_file, "");
+    // The line was cut first: 400 + 1 + 100 + 2 bytes leave 8 for the picture.
+    EXPECT_EQ(e.picture, std::string(8, 'p'));
+    EXPECT_EQ(p.entries[1].title, std::string(255, 't'));
+    EXPECT_EQ(nuko::text::Utf8ToCp932(*p.title)->size(), 510u);
+}
+
+// ---- The resolve against a made-up disk ----
+
+TEST(CatalogResolve, LooksOnlyThroughTheLookupAndFollowsItsAnswers) {
+    using Kind = FoundPath::Kind;
+    // What the made-up disk holds: the path asked for, its real form and kind.
+    const std::map<std::string, FoundPath> disk = {
+        {"/cat/a.mid", {"/cat/A.MID", Kind::File}},
+        {"/cat/dir.mid", {"/cat/dir.mid", Kind::Other}},
+        {"/cat/.h.mid", {"/cat/.h.mid", Kind::File}},
+        {"/d/x.mid", {"/d/x.mid", Kind::File}},
+        {"/d/own.bmp", {"/d/own.bmp", Kind::File}},
+        {"/cat/image.png", {"/cat/Image.png", Kind::File}},
+        {"/cat/image.gif", {"/cat/image.gif", Kind::File}},
+    };
+    std::vector<std::string> asked;
+    CatalogEnvironment env = NoConverter();
+    env.drives = {{'D', "/d"}};
+    env.find_path = [&](const std::string& p) {
+        asked.push_back(p);
+        auto it = disk.find(p);
+        return it == disk.end() ? FoundPath{p, Kind::Missing} : it->second;
+    };
+    ParsedCatalog parsed = ParseCatalog(
+        "Ver 1.00\r\nT\r\nS\r\n"
+        "a.mid\tA\t\tnone.bmp\r\n"   // picture missing: the folder's image
+        "dir.mid\r\n"                // a folder: skipped
+        ".h.mid\r\n"                 // hidden: skipped
+        "d:\\x.mid\tX\t\t\\d\\own.bmp\r\n"
+        "gone.mid\r\n");             // missing: kept, as it may come back
+    MediaList list;
+    list.path = "/cat/list.mit";
+    ResolveCatalog(parsed, list, MidiList(), true, env);
+    EXPECT_EQ(list.loaded, 1);
+    EXPECT_EQ(list.title, "T");
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"a.mid", "d:/x.mid", "gone.mid"}));
+    // The fallback searches the real folder of the item, ".bmp" first.
+    EXPECT_EQ(list.items[0].picture, "/cat/Image.png");
+    EXPECT_EQ(list.items[1].picture, "/d/own.bmp");
+    EXPECT_EQ(list.items[2].picture, "/cat/Image.png");
+    for (const char* p : {"/cat/a.mid", "/cat/none.bmp", "/cat/image.bmp", "/d/x.mid", "/cat/gone.mid"})
+        EXPECT_NE(std::find(asked.begin(), asked.end(), p), asked.end()) << p;
+
+    MediaList hidden;
+    hidden.path = list.path;
+    hidden.hidden_files = true;
+    ResolveCatalog(parsed, hidden, MidiList(), false, env);
+    EXPECT_EQ(Names(hidden), (std::vector<std::string>{"a.mid", ".h.mid", "d:/x.mid", "gone.mid"}));
+    EXPECT_EQ(hidden.items[0].picture, "none.bmp");  // no look for pictures: as written
 }

@@ -26,6 +26,21 @@ TEST(PathParts, SplitNameAndExtension) {
     EXPECT_TRUE(path::IsHiddenName(".hidden"));
 }
 
+TEST(PathLegacy, DriveMapKeysAreALetterWithOrWithoutColon) {
+    EXPECT_EQ(path::DriveKeyLetter("D"), 'D');
+    EXPECT_EQ(path::DriveKeyLetter("e:"), 'E');
+    EXPECT_EQ(path::DriveKeyLetter(" f: "), 'F');
+    for (const char* other : {"Data", "D:\\", "DD", "1", ":", "", " ", "\xC4", "d;"})
+        EXPECT_FALSE(path::DriveKeyLetter(other)) << other;
+
+    path::DriveMap map = path::DriveMapFromEntries({{"D", "/media/cdrom"},
+                                                     {"Data", "/not/a/drive"},  // not the D drive
+                                                     {"e:", "/mnt/e"},
+                                                     {"F", ""},                 // no folder: no drive
+                                                     {"d:", "/media/cd2"}});    // the later D wins
+    EXPECT_EQ(map, (path::DriveMap{{'D', "/media/cd2"}, {'E', "/mnt/e"}}));
+}
+
 TEST(PathLegacy, BackslashesAndDriveLetters) {
     path::DriveMap drives{{'D', "/media/cdrom"}};
     bool mapped = false;

@@ -1,8 +1,13 @@
 // The WRD reader's timing: when each line of a script shows, waits, rests,
 // line times, step text, the start run, catch-up and restarts.
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "test_support.h"
+#include "wrd/wrd_reader.h"
 #include "wrd_test_util.h"
 
 using nuko::test::Script;
@@ -334,4 +339,111 @@ TEST(WrdReader, TickArrivingDuringATickIsDropped) {
     ASSERT_TRUE(s.Start(Script({"A", "B", "CC"})));
     s.Tick(0);
     EXPECT_EQ(s.Rows(0, 1), "A||");
+}
+
+namespace {
+
+// Writes down every call the reader makes, with its arguments: what a
+// picture on the real screen cannot tell apart (a default against a value
+// given, the order of nine numbers, a call that changes nothing visible).
+class RecordingScreen final : public nuko::wrd::WrdScreen {
+public:
+    std::vector<std::string> calls;
+
+    bool visible() const override { return true; }
+    void ResetAndStart() override { Note("ResetAndStart"); }
+    void PrintText(std::string_view bytes) override { Note("PrintText", std::string(bytes)); }
+    std::size_t Escape(std::string_view seq) override {
+        Note("Escape", std::string(seq));
+        return 0;
+    }
+    void NewLine() override { Note("NewLine"); }
+    void PrintProgramText(std::string_view t) override { Note("PrintProgramText", std::string(t)); }
+    int cursor_column() const override { return 5; }
+    int cursor_row() const override { return 7; }
+    void SetCursor(int c, int r) override { Note("SetCursor", c, r); }
+    void SetAttribute(int a) override { Note("SetAttribute", a); }
+    void TextClear(int x1, int y1, int x2, int y2, int c, int ch) override { Note("TextClear", x1, y1, x2, y2, c, ch); }
+    void TextScroll(int x1, int y1, int x2, int y2, int m, int c, int ch) override {
+        Note("TextScroll", x1, y1, x2, y2, m, c, ch);
+    }
+    void SetTextDisplay(std::int64_t n) override { Note("SetTextDisplay", n); }
+    void SetPaletteColors(int n, bool named, const nuko::wrd::Palette& p) override {
+        Note("SetPaletteColors", n, named, p[0], p[15]);
+    }
+    void InvertPalette(int n) override { Note("InvertPalette", n); }
+    void StartFade(int from, int to, std::int64_t speed, std::int32_t due) override {
+        Note("StartFade", from, to, speed, due);
+    }
+    nuko::wrd::Fade& fade() override { return fade_; }
+    bool FadeStep() override {
+        Note("FadeStep");
+        return true;
+    }
+    void ApplyDisplayPalette() override { Note("ApplyDisplayPalette"); }
+    void SetGraphicsDisplay(std::int64_t n) override { Note("SetGraphicsDisplay", n); }
+    void SetGraphicsScreen(std::int64_t d, std::int64_t s) override { Note("SetGraphicsScreen", d, s); }
+    void InitGraphics() override { Note("InitGraphics"); }
+    void SetDisplayPage(int p) override { Note("SetDisplayPage", p); }
+    void SetDrawPage(int p) override { Note("SetDrawPage", p); }
+    void SetGraphicsOn(bool on) override { Note("SetGraphicsOn", on); }
+    bool LoadPicture(nuko::wrd::PictureKind, const std::string& path, int x, int y, int r, int m, std::string*) override {
+        Note("LoadPicture", path, x, y, r, m);
+        return true;
+    }
+    void Circle(std::int64_t x, std::int64_t y, std::int64_t r, std::int64_t c, std::int64_t m,
+                std::int64_t f) override {
+        Note("Circle", x, y, r, c, m, f);
+    }
+    void ClearGraphics(std::int64_t n) override { Note("ClearGraphics", n); }
+    void LineOrBox(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, std::int64_t c, std::int64_t m,
+                   std::int64_t p) override {
+        Note("LineOrBox", x1, y1, x2, y2, c, m, p);
+    }
+    void SetGraphicsMode(std::int64_t n) override { Note("SetGraphicsMode", n); }
+    void BlockMove(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, std::int64_t x3,
+                   std::int64_t y3, std::int64_t from, std::int64_t to, std::int64_t m) override {
+        Note("BlockMove", x1, y1, x2, y2, x3, y3, from, to, m);
+    }
+    void ClearDisplayPage() override { Note("ClearDisplayPage"); }
+
+private:
+    template <typename... T>
+    void Note(const char* name, const T&... args) {
+        std::ostringstream out;
+        out << name;
+        const char* sep = " ";
+        ((out << sep << args, sep = ","), ...);
+        calls.push_back(out.str());
+    }
+    nuko::wrd::Fade fade_;
+};
+
+}  // namespace
+
+TEST(WrdReader, CommandsReachTheScreenWithTheirDefaultsAndInOrder) {
+    RecordingScreen screen;
+    nuko::wrd::WrdReader reader(screen, nullptr);
+    // Continued lines (";"): all of them run in the first tick. A command
+    // that takes parameters does nothing without its brackets.
+    ASSERT_TRUE(reader.LoadBytes(Script({"@GON();", "@GON(0);", "@TON;", "@TON();", "@GMOV(1,2,3,4,5,6,1,0,3);",
+                                         "@GLI(1,2,3,4,5,6);", "@GLI(1,2,3,4,5,6,0);", "@TCL();", "@TCL(2,3);",
+                                         "@SCR(,,,,1);", "@LOC(,3);", "@LOC(99,1);", "@GSC(1,0);", "@GCI(9,8,7);",
+                                         "@GCL();", "@GMODE(7);", "@PALR(25);", "@FAD(30,-1);", "@GIN;", "AB"}),
+                                 "/nonexistent/song.mid"));
+    reader.Tick(0);
+    const std::vector<std::string> want = {
+        "SetGraphicsDisplay 1", "SetGraphicsDisplay 0", "SetTextDisplay 1",
+        "BlockMove 1,2,3,4,5,6,1,0,3",
+        "LineOrBox 1,2,3,4,5,6,-1",  // no pattern given
+        "LineOrBox 1,2,3,4,5,6,0",
+        "TextClear -1,1,80,25,0,32",  // the whole screen
+        "TextClear 2,3,80,25,0,32",
+        "TextScroll 1,1,80,25,1,0,32",
+        "SetCursor 5,2",  // the cursor's column kept (0-based 5)
+        "SetCursor 0,1",  // past the last column: the next row
+        "SetGraphicsScreen 1,0", "Circle 9,8,7,0,0,0", "ClearGraphics 0", "SetGraphicsMode 7",
+        "InvertPalette 19", "StartFade 19,0,-1,0", "InitGraphics",
+        "PrintText AB", "NewLine"};
+    EXPECT_EQ(screen.calls, want);
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <system_error>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace nuko::path {
@@ -42,6 +43,16 @@ bool HasDriveLetter(std::string_view path);
 
 // Drive letters of Windows paths, upper case, each mapped to a Linux folder.
 using DriveMap = std::map<char, std::string>;
+
+// The drive letter a key of the settings section "Drives" names: "X" or
+// "X:" in either case, blanks around it ignored; upper case. Nothing for any
+// other key ("Data", "1", "").
+std::optional<char> DriveKeyLetter(std::string_view key);
+
+// The drive map those entries give: keys through DriveKeyLetter, entries
+// with another key or an empty folder left out; of two keys of one letter
+// the later wins.
+DriveMap DriveMapFromEntries(const std::vector<std::pair<std::string, std::string>>& entries);
 
 // Turns a decoded path from a file of Windows origin into a Linux path: "\"
 // to "/", and "X:..." through the drive map. An unmapped drive letter stays

@@ -1,0 +1,161 @@
+// The string ids the code names, by what their texts say. The numbers are
+// fixed by the string tables (resources/strings.tsv for the program, and
+// the converters' own tables below, whose ids overlap the program's); a
+// "kFirst..." id is the base of a run of ids, computed as base + media kind
+// or base + index. Comments give each text's meaning in short.
+#pragma once
+
+namespace nuko::strings {
+
+// ---- Program and version ----
+inline constexpr int kVersionText = 130;             // "Ver 2.27"
+inline constexpr int kConfirmQuit = 142;             // quit NU-KO Player?
+inline constexpr int kStdlibVersionMismatch = 223;   // the support library is of another version
+
+// ---- Playing ----
+inline constexpr int kRoundStartOrEnd = 131;         // this is the first (last) item of the round
+inline constexpr int kNothingToPlay = 134;           // there is no file to play
+inline constexpr int kAllMediaPlayable = 163;        // every kind of media can play
+inline constexpr int kSaveFailed = 165;              // could not save; check folder, drive, write protection
+inline constexpr int kCdTrackLimit = 166;            // the CD has more tracks than the limit (%1); %1 can play
+inline constexpr int kMidiMapperName = 190;          // "MIDI mapper (standard)", the default MIDI port
+inline constexpr int kAskIntroMode = 213;            // switch to intro mode?
+inline constexpr int kConvertingStatus = 214;        // " converting..."
+inline constexpr int kMidiInitStatus = 215;          // " initialising MIDI..."
+inline constexpr int kCopyingStatus = 222;           // " copying..."
+
+// ---- Files and folders ----
+inline constexpr int kNoFile = 1000;                 // there is no file
+inline constexpr int kFolderIsAFile = 1004;          // the folder given is the name of a file
+inline constexpr int kCannotCreateFolder = 1005;     // the folder cannot be created
+inline constexpr int kAskCreateFolder = 1006;        // folder %1 does not exist; create it?
+inline constexpr int kFolderNeedsFullPath = 1007;    // give the folder to create as a full path
+inline constexpr int kCdRomOrInvalidDrive = 1008;    // a CD-ROM or an invalid drive
+inline constexpr int kConverterFileTitle = 1009;     // "SMF knife file", the title of a converter settings file
+inline constexpr int kRunCommandErrorCaption = 184;  // "run command error", a failed start's caption
+inline constexpr int kMultimediaPropertiesFailed = 185;  // the multimedia properties could not be opened
+
+// ---- Catalogs and the file area ----
+inline constexpr int kNoTitle = 156;                 // there is no title
+inline constexpr int kNoCatalogFile = 164;           // there is no catalog file
+
+// ---- CD titles and the CD data backup tool ----
+inline constexpr int kCdTitleEditorCaption = 146;    // "CD title & track names << %1 >>"
+inline constexpr int kInvalidNumber = 147;           // the number [ %1 ] is not valid; enter it again
+inline constexpr int kAskDeleteUntitledCd = 149;     // no artist and title: the stored data will be deleted; go on?
+inline constexpr int kAskLoadRegisteredCd = 150;     // file %1 has this CD as title %2; load that data?
+inline constexpr int kAskPasteFromClipboard = 151;   // paste from the clipboard?
+inline constexpr int kCdBackupToolMissing = 168;     // the CD data backup tool is not installed properly
+inline constexpr int kAskOverwriteRegisteredCd = 174;  // file %1 has this CD as title %2; register over it?
+inline constexpr int kCdNotInFile = 175;             // file %1 holds no data of this CD
+inline constexpr int kAskUseAsRegistrationFile = 176;  // make file %1 the registration file?
+inline constexpr int kAskSaveChanges = 186;          // "%1" has changed; save it?
+inline constexpr int kCsvFileIntro = 217;            // the CD player's csv file %1 says: (followed by 218)
+inline constexpr int kAskLoadCsvTitle = 218;         // artist %1, title %2; load this data?
+inline constexpr int kAskAddToFile = 219;            // add the registration to file %1?
+inline constexpr int kCdTitleHelp = 9051;            // help of the CD title editor
+inline constexpr int kCdTextFileFilter = 1136;       // file dialog filter "CD file (*.txt)"
+inline constexpr int kCdImportFileFilter = 1137;     // file dialog filters of the importable data files
+
+// ---- Hot keys ----
+// 848 ... 864: the settings key names of the hot keys ("Rew", "Play", ...),
+// in hot key order; the hot key ids are the same numbers.
+inline constexpr int kFirstHotkeyName = 848;
+
+// ---- Menus ----
+inline constexpr int kPlayMenu = 1024;               // "Play / play mode (&P)"
+inline constexpr int kBackToStartPosition = 1040;    // "Back to the start position (&O)"
+inline constexpr int kToPlayingPosition = 1041;      // "To the playing position (&O)"
+
+// ---- Media kinds (base + kind 0 MIDI, 1 CD, 2 movie, 3 sound) ----
+inline constexpr int kFirstAllTypesFilter = 1104;    // file dialog filter "MIDI ALL(...)", ...
+inline constexpr int kFirstCatalogFilter = 1112;     // file dialog filter "MIDI catalog (*.mit)", ...
+inline constexpr int kFirstTypeFilters = 1120;       // file dialog filters of each type of a kind
+inline constexpr int kArchiveFilter = 1128;          // file dialog filter "archive (*.lzh)"
+inline constexpr int kFirstCatalogExtension = 1200;  // ".mit", ".", ".mot", ".wat"
+inline constexpr int kFirstKindName = 2144;          // "MIDI", "audio CD", "movie", "sound"
+
+// ---- File extensions, each text a ".ext" ----
+inline constexpr int kExtMid = 416;
+inline constexpr int kExtRcp = 417;
+inline constexpr int kExtRmi = 418;
+inline constexpr int kExtWrd = 430;
+inline constexpr int kExtAvi = 448;
+inline constexpr int kExtMov = 449;
+inline constexpr int kExtMpg = 450;
+inline constexpr int kExtDat = 451;
+inline constexpr int kExtMovieAsf = 452;
+inline constexpr int kExtWav = 464;
+inline constexpr int kExtMp3 = 465;
+inline constexpr int kExtAif = 466;
+inline constexpr int kExtSoundAsf = 467;
+inline constexpr int kExtAbs = 468;
+inline constexpr int kExtR36 = 480;
+inline constexpr int kExtG36 = 481;
+inline constexpr int kExtMpe = 482;
+inline constexpr int kExtMpeg = 483;
+inline constexpr int kExtMovieWma = 484;
+inline constexpr int kExtMovieWmv = 485;
+inline constexpr int kExtQt = 486;
+inline constexpr int kExtRmp = 487;
+inline constexpr int kExtSoundWma = 488;
+inline constexpr int kExtSoundWmv = 489;
+inline constexpr int kExtAiff = 490;
+inline constexpr int kExtLzh = 527;
+
+// ---- Time panel ----
+inline constexpr int kStatusPlaying = 1505;          // "Playing"
+inline constexpr int kStatusSeeking = 1508;          // "Seeking"
+inline constexpr int kStatusAtoBWait = 1510;         // "AtoB Wait"
+inline constexpr int kStatusConvert = 1511;          // "Convert"
+inline constexpr int kStatusMidiInit = 1512;         // "MidiInit"
+inline constexpr int kPlayPositionTip = 3008;        // "play position"
+inline constexpr int kFrameStepTip = 3009;           // "frame step"
+
+// ---- Device check (the lists of the MCI check dialog) ----
+// 4160 ... 4173: one line per type, "EXT<TAB>driver for ...".
+inline constexpr int kFirstDriverLine = 4160;        // MID
+inline constexpr int kRcpDriverLine = 4161;          // RCP
+inline constexpr int kR36DriverLine = 4162;          // R36
+inline constexpr int kMp3DriverLine = 4170;          // MP3 (RMP)
+inline constexpr int kLastDriverLine = 4173;         // ABS
+inline constexpr int kRcpConverterUsed = 4178;       // "(Rcpcv.dll used)"
+inline constexpr int kNetShowUsed = 4179;            // "(NetShow used)"
+inline constexpr int kNoSoundOutput = 4180;          // no sound output: plays silently
+// 4184 ... 4186 name the SMF converter, RCP converter and archive library;
+// 4187 ... 4189 say that each can be used.
+inline constexpr int kFirstToolName = 4184;
+inline constexpr int kFirstToolUsable = 4187;
+inline constexpr int kToolMissing = 4190;            // "x the library is missing."
+
+// ---- Button panel ----
+inline constexpr int kButtonPrevious = 4256;         // "previous"
+inline constexpr int kButtonPlay = 4257;             // "play"
+inline constexpr int kButtonNext = 4258;             // "next"
+inline constexpr int kButtonStop = 4259;             // "stop"
+inline constexpr int kButtonPause = 4260;            // "pause"
+inline constexpr int kButtonEject = 4261;            // "eject"
+inline constexpr int kFirstKindButton = 4262;        // + kind: "MIDI", "CD", "movie", "sound"
+
+// The catalog converter's table (resources/catconvert_strings.tsv).
+namespace catalog_converter {
+inline constexpr int kConverting = 101;              // converting the catalog file; please wait
+inline constexpr int kStartBanner = 102;             // the banner before the conversion starts
+inline constexpr int kFileNotFound = 201;            // the file was not found
+inline constexpr int kAlreadyConverted = 202;        // already converted
+inline constexpr int kCannotRewrite = 203;           // the data cannot be rewritten (write protection, ...)
+inline constexpr int kNotConverted = 204;            // no conversion was made
+}  // namespace catalog_converter
+
+// The CD data converter's table (resources/cdconvert_strings.tsv).
+namespace cd_converter {
+inline constexpr int kVersionMenu = 101;             // "Version (&A)..."
+inline constexpr int kDone = 102;                    // conversion finished
+inline constexpr int kRestoreFilter = 103;           // file dialog filters of a restore
+inline constexpr int kBackupFilter = 104;            // file dialog filters of a backup
+inline constexpr int kHelp = 9081;                   // what the converter does with the CD title data
+inline constexpr int kFailed = 9082;                 // could not convert: %1
+inline constexpr int kAppTitle = 57344;              // the converter's title and version
+}  // namespace cd_converter
+
+}  // namespace nuko::strings
