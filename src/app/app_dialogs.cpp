@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 
 namespace nuko::app {
@@ -36,7 +37,7 @@ SplashDialog::SplashDialog(QWidget* parent) : QDialog(parent, Qt::SplashScreen |
     title->setFont(f);
     v->addWidget(title, 0, Qt::AlignCenter);
     v->addWidget(new QLabel(QStringLiteral("ご利用ありがとうございます."), this), 0, Qt::AlignCenter);
-    v->addWidget(new QLabel(QString::fromStdString(std::string(LoadString(130))), this), 0, Qt::AlignCenter);
+    v->addWidget(new QLabel(QString::fromStdString(std::string(LoadString(strings::kVersionText))), this), 0, Qt::AlignCenter);
     setModal(false);
 }
 

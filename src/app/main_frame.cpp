@@ -19,9 +19,10 @@
 #include "app/session_control.h"
 #include "app/settings_store.h"
 #include "app/time_display_component.h"
+#include "library/file_area_widget.h"
 #include "nuko/draw3d.h"
 #include "nuko/prompt.h"
-#include "library/file_area_widget.h"
+#include "nuko/string_ids.h"
 #include "panels/time_panel_widget.h"
 
 namespace nuko::app {
@@ -177,12 +178,12 @@ void CMainFrame::Shutdown() {
     core_.Stop();
     hide();
     if (auto ec = WriteSettings())
-        Ask(165, {}, PromptButtons::Ok, PromptIcon::Warning, {}, this);
+        Ask(strings::kSaveFailed, {}, PromptButtons::Ok, PromptIcon::Warning, {}, this);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!shut_down_ && s_.main.poff_chk &&
-        Ask(142, {}, PromptButtons::YesNo, PromptIcon::Question, {}, this) != PromptAnswer::Yes) {
+        Ask(strings::kConfirmQuit, {}, PromptButtons::YesNo, PromptIcon::Question, {}, this) != PromptAnswer::Yes) {
         forced_exit_ = false;
         second_forced_exit_ = false;
         ApplyTooltips();

@@ -13,6 +13,7 @@
 #include "nuko/prompt.h"
 #include "nuko/run_program.h"
 #include "nuko/strings.h"
+#include "nuko/string_ids.h"
 
 namespace nuko::app {
 
@@ -21,14 +22,6 @@ using media::MediaKind;
 namespace {
 
 QString Str(int id) { return QString::fromStdString(std::string(LoadString(id))); }
-
-// The top menu titles of the menu bar.
-constexpr int kMenuFile = 1025;
-constexpr int kMenuMedia = 1026;
-constexpr int kMenuTimer = 1027;
-constexpr int kMenuView = 1028;
-constexpr int kMenuOptions = 1029;
-constexpr int kMenuHelp = 1030;
 
 }  // namespace
 
@@ -43,10 +36,10 @@ void CMainFrame::RegisterCommands() {
     router_.Register(cmd::kOpenFile, {[this] { OpenFileDialog(); }});
     const std::string program_folder = core_.context().program_folder;
     router_.Register(cmd::kCdBackupTool, {[this, program_folder] {
-                         process::RunProgram(std::vector<std::string>{program_folder + "nu_32cvt"}, 168, this);
+                         process::RunProgram(std::vector<std::string>{program_folder + "nu_32cvt"}, strings::kCdBackupToolMissing, this);
                      }});
     router_.Register(cmd::kMultimedia,
-                     {[this] { process::RunProgram(std::vector<std::string>{"pavucontrol"}, 185, this); }});
+                     {[this] { process::RunProgram(std::vector<std::string>{"pavucontrol"}, strings::kMultimediaPropertiesFailed, this); }});
     router_.Register(cmd::kExit, {[this] { close(); }});
     router_.Register(cmd::kPanelForcedExit, {[this] {
                          forced_exit_ = true;
@@ -69,7 +62,7 @@ void CMainFrame::RegisterCommands() {
                      {[this] { s_.main.size = !s_.main.size; }, {}, [this] { return s_.main.size == 0; }});
     router_.Register(cmd::kAbout, {[this] {
                          QMessageBox::about(this, Str(cmd::kAbout).section('(', 0, 0),
-                                            QStringLiteral("NU-KO Player for WIN32\n") + Str(130));
+                                            QStringLiteral("NU-KO Player for WIN32\n") + Str(strings::kVersionText));
                      }});
     // The MIDI-Word window's switch shows the setting; the window comes later.
     router_.Register(cmd::kWordFiles, {{}, {}, [this] { return s_.main.word != 0; }});
@@ -81,7 +74,7 @@ void CMainFrame::OpenFileDialog() {
                                                   QString::fromStdString(core_.source()),
                                                   QString::fromStdString(JoinedNameFilters(media::OpenFileFilter(kind, false))));
     if (!chosen.isEmpty() && OpenPath(chosen.toStdString()) == -1)
-        Ask(134, {}, PromptButtons::Ok, PromptIcon::Information, {}, this);
+        Ask(strings::kNothingToPlay, {}, PromptButtons::Ok, PromptIcon::Information, {}, this);
 }
 
 void CMainFrame::BuildMenu() {
@@ -94,7 +87,7 @@ void CMainFrame::BuildMenu() {
         return a;
     };
     QMenuBar* bar = menuBar();
-    QMenu* file = bar->addMenu(Str(kMenuFile));
+    QMenu* file = bar->addMenu(Str(strings::kFileMenu));
     add(file, cmd::kOpenFile)->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
     add(file, cmd::kRelatedFiles);
     file->addSeparator();
@@ -108,7 +101,7 @@ void CMainFrame::BuildMenu() {
     file->addSeparator();
     add(file, cmd::kExit);
 
-    play_menu_ = bar->addMenu(Str(1024));
+    play_menu_ = bar->addMenu(Str(strings::kPlayMenu));
     for (int id : {cmd::kPrevious, cmd::kPlay, cmd::kNext, cmd::kPause, cmd::kStop, cmd::kEject}) add(play_menu_, id);
     play_menu_->addSeparator();
     for (int id : {cmd::kModeSelected, cmd::kModeSequential, cmd::kModeLoop, cmd::kModeRepeat}) add(play_menu_, id, true);
@@ -119,12 +112,12 @@ void CMainFrame::BuildMenu() {
     add(play_menu_, cmd::kSetB);
     add(play_menu_, cmd::kClearAB);
 
-    QMenu* media = bar->addMenu(Str(kMenuMedia));
+    QMenu* media = bar->addMenu(Str(strings::kMediaMenu));
     const char* kind_keys[] = {"Ctrl+M", "Ctrl+C", "Ctrl+A", "Ctrl+W"};
     for (int k = 0; k < 4; ++k)
         add(media, cmd::KindId(static_cast<MediaKind>(k)), true)->setShortcut(QKeySequence(QString::fromUtf8(kind_keys[k])));
 
-    QMenu* timer = bar->addMenu(Str(kMenuTimer));
+    QMenu* timer = bar->addMenu(Str(strings::kTimerMenu));
     for (int id = cmd::kSleep90; id <= cmd::kSleep10; ++id) add(timer, id);
     timer->addSeparator();
     add(timer, cmd::kSleepOn);
@@ -132,7 +125,7 @@ void CMainFrame::BuildMenu() {
     timer->addSeparator();
     for (int id : {cmd::kOnTimer1, cmd::kOffTimer1, cmd::kOnTimer2, cmd::kOffTimer2}) add(timer, id, true);
 
-    QMenu* view = bar->addMenu(Str(kMenuView));
+    QMenu* view = bar->addMenu(Str(strings::kViewMenu));
     add(view, cmd::kZero, true);
     view->addSeparator();
     add(view, cmd::kDigitDot, true);
@@ -145,11 +138,11 @@ void CMainFrame::BuildMenu() {
     add(view, cmd::kDefaultSize);
     add(view, cmd::kSizeFrame, true);
 
-    QMenu* options = bar->addMenu(Str(kMenuOptions));
+    QMenu* options = bar->addMenu(Str(strings::kOptionsMenu));
     add(options, cmd::kOptions);
     add(options, cmd::kHotkeys);
 
-    QMenu* help = bar->addMenu(Str(kMenuHelp));
+    QMenu* help = bar->addMenu(Str(strings::kHelpMenu));
     add(help, cmd::kAbout);
 
     // The play keys of the main window.
@@ -178,7 +171,7 @@ void CMainFrame::RefreshActions() {
 QMenu* CMainFrame::ListMenu() {
     delete list_menu_;
     list_menu_ = new QMenu(this);
-    QAction* back = list_menu_->addAction(Str(core_.controller().item_active() ? 1041 : 1040));
+    QAction* back = list_menu_->addAction(Str(core_.controller().item_active() ? strings::kToPlayingPosition : strings::kBackToStartPosition));
     connect(back, &QAction::triggered, this, [this] { RunCommand(cmd::kPanelBackToItem); });
     list_menu_->addSeparator();
     list_menu_->addMenu(play_menu_);

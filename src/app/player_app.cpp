@@ -11,12 +11,14 @@
 #include "app/command_router.h"
 #include "app/main_frame.h"
 #include "app/player_core.h"
-#include <nu_32std.h>
-#include "nuko/paths.h"
-#include "nuko/prompt.h"
 #include "app/session_control.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
+#include "nuko/paths.h"
+#include "nuko/prompt.h"
+#include "nuko/string_ids.h"
+
+#include <nu_32std.h>
 
 namespace nuko::app {
 
@@ -73,7 +75,7 @@ bool CPlayerApp::Start() {
     }
     // 3: the support library.
     if (Nu_koGetVersion() < 210) {
-        Ask(223, {}, PromptButtons::Ok, PromptIcon::Error);
+        Ask(strings::kStdlibVersionMismatch, {}, PromptButtons::Ok, PromptIcon::Error);
         exit_code_ = 1;
         return false;
     }

@@ -6,6 +6,7 @@
 #include "nuko/files.h"
 #include "nuko/ini.h"
 #include "nuko/paths.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
 
@@ -226,7 +227,7 @@ void VisitAll(S& s, V& v) {
 
     v.Section("Hotkey");
     for (int i = 0; i < kHotkeyCount; ++i)
-        v.Packed(LoadString(kFirstHotkeyId + i), s.hotkey.keys[static_cast<std::size_t>(i)]);
+        v.Packed(LoadString(strings::kFirstHotkeyName + i), s.hotkey.keys[static_cast<std::size_t>(i)]);
 }
 
 bool ParseInt(std::string_view text, int& out) {

@@ -8,6 +8,7 @@
 
 #include "nuko/desktop.h"
 #include "nuko/draw3d.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 
 namespace nuko::panels {
@@ -50,13 +51,13 @@ struct StatusLook {
 
 StatusLook LookOf(TimePanel::Status s) {
     switch (s) {
-        case TimePanel::Status::Playing: return {1505, 0xC0C000};
-        case TimePanel::Status::Seeking: return {1508, 0xC00000};
-        case TimePanel::Status::AtoBWait: return {1510, 0x00C0C0};
-        case TimePanel::Status::Convert: return {1511, 0xC000C0};
-        case TimePanel::Status::MidiInit: return {1512, 0xC000C0};
+        case TimePanel::Status::Playing: return {strings::kStatusPlaying, 0xC0C000};
+        case TimePanel::Status::Seeking: return {strings::kStatusSeeking, 0xC00000};
+        case TimePanel::Status::AtoBWait: return {strings::kStatusAtoBWait, 0x00C0C0};
+        case TimePanel::Status::Convert: return {strings::kStatusConvert, 0xC000C0};
+        case TimePanel::Status::MidiInit: return {strings::kStatusMidiInit, 0xC000C0};
     }
-    return {1505, 0xC0C000};
+    return {strings::kStatusPlaying, 0xC0C000};
 }
 
 }  // namespace
@@ -75,19 +76,19 @@ TimePanel::TimePanel(QWidget* parent) : QWidget(parent) {
     status_box_ = new CaptionBox(this);
     total_box_ = new CaptionBox(this);
     cur_box_ = new CaptionBox(this);
-    status_box_->Set(Str(1505), 0xC0C000);
+    status_box_->Set(Str(strings::kStatusPlaying), 0xC0C000);
     total_box_->Set(QStringLiteral("Total"), 0xC0C000);
     cur_box_->Set(QStringLiteral("Cur"), 0xC0C000);
 
     slider_ = new QSlider(Qt::Horizontal, this);
-    slider_->setToolTip(Str(3008));
+    slider_->setToolTip(Str(strings::kPlayPositionTip));
     slider_->setRange(0, 0);
     step_back_ = new QToolButton(this);
     step_forward_ = new QToolButton(this);
     step_back_->setArrowType(Qt::LeftArrow);
     step_forward_->setArrowType(Qt::RightArrow);
-    step_back_->setToolTip(Str(3009));
-    step_forward_->setToolTip(Str(3009));
+    step_back_->setToolTip(Str(strings::kFrameStepTip));
+    step_forward_->setToolTip(Str(strings::kFrameStepTip));
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(4, 4, 4, 4);

@@ -64,6 +64,12 @@ inline constexpr int kFirstHotkeyName = 848;
 
 // ---- Menus ----
 inline constexpr int kPlayMenu = 1024;               // "Play / play mode (&P)"
+inline constexpr int kFileMenu = 1025;               // "File (&F)"
+inline constexpr int kMediaMenu = 1026;              // "Media (&M)"
+inline constexpr int kTimerMenu = 1027;              // "Timer (&T)"
+inline constexpr int kViewMenu = 1028;               // "View (&V)"
+inline constexpr int kOptionsMenu = 1029;            // "Options (&O)"
+inline constexpr int kHelpMenu = 1030;               // "Help (&H)"
 inline constexpr int kBackToStartPosition = 1040;    // "Back to the start position (&O)"
 inline constexpr int kToPlayingPosition = 1041;      // "To the playing position (&O)"
 
