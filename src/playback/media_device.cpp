@@ -46,8 +46,30 @@ Backend* MediaDevice::EnsureBackend(MediaKind kind, BackendType type) {
     s.backend = backends_.Create(type, kind);
     s.type = s.backend ? type : BackendType::None;
     s.open = false;
-    if (s.backend) s.backend->SetEndHandler([this, kind](EndReason reason) { OnEnd(kind, reason); });
+    if (s.backend) {
+        s.backend->SetEndHandler([this, kind](EndReason reason) { OnEnd(kind, reason); });
+        s.backend->SetOpenHandler([this, kind](int result) { OnOpened(kind, result); });
+    }
     return s.backend.get();
+}
+
+void MediaDevice::OnOpened(MediaKind kind, int result) {
+    Slot& s = SlotOf(kind);
+    if (!s.opening) return;  // cancelled
+    s.opening = false;
+    s.open_result = FinishOpen(kind, result);
+    if (hooks_.notice) hooks_.notice(kind, kNotifyOpened);
+}
+
+bool MediaDevice::IsOpening(MediaKind kind) {
+    Slot& s = SlotOf(kind);
+    if (s.opening && s.backend) s.backend->Poll();
+    return s.opening;
+}
+
+void MediaDevice::Poll() {
+    for (Slot& s : slots_)
+        if (s.backend && (s.open || s.opening)) s.backend->Poll();
 }
 
 void MediaDevice::OnEnd(MediaKind kind, EndReason reason) {
@@ -107,13 +129,14 @@ void MediaDevice::DeleteTemporaryFile() {
 int MediaDevice::Open(MediaKind kind, const std::string& path, void* owner, bool shareable) {
     open_ = false;
     owner_ = owner;
-    if (SlotOf(kind).open) Close(kind);
+    if (SlotOf(kind).open || SlotOf(kind).opening) Close(kind);
     if (kind != MediaKind::Cd) DeleteTemporaryFile();
 
     std::string element = path;
     std::string ext = kind == MediaKind::Cd ? "cda" : media::LoweredExtension(path);
     if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
     DeviceType type = LookupDeviceType(ext, backends_.Facts(), config_.active_movie);
+    SlotOf(kind).open_result = mci::kNoDevice;
     if (!type.driver) return mci::kNoDevice;
     if (kind != MediaKind::Cd && config_.file_copy.used) element = CopyToWorkFolder(path);
 
@@ -127,8 +150,23 @@ int MediaDevice::Open(MediaKind kind, const std::string& path, void* owner, bool
         if (owner && hooks_.movie_window) movie_window_ = hooks_.movie_window(owner);
         movie->SetTargetWindow(movie_window_ ? movie_window_->VideoWindowId() : 0);
     }
+    Slot& slot = SlotOf(kind);
+    slot.universal = type.universal;
+    slot.shareable = shareable;
     int r = backend->Open(element);
     if (r == mci::kInvalidDeviceName) r = backend->Open(element);
+    if (r == mci::kPending) {
+        slot.opening = true;
+        slot.open_result = r;
+        return r;
+    }
+    slot.open_result = FinishOpen(kind, r);
+    return slot.open_result;
+}
+
+int MediaDevice::FinishOpen(MediaKind kind, int r) {
+    Slot& slot = SlotOf(kind);
+    Backend* backend = slot.backend.get();
     if (r != mci::kOk) {
         if (r == mci::kOutOfMemory) ShowError(backend->ErrorText(r));
         // Nothing stays behind for a failed open: no copy, no frame.
@@ -136,22 +174,21 @@ int MediaDevice::Open(MediaKind kind, const std::string& path, void* owner, bool
         movie_window_.reset();
         return r;
     }
-    Slot& slot = SlotOf(kind);
     slot.open = true;
     slot.notify = false;
     open_ = true;
     playing_ = false;
     seek_target_ = 0;
 
-    if (kind == MediaKind::Cd) return OpenDisc(shareable);
+    if (kind == MediaKind::Cd) return OpenDisc(slot.shareable);
     if (MovieControls* movie = backend->Movie()) {
         Size size = movie->VideoSize();
         if (size.width > 0 && size.height > 0) default_movie_size_ = size;
         if (movie_window_) movie_window_->SetVideoSize(default_movie_size_);
         if (MouseHookUse::Loaded()) {
-            if (type.universal) {
+            if (slot.universal) {
                 MouseHookUse::SetAction(mouse_hook::kActionClose);
-                MouseHookUse::SetTargetWindow(MovieWindow(), owner);
+                MouseHookUse::SetTargetWindow(MovieWindow(), owner_);
             } else {
                 MouseHookUse::SetTargetWindow(nullptr, nullptr);
             }
@@ -166,9 +203,11 @@ int MediaDevice::Close(MediaKind kind) {
         cd_track_count_ = 0;
         cd_total_length_ = -1;
     }
-    if (slot.open) {
+    if (slot.open || slot.opening) {
+        // A load under way is dropped with its player; its end never comes.
         slot.backend->Close();
         slot.open = false;
+        slot.opening = false;
         slot.notify = false;
         playing_ = false;
         // libmpv plays each item on threads of its own; the malloc arenas
@@ -292,6 +331,7 @@ bool MediaDevice::IsStoppedOrPaused(MediaKind kind, bool* paused) {
 
 bool MediaDevice::IsSeeking(MediaKind kind) {
     Backend* b = OpenBackend(kind);
+    if (b) b->Poll();
     return b && b->Mode() == DeviceMode::Seeking;
 }
 
