@@ -154,4 +154,25 @@ TEST(PlayControllerOpening, AnItemAfterAPausedOneStartsPausedOnceLoaded) {
     EXPECT_GT(f.Backend()->pauses, pauses);
 }
 
+TEST(PlayControllerOpening, TheClockDoesNotTakeAnItemStillOpeningForAFinishedOne) {
+    // Intro play moves on to an item that loads; the check of a stopped
+    // device in the same tick must not end the item that is not there yet.
+    OpeningFixture f(3, {0, mci::kPending});
+    nuko::playback::ControllerOptions o = f.controller->options();
+    o.intro_time = 1;
+    f.controller->SetOptions(o);
+    f.SetMode(2, false, true);
+    f.controller->RunCommand(PlayCommand::Play, true);
+    f.Run(200);  // intro play arms itself
+    f.SetPositionSeconds(5);
+    f.clock.Advance(2000);  // one tick with every period's flag
+    f.controller->Tick();
+    EXPECT_TRUE(f.Opening());
+    EXPECT_EQ(f.controller->current_item(), 2);
+    EXPECT_EQ(f.host.started.size(), 1u);
+    f.Backend()->CompleteOpen(0);
+    EXPECT_EQ(f.LastStarted(), 2);
+    EXPECT_EQ(f.controller->state(), PlayState::Playing);
+}
+
 }  // namespace
