@@ -119,6 +119,8 @@ class MovieControls {
 public:
     virtual ~MovieControls() = default;
     // Steps `frames` frames forwards or backwards; the movie stays paused.
+    // The steps may go on after the call: Mode() says Seeking until the
+    // last one is shown.
     virtual int Step(int frames, bool backwards) = 0;
     // The movie's own picture size (0 x 0 when it has none).
     virtual Size VideoSize() = 0;

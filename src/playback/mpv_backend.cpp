@@ -52,13 +52,6 @@ std::string MpvBackend::ErrorText(int error) const {
     return DeviceErrorText(error, last_error_.empty() ? session_.last_error() : last_error_);
 }
 
-int MpvBackend::Step(int frames, bool backwards) {
-    if (!session_.loaded()) return mci::kInvalidDeviceId;
-    for (int i = 0; i < frames; ++i) {
-        int r = session_.FrameStep(backwards);
-        if (r != mci::kOk) return r;
-    }
-    return mci::kOk;
-}
+int MpvBackend::Step(int frames, bool backwards) { return session_.FrameStep(backwards, frames); }
 
 }  // namespace nuko::playback

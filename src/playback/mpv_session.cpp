@@ -151,6 +151,9 @@ void MpvSession::Unload() {
     ended_ = false;
     seeking_ = false;
     play_after_seek_ = false;
+    steps_left_ = 0;
+    stepping_ = false;
+    position_watched_ = false;
     at_end_ = false;
     loading_ = false;
     load_finished_ = false;
@@ -178,7 +181,7 @@ void MpvSession::PostDrain() {
 }
 
 void MpvSession::Poll() {
-    if (!handle_ || (!loading_ && !seeking_)) return;
+    if (!handle_ || (!loading_ && !seeking_ && steps_left_ == 0)) return;
     Advance();
     // What ended is reported from a drain of its own, never inside the
     // caller's own call.
@@ -209,13 +212,51 @@ void MpvSession::Advance() {
         else if (NowMs() >= load_deadline_ms_) FinishLoad(mci::kDeviceNotReady);
         return;
     }
-    if (!seeking_) return;
-    // A restart event left over from the load may come first: the seek is
-    // done when the player is at the target, not at the first restart.
-    if (seek_restarted_ && !GetFlag("seeking") && std::abs(GetDouble("time-pos", -10) - seek_target_) < 0.5)
-        FinishSeek(true);
-    else if (NowMs() >= seek_deadline_ms_)
-        FinishSeek(false);
+    if (seeking_) {
+        // A restart event left over from the load may come first: the seek
+        // is done when the player is at the target, not at the first restart.
+        if (seek_restarted_ && !GetFlag("seeking") && std::abs(GetDouble("time-pos", -10) - seek_target_) < 0.5)
+            FinishSeek(true);
+        else if (NowMs() >= seek_deadline_ms_)
+            FinishSeek(false);
+        if (seeking_) return;
+    }
+    if (stepping_) {
+        // A step is done when the picture has moved (or its time is up).
+        if (GetDouble("time-pos", step_from_) == step_from_ && NowMs() < step_deadline_ms_) return;
+        stepping_ = false;
+        --steps_left_;
+        if (steps_left_ > 0 && StartStep() == mci::kOk) return;
+        EndSteps();  // the last one is shown, or the next cannot start
+    } else if (steps_left_ > 0 && StartStep() != mci::kOk) {
+        EndSteps();  // asked for during the seek
+    }
+}
+
+int MpvSession::StartStep() {
+    step_from_ = GetDouble("time-pos", -1);
+    const char* cmd[] = {step_backwards_ ? "frame-back-step" : "frame-step", nullptr};
+    if (mpv_command(handle_, cmd) < 0) return mci::kDriver;
+    WatchPosition(true);
+    stepping_ = true;
+    step_deadline_ms_ = NowMs() + std::llround(kStepTimeoutS * 1000.0);
+    return mci::kOk;
+}
+
+void MpvSession::EndSteps() {
+    steps_left_ = 0;
+    stepping_ = false;
+    if (!seeking_) WatchPosition(false);
+    SetPause(true);
+}
+
+void MpvSession::WatchPosition(bool on) {
+    // The position is watched while a seek or step lasts: its changes wake
+    // the drain that sees it done.
+    if (on == position_watched_ || !handle_) return;
+    position_watched_ = on;
+    if (on) mpv_observe_property(handle_, kSeekPositionId, "time-pos", MPV_FORMAT_DOUBLE);
+    else mpv_unobserve_property(handle_, kSeekPositionId);
 }
 
 void MpvSession::FinishLoad(int result) {
@@ -228,7 +269,7 @@ void MpvSession::FinishLoad(int result) {
 void MpvSession::FinishSeek(bool arrived) {
     seeking_ = false;
     seek_restarted_ = false;
-    mpv_unobserve_property(handle_, kSeekPositionId);
+    if (steps_left_ == 0) WatchPosition(false);
     const bool play = play_after_seek_;
     play_after_seek_ = false;
     if (!arrived) {
@@ -368,6 +409,7 @@ double MpvSession::GetDouble(const char* name, double fallback) {
 
 int MpvSession::Play(double from_s, double to_s) {
     if (!loaded()) return mci::kInvalidDeviceId;
+    if (stepping_ || steps_left_ > 0) EndSteps();
     if (to_s != end_s_) {
         // Stopped at the old end, the item goes on when the end moves away.
         bool resume_past_end = at_end_ && !seeking_ && from_s < 0 && (to_s < 0 || to_s > end_s_);
@@ -403,6 +445,7 @@ int MpvSession::Play(double from_s, double to_s) {
 
 int MpvSession::Pause() {
     if (!loaded()) return mci::kInvalidDeviceId;
+    if (stepping_ || steps_left_ > 0) EndSteps();
     SetPause(true);
     ended_ = false;
     play_after_seek_ = false;
@@ -412,6 +455,7 @@ int MpvSession::Pause() {
 
 int MpvSession::Stop() {
     if (!loaded()) return mci::kInvalidDeviceId;
+    if (stepping_ || steps_left_ > 0) EndSteps();
     SetPause(true);
     ended_ = false;
     play_after_seek_ = false;
@@ -430,9 +474,8 @@ int MpvSession::Seek(double s) {
     s = std::max(0.0, s);
     std::string target = std::to_string(s);
     const char* cmd[] = {"seek", target.c_str(), "absolute+exact", nullptr};
-    // The position is watched while the seek lasts: its changes wake the
-    // drain that sees the player arrive.
-    if (!seeking_) mpv_observe_property(handle_, kSeekPositionId, "time-pos", MPV_FORMAT_DOUBLE);
+    if (stepping_ || steps_left_ > 0) EndSteps();
+    WatchPosition(true);
     seeking_ = true;
     seek_restarted_ = false;
     seek_failed_ = false;
@@ -440,7 +483,7 @@ int MpvSession::Seek(double s) {
     seek_deadline_ms_ = NowMs() + std::llround(options_.seek_timeout_s * 1000.0);
     if (mpv_command(handle_, cmd) < 0) {
         seeking_ = false;
-        mpv_unobserve_property(handle_, kSeekPositionId);
+        WatchPosition(false);
         return mci::kOutOfRange;
     }
     return mci::kOk;
@@ -455,18 +498,22 @@ int MpvSession::WaitForEnd() {
     return failed ? mci::kFileRead : mci::kOk;
 }
 
-int MpvSession::FrameStep(bool backwards) {
+int MpvSession::FrameStep(bool backwards, int frames) {
     if (!loaded()) return mci::kInvalidDeviceId;
     if (!HasVideo()) return mci::kUnsupportedFunction;
-    // A step counts from where a seek under way arrives.
-    if (seeking_) WaitEvents(options_.seek_timeout_s, [this] { return !seeking_; });
-    double before = GetDouble("time-pos", -1);
-    const char* cmd[] = {backwards ? "frame-back-step" : "frame-step", nullptr};
-    if (mpv_command(handle_, cmd) < 0) return mci::kDriver;
-    WaitEvents(kStepTimeoutS, [&] { return GetDouble("time-pos", before) != before; });
-    SetPause(true);
+    if (frames <= 0) return mci::kOk;
+    // Steps the other way replace those not yet shown.
+    if (backwards != step_backwards_) steps_left_ = stepping_ ? 1 : 0;
+    step_backwards_ = backwards;
+    steps_left_ += frames;
+    play_after_seek_ = false;
+    ended_ = false;
     if (state_ == State::Playing) state_ = State::Paused;
-    return mci::kOk;
+    // During a seek or a step the next step starts when that one is done.
+    if (seeking_ || stepping_) return mci::kOk;
+    int r = StartStep();
+    if (r != mci::kOk) steps_left_ = 0;
+    return r;
 }
 
 double MpvSession::Position() {
@@ -483,7 +530,7 @@ double MpvSession::Duration() { return GetDouble("duration", 0); }
 
 DeviceMode MpvSession::Mode() {
     if (!loaded()) return DeviceMode::NotReady;
-    if (seeking_) return DeviceMode::Seeking;
+    if (seeking_ || steps_left_ > 0) return DeviceMode::Seeking;
     switch (state_) {
         case State::Playing: return DeviceMode::Playing;
         case State::Paused: return DeviceMode::Paused;

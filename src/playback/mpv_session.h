@@ -2,10 +2,11 @@
 // stops at the end), with MCI-like play, pause, stop and seek. The movie,
 // sound-file and CD back ends build on it.
 //
-// Loads and seeks never block the caller: they are started, and complete
-// when libmpv's events say so (a load through its handler, a seek when
-// Mode() stops saying Seeking). Their time limits are deadlines on the
-// options' clock, checked by Poll() and whenever an event is drained.
+// Loads, seeks and frame steps never block the caller: they are started,
+// and complete when libmpv's events say so (a load through its handler, a
+// seek or step when Mode() stops saying Seeking). Their time limits are
+// deadlines on the options' clock, checked by Poll() and whenever an event
+// is drained.
 //
 // Threading: libmpv's wakeup callback only posts a drain to the owner
 // thread; the drain reads the events with mpv_wait_event(h, 0). No client
@@ -86,10 +87,12 @@ public:
     // once the seek has arrived, and ends as a failure when it cannot.
     int Seek(double s);
     bool seek_failed() const { return seek_failed_; }
-    // Blocks until the current play ends (a load or seek under way first
-    // completes); for callers that have no window to keep alive.
+    // Blocks until the current play ends (a seek under way first arrives);
+    // for callers that have no window to keep alive.
     int WaitForEnd();
-    int FrameStep(bool backwards);
+    // Starts a step of `frames` frames; Mode() says Seeking until the last
+    // one is shown, and the item is paused there.
+    int FrameStep(bool backwards, int frames = 1);
 
     double Position();
     double Duration();
@@ -122,6 +125,9 @@ private:
     void Advance();
     void FinishLoad(int result);
     void FinishSeek(bool arrived);
+    int StartStep();
+    void EndSteps();
+    void WatchPosition(bool on);
     // Runs the handlers of what has ended; false when one of them unloaded
     // or replaced this item (nothing of it may be touched then).
     bool Deliver();
@@ -153,6 +159,12 @@ private:
     bool play_after_seek_ = false;
     double seek_target_ = 0;
     std::int64_t seek_deadline_ms_ = 0;
+    int steps_left_ = 0;  // frame steps asked for and not yet shown
+    bool stepping_ = false;  // one of them is under way
+    bool step_backwards_ = false;
+    double step_from_ = 0;
+    std::int64_t step_deadline_ms_ = 0;
+    bool position_watched_ = false;
     double end_s_ = -1;  // where the current play stops; -1: the item's end
     double last_position_ = 0;
     bool waiting_ = false;  // inside a synchronous wait: ends are not reported

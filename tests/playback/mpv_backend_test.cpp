@@ -200,12 +200,27 @@ TEST_F(MpvDeviceTest, FramesStepOneAtATime) {
     ASSERT_EQ(b.Seek(1000), 0);
     ASSERT_TRUE(RunUntil([&] { return b.Mode() != DeviceMode::Seeking; }));
     EXPECT_EQ(b.PositionMs(), 1000);
+    auto shown = [&] {
+        return RunUntil([&] {
+            b.Poll();
+            return b.Mode() != DeviceMode::Seeking;
+        });
+    };
     ASSERT_EQ(b.Step(1, false), 0);
+    ASSERT_TRUE(shown());
     EXPECT_EQ(b.PositionMs(), 1040);
     ASSERT_EQ(b.Step(2, false), 0);
+    ASSERT_TRUE(shown());
     EXPECT_EQ(b.PositionMs(), 1120);
     ASSERT_EQ(b.Step(1, true), 0);
+    ASSERT_TRUE(shown());
     EXPECT_EQ(b.PositionMs(), 1080);
+    EXPECT_NE(b.Mode(), DeviceMode::Playing);
+    // A step asked for during a seek counts from where the seek arrives.
+    ASSERT_EQ(b.Seek(600), 0);
+    ASSERT_EQ(b.Step(1, false), 0);
+    ASSERT_TRUE(shown());
+    EXPECT_EQ(b.PositionMs(), 640);
     EXPECT_NE(b.Mode(), DeviceMode::Playing);
 
     // Sound items have no frames to step.
