@@ -153,6 +153,7 @@ int MediaDevice::Open(MediaKind kind, const std::string& path, void* owner, bool
     Slot& slot = SlotOf(kind);
     slot.universal = type.universal;
     slot.shareable = shareable;
+    slot.owner = owner;
     int r = backend->Open(element);
     if (r == mci::kInvalidDeviceName) r = backend->Open(element);
     if (r == mci::kPending) {
@@ -169,9 +170,10 @@ int MediaDevice::FinishOpen(MediaKind kind, int r) {
     Backend* backend = slot.backend.get();
     if (r != mci::kOk) {
         if (r == mci::kOutOfMemory) ShowError(backend->ErrorText(r));
-        // Nothing stays behind for a failed open: no copy, no frame.
-        DeleteTemporaryFile();
-        movie_window_.reset();
+        // Nothing stays behind for a failed open: no copy, no frame. Only
+        // its own: another kind's item may be open, or opening, meanwhile.
+        if (kind != MediaKind::Cd) DeleteTemporaryFile();
+        if (kind == MediaKind::Movie) movie_window_.reset();
         return r;
     }
     slot.open = true;
@@ -188,7 +190,7 @@ int MediaDevice::FinishOpen(MediaKind kind, int r) {
         if (MouseHookUse::Loaded()) {
             if (slot.universal) {
                 MouseHookUse::SetAction(mouse_hook::kActionClose);
-                MouseHookUse::SetTargetWindow(MovieWindow(), owner_);
+                MouseHookUse::SetTargetWindow(MovieWindow(), slot.owner);
             } else {
                 MouseHookUse::SetTargetWindow(nullptr, nullptr);
             }

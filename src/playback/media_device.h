@@ -161,8 +161,10 @@ private:
         bool open = false;
         bool opening = false;  // an open goes on in the background
         int open_result = 0;
-        bool universal = false;  // of the item being opened
+        // Of the item being opened.
+        bool universal = false;
         bool shareable = false;
+        void* owner = nullptr;
         bool notify = false;  // the current play asked for a notice
     };
 
