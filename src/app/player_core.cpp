@@ -48,6 +48,7 @@ PlayerCore::PlayerCore(CoreContext context) : ctx_(std::move(context)), s_(*ctx_
         playback::BackendSettings bs;
         bs.sound_font = s_.midi.sound_font;
         bs.program_folder = ctx_.program_folder;
+        bs.clock = ctx_.clock;
         own_backends_ = std::make_unique<playback::LinuxBackends>(*ctx_.dispatcher, bs);
         backends = own_backends_.get();
     }

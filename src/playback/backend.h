@@ -38,10 +38,16 @@ class Backend {
 public:
     // Runs on the owner thread when the current play ends by itself.
     using EndHandler = std::function<void(EndReason)>;
+    // Runs on the owner thread when an open that went on in the background
+    // has ended: 0 or an MCI error.
+    using OpenHandler = std::function<void(int result)>;
 
     virtual ~Backend() = default;
 
-    // Opens the item (a file, a drive or a disc image). 0 or an MCI error.
+    // Opens the item (a file, a drive or a disc image). 0 or an MCI error;
+    // or mci::kPending: the item loads in the background and the open
+    // handler gets its result, unless Close comes first (then nothing
+    // follows).
     virtual int Open(const std::string& path) = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
@@ -52,7 +58,8 @@ public:
     virtual int Pause() = 0;
     // Stops; the position stays where it was.
     virtual int Stop() = 0;
-    // Moves to `ms` and leaves the item stopped there.
+    // Moves to `ms` and leaves the item stopped there. The move may go on
+    // after the call: Mode() says Seeking until it has arrived.
     virtual int Seek(std::int64_t ms) = 0;
     // Blocks until the current play ends; 0, or an MCI error when it failed.
     virtual int WaitForEnd() = 0;
@@ -62,6 +69,10 @@ public:
     virtual DeviceMode Mode() = 0;
     virtual bool MediaPresent() = 0;
     virtual void SetAudio(bool on) = 0;
+    // Checks the time limits of what goes on in the background (a load, a
+    // seek); the owner's clock calls it. What ends is reported later, never
+    // inside this call.
+    virtual void Poll() {}
 
     // The text of an MCI error of this back end, with what the library said
     // about the last failure when it said anything.
@@ -73,14 +84,19 @@ public:
     virtual DiscControls* Disc() { return nullptr; }
 
     void SetEndHandler(EndHandler handler) { end_handler_ = std::move(handler); }
+    void SetOpenHandler(OpenHandler handler) { open_handler_ = std::move(handler); }
 
 protected:
     void NotifyEnd(EndReason reason) {
         if (end_handler_) end_handler_(reason);
     }
+    void NotifyOpened(int result) {
+        if (open_handler_) open_handler_(result);
+    }
 
 private:
     EndHandler end_handler_;
+    OpenHandler open_handler_;
 };
 
 class MidiControls {
@@ -103,6 +119,8 @@ class MovieControls {
 public:
     virtual ~MovieControls() = default;
     // Steps `frames` frames forwards or backwards; the movie stays paused.
+    // The steps may go on after the call: Mode() says Seeking until the
+    // last one is shown.
     virtual int Step(int frames, bool backwards) = 0;
     // The movie's own picture size (0 x 0 when it has none).
     virtual Size VideoSize() = 0;

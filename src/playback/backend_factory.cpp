@@ -24,6 +24,7 @@ std::unique_ptr<Backend> LinuxBackends::Create(BackendType type, MediaKind kind)
     MpvOptions mpv;
     mpv.audio_drivers = outputs.MpvDrivers();
     mpv.untimed = settings_.fast;
+    mpv.clock = settings_.clock;
     switch (type) {
         case BackendType::Sequencer: {
             FluidSynthOptions o;

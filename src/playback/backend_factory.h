@@ -8,6 +8,7 @@
 
 #include "media_device.h"
 #include "midi_ports.h"
+#include "nuko/clock.h"
 #include "nuko/dispatch.h"
 
 namespace nuko::playback {
@@ -18,6 +19,9 @@ struct BackendSettings {
     // Play into the silent output as fast as it renders (the command-line
     // tool's --fast, tests) instead of through the sound outputs in real time.
     bool fast = false;
+    // Where the time limits of loads and seeks are measured; null: the
+    // steady clock.
+    const Clock* clock = nullptr;
 };
 
 class LinuxBackends final : public BackendFactory {

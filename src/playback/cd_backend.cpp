@@ -178,17 +178,32 @@ int CdBackend::Play(std::int64_t from_ms, std::int64_t to_ms) {
     range_->first = first;
     range_->end = end;
     CdRange* range = range_.get();
-    int r = session_.Load(std::string(kProtocol) + "://disc",
-                          [range](mpv_handle* h) { mpv_stream_cb_add_ro(h, kProtocol, range, StreamOpen); });
-    if (r != mci::kOk) {
+    load_error_ = 0;
+    int r = session_.Load(
+        std::string(kProtocol) + "://disc",
+        [range](mpv_handle* h) { mpv_stream_cb_add_ro(h, kProtocol, range, StreamOpen); },
+        [this](int result) { OnLoaded(result); });
+    if (r != mci::kPending) {
         last_error_ = session_.last_error();
         range_.reset();
         return r;
     }
-    if (muted_) session_.SetMute(true);
-    r = session_.Play(-1);
-    if (r == mci::kOk) state_ = State::Playing;
-    return r;
+    // Playing from the caller's view: the sound starts once the player has
+    // loaded the range.
+    state_ = State::Playing;
+    return mci::kOk;
+}
+
+void CdBackend::OnLoaded(int result) {
+    if (result == mci::kOk && muted_) session_.SetMute(true);
+    if (result == mci::kOk && state_ == State::Playing) result = session_.Play(-1);
+    if (result == mci::kOk) return;  // playing, or held where a pause left it
+    load_error_ = result;
+    last_error_ = session_.last_error();
+    session_.Unload();
+    range_.reset();
+    state_ = State::Stopped;
+    NotifyEnd(EndReason::Failure);
 }
 
 std::int64_t CdBackend::HeldOrLivePosition() {
@@ -224,6 +239,8 @@ int CdBackend::Seek(std::int64_t ms) {
 int CdBackend::WaitForEnd() {
     if (!disc_) return mci::kInvalidDeviceId;
     if (state_ != State::Playing) return mci::kOk;
+    session_.WaitForLoad();
+    if (state_ != State::Playing) return load_error_;
     int r = session_.WaitForEnd();
     if (range_) position_ms_ = LsnToMs(range_->end);
     if (range_ && range_->failed) r = mci::kFileRead;

@@ -33,6 +33,7 @@ public:
     DeviceMode Mode() override;
     bool MediaPresent() override;
     void SetAudio(bool on) override;
+    void Poll() override { session_.Poll(); }
     std::string ErrorText(int error) const override;
     DiscControls* Disc() override { return this; }
 
@@ -45,6 +46,8 @@ private:
     std::int32_t MsToLsn(std::int64_t ms) const;
     std::int64_t LsnToMs(std::int32_t lsn) const;
     std::int64_t HeldOrLivePosition();
+    // The player for the range has loaded (or failed to).
+    void OnLoaded(int result);
 
     Dispatcher& dispatcher_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
@@ -55,6 +58,7 @@ private:
     State state_ = State::Stopped;
     std::int64_t position_ms_ = 0;  // while nothing plays
     bool muted_ = false;
+    int load_error_ = 0;  // why the last range could not load
     std::string last_error_;
 };
 

@@ -9,6 +9,7 @@
 #include "media_errors.h"
 #include "nuko/fileio.h"
 #include "nuko/files.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 
 namespace nuko::playback {
@@ -21,8 +22,6 @@ constexpr int kLockFrames = 64;
 // How much the silent output renders between two end checks.
 constexpr int kPumpFrames = 512;
 constexpr std::size_t kMaxSongBytes = 64u << 20;
-// The internal synthesizer's port name (string 190).
-constexpr int kMapperStringId = 190;
 
 const char* const kSystemSoundFonts[] = {
     "/usr/share/sounds/sf2/default-GM.sf2",
@@ -69,8 +68,18 @@ std::string FindSoundFont(const std::string& setting) {
     return {};
 }
 
+struct FluidSynthBackend::Fluid {
+    fluid_settings_t* settings = nullptr;
+    fluid_synth_t* synth = nullptr;
+    fluid_audio_driver_t* driver = nullptr;
+    fluid_player_t* player = nullptr;  // under render_mutex_
+
+    static int OnMidiEvent(void* data, fluid_midi_event_t* event);
+    static void SendToPort(FluidSynthBackend& self, fluid_midi_event_t* event);
+};
+
 FluidSynthBackend::FluidSynthBackend(Dispatcher& dispatcher, FluidSynthOptions options, MidiPortProvider* ports)
-    : dispatcher_(dispatcher), options_(std::move(options)), ports_(ports) {
+    : dispatcher_(dispatcher), options_(std::move(options)), ports_(ports), fluid_(std::make_unique<Fluid>()) {
     InstallLogFunctions();
 }
 
@@ -83,44 +92,44 @@ FluidSynthBackend::~FluidSynthBackend() {
     }
     pump_wake_.notify_all();
     if (pump_.joinable()) pump_.join();
-    if (driver_) delete_fluid_audio_driver(driver_);
-    if (synth_) delete_fluid_synth(synth_);
-    if (settings_) delete_fluid_settings(settings_);
+    if (fluid_->driver) delete_fluid_audio_driver(fluid_->driver);
+    if (fluid_->synth) delete_fluid_synth(fluid_->synth);
+    if (fluid_->settings) delete_fluid_settings(fluid_->settings);
 }
 
 bool FluidSynthBackend::EnsureSynth(int* error) {
-    if (synth_) return true;
+    if (fluid_->synth) return true;
     std::string font = FindSoundFont(options_.sound_font);
     if (font.empty()) {
         last_error_ = "no sound font";
         *error = mci::kSeqNoMidiPresent;
         return false;
     }
-    settings_ = new_fluid_settings();
-    fluid_settings_setnum(settings_, "synth.sample-rate", kSampleRate);
+    fluid_->settings = new_fluid_settings();
+    fluid_settings_setnum(fluid_->settings, "synth.sample-rate", kSampleRate);
     // The player counts time in rendered samples, so the silent output can
     // run faster than real time and still keep the song's timing.
-    fluid_settings_setstr(settings_, "player.timing-source", "sample");
-    fluid_settings_setint(settings_, "synth.lock-memory", 0);
-    synth_ = new_fluid_synth(settings_);
-    if (!synth_) {
+    fluid_settings_setstr(fluid_->settings, "player.timing-source", "sample");
+    fluid_settings_setint(fluid_->settings, "synth.lock-memory", 0);
+    fluid_->synth = new_fluid_synth(fluid_->settings);
+    if (!fluid_->synth) {
         last_error_ = TakeLastLog();
-        delete_fluid_settings(settings_);
-        settings_ = nullptr;
+        delete_fluid_settings(fluid_->settings);
+        fluid_->settings = nullptr;
         *error = mci::kCannotLoadDriver;
         return false;
     }
-    if (fluid_synth_sfload(synth_, font.c_str(), 1) == FLUID_FAILED) {
+    if (fluid_synth_sfload(fluid_->synth, font.c_str(), 1) == FLUID_FAILED) {
         last_error_ = font + ": " + TakeLastLog();
-        delete_fluid_synth(synth_);
-        delete_fluid_settings(settings_);
-        synth_ = nullptr;
-        settings_ = nullptr;
+        delete_fluid_synth(fluid_->synth);
+        delete_fluid_settings(fluid_->settings);
+        fluid_->synth = nullptr;
+        fluid_->settings = nullptr;
         *error = mci::kSeqNoMidiPresent;
         return false;
     }
-    gain_ = fluid_synth_get_gain(synth_);
-    if (muted_) fluid_synth_set_gain(synth_, 0.0f);
+    gain_ = fluid_synth_get_gain(fluid_->synth);
+    if (muted_) fluid_synth_set_gain(fluid_->synth, 0.0f);
     if (options_.paced) StartDriver();
     pump_ = std::thread([this] { PumpLoop(); });
     return true;
@@ -128,11 +137,11 @@ bool FluidSynthBackend::EnsureSynth(int* error) {
 
 void FluidSynthBackend::StartDriver() {
     for (const auto& name : options_.drivers) {
-        fluid_settings_setstr(settings_, "audio.driver", name.c_str());
+        fluid_settings_setstr(fluid_->settings, "audio.driver", name.c_str());
         // The driver renders through our callback, which takes the render
         // lock, rather than straight from the synthesizer.
-        driver_ = new_fluid_audio_driver2(settings_, &FluidSynthBackend::OnDriverRender, this);
-        if (driver_) {
+        fluid_->driver = new_fluid_audio_driver2(fluid_->settings, &FluidSynthBackend::OnDriverRender, this);
+        if (fluid_->driver) {
             output_name_ = name;
             break;
         }
@@ -156,7 +165,7 @@ int FluidSynthBackend::OnDriverRender(void* data, int len, int nfx, float* fx[],
         for (int i = 0; i < nout; ++i) dry[i] = out[i] ? out[i] + done : nullptr;
         for (int i = 0; i < nwet; ++i) wet[i] = nfx > 0 ? (fx[i] ? fx[i] + done : nullptr) : dry[i % nout];
         std::lock_guard lock(self->render_mutex_);
-        if (fluid_synth_process(self->synth_, n, nwet, wet, nout, dry) != FLUID_OK) return FLUID_FAILED;
+        if (fluid_synth_process(self->fluid_->synth, n, nwet, wet, nout, dry) != FLUID_OK) return FLUID_FAILED;
         done += n;
     }
     return FLUID_OK;
@@ -188,18 +197,18 @@ int FluidSynthBackend::Open(const std::string& path) {
     {
         // A new player hooks a sample timer into the synthesizer.
         std::lock_guard lock(render_mutex_);
-        fluid_player_t* player = new_fluid_player(synth_);
+        fluid_player_t* player = new_fluid_player(fluid_->synth);
         if (player && fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) {
             delete_fluid_player(player);
             player = nullptr;
         }
         if (player) {
-            fluid_player_set_playback_callback(player, &FluidSynthBackend::OnMidiEvent, this);
+            fluid_player_set_playback_callback(player, &Fluid::OnMidiEvent, this);
             fluid_player_set_tick_callback(player, &FluidSynthBackend::OnTick, this);
         }
-        player_ = player;
+        fluid_->player = player;
     }
-    if (!player_) {
+    if (!fluid_->player) {
         last_error_ = TakeLastLog();
         std::lock_guard lock(route_mutex_);
         song_.reset();
@@ -220,12 +229,12 @@ void FluidSynthBackend::Close() {
         std::lock_guard lock(render_mutex_);
         ++generation_;
         watching_ = false;
-        if (player_) {
-            fluid_player_stop(player_);
-            delete_fluid_player(player_);
-            player_ = nullptr;
+        if (fluid_->player) {
+            fluid_player_stop(fluid_->player);
+            delete_fluid_player(fluid_->player);
+            fluid_->player = nullptr;
         }
-        if (synth_) fluid_synth_all_notes_off(synth_, -1);
+        if (fluid_->synth) fluid_synth_all_notes_off(fluid_->synth, -1);
     }
     SilencePort();
     {
@@ -240,12 +249,12 @@ void FluidSynthBackend::Halt(State next) {
         std::lock_guard lock(render_mutex_);
         ++generation_;
         watching_ = false;
-        if (player_ && state_ == State::Playing) {
+        if (fluid_->player && state_ == State::Playing) {
             std::uint32_t tick = CurrentTick();
-            fluid_player_stop(player_);
+            fluid_player_stop(fluid_->player);
             held_tick_ = tick;
         }
-        if (state_ == State::Playing) fluid_synth_all_notes_off(synth_, -1);
+        if (state_ == State::Playing) fluid_synth_all_notes_off(fluid_->synth, -1);
     }
     if (state_ == State::Playing) SilencePort();
     state_ = next;
@@ -255,7 +264,7 @@ std::uint32_t FluidSynthBackend::CurrentTick() {
     // Until the player has moved after a play, its tick is stale (a seek
     // takes effect at its next step).
     if (!(state_ == State::Playing && tick_seen_)) return held_tick_;
-    int tick = player_ ? fluid_player_get_current_tick(player_) : 0;
+    int tick = fluid_->player ? fluid_player_get_current_tick(fluid_->player) : 0;
     return static_cast<std::uint32_t>(std::clamp<int>(tick, 0, static_cast<int>(song_ ? song_->end_tick() : 0)));
 }
 
@@ -284,13 +293,13 @@ int FluidSynthBackend::Play(std::int64_t from_ms, std::int64_t to_ms) {
     play_frames_ = 0;
     // The player goes to the start first (it takes the seek at its next
     // step), so a play always begins where the position says.
-    fluid_player_seek(player_, static_cast<int>(start));
+    fluid_player_seek(fluid_->player, static_cast<int>(start));
     held_tick_ = start;
-    if (fluid_player_play(player_) != FLUID_OK) {
+    if (fluid_player_play(fluid_->player) != FLUID_OK) {
         last_error_ = TakeLastLog();
         return mci::kDriver;
     }
-    if (external_bpm_ > 0) fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_EXTERNAL_BPM, external_bpm_);
+    if (external_bpm_ > 0) fluid_player_set_tempo(fluid_->player, FLUID_PLAYER_TEMPO_EXTERNAL_BPM, external_bpm_);
     state_ = State::Playing;
     ended_generation_ = 0;
     watching_ = true;
@@ -354,7 +363,7 @@ DeviceMode FluidSynthBackend::Mode() {
 void FluidSynthBackend::SetAudio(bool on) {
     muted_ = !on;
     std::lock_guard lock(render_mutex_);
-    if (synth_) fluid_synth_set_gain(synth_, on ? gain_ : 0.0f);
+    if (fluid_->synth) fluid_synth_set_gain(fluid_->synth, on ? gain_ : 0.0f);
 }
 
 std::string FluidSynthBackend::ErrorText(int error) const { return DeviceErrorText(error, last_error_); }
@@ -390,10 +399,10 @@ void FluidSynthBackend::PumpLoop() {
             frames = 0;
             continue;
         }
-        if (!driver_) {
+        if (!fluid_->driver) {
             for (int done = 0; done < kPumpFrames; done += kLockFrames) {
                 std::lock_guard lock(render_mutex_);
-                fluid_synth_write_s16(synth_, kLockFrames, buffer.data(), 0, 2, buffer.data(), 1, 2);
+                fluid_synth_write_s16(fluid_->synth, kLockFrames, buffer.data(), 0, 2, buffer.data(), 1, 2);
             }
             play_frames_ += kPumpFrames;
             if (options_.paced) {
@@ -423,13 +432,13 @@ void FluidSynthBackend::CheckEnd() {
     std::uint64_t generation;
     {
         std::lock_guard lock(render_mutex_);
-        if (!player_ || !watching_) return;
-        int status = fluid_player_get_status(player_);
-        int tick = fluid_player_get_current_tick(player_);
+        if (!fluid_->player || !watching_) return;
+        int status = fluid_player_get_status(fluid_->player);
+        int tick = fluid_player_get_current_tick(fluid_->player);
         if (tick_seen_ && tick >= static_cast<int>(end_tick_.load())) {
             reason = EndReason::Success;
-            fluid_player_stop(player_);
-            fluid_synth_all_notes_off(synth_, -1);
+            fluid_player_stop(fluid_->player);
+            fluid_synth_all_notes_off(fluid_->synth, -1);
         } else if (status == FLUID_PLAYER_DONE) {
             // The player gave up before the end: it could not read the song.
             reason = tick_seen_ ? EndReason::Success : EndReason::Failure;
@@ -449,7 +458,7 @@ int FluidSynthBackend::OnTick(void* data, int) {
     return FLUID_OK;
 }
 
-int FluidSynthBackend::OnMidiEvent(void* data, fluid_midi_event_t* event) {
+int FluidSynthBackend::Fluid::OnMidiEvent(void* data, fluid_midi_event_t* event) {
     auto* self = static_cast<FluidSynthBackend*>(data);
     int type = fluid_midi_event_get_type(event);
     std::optional<std::size_t> sysex;
@@ -470,7 +479,7 @@ int FluidSynthBackend::OnMidiEvent(void* data, fluid_midi_event_t* event) {
             }
             return FLUID_OK;
         }
-        self->SendToPort(event);
+        SendToPort(*self, event);
         return FLUID_OK;
     }
     if (sysex) {
@@ -478,14 +487,14 @@ int FluidSynthBackend::OnMidiEvent(void* data, fluid_midi_event_t* event) {
         if (*sysex < events.size() && events[*sysex].Status() == 0xF0) {
             std::string_view body = std::string_view(events[*sysex].bytes).substr(1);
             if (!body.empty() && body.back() == '\xF7') body.remove_suffix(1);
-            fluid_synth_sysex(self->synth_, body.data(), static_cast<int>(body.size()), nullptr, nullptr, nullptr, 0);
+            fluid_synth_sysex(self->fluid_->synth, body.data(), static_cast<int>(body.size()), nullptr, nullptr, nullptr, 0);
         }
         return FLUID_OK;
     }
-    return fluid_synth_handle_midi_event(self->synth_, event);
+    return fluid_synth_handle_midi_event(self->fluid_->synth, event);
 }
 
-void FluidSynthBackend::SendToPort(fluid_midi_event_t* event) {
+void FluidSynthBackend::Fluid::SendToPort(FluidSynthBackend& self, fluid_midi_event_t* event) {
     int type = fluid_midi_event_get_type(event);
     int channel = fluid_midi_event_get_channel(event) & 0x0F;
     std::uint8_t bytes[3];
@@ -495,7 +504,7 @@ void FluidSynthBackend::SendToPort(fluid_midi_event_t* event) {
         case 0x80:
         case 0x90:
             bytes[1] = static_cast<std::uint8_t>(fluid_midi_event_get_key(event) & 0x7F);
-            bytes[2] = static_cast<std::uint8_t>(muted_ && type == 0x90 ? 0 : fluid_midi_event_get_velocity(event) & 0x7F);
+            bytes[2] = static_cast<std::uint8_t>(self.muted_ && type == 0x90 ? 0 : fluid_midi_event_get_velocity(event) & 0x7F);
             size = 3;
             break;
         case 0xA0:
@@ -525,7 +534,7 @@ void FluidSynthBackend::SendToPort(fluid_midi_event_t* event) {
         }
         default: return;  // meta events stay with the player
     }
-    port_out_->Send(bytes, size);
+    self.port_out_->Send(bytes, size);
 }
 
 void FluidSynthBackend::SilencePort() {
@@ -552,9 +561,9 @@ int FluidSynthBackend::SetTempo(int bpm) {
     external_bpm_ = bpm;
     std::lock_guard lock(render_mutex_);
     if (bpm > 0)
-        fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_EXTERNAL_BPM, bpm);
+        fluid_player_set_tempo(fluid_->player, FLUID_PLAYER_TEMPO_EXTERNAL_BPM, bpm);
     else
-        fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_INTERNAL, 1.0);
+        fluid_player_set_tempo(fluid_->player, FLUID_PLAYER_TEMPO_INTERNAL, 1.0);
     return mci::kOk;
 }
 
@@ -565,7 +574,7 @@ std::uint32_t FluidSynthBackend::SongPosition() {
 }
 
 std::vector<std::string> FluidSynthBackend::Ports() {
-    std::vector<std::string> names{std::string(LoadString(kMapperStringId))};
+    std::vector<std::string> names{std::string(LoadString(strings::kMidiMapperName))};
     if (ports_)
         for (auto& name : ports_->List())
             if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
@@ -573,12 +582,12 @@ std::vector<std::string> FluidSynthBackend::Ports() {
 }
 
 std::string FluidSynthBackend::SelectPort(const std::string& name) {
-    std::string mapper(LoadString(kMapperStringId));
+    std::string mapper(LoadString(strings::kMidiMapperName));
     std::unique_ptr<MidiOut> out;
     if (!name.empty() && name != mapper && ports_) out = ports_->Open(name);
     {
         std::lock_guard lock(render_mutex_);
-        if (synth_) fluid_synth_all_notes_off(synth_, -1);
+        if (fluid_->synth) fluid_synth_all_notes_off(fluid_->synth, -1);
     }
     SilencePort();
     std::lock_guard lock(route_mutex_);

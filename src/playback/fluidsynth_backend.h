@@ -32,8 +32,6 @@
 #include "midi_song.h"
 #include "nuko/dispatch.h"
 
-#include <fluidsynth/types.h>
-
 namespace nuko::playback {
 
 struct FluidSynthOptions {
@@ -95,19 +93,20 @@ private:
     std::uint32_t CurrentTick();
     void PostEnd(std::uint64_t generation, EndReason reason);
     void OnEnded(std::uint64_t generation, EndReason reason);
-    static int OnMidiEvent(void* data, fluid_midi_event_t* event);
     static int OnTick(void* data, int tick);
-    void SendToPort(fluid_midi_event_t* event);
     void SilencePort();
+
+    // FluidSynth's objects and the callbacks that take its types, kept in
+    // the .cpp so that its headers stay there. Its player is shared like the
+    // members under render_mutex_ below.
+    struct Fluid;
 
     Dispatcher& dispatcher_;
     FluidSynthOptions options_;
     MidiPortProvider* ports_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
-    fluid_settings_t* settings_ = nullptr;
-    fluid_synth_t* synth_ = nullptr;
-    fluid_audio_driver_t* driver_ = nullptr;
+    const std::unique_ptr<Fluid> fluid_;
     std::string output_name_;
     std::string last_error_;
 
@@ -119,8 +118,7 @@ private:
     std::atomic<bool> muted_{false};
 
     // Shared with the pump thread and FluidSynth's threads: see the top.
-    std::mutex render_mutex_;
-    fluid_player_t* player_ = nullptr;
+    std::mutex render_mutex_;  // also over fluid_->player
     std::atomic<std::uint64_t> generation_{0};
     std::atomic<bool> watching_{false};
     std::atomic<bool> tick_seen_{false};

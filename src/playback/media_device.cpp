@@ -10,13 +10,13 @@
 #include "nuko/files.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
 
 namespace nuko::playback {
 namespace {
 
-constexpr int kCopyingStatus = 222;  // " ｺﾋﾟｰ中..."
 // Sound items shorter than this are timed in hundredths of a second.
 constexpr std::int64_t kShortSoundMs = 10000;
 
@@ -46,8 +46,30 @@ Backend* MediaDevice::EnsureBackend(MediaKind kind, BackendType type) {
     s.backend = backends_.Create(type, kind);
     s.type = s.backend ? type : BackendType::None;
     s.open = false;
-    if (s.backend) s.backend->SetEndHandler([this, kind](EndReason reason) { OnEnd(kind, reason); });
+    if (s.backend) {
+        s.backend->SetEndHandler([this, kind](EndReason reason) { OnEnd(kind, reason); });
+        s.backend->SetOpenHandler([this, kind](int result) { OnOpened(kind, result); });
+    }
     return s.backend.get();
+}
+
+void MediaDevice::OnOpened(MediaKind kind, int result) {
+    Slot& s = SlotOf(kind);
+    if (!s.opening) return;  // cancelled
+    s.opening = false;
+    s.open_result = FinishOpen(kind, result);
+    if (hooks_.notice) hooks_.notice(kind, kNotifyOpened);
+}
+
+bool MediaDevice::IsOpening(MediaKind kind) {
+    Slot& s = SlotOf(kind);
+    if (s.opening && s.backend) s.backend->Poll();
+    return s.opening;
+}
+
+void MediaDevice::Poll() {
+    for (Slot& s : slots_)
+        if (s.backend && (s.open || s.opening)) s.backend->Poll();
 }
 
 void MediaDevice::OnEnd(MediaKind kind, EndReason reason) {
@@ -77,7 +99,7 @@ std::string MediaDevice::CopyToWorkFolder(const std::string& source) {
     bool wanted = config_.copy_from ? config_.copy_from(source)
                                     : drives::IsCdRomPath(source) || drives::IsRemovablePath(source);
     if (!wanted) return source;
-    if (hooks_.status) hooks_.status(LoadString(kCopyingStatus));
+    if (hooks_.status) hooks_.status(LoadString(strings::kCopyingStatus));
     std::string target = path::WithTrailingSlash(config_.work_folder) + config_.file_copy.prefix +
                          std::string(path::FileName(source));
     bool cancelled = false;
@@ -107,13 +129,14 @@ void MediaDevice::DeleteTemporaryFile() {
 int MediaDevice::Open(MediaKind kind, const std::string& path, void* owner, bool shareable) {
     open_ = false;
     owner_ = owner;
-    if (SlotOf(kind).open) Close(kind);
+    if (SlotOf(kind).open || SlotOf(kind).opening) Close(kind);
     if (kind != MediaKind::Cd) DeleteTemporaryFile();
 
     std::string element = path;
     std::string ext = kind == MediaKind::Cd ? "cda" : media::LoweredExtension(path);
     if (!ext.empty() && ext.front() == '.') ext.erase(0, 1);
     DeviceType type = LookupDeviceType(ext, backends_.Facts(), config_.active_movie);
+    SlotOf(kind).open_result = mci::kNoDevice;
     if (!type.driver) return mci::kNoDevice;
     if (kind != MediaKind::Cd && config_.file_copy.used) element = CopyToWorkFolder(path);
 
@@ -127,31 +150,47 @@ int MediaDevice::Open(MediaKind kind, const std::string& path, void* owner, bool
         if (owner && hooks_.movie_window) movie_window_ = hooks_.movie_window(owner);
         movie->SetTargetWindow(movie_window_ ? movie_window_->VideoWindowId() : 0);
     }
+    Slot& slot = SlotOf(kind);
+    slot.universal = type.universal;
+    slot.shareable = shareable;
+    slot.owner = owner;
     int r = backend->Open(element);
     if (r == mci::kInvalidDeviceName) r = backend->Open(element);
-    if (r != mci::kOk) {
-        if (r == mci::kOutOfMemory) ShowError(backend->ErrorText(r));
-        // Nothing stays behind for a failed open: no copy, no frame.
-        DeleteTemporaryFile();
-        movie_window_.reset();
+    if (r == mci::kPending) {
+        slot.opening = true;
+        slot.open_result = r;
         return r;
     }
+    slot.open_result = FinishOpen(kind, r);
+    return slot.open_result;
+}
+
+int MediaDevice::FinishOpen(MediaKind kind, int r) {
     Slot& slot = SlotOf(kind);
+    Backend* backend = slot.backend.get();
+    if (r != mci::kOk) {
+        if (r == mci::kOutOfMemory) ShowError(backend->ErrorText(r));
+        // Nothing stays behind for a failed open: no copy, no frame. Only
+        // its own: another kind's item may be open, or opening, meanwhile.
+        if (kind != MediaKind::Cd) DeleteTemporaryFile();
+        if (kind == MediaKind::Movie) movie_window_.reset();
+        return r;
+    }
     slot.open = true;
     slot.notify = false;
     open_ = true;
     playing_ = false;
     seek_target_ = 0;
 
-    if (kind == MediaKind::Cd) return OpenDisc(shareable);
+    if (kind == MediaKind::Cd) return OpenDisc(slot.shareable);
     if (MovieControls* movie = backend->Movie()) {
         Size size = movie->VideoSize();
         if (size.width > 0 && size.height > 0) default_movie_size_ = size;
         if (movie_window_) movie_window_->SetVideoSize(default_movie_size_);
         if (MouseHookUse::Loaded()) {
-            if (type.universal) {
+            if (slot.universal) {
                 MouseHookUse::SetAction(mouse_hook::kActionClose);
-                MouseHookUse::SetTargetWindow(MovieWindow(), owner);
+                MouseHookUse::SetTargetWindow(MovieWindow(), slot.owner);
             } else {
                 MouseHookUse::SetTargetWindow(nullptr, nullptr);
             }
@@ -166,9 +205,11 @@ int MediaDevice::Close(MediaKind kind) {
         cd_track_count_ = 0;
         cd_total_length_ = -1;
     }
-    if (slot.open) {
+    if (slot.open || slot.opening) {
+        // A load under way is dropped with its player; its end never comes.
         slot.backend->Close();
         slot.open = false;
+        slot.opening = false;
         slot.notify = false;
         playing_ = false;
         // libmpv plays each item on threads of its own; the malloc arenas
@@ -292,6 +333,7 @@ bool MediaDevice::IsStoppedOrPaused(MediaKind kind, bool* paused) {
 
 bool MediaDevice::IsSeeking(MediaKind kind) {
     Backend* b = OpenBackend(kind);
+    if (b) b->Poll();
     return b && b->Mode() == DeviceMode::Seeking;
 }
 
@@ -335,13 +377,14 @@ std::uint32_t MediaDevice::SongPosition() {
 std::string MediaDevice::SelectMidiPort(const std::string& name) {
     Backend* b = EnsureBackend(MediaKind::Midi, BackendType::Sequencer);
     MidiControls* midi = b ? b->Midi() : nullptr;
-    return midi ? midi->SelectPort(name) : std::string(LoadString(190));
+    return midi ? midi->SelectPort(name) : std::string(LoadString(strings::kMidiMapperName));
 }
 
 void MediaDevice::ListMidiPorts(std::vector<std::string>& list) {
     Backend* b = EnsureBackend(MediaKind::Midi, BackendType::Sequencer);
     MidiControls* midi = b ? b->Midi() : nullptr;
-    std::vector<std::string> names = midi ? midi->Ports() : std::vector<std::string>{std::string(LoadString(190))};
+    std::vector<std::string> names =
+        midi ? midi->Ports() : std::vector<std::string>{std::string(LoadString(strings::kMidiMapperName))};
     for (auto& n : names)
         if (std::find(list.begin(), list.end(), n) == list.end()) list.push_back(std::move(n));
 }

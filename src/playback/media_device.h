@@ -58,7 +58,8 @@ struct MediaDeviceConfig {
 
 struct MediaDeviceHooks {
     // Completion of a play that asked for it: kNotifySuccessful or
-    // kNotifyFailure.
+    // kNotifyFailure; kNotifyOpened when an open that went on in the
+    // background has ended (OpenResult tells how).
     std::function<void(MediaKind kind, int code)> notice;
     // The main window's status line.
     std::function<void(std::string_view text)> status;
@@ -78,9 +79,20 @@ public:
 
     // Opens `path` (for `Cd` a drive or a disc image) as the kind's item.
     // `owner` is the window a movie is shown under; `shareable` opens a CD
-    // without reading its disc.
+    // without reading its disc. 0 or an MCI error; or mci::kPending when the
+    // item loads in the background (movies, sound files): the kind is then
+    // "opening" until a kNotifyOpened notice, and OpenResult says how it
+    // ended. A Close (or another Open) while opening cancels it, and no
+    // notice follows.
     int Open(MediaKind kind, const std::string& path, void* owner = nullptr, bool shareable = false);
     int Close(MediaKind kind);
+    bool IsOpening(MediaKind kind);
+    // How the last open of the kind ended: 0, an MCI error, or mci::kPending
+    // while it goes on.
+    int OpenResult(MediaKind kind) const { return slots_[static_cast<std::size_t>(media::Code(kind))].open_result; }
+    // Checks the time limits of the loads and seeks under way (the playback
+    // clock calls it); what ends is reported through the notice hook.
+    void Poll();
     // Plays from track `from` (for `Cd`; kContinue: from the seek target or
     // where it stands) or from the position `from` in the time unit (other
     // kinds; kContinue likewise). `to` is the "to" track of a CD range; for
@@ -94,7 +106,8 @@ public:
     int Stop(MediaKind kind);
     int Pause(MediaKind kind);
     // Moves to `t` (seconds or hundredths; for `Cd` seconds in the current
-    // track) and keeps it as the seek target.
+    // track) and keeps it as the seek target. The move may go on after the
+    // call; IsSeeking holds until it has arrived.
     int Seek(MediaKind kind, std::uint32_t t);
     int Step(MediaKind kind, int frames, bool backwards);
     std::uint32_t Position(MediaKind kind);
@@ -146,6 +159,12 @@ private:
         std::unique_ptr<Backend> backend;
         BackendType type = BackendType::None;
         bool open = false;
+        bool opening = false;  // an open goes on in the background
+        int open_result = 0;
+        // Of the item being opened.
+        bool universal = false;
+        bool shareable = false;
+        void* owner = nullptr;
         bool notify = false;  // the current play asked for a notice
     };
 
@@ -155,6 +174,10 @@ private:
     std::string CopyToWorkFolder(const std::string& path);
     void DeleteTemporaryFile();
     void OnEnd(MediaKind kind, EndReason reason);
+    void OnOpened(MediaKind kind, int result);
+    // The end of an open: what stays of a failed one goes, a new item is
+    // set up. Returns the open's result.
+    int FinishOpen(MediaKind kind, int result);
     void ShowError(const std::string& text);
     // CD helpers (media_device_cd.cpp).
     int OpenDisc(bool shareable);

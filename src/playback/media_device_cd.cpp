@@ -7,12 +7,12 @@
 #include "media_device.h"
 #include "media_errors.h"
 #include "nuko/prompt.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 
 namespace nuko::playback {
 namespace {
 
-constexpr int kTrackLimitMessage = 166;  // "CDの曲数が限度(%1曲)を超えました..."
 constexpr int kTrackLimit = 99;
 constexpr int kNoTracksAbove = 200;
 constexpr int kAudioCheckTracks = 5;
@@ -51,7 +51,7 @@ void MediaDevice::CdReadDisc() {
         count = 0;
     } else if (count > kTrackLimit) {
         std::string limit = std::to_string(kTrackLimit);
-        Ask(kTrackLimitMessage, {limit}, PromptButtons::Ok, PromptIcon::Warning, {}, owner_);
+        Ask(strings::kCdTrackLimit, {limit}, PromptButtons::Ok, PromptIcon::Warning, {}, owner_);
         count = kTrackLimit;
     }
     cd_track_count_ = count;

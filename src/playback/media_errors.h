@@ -26,11 +26,17 @@ inline constexpr int kSeqPortNonexistent = 338;     // MCIERR_SEQ_PORT_NONEXISTE
 inline constexpr int kSeqNoMidiPresent = 343;       // MCIERR_SEQ_NOMIDIPRESENT
 inline constexpr int kCreateWindow = 347;           // MCIERR_CREATEWINDOW
 inline constexpr int kFileRead = 348;               // MCIERR_FILE_READ
+// Not an error: the operation goes on in the background and its end comes
+// as a notice (an open of a file that libmpv loads).
+inline constexpr int kPending = -100;
 }  // namespace mci
 
 // Completion notices, with the values of MM_MCINOTIFY's wParam.
 inline constexpr int kNotifySuccessful = 1;
 inline constexpr int kNotifyFailure = 8;
+// This player's own: an open that went on in the background has ended;
+// MediaDevice::OpenResult says how.
+inline constexpr int kNotifyOpened = 0x100;
 
 // The device's text for an error number; `detail` (what the library said)
 // follows in brackets when it is not empty.

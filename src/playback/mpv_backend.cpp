@@ -17,10 +17,16 @@ int MpvBackend::Open(const std::string& path) {
     last_error_.clear();
     if (!files::IsFileFound(path, true)) return mci::kFileNotFound;
     // A relative name must not read as a protocol ("x://...").
-    int r = session_.Load(path.front() == '/' ? path : "./" + path);
-    if (r != mci::kOk) {
+    int r = session_.Load(path.front() == '/' ? path : "./" + path, {}, [this](int result) { OnLoaded(result); });
+    if (r != mci::kPending) last_error_ = session_.last_error();
+    return r;
+}
+
+void MpvBackend::OnLoaded(int result) {
+    if (result != mci::kOk) {
         last_error_ = session_.last_error();
-        return r;
+        NotifyOpened(result);
+        return;
     }
     // A file of another kind under a media name may still "load" (a picture
     // opens as one frame of video): it must carry what this kind plays.
@@ -28,9 +34,9 @@ int MpvBackend::Open(const std::string& path) {
     if (!playable) {
         session_.Unload();
         last_error_ = options_video_ ? "no audio or video stream" : "no audio stream";
-        return mci::kInvalidFile;
+        result = mci::kInvalidFile;
     }
-    return mci::kOk;
+    NotifyOpened(result);
 }
 
 int MpvBackend::Play(std::int64_t from_ms, std::int64_t to_ms) {
@@ -46,13 +52,6 @@ std::string MpvBackend::ErrorText(int error) const {
     return DeviceErrorText(error, last_error_.empty() ? session_.last_error() : last_error_);
 }
 
-int MpvBackend::Step(int frames, bool backwards) {
-    if (!session_.loaded()) return mci::kInvalidDeviceId;
-    for (int i = 0; i < frames; ++i) {
-        int r = session_.FrameStep(backwards);
-        if (r != mci::kOk) return r;
-    }
-    return mci::kOk;
-}
+int MpvBackend::Step(int frames, bool backwards) { return session_.FrameStep(backwards, frames); }
 
 }  // namespace nuko::playback

@@ -25,6 +25,7 @@ public:
     DeviceMode Mode() override { return session_.Mode(); }
     bool MediaPresent() override { return session_.loaded(); }
     void SetAudio(bool on) override { session_.SetMute(!on); }
+    void Poll() override { session_.Poll(); }
     std::string ErrorText(int error) const override;
     MovieControls* Movie() override { return options_video_ ? this : nullptr; }
 
@@ -35,6 +36,8 @@ public:
     std::string AudioOutput() { return session_.AudioOutput(); }
 
 private:
+    void OnLoaded(int result);
+
     MpvSession session_;
     bool options_video_;
     std::string last_error_;

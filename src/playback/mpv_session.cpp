@@ -13,8 +13,10 @@
 namespace nuko::playback {
 namespace {
 
-constexpr double kLoadTimeoutS = 20.0;
 constexpr double kStepTimeoutS = 5.0;
+// Reply ids of the observed properties.
+constexpr std::uint64_t kEofReachedId = 1;
+constexpr std::uint64_t kSeekPositionId = 2;
 
 int LoadErrorToMci(int mpv_error) {
     switch (mpv_error) {
@@ -53,7 +55,12 @@ MpvSession::MpvSession(Dispatcher& dispatcher, MpvOptions options)
 
 MpvSession::~MpvSession() { Unload(); }
 
-int MpvSession::Load(const std::string& url, const Prepare& prepare) {
+std::int64_t MpvSession::NowMs() const {
+    static const SteadyClock steady;
+    return (options_.clock ? *options_.clock : static_cast<const Clock&>(steady)).NowMs();
+}
+
+int MpvSession::Load(const std::string& url, const Prepare& prepare, LoadHandler done) {
     Unload();
     // libmpv refuses to start under a locale whose decimal point is not ".".
     std::setlocale(LC_NUMERIC, "C");
@@ -100,7 +107,7 @@ int MpvSession::Load(const std::string& url, const Prepare& prepare) {
         last_error_ = "libmpv could not start";
         return mci::kCannotLoadDriver;
     }
-    mpv_observe_property(h, 1, "eof-reached", MPV_FORMAT_FLAG);
+    mpv_observe_property(h, kEofReachedId, "eof-reached", MPV_FORMAT_FLAG);
     if (prepare) prepare(h);
 
     handle_ = h;
@@ -110,29 +117,26 @@ int MpvSession::Load(const std::string& url, const Prepare& prepare) {
     last_position_ = 0;
     ended_ = false;
     seeking_ = false;
+    seek_failed_ = false;
+    play_after_seek_ = false;
     last_error_.clear();
+    loading_ = true;
     load_done_ = false;
     load_failure_ = 0;
-    const char* cmd[] = {"loadfile", url.c_str(), nullptr};
-    int result = mci::kOk;
-    if (mpv_command(h, cmd) < 0) {
-        result = mci::kDriver;
-    } else {
-        WaitEvents(kLoadTimeoutS, [this] { return load_done_ || load_failure_ != 0; });
-        if (!load_done_) result = load_failure_ ? LoadErrorToMci(load_failure_) : mci::kDeviceNotReady;
-    }
-    if (result != mci::kOk) {
-        if (last_error_.empty()) last_error_ = "libmpv could not open the file";
-        std::string why = last_error_;
-        Unload();
-        last_error_ = why;
-        return result;
-    }
+    load_finished_ = false;
+    load_handler_ = std::move(done);
+    load_deadline_ms_ = NowMs() + std::llround(options_.load_timeout_s * 1000.0);
     alive_ = std::make_shared<int>(0);
     wakeup_ = new WakeupContext{&dispatcher_, this, alive_};
     mpv_set_wakeup_callback(h, &MpvSession::OnWakeup, wakeup_);
-    OnWakeup(wakeup_);  // events that came before the callback was set
-    return mci::kOk;
+    const char* cmd[] = {"loadfile", url.c_str(), nullptr};
+    if (mpv_command(h, cmd) < 0) {
+        std::string why = last_error_.empty() ? "libmpv could not open the file" : last_error_;
+        Unload();
+        last_error_ = why;
+        return mci::kDriver;
+    }
+    return mci::kPending;
 }
 
 void MpvSession::Unload() {
@@ -146,7 +150,14 @@ void MpvSession::Unload() {
     state_ = State::Stopped;
     ended_ = false;
     seeking_ = false;
+    play_after_seek_ = false;
+    steps_left_ = 0;
+    stepping_ = false;
+    position_watched_ = false;
     at_end_ = false;
+    loading_ = false;
+    load_finished_ = false;
+    load_handler_ = nullptr;
 }
 
 void MpvSession::OnWakeup(void* data) {
@@ -162,6 +173,21 @@ void MpvSession::OnWakeup(void* data) {
     });
 }
 
+void MpvSession::PostDrain() {
+    std::weak_ptr<int> alive = alive_;
+    dispatcher_.Post([alive, this] {
+        if (!alive.expired()) Drain();
+    });
+}
+
+void MpvSession::Poll() {
+    if (!handle_ || (!loading_ && !seeking_ && steps_left_ == 0)) return;
+    Advance();
+    // What ended is reported from a drain of its own, never inside the
+    // caller's own call.
+    if (load_finished_ || ended_) PostDrain();
+}
+
 void MpvSession::Drain() {
     if (!handle_) return;
     for (;;) {
@@ -169,11 +195,125 @@ void MpvSession::Drain() {
         if (e->event_id == MPV_EVENT_NONE) break;
         Handle(*e);
     }
-    if (ended_ && !waiting_) {
+    Advance();
+    if (waiting_ || !Deliver()) return;
+    if (ended_) {
         ended_ = false;
         // The handler may close this item; nothing of it is touched after.
         if (on_end) on_end(end_reason_);
     }
+}
+
+void MpvSession::Advance() {
+    if (!handle_) return;
+    if (loading_) {
+        if (load_done_) FinishLoad(mci::kOk);
+        else if (load_failure_) FinishLoad(LoadErrorToMci(load_failure_));
+        else if (NowMs() >= load_deadline_ms_) FinishLoad(mci::kDeviceNotReady);
+        return;
+    }
+    if (seeking_) {
+        // A restart event left over from the load may come first: the seek
+        // is done when the player is at the target, not at the first restart.
+        if (seek_restarted_ && !GetFlag("seeking") && std::abs(GetDouble("time-pos", -10) - seek_target_) < 0.5)
+            FinishSeek(true);
+        else if (NowMs() >= seek_deadline_ms_)
+            FinishSeek(false);
+        if (seeking_) return;
+    }
+    if (stepping_) {
+        // A step is done when the picture has moved (or its time is up).
+        if (GetDouble("time-pos", step_from_) == step_from_ && NowMs() < step_deadline_ms_) return;
+        stepping_ = false;
+        --steps_left_;
+        if (steps_left_ > 0 && StartStep() == mci::kOk) return;
+        EndSteps();  // the last one is shown, or the next cannot start
+    } else if (steps_left_ > 0 && StartStep() != mci::kOk) {
+        EndSteps();  // asked for during the seek
+    }
+}
+
+int MpvSession::StartStep() {
+    step_from_ = GetDouble("time-pos", -1);
+    const char* cmd[] = {step_backwards_ ? "frame-back-step" : "frame-step", nullptr};
+    if (mpv_command(handle_, cmd) < 0) return mci::kDriver;
+    WatchPosition(true);
+    stepping_ = true;
+    step_deadline_ms_ = NowMs() + std::llround(kStepTimeoutS * 1000.0);
+    return mci::kOk;
+}
+
+void MpvSession::EndSteps() {
+    steps_left_ = 0;
+    stepping_ = false;
+    if (!seeking_) WatchPosition(false);
+    SetPause(true);
+}
+
+void MpvSession::WatchPosition(bool on) {
+    // The position is watched while a seek or step lasts: its changes wake
+    // the drain that sees it done.
+    if (on == position_watched_ || !handle_) return;
+    position_watched_ = on;
+    if (on) mpv_observe_property(handle_, kSeekPositionId, "time-pos", MPV_FORMAT_DOUBLE);
+    else mpv_unobserve_property(handle_, kSeekPositionId);
+}
+
+void MpvSession::FinishLoad(int result) {
+    loading_ = false;
+    load_finished_ = true;
+    load_result_ = result;
+    if (result != mci::kOk && last_error_.empty()) last_error_ = "libmpv could not open the file";
+}
+
+void MpvSession::FinishSeek(bool arrived) {
+    seeking_ = false;
+    seek_restarted_ = false;
+    if (steps_left_ == 0) WatchPosition(false);
+    const bool play = play_after_seek_;
+    play_after_seek_ = false;
+    if (!arrived) {
+        seek_failed_ = true;
+        last_error_ = "libmpv did not finish the seek";
+        if (play) {
+            // The play that waited for it cannot start: it ends as failed.
+            state_ = State::Stopped;
+            ended_ = true;
+            end_reason_ = EndReason::Failure;
+        }
+        return;
+    }
+    last_position_ = seek_target_;
+    // Whether the item stands at its end is the player's word now, not that
+    // of the last event: the one saying a seek left the end may still be on
+    // its way, and a play that trusted the stale one would end at once.
+    at_end_ = GetFlag("eof-reached");
+    if (!play) return;
+    if (at_end_) {
+        // Nothing left: the play completes at once, as a device does.
+        state_ = State::Stopped;
+        ended_ = true;
+        end_reason_ = EndReason::Success;
+        return;
+    }
+    SetPause(false);
+    state_ = State::Playing;
+}
+
+bool MpvSession::Deliver() {
+    if (!load_finished_) return true;
+    load_finished_ = false;
+    LoadHandler handler = std::move(load_handler_);
+    load_handler_ = nullptr;
+    const int result = load_result_;
+    if (result != mci::kOk) {
+        std::string why = last_error_;
+        Unload();
+        last_error_ = why;
+    }
+    std::weak_ptr<int> alive = alive_;
+    if (handler) handler(result);
+    return result == mci::kOk && !alive.expired();
 }
 
 bool MpvSession::Handle(const mpv_event& e) {
@@ -186,12 +326,13 @@ bool MpvSession::Handle(const mpv_event& e) {
             return false;
         }
         case MPV_EVENT_FILE_LOADED: load_done_ = true; return false;
-        case MPV_EVENT_PLAYBACK_RESTART: seeking_ = false; return false;
+        case MPV_EVENT_PLAYBACK_RESTART: seek_restarted_ = true; return false;
         case MPV_EVENT_PROPERTY_CHANGE: {
             auto* prop = static_cast<mpv_event_property*>(e.data);
             if (std::string_view(prop->name) != "eof-reached" || prop->format != MPV_FORMAT_FLAG) return false;
             at_end_ = *static_cast<int*>(prop->data) != 0;
-            if (!at_end_ || state_ != State::Playing) return false;
+            // During a seek the end is asked of the player when it arrives.
+            if (!at_end_ || state_ != State::Playing || seeking_) return false;
             state_ = State::Stopped;
             ended_ = true;
             end_reason_ = end_was_clean && !end_was_clean() ? EndReason::Failure : EndReason::Success;
@@ -206,7 +347,8 @@ bool MpvSession::Handle(const mpv_event& e) {
                 load_failure_ = MPV_ERROR_NOTHING_TO_PLAY;
             }
             at_end_ = true;
-            seeking_ = false;
+            // Nothing is left to seek in.
+            if (seeking_) FinishSeek(false);
             if (state_ != State::Playing) return false;
             state_ = State::Stopped;
             ended_ = true;
@@ -214,6 +356,7 @@ bool MpvSession::Handle(const mpv_event& e) {
             return true;
         }
         case MPV_EVENT_SHUTDOWN:
+            if (loading_ && !load_failure_) load_failure_ = MPV_ERROR_GENERIC;
             if (state_ != State::Playing) return false;
             state_ = State::Stopped;
             ended_ = true;
@@ -234,10 +377,17 @@ bool MpvSession::WaitEvents(double timeout_s, const std::function<bool()>& done)
         if (left <= 0) break;
         mpv_event* e = mpv_wait_event(handle_, std::min(left, 0.25));
         if (e->event_id != MPV_EVENT_NONE) Handle(*e);
+        Advance();
         ok = done();
     }
     waiting_ = was_waiting;
     return ok;
+}
+
+void MpvSession::WaitForLoad() {
+    if (!loading()) return;
+    WaitEvents(1e9, [this] { return !loading_; });
+    Deliver();
 }
 
 void MpvSession::SetPause(bool pause) {
@@ -258,10 +408,11 @@ double MpvSession::GetDouble(const char* name, double fallback) {
 }
 
 int MpvSession::Play(double from_s, double to_s) {
-    if (!handle_) return mci::kInvalidDeviceId;
+    if (!loaded()) return mci::kInvalidDeviceId;
+    if (stepping_ || steps_left_ > 0) EndSteps();
     if (to_s != end_s_) {
         // Stopped at the old end, the item goes on when the end moves away.
-        bool resume_past_end = at_end_ && from_s < 0 && (to_s < 0 || to_s > end_s_);
+        bool resume_past_end = at_end_ && !seeking_ && from_s < 0 && (to_s < 0 || to_s > end_s_);
         double here = resume_past_end ? Position() : -1;
         std::string end = to_s >= 0 ? std::to_string(to_s) : "none";
         mpv_set_property_string(handle_, "end", end.c_str());
@@ -272,15 +423,19 @@ int MpvSession::Play(double from_s, double to_s) {
         int r = Seek(from_s);
         if (r != mci::kOk) return r;
     }
+    if (seeking_) {
+        // The play starts where the seek arrives.
+        ended_ = false;
+        play_after_seek_ = true;
+        state_ = State::Playing;
+        return mci::kOk;
+    }
     if (at_end_) {
         // Nothing left: the play completes at once, as a device does.
         ended_ = true;
         end_reason_ = EndReason::Success;
         state_ = State::Stopped;
-        std::weak_ptr<int> alive = alive_;
-        dispatcher_.Post([alive, this] {
-            if (!alive.expired()) Drain();
-        });
+        PostDrain();
         return mci::kOk;
     }
     SetPause(false);
@@ -289,51 +444,48 @@ int MpvSession::Play(double from_s, double to_s) {
 }
 
 int MpvSession::Pause() {
-    if (!handle_) return mci::kInvalidDeviceId;
+    if (!loaded()) return mci::kInvalidDeviceId;
+    if (stepping_ || steps_left_ > 0) EndSteps();
     SetPause(true);
     ended_ = false;
+    play_after_seek_ = false;
     state_ = State::Paused;
     return mci::kOk;
 }
 
 int MpvSession::Stop() {
-    if (!handle_) return mci::kInvalidDeviceId;
+    if (!loaded()) return mci::kInvalidDeviceId;
+    if (stepping_ || steps_left_ > 0) EndSteps();
     SetPause(true);
     ended_ = false;
+    play_after_seek_ = false;
     state_ = State::Stopped;
     return mci::kOk;
 }
 
 int MpvSession::Seek(double s) {
-    if (!handle_) return mci::kInvalidDeviceId;
+    if (!loaded()) return mci::kInvalidDeviceId;
     SetPause(true);
     ended_ = false;
+    play_after_seek_ = false;
     state_ = State::Stopped;
     double duration = Duration();
     if (duration > 0 && s > duration) s = duration;
-    std::string target = std::to_string(std::max(0.0, s));
+    s = std::max(0.0, s);
+    std::string target = std::to_string(s);
     const char* cmd[] = {"seek", target.c_str(), "absolute+exact", nullptr};
+    if (stepping_ || steps_left_ > 0) EndSteps();
+    WatchPosition(true);
     seeking_ = true;
+    seek_restarted_ = false;
+    seek_failed_ = false;
     seek_target_ = s;
+    seek_deadline_ms_ = NowMs() + std::llround(options_.seek_timeout_s * 1000.0);
     if (mpv_command(handle_, cmd) < 0) {
         seeking_ = false;
+        WatchPosition(false);
         return mci::kOutOfRange;
     }
-    // A restart event left over from the load may come first: the seek is
-    // done when the player is at the target, not at the first restart.
-    bool arrived = WaitEvents(options_.seek_timeout_s, [this, s] {
-        return !seeking_ && !GetFlag("seeking") && std::abs(GetDouble("time-pos", -10) - s) < 0.5;
-    });
-    seeking_ = false;
-    if (!arrived) {
-        last_error_ = "libmpv did not finish the seek";
-        return mci::kDeviceNotReady;
-    }
-    last_position_ = s;
-    // Whether the item stands at its end is the player's word now, not that
-    // of the last event: the one saying a seek left the end may still be on
-    // its way, and a play that trusted the stale one would end at once.
-    at_end_ = GetFlag("eof-reached");
     return mci::kOk;
 }
 
@@ -346,20 +498,26 @@ int MpvSession::WaitForEnd() {
     return failed ? mci::kFileRead : mci::kOk;
 }
 
-int MpvSession::FrameStep(bool backwards) {
-    if (!handle_) return mci::kInvalidDeviceId;
+int MpvSession::FrameStep(bool backwards, int frames) {
+    if (!loaded()) return mci::kInvalidDeviceId;
     if (!HasVideo()) return mci::kUnsupportedFunction;
-    double before = GetDouble("time-pos", -1);
-    const char* cmd[] = {backwards ? "frame-back-step" : "frame-step", nullptr};
-    if (mpv_command(handle_, cmd) < 0) return mci::kDriver;
-    WaitEvents(kStepTimeoutS, [&] { return GetDouble("time-pos", before) != before; });
-    SetPause(true);
+    if (frames <= 0) return mci::kOk;
+    // Steps the other way replace those not yet shown.
+    if (backwards != step_backwards_) steps_left_ = stepping_ ? 1 : 0;
+    step_backwards_ = backwards;
+    steps_left_ += frames;
+    play_after_seek_ = false;
+    ended_ = false;
     if (state_ == State::Playing) state_ = State::Paused;
-    return mci::kOk;
+    // During a seek or a step the next step starts when that one is done.
+    if (seeking_ || stepping_) return mci::kOk;
+    int r = StartStep();
+    if (r != mci::kOk) steps_left_ = 0;
+    return r;
 }
 
 double MpvSession::Position() {
-    if (!handle_) return 0;
+    if (!loaded()) return 0;
     if (seeking_) return seek_target_;
     if (at_end_ && state_ != State::Playing) return end_s_ >= 0 ? std::min(end_s_, Duration()) : Duration();
     // While the player settles (after a seek, an output restart) it has no
@@ -371,8 +529,8 @@ double MpvSession::Position() {
 double MpvSession::Duration() { return GetDouble("duration", 0); }
 
 DeviceMode MpvSession::Mode() {
-    if (!handle_) return DeviceMode::NotReady;
-    if (seeking_) return DeviceMode::Seeking;
+    if (!loaded()) return DeviceMode::NotReady;
+    if (seeking_ || steps_left_ > 0) return DeviceMode::Seeking;
     switch (state_) {
         case State::Playing: return DeviceMode::Playing;
         case State::Paused: return DeviceMode::Paused;

@@ -1,6 +1,7 @@
 #include "play_controller.h"
 
 #include <algorithm>
+#include <utility>
 #include <unistd.h>
 
 #include "media_errors.h"
@@ -8,6 +9,7 @@
 #include "nuko/media_convert.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
 
@@ -27,7 +29,11 @@ PlayController::PlayController(MediaDevice& device, ControllerHost& host, Dispat
                                const Clock& clock)
     : device_(device), host_(host), dispatcher_(dispatcher), clock_(clock), alive_(std::make_shared<bool>(true)) {}
 
-PlayController::~PlayController() { *alive_ = false; }
+PlayController::~PlayController() {
+    *alive_ = false;
+    // A load that ends after the controller must find nobody waiting.
+    if (opening_) device_.Close(opening_kind_);
+}
 
 void PlayController::SetOptions(const ControllerOptions& options) {
     options_ = options;
@@ -55,7 +61,7 @@ void PlayController::ToggleRandom() {
 bool PlayController::ToggleIntro() {
     auto& m = modes_[Index(Kind())];
     if (!m.intro && state_ == PlayState::Playing &&
-        Ask(213, {}, PromptButtons::YesNo, PromptIcon::Question) != PromptAnswer::Yes)
+        Ask(strings::kAskIntroMode, {}, PromptButtons::YesNo, PromptIcon::Question) != PromptAnswer::Yes)
         return false;
     m.intro = !m.intro;
     intro_armed_ = false;
@@ -109,14 +115,16 @@ void PlayController::RunCommand(PlayCommand command, bool by_user, bool backward
         case PlayCommand::Stop: DoStop(); break;
         case PlayCommand::Eject: DoEject(); break;
     }
-    if (clock_was_running || item_active_) StartClock();
+    if (clock_was_running || item_active_ || opening_) StartClock();
 }
 
 void PlayController::DoPreviousNext(PlayCommand command, bool by_user, PlayState previous) {
-    const bool was_active = item_active_;
+    // An item still opening counts as the one playing: the next one follows.
+    const bool had_item = item_active_;
+    const bool was_active = item_active_ || opening_;
     item_active_ = false;
     const std::uint32_t rewind_at = static_cast<std::uint32_t>(options_.rew_prev_time) * UnitsPerSecond();
-    if (command == PlayCommand::Previous && by_user && was_active && !options_.rew_prev && position_ >= rewind_at) {
+    if (command == PlayCommand::Previous && by_user && had_item && !options_.rew_prev && position_ >= rewind_at) {
         // Back to the start of the item (or of its section) instead.
         device_.Seek(Kind(), point_a_.value_or(0));
         SetState(previous);
@@ -136,17 +144,20 @@ void PlayController::DoPreviousNext(PlayCommand command, bool by_user, PlayState
         if (was_active) {
             RunCommand(PlayCommand::Play, false, command == PlayCommand::Previous);
             if (previous == PlayState::Paused && item_active_) RunCommand(PlayCommand::Pause, false);
+            else if (previous == PlayState::Paused && opening_) pause_when_open_ = true;
         } else {
             RunCommand(PlayCommand::Stop, false);
         }
         return;
     }
-    if (by_user) Ask(131, {}, PromptButtons::Ok, PromptIcon::Information);
+    if (by_user) Ask(strings::kRoundStartOrEnd, {}, PromptButtons::Ok, PromptIcon::Information);
     RunCommand(PlayCommand::Stop, false);
     if (list_->IsEmpty()) host_.OnListEmpty(Kind());
 }
 
 void PlayController::DoPlay(bool by_user, bool backwards, PlayState previous) {
+    // A new play replaces an item still opening.
+    if (opening_) CloseItem();
     const int selected = list_->Selected();
     if (selected != current_) {
         ClearSection();
@@ -167,43 +178,54 @@ void PlayController::DoPlay(bool by_user, bool backwards, PlayState previous) {
     list_->Select(current_);
     if (by_user) list_->ShuffleSeekCurrent(current_);
 
-    const PlayMode mode = CurrentMode();
-    const bool single = mode.mode == PlayOrder::Selected || mode.mode == PlayOrder::Repeat;
-    int tries = 0;
-    int last_tried = -1;
+    search_ = Search{};
+    search_.mode = CurrentMode();
+    search_.single = search_.mode.mode == PlayOrder::Selected || search_.mode.mode == PlayOrder::Repeat;
+    search_.backwards = backwards;
     last_error_ = 0;
+    ContinueSearch();
+}
+
+void PlayController::ContinueSearch() {
+    Search& s = search_;
     while (state_ != PlayState::Stopped) {
         int n = current_;
         std::string path;
-        if (!list_->FirstPlayable(n, path, mode, backwards)) {
-            if (!single) break;
-            if (++tries > list_->Count()) break;
+        if (!list_->FirstPlayable(n, path, s.mode, s.backwards)) {
+            if (!s.single) break;
+            if (++s.tries > list_->Count()) break;
             int count = std::max(1, list_->Count());
-            current_ = backwards ? (current_ <= 1 ? count : current_ - 1) : (current_ >= count ? 1 : current_ + 1);
+            current_ = s.backwards ? (current_ <= 1 ? count : current_ - 1) : (current_ >= count ? 1 : current_ + 1);
             continue;
         }
         current_ = n;
-        if (single) tries = 0;
-        if (n == last_tried) break;
-        if (++tries > list_->PlayableCount()) break;
+        if (s.single) s.tries = 0;
+        if (n == s.last_tried) break;
+        if (++s.tries > list_->PlayableCount()) break;
 
         int r = OpenAndStart(n, path);
-        if (r == 0) return;  // playing
-        if (r == mci::kOutOfMemory) {
-            last_error_ = r;
-            break;
-        }
-        last_error_ = r;
-        last_tried = n;
-        // When the mode does not move (selected only, end of a sequence) the
-        // same item comes round again and the search ends.
-        if (backwards) list_->Previous(n, mode, false);
-        else list_->Next(n, mode, false);
-        current_ = n;
+        if (r == 0 || r == mci::kPending) return;  // playing, or OnOpened goes on
+        if (!SearchPast(n, r)) break;
     }
+    EndSearch();
+}
+
+bool PlayController::SearchPast(int n, int error) {
+    last_error_ = error;
+    if (error == mci::kOutOfMemory) return false;
+    search_.last_tried = n;
+    // When the mode does not move (selected only, end of a sequence) the
+    // same item comes round again and the search ends.
+    if (search_.backwards) list_->Previous(n, search_.mode, false);
+    else list_->Next(n, search_.mode, false);
+    current_ = n;
+    return true;
+}
+
+void PlayController::EndSearch() {
     RunCommand(PlayCommand::Stop, false);
     if (!list_->IsEmpty() && last_error_ != mci::kOutOfMemory)
-        Ask(134, {}, PromptButtons::Ok, PromptIcon::Information);
+        Ask(strings::kNothingToPlay, {}, PromptButtons::Ok, PromptIcon::Information);
 }
 
 int PlayController::OpenAndStart(int item, const std::string& original) {
@@ -214,6 +236,40 @@ int PlayController::OpenAndStart(int item, const std::string& original) {
     if (error) return error;
 
     int r = list_->Open(path, host_.OwnerWindow());
+    if (r == mci::kPending) {
+        opening_ = true;
+        opening_kind_ = kind;
+        opening_item_ = item;
+        opening_path_ = path;
+        return r;
+    }
+    return StartOpened(item, path, r);
+}
+
+void PlayController::OnOpened(int result) {
+    if (!opening_) return;
+    if (opening_kind_ != Kind()) {
+        // The list changed kind under the load: nothing of it plays.
+        RunCommand(PlayCommand::Stop, false);
+        return;
+    }
+    opening_ = false;
+    const bool pause = std::exchange(pause_when_open_, false);
+    const int n = opening_item_;
+    const int r = StartOpened(n, opening_path_, result);
+    if (r == 0) {
+        if (item_active_) {
+            StartClock();
+            if (pause) RunCommand(PlayCommand::Pause, false);
+        }
+        return;
+    }
+    if (SearchPast(n, r)) ContinueSearch();
+    else EndSearch();
+}
+
+int PlayController::StartOpened(int item, const std::string& path, int r) {
+    const MediaKind kind = Kind();
     if (r != 0) {
         CloseItem();
         return r;
@@ -283,7 +339,7 @@ std::string PlayController::PrepareItem(int item, const std::string& original, i
     std::string init = options_.midi_init.size() > 4 ? options_.midi_init : std::string();
     std::string config = options_.midi_smfk.size() > 4 ? options_.midi_smfk : std::string();
     if ((ext == "rcp" || ext == "r36" || ext == "g36") && converters_.rcp_to_smf) {
-        host_.OnStatus(LoadString(214));
+        host_.OnStatus(LoadString(strings::kConvertingStatus));
         std::string out = converters_.rcp_to_smf(path);
         if (!out.empty()) path = out;
         refreshed = true;
@@ -294,13 +350,13 @@ std::string PlayController::PrepareItem(int item, const std::string& original, i
         else init = own;
     }
     if (!config.empty() && text::AsciiLowered(path::Extension(path)) == "mid" && converters_.smf_convert) {
-        host_.OnStatus(LoadString(214));
+        host_.OnStatus(LoadString(strings::kConvertingStatus));
         std::string out = converters_.smf_convert(path, config);
         if (!out.empty()) path = out;
         refreshed = true;
     }
     if (!init.empty()) {
-        host_.OnStatus(LoadString(215));
+        host_.OnStatus(LoadString(strings::kMidiInitStatus));
         host_.PlayInitFile(device_, init);
         refreshed = true;
     }
@@ -309,6 +365,12 @@ std::string PlayController::PrepareItem(int item, const std::string& original, i
 }
 
 void PlayController::CloseItem() {
+    if (opening_) {
+        // The load is dropped with its item; no late end of it starts a play.
+        opening_ = false;
+        pause_when_open_ = false;
+        if (opening_kind_ != Kind()) device_.Close(opening_kind_);
+    }
     // A pause at point A belongs to the item; the next one must not inherit it.
     ab_pause_ = false;
     if (ab_pausing_) {

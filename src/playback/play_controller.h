@@ -160,6 +160,11 @@ public:
     PlayState state() const { return state_; }
     int current_item() const { return current_; }
     bool item_active() const { return item_active_; }
+    // An item loads in the background (a movie or sound file): the state
+    // says Playing, no item is active yet, and the device's notice (or the
+    // clock, should the notice not come) goes on with it. Stop, Eject, Next,
+    // Previous and another Play cancel the load; Pause waits for the item.
+    bool opening() const { return opening_; }
     bool restart_pending() const { return restart_pending_; }
     std::uint16_t position() const { return position_; }
     std::uint16_t length() const { return length_; }
@@ -178,9 +183,27 @@ private:
     void DoPause(PlayState previous);
     void DoStop();
     void DoEject();
-    // Opens and starts one item; 0, or the device's error (-2: the file is
-    // missing, -3: a conversion was cancelled).
+    // The search for a playable item from the current one, which a Play
+    // begins and an open in the background interrupts.
+    struct Search {
+        PlayMode mode;
+        bool single = false;
+        bool backwards = false;
+        int tries = 0;
+        int last_tried = -1;
+    };
+    void ContinueSearch();
+    // After item n failed with `error`: false when the search ends, else the
+    // next candidate is current.
+    bool SearchPast(int n, int error);
+    void EndSearch();
+    // Opens and starts one item; 0, mci::kPending while it opens in the
+    // background, or the device's error (-2: the file is missing, -3: a
+    // conversion was cancelled).
     int OpenAndStart(int item, const std::string& path);
+    // Starts an item whose open ended with `result`; 0 or the error.
+    int StartOpened(int item, const std::string& path, int result);
+    void OnOpened(int result);
     std::string PrepareItem(int item, const std::string& path, int* error);
     void CloseItem();
     void OnItemEnd();
@@ -206,6 +229,12 @@ private:
     bool seconds_unit_ = true;
     bool item_active_ = false;
     bool restart_pending_ = false;
+    Search search_;
+    bool opening_ = false;
+    media::MediaKind opening_kind_ = media::MediaKind::Midi;
+    int opening_item_ = 0;
+    std::string opening_path_;
+    bool pause_when_open_ = false;  // the item opening replaces a paused one
     bool intro_armed_ = false;
     bool near_end_ = false;
     bool ab_pause_ = false;         // pause at A when the seek has finished

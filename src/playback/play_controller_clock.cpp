@@ -14,6 +14,10 @@ void PlayController::StartClock() {
 }
 
 void PlayController::OnDeviceNotice(MediaKind kind, int code) {
+    if (code == kNotifyOpened) {
+        if (opening_ && kind == opening_kind_) OnOpened(device_.OpenResult(kind));
+        return;
+    }
     if (code != kNotifySuccessful && code != kNotifyFailure) return;
     if (!list_ || kind != Kind() || state_ != PlayState::Playing || restart_pending_) return;
     OnItemEnd();
@@ -40,6 +44,16 @@ void PlayController::Tick() {
     last_tick_ms_ = now;
     const unsigned flags = pclock_.Tick(elapsed);
     const MediaKind kind = Kind();
+
+    // Deadlines of loads and seeks under way, on this clock's beat.
+    device_.Poll();
+    if (opening_ && !device_.IsOpening(opening_kind_)) {
+        // The open ended without its notice reaching here.
+        const int r = device_.OpenResult(opening_kind_);
+        if (r == mci::kPending) RunCommand(PlayCommand::Stop, false);  // closed under it
+        else OnOpened(r);
+        if (!clock_running_) return;
+    }
 
     if (list_ && item_active_) {
         const unsigned refresh = kind == MediaKind::Cd ? kCdRead : kEvery100;
@@ -76,7 +90,8 @@ void PlayController::Tick() {
                 host_.OnAbWait(true, left);
             }
         }
-        if ((flags & kEvery2000) && state_ == PlayState::Playing && !restart_pending_) {
+        // A command above may have left the item for one still opening.
+        if ((flags & kEvery2000) && item_active_ && state_ == PlayState::Playing && !restart_pending_) {
             bool paused = false;
             if (kind == MediaKind::Cd && !device_.MediaPresent(kind)) {
                 RunCommand(PlayCommand::Stop, false);

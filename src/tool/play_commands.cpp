@@ -131,10 +131,18 @@ int RunPlay(const Args& args) {
     playback::MediaDeviceConfig config = app::DeviceConfigFrom(s, app::ChooseWorkFolder(s.tool));
     int ended = 0;
     playback::MediaDeviceHooks hooks;
-    hooks.notice = [&](MediaKind, int code) { ended = code; };
+    hooks.notice = [&](MediaKind, int code) {
+        if (code != playback::kNotifyOpened) ended = code;  // the open's end is read below
+    };
     MediaDevice device(backends, config, hooks);
 
     int r = device.Open(*kind, p->file);
+    // Movies and sound files load in the background; with no window to keep
+    // alive the tool runs the queue until the load has ended.
+    while (r == playback::mci::kPending) {
+        queue.WaitAndRun(std::chrono::milliseconds(p->fast ? 2 : 20));
+        if (!device.IsOpening(*kind)) r = device.OpenResult(*kind);
+    }
     if (r != 0) {
         std::string text = r < 0 ? "no device plays this file" : device.ErrorText(*kind, r);
         std::fprintf(stderr, "nu_kotool: cannot open \"%s\": error %d: %s\n", p->file.c_str(), r, text.c_str());

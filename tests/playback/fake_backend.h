@@ -28,7 +28,7 @@ public:
     explicit FakeBackend(BackendType type) : type_(type) {}
 
     // What the test makes it answer.
-    std::vector<int> open_results;  // one per Open, then 0
+    std::vector<int> open_results;  // one per Open, then 0 (kPending: it loads)
     int play_result = 0;
     std::int64_t length_ms = 0;
     std::int64_t position_ms = 0;
@@ -48,6 +48,11 @@ public:
     bool open = false;
 
     void Finish(EndReason reason) { NotifyEnd(reason); }
+    // Ends an open that answered mci::kPending, as a loaded item does.
+    void CompleteOpen(int result) {
+        open = result == 0;
+        NotifyOpened(result);
+    }
 
     int Open(const std::string& path) override {
         opened.push_back(path);
@@ -59,6 +64,8 @@ public:
         open = r == 0;
         return r;
     }
+    int polls = 0;
+    void Poll() override { ++polls; }
     void Close() override {
         ++closes;
         open = false;

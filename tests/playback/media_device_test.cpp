@@ -363,6 +363,45 @@ TEST_F(MediaDeviceTest, MoviesGoIntoTheProgramsFrameUnderTheOwner) {
     EXPECT_EQ(Last().target_window, 0u);
 }
 
+TEST_F(MediaDeviceTest, AMovieThatLoadsInTheBackgroundGetsItsFrameWhenLoaded) {
+    backends_.setup[MediaKind::Movie] = [](FakeBackend& b) { b.open_results = {mci::kPending, mci::kPending}; };
+    backends_.setup[MediaKind::Sound] = [](FakeBackend& b) { b.open_results = {mci::kInvalidFile}; };
+    MediaDevice& d = Device();
+    int owner = 0;
+    ASSERT_EQ(d.Open(MediaKind::Movie, MediaFile("m.avi"), &owner), mci::kPending);
+    FakeBackend& movie = Last();
+    EXPECT_TRUE(d.IsOpening(MediaKind::Movie));
+    EXPECT_EQ(d.OpenResult(MediaKind::Movie), mci::kPending);
+    EXPECT_EQ(windows_, 1);  // the frame waits, empty, for the picture
+    EXPECT_FALSE(d.IsOpen());
+    EXPECT_EQ(d.Play(MediaKind::Movie, 0, 0, false, true, false), mci::kInvalidDeviceId);
+    // Another kind's failed open leaves the movie's frame and load alone.
+    EXPECT_EQ(d.Open(MediaKind::Sound, MediaFile("bad.wav")), mci::kInvalidFile);
+    EXPECT_EQ(windows_, 1);
+    EXPECT_TRUE(d.IsOpening(MediaKind::Movie));
+
+    movie.video_size = {640, 480};
+    movie.CompleteOpen(0);
+    EXPECT_FALSE(d.IsOpening(MediaKind::Movie));
+    EXPECT_EQ(d.OpenResult(MediaKind::Movie), 0);
+    EXPECT_TRUE(d.IsOpen());
+    EXPECT_EQ(last_window_->size.width, 640);
+    EXPECT_EQ(notices_, (std::vector<std::pair<MediaKind, int>>{{MediaKind::Movie, kNotifyOpened}}));
+    d.Close(MediaKind::Movie);
+
+    // A failed load takes its frame with it; a late end after Close is lost.
+    ASSERT_EQ(d.Open(MediaKind::Movie, MediaFile("n.avi"), &owner), mci::kPending);
+    movie.CompleteOpen(mci::kInvalidFile);
+    EXPECT_EQ(d.OpenResult(MediaKind::Movie), mci::kInvalidFile);
+    EXPECT_EQ(windows_, 0);
+    EXPECT_FALSE(d.IsOpen());
+    ASSERT_EQ(d.Open(MediaKind::Movie, MediaFile("o.avi"), &owner), 0);
+    d.Close(MediaKind::Movie);
+    movie.CompleteOpen(0);
+    EXPECT_FALSE(d.IsOpen());
+    EXPECT_EQ(notices_.size(), 2u);
+}
+
 TEST_F(MediaDeviceTest, MidiQueriesAnswerZeroWhenNothingIsOpen) {
     MediaDevice& d = Device();
     EXPECT_EQ(d.GetTempo(), 0);

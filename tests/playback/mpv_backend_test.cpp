@@ -24,19 +24,30 @@ protected:
         return media_.File(name);
     }
 
+    // Opens on the back end itself, running the queue until the load ends.
+    int OpenBackend(Backend& b, const std::string& path) {
+        int result = mci::kPending;
+        b.SetOpenHandler([&](int r) { result = r; });
+        int r = b.Open(path);
+        if (r != mci::kPending) return r;
+        RunUntil([&] { return result != mci::kPending; });
+        return result;
+    }
+
     TempDir media_;
 };
 
 TEST_F(MpvDeviceTest, ShortSoundsInHundredthsLongOnesInSeconds) {
     MediaDevice& d = Device();
-    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("short.wav", 9.9)), 0);
+    ASSERT_EQ(OpenNow(MediaKind::Sound, Wav("short.wav", 9.9)), 0);
     EXPECT_EQ(d.Length(MediaKind::Sound), 990u);
     EXPECT_FALSE(d.TimeUnitSeconds());
     ASSERT_EQ(d.Seek(MediaKind::Sound, 250), 0);
+    ASSERT_TRUE(WaitForSeek(MediaKind::Sound));
     EXPECT_EQ(d.Position(MediaKind::Sound), 250u);
     d.Close(MediaKind::Sound);
 
-    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("long.wav", 10.0)), 0);
+    ASSERT_EQ(OpenNow(MediaKind::Sound, Wav("long.wav", 10.0)), 0);
     EXPECT_EQ(d.Length(MediaKind::Sound), 10u);
     EXPECT_TRUE(d.TimeUnitSeconds());
     ASSERT_EQ(d.Play(MediaKind::Sound, 0, 0, false, true, false), 0);
@@ -63,7 +74,7 @@ TEST_F(MpvDeviceTest, CorpusSoundsAndMoviesPlayToTheEnd) {
     else ADD_FAILURE() << "ffmpeg could not make an AVI file";
     MediaDevice& d = Device();
     for (const auto& item : items) {
-        ASSERT_EQ(d.Open(item.kind, item.file), 0) << item.file << ": " << d.ErrorText(item.kind, 0);
+        ASSERT_EQ(OpenNow(item.kind, item.file), 0) << item.file << ": " << d.ErrorText(item.kind, 0);
         EXPECT_GT(d.Length(item.kind) + (d.TimeUnitSeconds() ? 1 : 0), 0u) << item.file;
         ASSERT_EQ(d.Play(item.kind, 0, 0, false, true, false), 0) << item.file;
         ASSERT_TRUE(WaitForNotice()) << item.file;
@@ -74,9 +85,10 @@ TEST_F(MpvDeviceTest, CorpusSoundsAndMoviesPlayToTheEnd) {
 
 TEST_F(MpvDeviceTest, SeekPauseAndResumeLandWhereTheyShould) {
     MediaDevice& d = Device(/*fast=*/false);  // real time, so that pausing means something
-    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("ten.wav", 12.0)), 0);
+    ASSERT_EQ(OpenNow(MediaKind::Sound, Wav("ten.wav", 12.0)), 0);
     ASSERT_EQ(d.Length(MediaKind::Sound), 12u);
     ASSERT_EQ(d.Seek(MediaKind::Sound, 4), 0);
+    ASSERT_TRUE(WaitForSeek(MediaKind::Sound));
     EXPECT_EQ(d.Position(MediaKind::Sound), 4u);
     EXPECT_TRUE(d.IsStoppedOrPaused(MediaKind::Sound));
     // It goes on from 4 s: never back before it, and on past it.
@@ -107,7 +119,7 @@ TEST_F(MpvDeviceTest, SeekPauseAndResumeLandWhereTheyShould) {
 
 TEST_F(MpvDeviceTest, AnEndPointStopsThePlayAndContinuingGoesPastIt) {
     MediaDevice& d = Device();
-    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("five.wav", 12.0)), 0);
+    ASSERT_EQ(OpenNow(MediaKind::Sound, Wav("five.wav", 12.0)), 0);
     ASSERT_EQ(d.Length(MediaKind::Sound), 12u);
     ASSERT_EQ(d.Play(MediaKind::Sound, 1, 3, false, true, false), 0);
     ASSERT_TRUE(WaitForNotice());
@@ -118,30 +130,104 @@ TEST_F(MpvDeviceTest, AnEndPointStopsThePlayAndContinuingGoesPastIt) {
     EXPECT_EQ(notices_, (std::vector<int>{kNotifySuccessful, kNotifySuccessful}));
 }
 
+TEST_F(MpvDeviceTest, OpensGoOnInTheBackgroundAndACloseDropsThem) {
+    MediaDevice& d = Device();
+    // The open returns before the player has loaded anything: its end comes
+    // only through the queue.
+    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("a.wav", 2.0)), mci::kPending);
+    EXPECT_TRUE(d.IsOpening(MediaKind::Sound));
+    EXPECT_FALSE(d.IsOpen());
+    EXPECT_EQ(d.Play(MediaKind::Sound, 0, 0, false, true, false), mci::kInvalidDeviceId);
+    EXPECT_EQ(d.Length(MediaKind::Sound), 0u);
+    d.Close(MediaKind::Sound);
+    EXPECT_FALSE(d.IsOpening(MediaKind::Sound));
+    // The late end of that load finds nothing to open.
+    RunUntil([] { return false; }, 300ms);
+    EXPECT_EQ(opened_, 0);
+    EXPECT_FALSE(d.IsOpen());
+    EXPECT_TRUE(notices_.empty());
+
+    // Replaced by another open, the first load's end is dropped as well:
+    // what opens is the second item, once.
+    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("b.wav", 2.0)), mci::kPending);
+    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("c.wav", 12.0)), mci::kPending);
+    ASSERT_TRUE(RunUntil([&] { return !d.IsOpening(MediaKind::Sound); }));
+    RunUntil([] { return false; }, 300ms);
+    EXPECT_EQ(opened_, 1);
+    EXPECT_EQ(d.OpenResult(MediaKind::Sound), 0);
+    EXPECT_TRUE(d.IsOpen());
+    EXPECT_EQ(d.Length(MediaKind::Sound), 12u);
+}
+
+TEST_F(MpvDeviceTest, SeeksInCorpusFilesArriveThroughThePlayersEvents) {
+    NUKO_CORPUS_FILE(corpus, "");
+    struct Item {
+        MediaKind kind;
+        std::string file;
+        std::uint32_t target;  // in the item's time unit
+    };
+    const Item items[] = {{MediaKind::Sound, corpus + "mp3/mutagen_silence-44-s-v1.mp3", 200},
+                          {MediaKind::Movie, corpus + "asf/wine_wmvcore_test.wmv", 1}};
+    MediaDevice& d = Device();
+    for (const auto& item : items) {
+        ASSERT_EQ(OpenNow(item.kind, item.file), 0) << item.file << ": " << d.ErrorText(item.kind, 0);
+        ASSERT_GT(d.Length(item.kind), item.target) << item.file;
+        ASSERT_EQ(d.Seek(item.kind, item.target), 0) << item.file;
+        // Nothing has drained the player's events yet: the seek goes on,
+        // and the item already tells where it is going.
+        EXPECT_TRUE(d.IsSeeking(item.kind)) << item.file;
+        EXPECT_EQ(d.Position(item.kind), item.target) << item.file;
+        ASSERT_TRUE(WaitForSeek(item.kind)) << item.file;
+        EXPECT_EQ(d.Position(item.kind), item.target) << item.file;
+        EXPECT_TRUE(d.IsStoppedOrPaused(item.kind)) << item.file;
+        // It plays on from there to its end.
+        ASSERT_EQ(d.Resume(item.kind, true), 0) << item.file;
+        ASSERT_TRUE(WaitForNotice()) << item.file;
+        EXPECT_EQ(notices_.back(), kNotifySuccessful) << item.file;
+        d.Close(item.kind);
+    }
+}
+
 TEST_F(MpvDeviceTest, FramesStepOneAtATime) {
     ASSERT_TRUE(test::MakeMovie(media_.File("clip.avi"), 2.0, 25)) << "ffmpeg could not make an AVI file";
     MpvOptions o;
     o.untimed = true;
     o.video = true;
     MpvBackend b(queue_, o);
-    ASSERT_EQ(b.Open(media_.File("clip.avi")), 0) << b.ErrorText(0);
+    ASSERT_EQ(OpenBackend(b, media_.File("clip.avi")), 0) << b.ErrorText(0);
     EXPECT_EQ(b.VideoSize().width, 160);
     EXPECT_EQ(b.VideoSize().height, 120);
     ASSERT_EQ(b.Seek(1000), 0);
+    ASSERT_TRUE(RunUntil([&] { return b.Mode() != DeviceMode::Seeking; }));
     EXPECT_EQ(b.PositionMs(), 1000);
+    auto shown = [&] {
+        return RunUntil([&] {
+            b.Poll();
+            return b.Mode() != DeviceMode::Seeking;
+        });
+    };
     ASSERT_EQ(b.Step(1, false), 0);
+    ASSERT_TRUE(shown());
     EXPECT_EQ(b.PositionMs(), 1040);
     ASSERT_EQ(b.Step(2, false), 0);
+    ASSERT_TRUE(shown());
     EXPECT_EQ(b.PositionMs(), 1120);
     ASSERT_EQ(b.Step(1, true), 0);
+    ASSERT_TRUE(shown());
     EXPECT_EQ(b.PositionMs(), 1080);
+    EXPECT_NE(b.Mode(), DeviceMode::Playing);
+    // A step asked for during a seek counts from where the seek arrives.
+    ASSERT_EQ(b.Seek(600), 0);
+    ASSERT_EQ(b.Step(1, false), 0);
+    ASSERT_TRUE(shown());
+    EXPECT_EQ(b.PositionMs(), 640);
     EXPECT_NE(b.Mode(), DeviceMode::Playing);
 
     // Sound items have no frames to step.
     MpvOptions sound;
     sound.untimed = true;
     MpvBackend s(queue_, sound);
-    ASSERT_EQ(s.Open(media_.File("clip.avi")), 0);
+    ASSERT_EQ(OpenBackend(s, media_.File("clip.avi")), 0);
     EXPECT_EQ(s.Movie(), nullptr);
 }
 
@@ -150,7 +236,7 @@ TEST_F(MpvDeviceTest, CopiesFromRemovableMediaPlayAndGoAtClose) {
     config_.copy_from = [](const std::string&) { return true; };
     MediaDevice& d = Device();
     std::string source = Wav("song.wav", 1.0);
-    ASSERT_EQ(d.Open(MediaKind::Sound, source), 0);
+    ASSERT_EQ(OpenNow(MediaKind::Sound, source), 0);
     std::string copy = work_.path() + "$Nu-kop_FileCopy$song.wav";
     EXPECT_EQ(d.TemporaryFile(), copy);
     ASSERT_TRUE(std::filesystem::exists(copy));
@@ -167,15 +253,15 @@ TEST_F(MpvDeviceTest, BadFilesGiveErrorsAndLeaveNothingBehind) {
     config_.file_copy.used = true;
     config_.copy_from = [](const std::string&) { return true; };
     MediaDevice& d = Device();
-    EXPECT_EQ(d.Open(MediaKind::Sound, media_.File("missing.wav")), mci::kFileNotFound);
+    EXPECT_EQ(OpenNow(MediaKind::Sound, media_.File("missing.wav")), mci::kFileNotFound);
     test::WriteBytes(media_.File("text.wav"), "this is no sound at all\n");
-    EXPECT_EQ(d.Open(MediaKind::Sound, media_.File("text.wav")), mci::kInvalidFile);
+    EXPECT_EQ(OpenNow(MediaKind::Sound, media_.File("text.wav")), mci::kInvalidFile);
     EXPECT_FALSE(d.ErrorText(MediaKind::Sound, mci::kInvalidFile).empty());
     // A song under a movie name.
     test::SmfWriter w;
     w.Track().Note(0, 60, 100);
     test::WriteBytes(media_.File("song.avi"), w.Bytes());
-    EXPECT_EQ(d.Open(MediaKind::Movie, media_.File("song.avi")), mci::kInvalidFile);
+    EXPECT_EQ(OpenNow(MediaKind::Movie, media_.File("song.avi")), mci::kInvalidFile);
     EXPECT_TRUE(std::filesystem::is_empty(work_.path()));
     EXPECT_TRUE(prompt_.asked().empty());
     EXPECT_FALSE(d.IsOpen());
@@ -187,7 +273,7 @@ TEST_F(MpvDeviceTest, NoticesOfClosedItemsAreDroppedAndAFinishedItemEndsAgainAtO
     // its load queued (nothing has run the queue since) and the end of a
     // play from its end, which completes at once and is queued before Play
     // returns.
-    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("a.wav", 1.0)), 0);
+    ASSERT_EQ(OpenNow(MediaKind::Sound, Wav("a.wav", 1.0)), 0);
     ASSERT_EQ(d.Play(MediaKind::Sound, 0, 0, false, false, true), 0);  // to the end, no notice
     ASSERT_TRUE(notices_.empty());
     ASSERT_EQ(d.Resume(MediaKind::Sound, true), 0);
@@ -197,11 +283,11 @@ TEST_F(MpvDeviceTest, NoticesOfClosedItemsAreDroppedAndAFinishedItemEndsAgainAtO
     EXPECT_TRUE(notices_.empty());
 
     // The same with another item open by the time the queue runs.
-    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("c.wav", 1.0)), 0);
+    ASSERT_EQ(OpenNow(MediaKind::Sound, Wav("c.wav", 1.0)), 0);
     ASSERT_EQ(d.Play(MediaKind::Sound, 0, 0, false, false, true), 0);
     ASSERT_EQ(d.Resume(MediaKind::Sound, true), 0);
     d.Close(MediaKind::Sound);
-    ASSERT_EQ(d.Open(MediaKind::Sound, Wav("b.wav", 0.5)), 0);
+    ASSERT_EQ(OpenNow(MediaKind::Sound, Wav("b.wav", 0.5)), 0);
     queue_.RunPending();
     EXPECT_TRUE(notices_.empty());
 

@@ -316,6 +316,12 @@ private:
                 out << "the device stopped while playing; ";
             if (c.position() > c.length()) out << "position " << c.position() << " past length " << c.length() << "; ";
             if (left.size() > 1) out << left.size() << " files in the work folder; ";
+        } else if (c.opening()) {
+            // An item loads in the background: playing, with nothing open yet.
+            if (state != PlayState::Playing) out << "state " << static_cast<int>(state) << " while opening; ";
+            if (c.restart_pending()) out << "a restart pending while opening; ";
+            if (!device_->IsOpening(Kind())) out << "opening with no open under way; ";
+            if (device_->IsOpen()) out << "the device holds an item while another opens; ";
         } else {
             if (state != PlayState::Stopped) out << "state " << static_cast<int>(state) << " with no active item; ";
             if (c.restart_pending()) out << "a restart pending with no active item; ";

@@ -12,6 +12,7 @@
 
 #include "playback/backend_factory.h"
 #include "playback/media_device.h"
+#include "playback/media_errors.h"
 #include "nuko/dispatch.h"
 #include "scripted_prompt.h"
 #include "test_support.h"
@@ -29,7 +30,10 @@ protected:
             s.fast = fast;
             backends_ = std::make_unique<playback::LinuxBackends>(queue_, s);
             config_.work_folder = work_.path();
-            hooks_.notice = [this](media::MediaKind, int code) { notices_.push_back(code); };
+            hooks_.notice = [this](media::MediaKind, int code) {
+                if (code == playback::kNotifyOpened) ++opened_;
+                else notices_.push_back(code);
+            };
             device_ = std::make_unique<playback::MediaDevice>(*backends_, config_, hooks_);
         }
         return *device_;
@@ -40,6 +44,20 @@ protected:
         auto until = std::chrono::steady_clock::now() + limit;
         while (!done() && std::chrono::steady_clock::now() < until) queue_.WaitAndRun(std::chrono::milliseconds(10));
         return done();
+    }
+
+    // Opens `path` and, when it loads in the background, runs the queue
+    // until the load has ended; the open's result.
+    int OpenNow(media::MediaKind kind, const std::string& path) {
+        int r = Device().Open(kind, path);
+        if (r != playback::mci::kPending) return r;
+        RunUntil([&] { return !device_->IsOpening(kind); });
+        return device_->OpenResult(kind);
+    }
+
+    // Runs the queue until a seek under way has arrived.
+    bool WaitForSeek(media::MediaKind kind) {
+        return RunUntil([&] { return !Device().IsSeeking(kind); });
     }
 
     // Runs the queue until one more notice has come.
@@ -56,7 +74,8 @@ protected:
     playback::MediaDeviceConfig config_;
     playback::MediaDeviceHooks hooks_;
     std::unique_ptr<playback::MediaDevice> device_;
-    std::vector<int> notices_;
+    std::vector<int> notices_;  // ends of plays
+    int opened_ = 0;            // ends of opens in the background
 };
 
 }  // namespace nuko::test
