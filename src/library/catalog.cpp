@@ -94,6 +94,11 @@ std::string ResolveCatalogPath(std::string_view field, std::string_view catalog_
     return path::ResolveCaseInsensitive(CatalogPathAsWritten(field, catalog_path, drives));
 }
 
+std::string ResolveCatalogPath(std::string_view field, std::string_view catalog_path,
+                               const path::DriveMap& drives, path::CaseResolver& resolver) {
+    return resolver.Resolve(CatalogPathAsWritten(field, catalog_path, drives));
+}
+
 ParsedCatalog ParseCatalog(std::string_view bytes) {
     CatalogText content = SplitCatalogText(bytes);
     const auto& lines = content.lines;
@@ -184,6 +189,12 @@ std::error_code WriteCatalog(const MediaList& list) {
 std::string PlayablePath(const MediaItem& item, std::string_view catalog_path, const path::DriveMap& drives) {
     if (!item.folder.empty()) return path::Join(item.folder, item.name);
     return ResolveCatalogPath(item.name, catalog_path, drives);
+}
+
+std::string PlayablePath(const MediaItem& item, std::string_view catalog_path, const path::DriveMap& drives,
+                         path::CaseResolver& resolver) {
+    if (!item.folder.empty()) return path::Join(item.folder, item.name);
+    return ResolveCatalogPath(item.name, catalog_path, drives, resolver);
 }
 
 }  // namespace nuko::media

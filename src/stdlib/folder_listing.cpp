@@ -1,0 +1,138 @@
+#include "nuko/folder_listing.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "nuko/text.h"
+
+namespace nuko::path {
+namespace {
+
+// Coarser than any file system's mtime resolution we meet (FAT keeps two
+// seconds); a folder changed this close to its reading may have changed
+// again without its mtime moving.
+constexpr std::time_t kRacySeconds = 2;
+
+FolderEntry::Reached ReachedOf(mode_t mode) {
+    if (S_ISDIR(mode)) return FolderEntry::Reached::Folder;
+    if (S_ISREG(mode)) return FolderEntry::Reached::File;
+    return FolderEntry::Reached::Other;
+}
+
+FolderEntry::Reached FollowLink(int dir_fd, const char* name) {
+    struct stat st {};
+    // A dangling link or a loop of links reaches nothing.
+    if (::fstatat(dir_fd, name, &st, 0) != 0) return FolderEntry::Reached::Missing;
+    return ReachedOf(st.st_mode);
+}
+
+}  // namespace
+
+const FolderEntry* FolderListing::Exact(std::string_view name) const {
+    auto it = exact_.find(std::string(name));
+    return it == exact_.end() ? nullptr : &entries[it->second];
+}
+
+const std::vector<std::uint32_t>* FolderListing::Lowered(const std::string& lowered) const {
+    auto it = lowered_.find(lowered);
+    return it == lowered_.end() ? nullptr : &it->second;
+}
+
+bool ListingCache::Stamp::operator==(const Stamp& o) const {
+    return valid && o.valid && dev == o.dev && ino == o.ino && mtime.tv_sec == o.mtime.tv_sec &&
+           mtime.tv_nsec == o.mtime.tv_nsec;
+}
+
+void ListingCache::Refresh() { ++generation_; }
+
+const FolderListing& ListingCache::Get(const std::string& folder) {
+    Cached& c = cache_[folder];
+    if (c.checked == generation_) return c.listing;
+    if (c.checked != 0 && !c.racy && c.stamp.valid) {
+        struct stat st {};
+        const char* at = folder.empty() ? "." : folder.c_str();
+        if (::stat(at, &st) == 0 && c.stamp == Stamp{true, st.st_dev, st.st_ino, st.st_mtim}) {
+            // Names unchanged; what a link reaches is not the folder's to tell.
+            int fd = -1;
+            for (auto& e : c.listing.entries) {
+                if (e.own != FolderEntry::Own::Link) continue;
+                if (fd < 0) fd = ::open(at, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                if (fd >= 0) e.reached = FollowLink(fd, e.name.c_str());
+            }
+            if (fd >= 0) ::close(fd);
+            c.checked = generation_;
+            return c.listing;
+        }
+    }
+    Read(folder, c);
+    c.checked = generation_;
+    return c.listing;
+}
+
+void ListingCache::Read(const std::string& folder, Cached& c) {
+    ++reads_;
+    c.listing = FolderListing{};
+    c.stamp = Stamp{};
+    c.racy = true;
+    std::timespec started{};
+    ::clock_gettime(CLOCK_REALTIME, &started);
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        bool missing = errno == ENOENT || errno == ENOTDIR || errno == ELOOP || errno == ENAMETOOLONG;
+        c.listing.state = missing ? FolderListing::State::Missing : FolderListing::State::Unreadable;
+        return;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        c.listing.state = FolderListing::State::Unreadable;
+        return;
+    }
+    FolderListing& l = c.listing;
+    l.state = FolderListing::State::Listed;
+    while (dirent* d = ::readdir(dir)) {
+        std::string_view name = d->d_name;
+        if (name == "." || name == "..") continue;
+        // A name renamed while the folder is read may come twice.
+        if (l.exact_.count(std::string(name))) continue;
+        FolderEntry e;
+        e.name = std::string(name);
+        e.lowered = text::AsciiLowered(name);
+        switch (d->d_type) {
+            case DT_DIR: e.own = FolderEntry::Own::Folder; e.reached = FolderEntry::Reached::Folder; break;
+            case DT_REG: e.own = FolderEntry::Own::File; e.reached = FolderEntry::Reached::File; break;
+            case DT_LNK: e.own = FolderEntry::Own::Link; e.reached = FollowLink(fd, d->d_name); break;
+            case DT_UNKNOWN: {
+                // File systems that leave the type out of the listing.
+                struct stat st {};
+                if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+                if (S_ISLNK(st.st_mode)) {
+                    e.own = FolderEntry::Own::Link;
+                    e.reached = FollowLink(fd, d->d_name);
+                } else {
+                    e.reached = ReachedOf(st.st_mode);
+                    e.own = S_ISDIR(st.st_mode)   ? FolderEntry::Own::Folder
+                            : S_ISREG(st.st_mode) ? FolderEntry::Own::File
+                                                  : FolderEntry::Own::Other;
+                }
+                break;
+            }
+            default: e.own = FolderEntry::Own::Other; e.reached = FolderEntry::Reached::Other; break;
+        }
+        auto index = static_cast<std::uint32_t>(l.entries.size());
+        l.exact_.emplace(e.name, index);
+        l.lowered_[e.lowered].push_back(index);
+        l.entries.push_back(std::move(e));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        c.stamp = Stamp{true, st.st_dev, st.st_ino, st.st_mtim};
+        c.racy = st.st_mtim.tv_sec + kRacySeconds >= started.tv_sec;
+    }
+    ::closedir(dir);
+}
+
+}  // namespace nuko::path
