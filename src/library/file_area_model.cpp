@@ -67,7 +67,7 @@ void Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
             if (fresh) it->second = FolderPicture(item.folder, o.picture_extensions, state.find);
             item.picture = it->second;
         }
-        list.Add(item);
+        list.Add(std::move(item));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "nuko/folder_listing.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -31,14 +32,65 @@ FolderEntry::Reached FollowLink(int dir_fd, const char* name) {
 
 }  // namespace
 
-const FolderEntry* FolderListing::Exact(std::string_view name) const {
-    auto it = exact_.find(std::string(name));
-    return it == exact_.end() ? nullptr : &entries[it->second];
+// Orders entry indices by lowered name, then enumeration order; compares an
+// index with a lowered name.
+struct FolderListing::Order {
+    const std::vector<FolderEntry>& entries;
+    bool operator()(std::uint32_t a, std::uint32_t b) const {
+        int c = entries[a].lowered.compare(entries[b].lowered);
+        return c < 0 || (c == 0 && a < b);
+    }
+    bool operator()(std::uint32_t a, std::string_view b) const { return entries[a].lowered < b; }
+    bool operator()(std::string_view a, std::uint32_t b) const { return a < entries[b].lowered; }
+};
+
+std::span<const std::uint32_t> FolderListing::Lowered(std::string_view lowered) const {
+    auto [first, last] = std::equal_range(by_lowered_.begin(), by_lowered_.end(), lowered,
+                                          Order{entries});
+    return {by_lowered_.data() + (first - by_lowered_.begin()), static_cast<std::size_t>(last - first)};
 }
 
-const std::vector<std::uint32_t>* FolderListing::Lowered(const std::string& lowered) const {
-    auto it = lowered_.find(lowered);
-    return it == lowered_.end() ? nullptr : &it->second;
+void FolderListing::Index() {
+    auto sort = [this] {
+        by_lowered_.resize(entries.size());
+        for (std::uint32_t i = 0; i < by_lowered_.size(); ++i) by_lowered_[i] = i;
+        std::sort(by_lowered_.begin(), by_lowered_.end(), Order{entries});
+    };
+    sort();
+    // A name renamed while the folder was read may have come twice; the
+    // first stays.
+    std::vector<bool> twice;
+    for (std::size_t k = 1; k < by_lowered_.size(); ++k) {
+        const FolderEntry& a = entries[by_lowered_[k - 1]];
+        for (std::size_t j = k; j < by_lowered_.size() && entries[by_lowered_[j]].lowered == a.lowered; ++j) {
+            if (entries[by_lowered_[j]].name != a.name) continue;
+            if (twice.empty()) twice.resize(entries.size());
+            twice[by_lowered_[j]] = true;
+        }
+    }
+    if (twice.empty()) return;
+    std::vector<FolderEntry> kept;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (!twice[i]) kept.push_back(std::move(entries[i]));
+    entries = std::move(kept);
+    sort();
+}
+
+const FolderEntry* FolderListing::Exact(std::string_view name) const {
+    char small[64];
+    std::string big;
+    std::string_view lowered;
+    if (name.size() <= sizeof small) {
+        for (std::size_t i = 0; i < name.size(); ++i)
+            small[i] = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
+        lowered = std::string_view(small, name.size());
+    } else {
+        big = text::AsciiLowered(name);
+        lowered = big;
+    }
+    for (std::uint32_t i : Lowered(lowered))
+        if (entries[i].name == name) return &entries[i];
+    return nullptr;
 }
 
 bool ListingCache::Stamp::operator==(const Stamp& o) const {
@@ -48,8 +100,16 @@ bool ListingCache::Stamp::operator==(const Stamp& o) const {
 
 void ListingCache::Refresh() { ++generation_; }
 
-const FolderListing& ListingCache::Get(const std::string& folder) {
-    Cached& c = cache_[folder];
+const FolderListing& ListingCache::Get(std::string_view folder_view) {
+    Cached* hit = (last_ && *last_key_ == folder_view) ? last_ : nullptr;
+    if (!hit) {
+        auto it = cache_.find(folder_view);
+        if (it == cache_.end()) it = cache_.emplace(std::string(folder_view), Cached{}).first;
+        last_key_ = &it->first;
+        last_ = hit = &it->second;
+    }
+    Cached& c = *hit;
+    const std::string& folder = *last_key_;
     if (c.checked == generation_) return c.listing;
     if (c.checked != 0 && !c.racy && c.stamp.valid) {
         struct stat st {};
@@ -96,8 +156,6 @@ void ListingCache::Read(const std::string& folder, Cached& c) {
     while (dirent* d = ::readdir(dir)) {
         std::string_view name = d->d_name;
         if (name == "." || name == "..") continue;
-        // A name renamed while the folder is read may come twice.
-        if (l.exact_.count(std::string(name))) continue;
         FolderEntry e;
         e.name = std::string(name);
         e.lowered = text::AsciiLowered(name);
@@ -122,11 +180,9 @@ void ListingCache::Read(const std::string& folder, Cached& c) {
             }
             default: e.own = FolderEntry::Own::Other; e.reached = FolderEntry::Reached::Other; break;
         }
-        auto index = static_cast<std::uint32_t>(l.entries.size());
-        l.exact_.emplace(e.name, index);
-        l.lowered_[e.lowered].push_back(index);
         l.entries.push_back(std::move(e));
     }
+    l.Index();
     struct stat st {};
     if (::fstat(fd, &st) == 0) {
         c.stamp = Stamp{true, st.st_dev, st.st_ino, st.st_mtim};

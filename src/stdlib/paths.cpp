@@ -195,13 +195,11 @@ std::optional<std::string> CaseResolver::ResolveFolder(const std::string& folder
         auto split = SplitPath(trimmed);
         if (auto parent = ResolveFolder(split.folder)) {
             const FolderListing& listing = Listing(*parent);
-            if (const auto* matches = listing.Lowered(text::AsciiLowered(split.name))) {
-                for (std::uint32_t i : *matches) {
-                    const FolderEntry& e = listing.entries[i];
-                    if (e.reached == FolderEntry::Reached::Folder) {
-                        result = *parent + e.name + "/";
-                        break;
-                    }
+            for (std::uint32_t i : listing.Lowered(text::AsciiLowered(split.name))) {
+                const FolderEntry& e = listing.entries[i];
+                if (e.reached == FolderEntry::Reached::Folder) {
+                    result = *parent + e.name + "/";
+                    break;
                 }
             }
         }
@@ -210,45 +208,50 @@ std::optional<std::string> CaseResolver::ResolveFolder(const std::string& folder
     return result;
 }
 
-CaseResolver::Found CaseResolver::Find(std::string_view path) {
-    std::string input(path);
-    if (input.empty()) return {input, Kind::Missing};
-    std::string cleaned = input;
+CaseResolver::Found CaseResolver::Find(std::string_view input) {
+    if (input.empty()) return {std::string(input), Kind::Missing};
+    std::string_view cleaned = input;
     bool trailing = cleaned.size() > 1 && cleaned.back() == '/';
-    while (cleaned.size() > 1 && cleaned.back() == '/') cleaned.pop_back();
-    auto split = SplitPath(cleaned);
+    while (cleaned.size() > 1 && cleaned.back() == '/') cleaned.remove_suffix(1);
+    std::size_t slash = cleaned.rfind('/');
+    std::string_view folder_as_written = slash == std::string_view::npos ? std::string_view() : cleaned.substr(0, slash + 1);
+    std::string_view name = slash == std::string_view::npos ? cleaned : cleaned.substr(slash + 1);
     // Inner "." and ".." and doubled separators are left to the system.
-    if (split.name.empty() || split.name == "." || split.name == "..")
-        return AskSystem(input).value_or(Found{input, Kind::Missing});
+    if (name.empty() || name == "." || name == "..")
+        return AskSystem(std::string(input)).value_or(Found{std::string(input), Kind::Missing});
 
     // As written: a name whose folder lists it (with a trailing "/" it must
     // reach a folder).
-    const FolderListing& as_written = Listing(split.folder);
+    const FolderListing& as_written = listings_.Get(folder_as_written);
     if (as_written.state == FolderListing::State::Unreadable) {
-        if (auto f = AskSystem(input)) return *f;
-    } else if (const FolderEntry* e = as_written.Exact(split.name)) {
-        if (!trailing) return {input, KindOf(e->reached)};
-        if (e->reached == FolderEntry::Reached::Folder) return {input, Kind::Folder};
+        if (auto f = AskSystem(std::string(input))) return *f;
+    } else if (const FolderEntry* e = as_written.Exact(name)) {
+        if (!trailing) return {std::string(input), KindOf(e->reached)};
+        if (e->reached == FolderEntry::Reached::Folder) return {std::string(input), Kind::Folder};
     }
 
-    auto folder = ResolveFolder(split.folder);
-    if (!folder) return {input, Kind::Missing};
+    // A folder that lists as written is its own resolution.
+    std::optional<std::string> folder;
+    if (as_written.state == FolderListing::State::Missing)
+        folder = ResolveFolder(std::string(folder_as_written));
+    else
+        folder = std::string(folder_as_written);
+    if (!folder) return {std::string(input), Kind::Missing};
     const FolderListing& listing = Listing(*folder);
-    if (*folder != split.folder) {
+    if (*folder != folder_as_written) {
         if (listing.state == FolderListing::State::Unreadable) {
-            if (auto f = AskSystem(*folder + split.name)) return *f;
-        } else if (const FolderEntry* e = listing.Exact(split.name)) {
-            return {*folder + split.name, KindOf(e->reached)};
+            if (auto f = AskSystem(*folder + std::string(name))) return *f;
+        } else if (const FolderEntry* e = listing.Exact(name)) {
+            return {*folder + std::string(name), KindOf(e->reached)};
         }
     }
-    if (const auto* matches = listing.Lowered(text::AsciiLowered(split.name))) {
-        for (std::uint32_t i : *matches) {
-            const FolderEntry& e = listing.entries[i];
-            if ((e.reached == FolderEntry::Reached::Folder) == trailing)
-                return {*folder + e.name + (trailing ? "/" : ""), KindOf(e.reached)};
-        }
+    std::string lowered = text::AsciiLowered(name);
+    for (std::uint32_t i : listing.Lowered(lowered)) {
+        const FolderEntry& e = listing.entries[i];
+        if ((e.reached == FolderEntry::Reached::Folder) == trailing)
+            return {*folder + e.name + (trailing ? "/" : ""), KindOf(e.reached)};
     }
-    return {input, Kind::Missing};
+    return {std::string(input), Kind::Missing};
 }
 
 }  // namespace nuko::path

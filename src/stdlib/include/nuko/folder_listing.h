@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -37,13 +39,17 @@ struct FolderListing {
 
     // The entry of exactly this name; null when none.
     const FolderEntry* Exact(std::string_view name) const;
-    // The entries whose lowered name is `lowered`, in enumeration order.
-    const std::vector<std::uint32_t>* Lowered(const std::string& lowered) const;
+    // The indices of the entries whose lowered name is `lowered`, in
+    // enumeration order.
+    std::span<const std::uint32_t> Lowered(std::string_view lowered) const;
 
 private:
     friend class ListingCache;
-    std::unordered_map<std::string, std::uint32_t> exact_;
-    std::unordered_map<std::string, std::vector<std::uint32_t>> lowered_;
+    struct Order;
+    void Index();
+    // Entry indices ordered by lowered name, then enumeration order: one
+    // array, no node per name.
+    std::vector<std::uint32_t> by_lowered_;
 };
 
 // Listings keyed by folder text (as asked, ending in "/"; "" is the current
@@ -55,7 +61,7 @@ private:
 // as it was.
 class ListingCache {
 public:
-    const FolderListing& Get(const std::string& folder);
+    const FolderListing& Get(std::string_view folder);
     // Starts a new generation: every listing is checked again on its next use.
     void Refresh();
     // How many folders were read (listed or found missing) since the cache
@@ -75,8 +81,15 @@ private:
         bool racy = true;  // read again on the next generation whatever the stamp says
         std::uint64_t checked = 0;  // generation
     };
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
     void Read(const std::string& folder, Cached& c);
-    std::unordered_map<std::string, Cached> cache_;
+    std::unordered_map<std::string, Cached, Hash, std::equal_to<>> cache_;
+    // The folder asked last: look-ups come in runs in one folder.
+    const std::string* last_key_ = nullptr;
+    Cached* last_ = nullptr;
     std::uint64_t generation_ = 1;
     std::uint64_t reads_ = 0;
 };

@@ -91,7 +91,7 @@ public:
     Found Find(std::string_view path);
     // The listing of a folder written with a trailing "/" ("" is the current
     // folder), as written.
-    const FolderListing& Listing(const std::string& folder) { return listings_.Get(folder); }
+    const FolderListing& Listing(std::string_view folder) { return listings_.Get(folder); }
     // Forgets resolved folders and checks every listing again on its next use.
     void Refresh();
     const ListingCache& listings() const { return listings_; }
