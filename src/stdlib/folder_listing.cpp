@@ -32,29 +32,40 @@ FolderEntry::Reached FollowLink(int dir_fd, const char* name) {
 
 }  // namespace
 
-// Orders entry indices by lowered name, then enumeration order; compares an
-// index with a lowered name.
+// Orders entry indices by the hash of the lowered name, then the lowered
+// name, then enumeration order: one name's entries stay together, and most
+// comparisons are of two integers.
 struct FolderListing::Order {
-    const std::vector<FolderEntry>& entries;
+    const FolderListing& l;
+    struct Key {
+        std::uint64_t hash;
+        std::string_view lowered;
+    };
+    Key KeyOf(std::uint32_t i) const { return {l.hashes_[i], l.entries[i].lowered}; }
+    static bool Less(const Key& a, const Key& b) { return a.hash != b.hash ? a.hash < b.hash : a.lowered < b.lowered; }
     bool operator()(std::uint32_t a, std::uint32_t b) const {
-        int c = entries[a].lowered.compare(entries[b].lowered);
-        return c < 0 || (c == 0 && a < b);
+        Key ka = KeyOf(a), kb = KeyOf(b);
+        if (Less(ka, kb)) return true;
+        if (Less(kb, ka)) return false;
+        return a < b;
     }
-    bool operator()(std::uint32_t a, std::string_view b) const { return entries[a].lowered < b; }
-    bool operator()(std::string_view a, std::uint32_t b) const { return a < entries[b].lowered; }
+    bool operator()(std::uint32_t a, const Key& b) const { return Less(KeyOf(a), b); }
+    bool operator()(const Key& a, std::uint32_t b) const { return Less(a, KeyOf(b)); }
 };
 
 std::span<const std::uint32_t> FolderListing::Lowered(std::string_view lowered) const {
-    auto [first, last] = std::equal_range(by_lowered_.begin(), by_lowered_.end(), lowered,
-                                          Order{entries});
+    Order::Key key{std::hash<std::string_view>{}(lowered), lowered};
+    auto [first, last] = std::equal_range(by_lowered_.begin(), by_lowered_.end(), key, Order{*this});
     return {by_lowered_.data() + (first - by_lowered_.begin()), static_cast<std::size_t>(last - first)};
 }
 
 void FolderListing::Index() {
     auto sort = [this] {
+        hashes_.resize(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i) hashes_[i] = std::hash<std::string_view>{}(entries[i].lowered);
         by_lowered_.resize(entries.size());
         for (std::uint32_t i = 0; i < by_lowered_.size(); ++i) by_lowered_[i] = i;
-        std::sort(by_lowered_.begin(), by_lowered_.end(), Order{entries});
+        std::sort(by_lowered_.begin(), by_lowered_.end(), Order{*this});
     };
     sort();
     // A name renamed while the folder was read may have come twice; the

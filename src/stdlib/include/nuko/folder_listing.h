@@ -47,9 +47,10 @@ private:
     friend class ListingCache;
     struct Order;
     void Index();
-    // Entry indices ordered by lowered name, then enumeration order: one
-    // array, no node per name.
+    // Entry indices ordered by lowered name (its hash first), then
+    // enumeration order: one array, no node per name.
     std::vector<std::uint32_t> by_lowered_;
+    std::vector<std::uint64_t> hashes_;  // of each entry's lowered name
 };
 
 // Listings keyed by folder text (as asked, ending in "/"; "" is the current
