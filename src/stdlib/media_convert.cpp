@@ -1,8 +1,6 @@
 // File operations of MP3 wrapping and the MacBinary cuts. Targets are
 // written under a temporary name and renamed, so a failed conversion never
 // leaves a half file under the target's name.
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -67,45 +65,6 @@ int WriteTarget(const std::string& target, std::initializer_list<std::string_vie
     return Finished(ec, progress);
 }
 
-// A regular source file open for reading at any offset.
-class SourceFile {
-public:
-    explicit SourceFile(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
-        struct stat st {};
-        if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) size_ = static_cast<std::uint64_t>(st.st_size);
-        else Close();
-    }
-    ~SourceFile() { Close(); }
-    SourceFile(const SourceFile&) = delete;
-    SourceFile& operator=(const SourceFile&) = delete;
-
-    bool ok() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
-    std::uint64_t size() const { return size_; }
-    // Up to n bytes from offset; fewer at the end or when reading fails.
-    std::string Read(std::uint64_t offset, std::size_t n) const {
-        std::string out(n, '\0');
-        std::size_t done = 0;
-        while (done < n) {
-            ssize_t r = ::pread(fd_, out.data() + done, n - done, static_cast<off_t>(offset + done));
-            if (r < 0 && errno == EINTR) continue;
-            if (r <= 0) break;
-            done += static_cast<std::size_t>(r);
-        }
-        out.resize(done);
-        return out;
-    }
-
-private:
-    void Close() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-    int fd_ = -1;
-    std::uint64_t size_ = 0;
-};
-
 }  // namespace
 
 ConvertNeed NeedsConvertFile(const std::string& path) {
@@ -127,7 +86,7 @@ int Mp3Convert(const std::string& source, const std::string& target,
 
     // The header is planned from a few reads; the body goes from file to
     // file in large blocks, never whole in memory.
-    SourceFile file(source);
+    fileio::ReadOnlyFile file(source);
     if (!file.ok() || file.size() > kMaxSourceBytes) return kConvertSourceFailed;
     WrapPlan plan = PlanWrap(file.size(), [&file](std::uint64_t offset, std::size_t n) { return file.Read(offset, n); });
     // The source is checked: the first half of the work as progress goes.
