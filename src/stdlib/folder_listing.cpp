@@ -109,7 +109,13 @@ bool ListingCache::Stamp::operator==(const Stamp& o) const {
            mtime.tv_nsec == o.mtime.tv_nsec;
 }
 
-void ListingCache::Refresh() { ++generation_; }
+void ListingCache::Refresh() {
+    // Kept small: what the last generation did not use goes.
+    std::erase_if(cache_, [this](const auto& kv) { return kv.second.checked != generation_; });
+    last_key_ = nullptr;
+    last_ = nullptr;
+    ++generation_;
+}
 
 const FolderListing& ListingCache::Get(std::string_view folder_view) {
     Cached* hit = (last_ && *last_key_ == folder_view) ? last_ : nullptr;

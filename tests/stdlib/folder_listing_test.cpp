@@ -110,6 +110,21 @@ TEST(FolderListing, ReadOncePerGenerationAndAgainWhenTheFolderChanged) {
     ASSERT_EQ(::mkdir(dir.File("later").c_str(), 0755), 0);
     cache.Refresh();
     EXPECT_EQ(cache.Get(later).state, path::FolderListing::State::Listed);
+    EXPECT_EQ(cache.reads(), 5u);
+
+    // A generation that does not use a listing drops it: the cache holds
+    // the folders of the last load, not of every load.
+    Age(dir.File("old"));
+    cache.Refresh();
+    cache.Get(old);
+    cache.Refresh();
+    cache.Get(old);
+    EXPECT_EQ(cache.reads(), 6u);  // kept across a generation that used it
+    cache.Refresh();
+    cache.Get(later);
+    cache.Refresh();
+    cache.Get(old);
+    EXPECT_EQ(cache.reads(), 8u);  // "later" read again (racy), "old" dropped and read again
 }
 
 TEST(CaseResolver, AgreesWithTheOnePathResolution) {

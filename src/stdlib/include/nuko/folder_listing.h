@@ -55,15 +55,16 @@ private:
 
 // Listings keyed by folder text (as asked, ending in "/"; "" is the current
 // folder). A listing is read once per generation; a new generation (Refresh)
-// keeps a listing whose folder still has the same identity and mtime (one
-// stat) and reads it again otherwise. A folder whose mtime was within the
+// keeps the listings the last one used, and of those a listing whose folder
+// still has the same identity and mtime (one stat) is not read again. A folder whose mtime was within the
 // file system's time resolution of the reading is read again on the next
 // generation in any case, since a change in that window leaves the mtime
 // as it was.
 class ListingCache {
 public:
     const FolderListing& Get(std::string_view folder);
-    // Starts a new generation: every listing is checked again on its next use.
+    // Starts a new generation: every listing is checked again on its next
+    // use; listings the ending generation did not use are dropped.
     void Refresh();
     // How many folders were read (listed or found missing) since the cache
     // was made; for tests of what is read again.
