@@ -1,6 +1,7 @@
 #include "catalog.h"
 
 #include <dlfcn.h>
+#include <unordered_map>
 
 #include "nuko/fileio.h"
 #include "nuko/text.h"
@@ -94,6 +95,11 @@ std::string ResolveCatalogPath(std::string_view field, std::string_view catalog_
     return path::ResolveCaseInsensitive(CatalogPathAsWritten(field, catalog_path, drives));
 }
 
+std::string ResolveCatalogPath(std::string_view field, std::string_view catalog_path,
+                               const path::DriveMap& drives, path::CaseResolver& resolver) {
+    return resolver.Resolve(CatalogPathAsWritten(field, catalog_path, drives));
+}
+
 ParsedCatalog ParseCatalog(std::string_view bytes) {
     CatalogText content = SplitCatalogText(bytes);
     const auto& lines = content.lines;
@@ -114,6 +120,7 @@ ParsedCatalog ParseCatalog(std::string_view bytes) {
 void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const ExtensionList& extensions,
                     bool find_pictures, const CatalogEnvironment& env) {
     const PathLookup find = env.find_path ? env.find_path : DiskLookup();
+    std::unordered_map<std::string, std::string> pictures;  // by folder
     list.loaded = 1;
     if (parsed.title) list.title = *parsed.title;
     if (parsed.sub_title) list.sub_title = *parsed.sub_title;
@@ -131,10 +138,15 @@ void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const Extensio
         if (find_pictures) {
             bool named = !item.picture.empty() &&
                          find(CatalogPathAsWritten(item.picture, list.path, env.drives)).file();
-            if (!named)
-                item.picture = FolderPicture(path::SplitPath(found.path).folder, env.picture_extensions, find);
+            if (!named) {
+                // Items come in runs from one folder: its picture is looked for once.
+                std::string folder = path::SplitPath(found.path).folder;
+                auto [it, fresh] = pictures.try_emplace(std::move(folder));
+                if (fresh) it->second = FolderPicture(it->first, env.picture_extensions, find);
+                item.picture = it->second;
+            }
         }
-        list.Add(item);
+        list.Add(std::move(item));
     }
 }
 
@@ -184,6 +196,12 @@ std::error_code WriteCatalog(const MediaList& list) {
 std::string PlayablePath(const MediaItem& item, std::string_view catalog_path, const path::DriveMap& drives) {
     if (!item.folder.empty()) return path::Join(item.folder, item.name);
     return ResolveCatalogPath(item.name, catalog_path, drives);
+}
+
+std::string PlayablePath(const MediaItem& item, std::string_view catalog_path, const path::DriveMap& drives,
+                         path::CaseResolver& resolver) {
+    if (!item.folder.empty()) return path::Join(item.folder, item.name);
+    return ResolveCatalogPath(item.name, catalog_path, drives, resolver);
 }
 
 }  // namespace nuko::media

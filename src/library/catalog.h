@@ -113,6 +113,9 @@ int ConvertOldCatalog(const std::string& catalog_path);
 // is looked up case-insensitively.
 std::string ResolveCatalogPath(std::string_view field, std::string_view catalog_path,
                                const path::DriveMap& drives);
+// The same for many fields: the resolver's folder listings serve them all.
+std::string ResolveCatalogPath(std::string_view field, std::string_view catalog_path,
+                               const path::DriveMap& drives, path::CaseResolver& resolver);
 
 // Reads the catalog named by list.path into the list (appending), keeping the
 // lines whose path holds one of `extensions`: the file's bytes through
@@ -134,5 +137,7 @@ std::string SerializeCatalog(const MediaList& list);
 // The playable path of a catalog item, as the file area plays it.
 std::string PlayablePath(const MediaItem& item, std::string_view catalog_path,
                          const path::DriveMap& drives);
+std::string PlayablePath(const MediaItem& item, std::string_view catalog_path,
+                         const path::DriveMap& drives, path::CaseResolver& resolver);
 
 }  // namespace nuko::media

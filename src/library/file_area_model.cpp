@@ -1,9 +1,7 @@
 #include "file_area_model.h"
 
 #include <algorithm>
-#include <dirent.h>
 #include <map>
-#include <sys/stat.h>
 
 #include "nuko/files.h"
 #include "nuko/paths.h"
@@ -15,7 +13,8 @@ namespace nuko::media {
 namespace {
 
 bool Found(const std::string& path, bool hidden, path::CaseResolver& resolver) {
-    return files::IsFileFound(resolver.Resolve(path), hidden);
+    path::CaseResolver::Found f = resolver.Find(path);
+    return f.kind == path::CaseResolver::Kind::File && (hidden || !path::IsHiddenName(path::FileName(f.path)));
 }
 
 // The song beside a WRD script: 4 for ".mid", 5 for the RCP family, 6 for
@@ -33,34 +32,30 @@ int WithWrd(const std::string& path, bool hidden, int plain, int with_script, pa
 }
 
 struct ScanState {
+    path::CaseResolver& resolver;
+    PathLookup find;
     std::map<std::string, std::string> pictures;  // by folder
-    PathLookup find = DiskLookup();
 };
 
 void Scan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
           const FolderScanOptions& o, ScanState& state) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return;
-    std::vector<std::string> names;
-    while (dirent* e = ::readdir(dir)) names.emplace_back(e->d_name);
-    ::closedir(dir);
-
-    for (const auto& name : names) {
-        if (name == "." || name == "..") continue;
-        std::string full = folder + name;
-        struct stat st {};
-        if (::lstat(full.c_str(), &st) != 0) continue;
-        if (S_ISDIR(st.st_mode)) {
+    // The listing tells each name's own type: no stat per file. It stays
+    // as read for the rest of the scan, sub folders included.
+    const path::FolderListing& listing = state.resolver.Listing(folder);
+    if (listing.state != path::FolderListing::State::Listed) return;
+    for (const path::FolderEntry& e : listing.entries) {
+        std::string full = folder + e.name;
+        if (e.own == path::FolderEntry::Own::Folder) {
             // Folders beginning with "." are passed over; links to folders
             // are not followed, so a loop of links cannot trap the scan.
-            if (o.sub_folders && !path::IsHiddenName(name)) Scan(list, full + "/", extensions, o, state);
+            if (o.sub_folders && !path::IsHiddenName(e.name)) Scan(list, full + "/", extensions, o, state);
             continue;
         }
-        if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) continue;  // devices, pipes, sockets
-        if (!o.hidden_files && path::IsHiddenName(name)) continue;
+        if (e.own == path::FolderEntry::Own::Other) continue;  // devices, pipes, sockets
+        if (!o.hidden_files && path::IsHiddenName(e.name)) continue;
 
         std::string target = full;
-        if (auto t = files::ShortcutTarget(full)) target = *t;
+        if (auto t = files::ShortcutTarget(full, e.own == path::FolderEntry::Own::Link)) target = *t;
         if (!ScanAccepts(target, Code(list.kind), extensions, o.win_media_type)) continue;
 
         auto split = path::SplitPath(target);
@@ -72,7 +67,7 @@ void Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
             if (fresh) it->second = FolderPicture(item.folder, o.picture_extensions, state.find);
             item.picture = it->second;
         }
-        list.Add(item);
+        list.Add(std::move(item));
     }
 }
 
@@ -80,7 +75,13 @@ void Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
 
 void FolderScan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
                 const FolderScanOptions& options) {
-    ScanState state;
+    path::CaseResolver resolver;
+    FolderScan(list, folder, extensions, options, resolver);
+}
+
+void FolderScan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
+                const FolderScanOptions& options, path::CaseResolver& resolver) {
+    ScanState state{resolver, ResolverLookup(resolver), {}};
     Scan(list, path::WithTrailingSlash(folder), extensions, options, state);
 }
 
@@ -135,22 +136,26 @@ int FileAreaModel::Load(const FileAreaSettings& settings, const FileAreaEnvironm
     list_.path = settings.source;
     list_.hidden_files = settings.hidden_files;
     list_.sub_folders = settings.sub_folders;
+    // One resolver for the load: the scan, the catalog's rows, the pictures
+    // and the icons' companion look-ups share its folder listings. Kept
+    // between loads; a folder whose mtime moved is read again.
+    resolver_.Refresh();
 
     if (catalog_mode()) {
         ExtensionList exts;
         BuildKindExtensions(exts, settings.kind, false, false);
-        bool read = ReadCatalog(list_, exts, true, env.catalog);
+        CatalogEnvironment catalog = env.catalog;
+        if (!catalog.find_path) catalog.find_path = ResolverLookup(resolver_);
+        bool read = ReadCatalog(list_, exts, true, catalog);
         if (list_.title.empty() && list_.sub_title.empty()) {
             std::string_view file = path::FileName(settings.source);
             bool named = read && list_.loaded == 1 && !file.empty() && file.front() != '*';
             list_.title = std::string(LoadString(named ? strings::kNoTitle : strings::kNoCatalogFile));
             list_.sub_title = std::string(file);
         }
-        // One resolver for the list: its folder listings serve every row.
-        path::CaseResolver resolver;
         for (auto& item : list_.items) {
             auto split =
-                path::SplitPath(resolver.Resolve(CatalogPathAsWritten(item.name, settings.source, env.catalog.drives)));
+                path::SplitPath(resolver_.Resolve(CatalogPathAsWritten(item.name, settings.source, env.catalog.drives)));
             item.folder = split.folder;
             item.name = split.name;
         }
@@ -163,12 +168,11 @@ int FileAreaModel::Load(const FileAreaSettings& settings, const FileAreaEnvironm
         o.find_pictures = true;
         o.picture_extensions = env.catalog.picture_extensions;
         o.win_media_type = env.win_media_type;
-        if (!settings.source.empty()) FolderScan(list_, settings.source, exts, o);
+        if (!settings.source.empty()) FolderScan(list_, settings.source, exts, o, resolver_);
     }
 
-    path::CaseResolver resolver;
     for (auto& item : list_.items)
-        item.icon = IconCode(settings.kind, item.folder + item.name, settings.hidden_files, resolver);
+        item.icon = IconCode(settings.kind, item.folder + item.name, settings.hidden_files, resolver_);
     return rows();
 }
 

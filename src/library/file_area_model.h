@@ -46,6 +46,10 @@ struct FolderScanOptions {
 // links and .lnk files) are listed under their targets' folder and name.
 void FolderScan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
                 const FolderScanOptions& options);
+// The same reading each folder through `resolver`: one listing per folder
+// answers the scan and the later look-ups of the same folders.
+void FolderScan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
+                const FolderScanOptions& options, path::CaseResolver& resolver);
 
 // The display code that selects a row's icon (0 neutral). The resolver's
 // folder listings serve the look-ups of companion files (".wrd" beside a
@@ -82,6 +86,7 @@ public:
 private:
     FileAreaSettings settings_;
     MediaList list_;
+    path::CaseResolver resolver_;
 };
 
 }  // namespace nuko::media

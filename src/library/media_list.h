@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "media_kinds.h"
@@ -34,6 +35,7 @@ struct MediaList {
     std::vector<MediaItem> items;
 
     void Add(const MediaItem& item) { items.push_back(item); }
+    void Add(MediaItem&& item) { items.push_back(std::move(item)); }
     void Clear() { items.clear(); }
     std::size_t size() const { return items.size(); }
 };

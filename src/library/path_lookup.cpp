@@ -1,21 +1,30 @@
 #include "path_lookup.h"
 
 #include <memory>
-#include <sys/stat.h>
 
 #include "nuko/paths.h"
 
 namespace nuko::media {
 
+namespace {
+
+FoundPath Find(path::CaseResolver& resolver, const std::string& p) {
+    path::CaseResolver::Found f = resolver.Find(p);
+    FoundPath found{std::move(f.path), FoundPath::Kind::Missing};
+    if (f.kind == path::CaseResolver::Kind::File) found.kind = FoundPath::Kind::File;
+    else if (f.kind != path::CaseResolver::Kind::Missing) found.kind = FoundPath::Kind::Other;
+    return found;
+}
+
+}  // namespace
+
 PathLookup DiskLookup() {
     auto resolver = std::make_shared<path::CaseResolver>();
-    return [resolver](const std::string& p) {
-        FoundPath found{resolver->Resolve(p), FoundPath::Kind::Missing};
-        struct stat st {};
-        if (!found.path.empty() && ::stat(found.path.c_str(), &st) == 0)
-            found.kind = S_ISREG(st.st_mode) ? FoundPath::Kind::File : FoundPath::Kind::Other;
-        return found;
-    };
+    return [resolver](const std::string& p) { return Find(*resolver, p); };
+}
+
+PathLookup ResolverLookup(path::CaseResolver& resolver) {
+    return [&resolver](const std::string& p) { return Find(resolver, p); };
 }
 
 std::string FolderPicture(std::string_view folder, const std::vector<std::string>& extensions,

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "nuko/paths.h"
+
 namespace nuko::media {
 
 struct FoundPath {
@@ -25,6 +27,10 @@ using PathLookup = std::function<FoundPath(const std::string& path)>;
 // followed. The folder listings read are kept for the life of the look-up
 // and its copies.
 PathLookup DiskLookup();
+
+// The disk through a resolver the caller keeps alive while the look-up is
+// used, so that its folder listings also serve the caller's own look-ups.
+PathLookup ResolverLookup(path::CaseResolver& resolver);
 
 // The "image" picture of a folder: the first of "image.bmp", then "image"
 // with each of `extensions` in order, that is a file in any letter case;

@@ -143,4 +143,32 @@ std::error_code WriteFileAtomic(const std::string& path, std::string_view bytes)
     return {};
 }
 
+ReadOnlyFile::ReadOnlyFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+    struct stat st {};
+    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (fd_ >= 0) size_ = static_cast<std::uint64_t>(st.st_size);
+}
+
+ReadOnlyFile::~ReadOnlyFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::string ReadOnlyFile::Read(std::uint64_t offset, std::size_t count) const {
+    std::string out;
+    if (fd_ < 0 || offset >= size_) return out;
+    out.resize(static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset)));
+    std::size_t done = 0;
+    while (done < out.size()) {
+        ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    out.resize(done);
+    return out;
+}
+
 }  // namespace nuko::fileio

@@ -223,9 +223,16 @@ std::optional<std::string> ParseShellLink(std::string_view b) {
 std::optional<std::string> ShortcutTarget(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
-    if (S_ISLNK(st.st_mode)) {
-        std::vector<char> buf(static_cast<std::size_t>(std::max<off_t>(st.st_size, 255)) + 1);
-        ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size() - 1);
+    return ShortcutTarget(path, S_ISLNK(st.st_mode));
+}
+
+std::optional<std::string> ShortcutTarget(const std::string& path, bool symbolic_link) {
+    if (symbolic_link) {
+        // Grown until the target fits: readlink cuts without telling.
+        std::vector<char> buf(256);
+        ssize_t n = 0;
+        while ((n = ::readlink(path.c_str(), buf.data(), buf.size())) >= static_cast<ssize_t>(buf.size()))
+            buf.resize(buf.size() * 4);
         if (n <= 0) return std::nullopt;
         std::string target(buf.data(), static_cast<std::size_t>(n));
         if (!path::IsAbsolute(target)) target = path::Join(path::SplitPath(path).folder, target);

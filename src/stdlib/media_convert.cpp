@@ -16,8 +16,8 @@
 namespace nuko::media {
 namespace {
 
-// The whole source is held in memory; a wrapped file must also fit the
-// 32-bit sizes of a RIFF file.
+// A wrapped file must fit the 32-bit sizes of a RIFF file (and the cuts,
+// which hold the whole source in memory, are kept to the same bound).
 constexpr std::size_t kMaxSourceBytes = UINT32_MAX - kWaveHeaderSize;
 
 // Enough of a file's start for every form check (MacBinary header, RIFF
@@ -45,6 +45,14 @@ std::function<void(int)> Percent(const std::function<void(int)>& progress, int f
     return [progress, first, step](int piece) { progress(first + step * piece); };
 }
 
+// The result code of a write: its errno after progress 100 when it failed.
+int Finished(std::error_code ec, const std::function<void(int)>& progress) {
+    if (!ec) return kConvertWritten;
+    if (progress) progress(100);
+    // EPERM is 1, which callers read as "nothing to do".
+    return ec.value() == EPERM ? EACCES : ec.value();
+}
+
 // Writes the parts to the target in `pieces`; the result code of a failed
 // write is its errno, after progress 100.
 int WriteTarget(const std::string& target, std::initializer_list<std::string_view> parts, int pieces,
@@ -54,12 +62,7 @@ int WriteTarget(const std::string& target, std::initializer_list<std::string_vie
     std::error_code ec = fileio::WriteInPieces(out, parts, progress ? pieces : 1,
                                                Percent(progress, first_percent, 10));
     if (!ec) ec = out.Commit();
-    if (ec) {
-        if (progress) progress(100);
-        // EPERM is 1, which callers read as "nothing to do".
-        return ec.value() == EPERM ? EACCES : ec.value();
-    }
-    return kConvertWritten;
+    return Finished(ec, progress);
 }
 
 }  // namespace
@@ -81,15 +84,31 @@ int Mp3Convert(const std::string& source, const std::string& target,
     SourceForm form = ClassifySource(*head);
     if (!form.macbinary && form.container == Container::RiffWave) return kConvertNothingToDo;
 
-    auto file = fileio::ReadFileInPieces(source, progress ? 5 : 1, Percent(progress, 10, 10),
-                                         kMaxSourceBytes);
-    if (!file) return kConvertSourceFailed;
-    WrapPlan plan = PlanWrap(*file);
+    // The header is planned from a few reads; the body goes from file to
+    // file in large blocks, never whole in memory.
+    fileio::ReadOnlyFile file(source);
+    if (!file.ok() || file.size() > kMaxSourceBytes) return kConvertSourceFailed;
+    WrapPlan plan = PlanWrap(file.size(), [&file](std::uint64_t offset, std::size_t n) { return file.Read(offset, n); });
+    // The source is checked: the first half of the work as progress goes.
+    if (progress)
+        for (int p = 10; p <= 50; p += 10) progress(p);
     if (plan.result != kConvertWritten) return plan.result;
 
     if (!EnsureTargetFolder(target, "MP3 Convert", nullptr)) return kConvertTargetFailed;
-    std::string_view data = std::string_view(*file).substr(plan.data_offset, plan.data_length);
-    return WriteTarget(target, {plan.header, data}, 5, progress, 60);
+    fileio::StagedFile out(target);
+    if (!out.ok()) return kConvertTargetFailed;
+    std::error_code ec = out.Write(plan.header);
+    const int pieces = progress ? 5 : 1;
+    const std::uint64_t piece = plan.data_length / pieces;
+    std::uint64_t done = 0;
+    for (int i = 0; i < pieces && !ec; ++i) {
+        std::uint64_t n = i == pieces - 1 ? plan.data_length - done : piece;
+        ec = out.CopyFrom(file.fd(), plan.data_offset + done, n);
+        done += n;
+        if (!ec && progress) progress(60 + 10 * i);
+    }
+    if (!ec) ec = out.Commit();
+    return Finished(ec, progress);
 }
 
 int Mp3MacRmpCut(const std::string& source, const std::string& target,

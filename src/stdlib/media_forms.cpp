@@ -134,10 +134,10 @@ std::string WaveHeader(const FrameFormat& f, std::uint32_t data_length) {
     return h;
 }
 
-WrapPlan PlanWrap(std::string_view file) {
+WrapPlan PlanWrap(std::uint64_t size, const ReadAt& read) {
     WrapPlan plan;
-    SourceForm form = ClassifySource(file);
-    std::size_t base = form.macbinary ? kMacBinaryHeaderSize : 0;
+    SourceForm form = ClassifySource(read(0, kWrapHeadBytes));
+    std::uint64_t base = form.macbinary ? kMacBinaryHeaderSize : 0;
     if (form.container == Container::RiffWave) {
         if (!form.macbinary) {
             plan.result = kConvertNothingToDo;
@@ -146,29 +146,34 @@ WrapPlan PlanWrap(std::string_view file) {
         // Only the MacBinary header goes.
         plan.result = kConvertWritten;
         plan.data_offset = base;
-        plan.data_length = file.size() - base;
+        plan.data_length = size - base;
         return plan;
     }
-    std::size_t offset = base + (form.container == Container::RiffMp3 ? kRiffMp3DataOffset : 0);
-    if (offset >= file.size()) return plan;
-    std::string_view data = file.substr(offset);
+    std::uint64_t offset = base + (form.container == Container::RiffMp3 ? kRiffMp3DataOffset : 0);
+    if (offset >= size) return plan;
     // Most MP3 files begin with an ID3 version 2 tag; the frames follow it.
-    while (std::size_t tag = Id3v2TagSize(data)) {
-        if (tag >= data.size()) return plan;
-        data.remove_prefix(tag);
+    while (std::size_t tag = Id3v2TagSize(read(offset, 10))) {
+        if (tag >= size - offset) return plan;
         offset += tag;
     }
-    auto format = ParseFrameHeader(data);
+    auto format = ParseFrameHeader(read(offset, 4));
     if (!format) return plan;
-    if (data.size() > UINT32_MAX - kWaveHeaderSize) {
+    std::uint64_t data_size = size - offset;
+    if (data_size > UINT32_MAX - kWaveHeaderSize) {
         plan.result = kConvertSourceFailed;  // too large for a RIFF file
         return plan;
     }
     plan.result = kConvertWritten;
-    plan.header = WaveHeader(*format, static_cast<std::uint32_t>(data.size()));
+    plan.header = WaveHeader(*format, static_cast<std::uint32_t>(data_size));
     plan.data_offset = offset;
-    plan.data_length = data.size();
+    plan.data_length = data_size;
     return plan;
+}
+
+WrapPlan PlanWrap(std::string_view file) {
+    return PlanWrap(file.size(), [file](std::uint64_t offset, std::size_t n) {
+        return std::string(file.substr(std::min<std::uint64_t>(offset, file.size()), n));
+    });
 }
 
 std::optional<std::size_t> MacRmpCutOffset(std::string_view head) {

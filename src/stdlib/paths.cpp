@@ -127,11 +127,6 @@ DriveMap LoadDriveMapFromSettings() {
     return DriveMapFromEntries(ini::LoadFile(folders::SettingsFile(), ini::Encoding::Utf8).Entries("Drives"));
 }
 
-bool IsFolder(const std::string& p) {
-    struct stat st {};
-    return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 bool Exists(const std::string& p) {
     struct stat st {};
     return ::lstat(p.c_str(), &st) == 0;
@@ -151,39 +146,58 @@ void SetCurrentDriveMap(DriveMap drives) {
 }
 
 std::string ResolveCaseInsensitive(std::string_view path) {
+    // One path: when it exists as written one lstat answers, where a
+    // listing would read the whole folder.
+    std::string input(path);
+    if (input.empty() || Exists(input)) return input;
     CaseResolver resolver;
-    return resolver.Resolve(path);
+    return resolver.Resolve(input);
 }
 
-const std::vector<CaseResolver::Entry>& CaseResolver::Listing(const std::string& folder) {
-    auto [it, fresh] = listings_.try_emplace(folder);
-    if (!fresh) return it->second;
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir) return it->second;
-    while (dirent* e = ::readdir(dir)) {
-        std::string_view name = e->d_name;
-        if (name == "." || name == "..") continue;
-        bool is_folder = e->d_type == DT_DIR;
-        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) is_folder = IsFolder(folder + std::string(name));
-        it->second.push_back({text::AsciiLowered(name), std::string(name), is_folder});
+namespace {
+
+CaseResolver::Kind KindOf(FolderEntry::Reached r) {
+    switch (r) {
+        case FolderEntry::Reached::File: return CaseResolver::Kind::File;
+        case FolderEntry::Reached::Folder: return CaseResolver::Kind::Folder;
+        case FolderEntry::Reached::Other: return CaseResolver::Kind::Other;
+        case FolderEntry::Reached::Missing: break;
     }
-    ::closedir(dir);
-    return it->second;
+    return CaseResolver::Kind::Missing;
+}
+
+// For folders that cannot be listed: the system, name by name. Nothing when
+// the name is not there; Missing for a dangling link.
+std::optional<CaseResolver::Found> AskSystem(const std::string& p) {
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) != 0) return std::nullopt;
+    if (::stat(p.c_str(), &st) != 0) return CaseResolver::Found{p, CaseResolver::Kind::Missing};
+    return CaseResolver::Found{p, S_ISREG(st.st_mode)   ? CaseResolver::Kind::File
+               : S_ISDIR(st.st_mode) ? CaseResolver::Kind::Folder
+                                     : CaseResolver::Kind::Other};
+}
+
+}  // namespace
+
+void CaseResolver::Refresh() {
+    listings_.Refresh();
+    folders_.clear();
 }
 
 std::optional<std::string> CaseResolver::ResolveFolder(const std::string& folder) {
     if (folder.empty() || folder == "/") return folder;
     if (auto it = folders_.find(folder); it != folders_.end()) return it->second;
     std::optional<std::string> result;
-    if (IsFolder(folder)) {
+    if (Listing(folder).state != FolderListing::State::Missing) {
         result = folder;
     } else {
         std::string trimmed = folder.substr(0, folder.size() - 1);
         auto split = SplitPath(trimmed);
         if (auto parent = ResolveFolder(split.folder)) {
-            std::string wanted = text::AsciiLowered(split.name);
-            for (const auto& e : Listing(*parent)) {
-                if (e.folder && e.lowered == wanted) {
+            const FolderListing& listing = Listing(*parent);
+            for (std::uint32_t i : listing.Lowered(text::AsciiLowered(split.name))) {
+                const FolderEntry& e = listing.entries[i];
+                if (e.reached == FolderEntry::Reached::Folder) {
                     result = *parent + e.name + "/";
                     break;
                 }
@@ -194,23 +208,50 @@ std::optional<std::string> CaseResolver::ResolveFolder(const std::string& folder
     return result;
 }
 
-std::string CaseResolver::Resolve(std::string_view path) {
-    std::string input(path);
-    if (input.empty() || Exists(input)) return input;
-    // Inner "." and ".." and doubled separators are left to the system.
-    std::string cleaned = input;
+CaseResolver::Found CaseResolver::Find(std::string_view input) {
+    if (input.empty()) return {std::string(input), Kind::Missing};
+    std::string_view cleaned = input;
     bool trailing = cleaned.size() > 1 && cleaned.back() == '/';
-    while (cleaned.size() > 1 && cleaned.back() == '/') cleaned.pop_back();
-    auto split = SplitPath(cleaned);
-    if (split.name.empty() || split.name == "." || split.name == "..") return input;
-    auto folder = ResolveFolder(split.folder);
-    if (!folder) return input;
-    if (*folder != split.folder && Exists(*folder + split.name)) return *folder + split.name;
-    std::string wanted = text::AsciiLowered(split.name);
-    for (const auto& e : Listing(*folder)) {
-        if (e.lowered == wanted && e.folder == trailing) return *folder + e.name + (trailing ? "/" : "");
+    while (cleaned.size() > 1 && cleaned.back() == '/') cleaned.remove_suffix(1);
+    std::size_t slash = cleaned.rfind('/');
+    std::string_view folder_as_written = slash == std::string_view::npos ? std::string_view() : cleaned.substr(0, slash + 1);
+    std::string_view name = slash == std::string_view::npos ? cleaned : cleaned.substr(slash + 1);
+    // Inner "." and ".." and doubled separators are left to the system.
+    if (name.empty() || name == "." || name == "..")
+        return AskSystem(std::string(input)).value_or(Found{std::string(input), Kind::Missing});
+
+    // As written: a name whose folder lists it (with a trailing "/" it must
+    // reach a folder).
+    const FolderListing& as_written = listings_.Get(folder_as_written);
+    if (as_written.state == FolderListing::State::Unreadable) {
+        if (auto f = AskSystem(std::string(input))) return *f;
+    } else if (const FolderEntry* e = as_written.Exact(name)) {
+        if (!trailing) return {std::string(input), KindOf(e->reached)};
+        if (e->reached == FolderEntry::Reached::Folder) return {std::string(input), Kind::Folder};
     }
-    return input;
+
+    // A folder that lists as written is its own resolution.
+    std::optional<std::string> folder;
+    if (as_written.state == FolderListing::State::Missing)
+        folder = ResolveFolder(std::string(folder_as_written));
+    else
+        folder = std::string(folder_as_written);
+    if (!folder) return {std::string(input), Kind::Missing};
+    const FolderListing& listing = Listing(*folder);
+    if (*folder != folder_as_written) {
+        if (listing.state == FolderListing::State::Unreadable) {
+            if (auto f = AskSystem(*folder + std::string(name))) return *f;
+        } else if (const FolderEntry* e = listing.Exact(name)) {
+            return {*folder + std::string(name), KindOf(e->reached)};
+        }
+    }
+    std::string lowered = text::AsciiLowered(name);
+    for (std::uint32_t i : listing.Lowered(lowered)) {
+        const FolderEntry& e = listing.entries[i];
+        if ((e.reached == FolderEntry::Reached::Folder) == trailing)
+            return {*folder + e.name + (trailing ? "/" : ""), KindOf(e.reached)};
+    }
+    return {std::string(input), Kind::Missing};
 }
 
 }  // namespace nuko::path

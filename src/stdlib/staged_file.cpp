@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,6 +65,42 @@ std::error_code StagedFile::Write(std::string_view bytes) {
             return LastError();
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return {};
+}
+
+std::error_code StagedFile::CopyFrom(int source, std::uint64_t offset, std::uint64_t length) {
+    if (fd_ < 0) return error_ ? error_ : std::make_error_code(std::errc::bad_file_descriptor);
+    constexpr std::size_t kBlock = std::size_t{8} << 20;
+    auto in = static_cast<off_t>(offset);
+    while (length > 0 && kernel_copy_) {
+        ssize_t n = ::copy_file_range(source, &in, fd_, nullptr, std::min<std::uint64_t>(length, 1u << 30), 0);
+        if (n > 0) {
+            length -= static_cast<std::uint64_t>(n);
+            continue;
+        }
+        if (n == 0) return std::make_error_code(std::errc::io_error);  // the source ended early
+        if (errno == EINTR) continue;
+        // File systems or kernels that cannot copy between these files:
+        // the buffer does it, from where the kernel stopped.
+        if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF) {
+            kernel_copy_ = false;
+            break;
+        }
+        return LastError();
+    }
+    if (length == 0) return {};
+    std::unique_ptr<char[]> buf(new char[kBlock]);
+    while (length > 0) {
+        ssize_t n = ::pread(source, buf.get(), std::min<std::uint64_t>(length, kBlock), in);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return LastError();
+        }
+        if (n == 0) return std::make_error_code(std::errc::io_error);
+        if (auto ec = Write(std::string_view(buf.get(), static_cast<std::size_t>(n)))) return ec;
+        in += n;
+        length -= static_cast<std::uint64_t>(n);
     }
     return {};
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "nuko/fileio.h"
 #include "nuko/media_convert.h"
 #include "nuko/media_title.h"
 #include "nuko/paths.h"
@@ -21,49 +22,6 @@ namespace {
 // description comes early in every real file.
 constexpr std::uint64_t kMaxAsfHeader = 16u << 20;
 
-// A regular file opened for reading (never a folder, device or pipe).
-class ReadOnlyFile {
-public:
-    explicit ReadOnlyFile(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
-        struct stat st {};
-        if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-        if (fd_ >= 0) size_ = static_cast<std::uint64_t>(st.st_size);
-    }
-    ~ReadOnlyFile() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-
-    bool ok() const { return fd_ >= 0; }
-    std::uint64_t size() const { return size_; }
-
-    // Up to `count` bytes from `offset` (fewer at the end of the file).
-    std::string Read(std::uint64_t offset, std::size_t count) const {
-        std::string out;
-        if (fd_ < 0 || offset >= size_) return out;
-        out.resize(static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset)));
-        std::size_t done = 0;
-        while (done < out.size()) {
-            ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
-                                static_cast<off_t>(offset + done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += static_cast<std::size_t>(n);
-        }
-        out.resize(done);
-        return out;
-    }
-
-private:
-    int fd_;
-    std::uint64_t size_ = 0;
-};
-
 // The extension that picks the reader: the last three characters after a
 // "." that is fourth from the end, lower-cased.
 std::string TitleExtension(std::string_view path) {
@@ -76,12 +34,12 @@ struct Found {
     bool id3 = false;
 };
 
-std::optional<std::string> Id3Title(const ReadOnlyFile& file) {
+std::optional<std::string> Id3Title(const fileio::ReadOnlyFile& file) {
     if (file.size() < 128) return std::nullopt;
     return Id3v1TitleText(file.Read(file.size() - 128, 128));
 }
 
-std::optional<std::string> AsfTitle(const ReadOnlyFile& file, const std::string& head) {
+std::optional<std::string> AsfTitle(const fileio::ReadOnlyFile& file, const std::string& head) {
     if (head.size() < 24) return std::nullopt;
     std::uint64_t size = 0;
     for (std::size_t i = 8; i-- > 0;) size = (size << 8) | static_cast<unsigned char>(head[16 + i]);
@@ -99,12 +57,12 @@ Found ReadContents(const std::string& path, const std::string& ext, const TitleO
         // A WRD script shows the title of the song it belongs to.
         for (const char* song : {"mid", "rcp", "r36", "g36"}) {
             std::string candidate = path::ResolveCaseInsensitive(path::ReplaceExtension(path, song));
-            if (ReadOnlyFile(candidate).ok()) return ReadContents(candidate, song, options, ratio);
+            if (fileio::ReadOnlyFile(candidate).ok()) return ReadContents(candidate, song, options, ratio);
         }
         return found;
     }
     if (!options.want_title && ext != "mid") return found;
-    ReadOnlyFile file(path);
+    fileio::ReadOnlyFile file(path);
     if (!file.ok()) return found;
     std::string head = file.Read(0, kTitleHeadBytes);
     if (ext == "mid") *ratio = SmfWaitRatio(head);

@@ -27,13 +27,16 @@ int RunCatalog(const Args& args) {
     media::BuildKindExtensions(exts, media::Code(list.kind), false, false);
     media::CatalogEnvironment env;
     env.drives = s.drives;
+    // One resolver for the read and the printed paths: each folder is listed once.
+    path::CaseResolver resolver;
+    env.find_path = media::ResolverLookup(resolver);
     if (!media::ReadCatalog(list, exts, true, env)) {
         std::fprintf(stderr, "nu_kotool: cannot read the catalog %s\n", list.path.c_str());
         return 1;
     }
     std::printf("title: %s\nsubtitle: %s\n", list.title.c_str(), list.sub_title.c_str());
     for (const auto& item : list.items) {
-        std::printf("%s\t%s\t%s\t%s\n", media::PlayablePath(item, list.path, env.drives).c_str(),
+        std::printf("%s\t%s\t%s\t%s\n", media::PlayablePath(item, list.path, env.drives, resolver).c_str(),
                     item.title.c_str(), item.init_file.c_str(), item.picture.c_str());
     }
     return 0;

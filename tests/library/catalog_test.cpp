@@ -399,3 +399,28 @@ TEST(CatalogResolve, LooksOnlyThroughTheLookupAndFollowsItsAnswers) {
     EXPECT_EQ(Names(hidden), (std::vector<std::string>{"a.mid", ".h.mid", "d:/x.mid", "gone.mid"}));
     EXPECT_EQ(hidden.items[0].picture, "none.bmp");  // no look for pictures: as written
 }
+
+TEST(CatalogResolve, ManyItemsInManyMissingFoldersListEachFolderOnce) {
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.File("Here").c_str(), 0755), 0);
+    WriteBytes(dir.File("Here/Song.MID"), "x");
+    std::string bytes = "Ver 1.00\r\nT\r\nS\r\n";
+    for (int f = 0; f < 400; ++f)
+        for (int i = 0; i < 3; ++i)
+            bytes += "gone" + std::to_string(f) + "\\x" + std::to_string(i) + ".mid\tt\r\n";
+    bytes += "HERE\\song.mid\tfound\r\n\x1a";
+    nuko::path::CaseResolver resolver;
+    CatalogEnvironment env;
+    env.find_path = ResolverLookup(resolver);
+    MediaList list;
+    list.path = dir.File("big.mit");
+    ResolveCatalog(ParseCatalog(bytes), list, MidiList(), true, env);
+    // Missing items stay as written, in order; the one present is found.
+    ASSERT_EQ(list.items.size(), 1201u);
+    EXPECT_EQ(list.items[5].name, "gone1/x2.mid");
+    EXPECT_EQ(list.items.back().title, "found");
+    EXPECT_EQ(PlayablePath(list.items.back(), list.path, {}, resolver), dir.File("Here/Song.MID"));
+    EXPECT_EQ(PlayablePath(list.items[5], list.path, {}, resolver), dir.File("gone1/x2.mid"));
+    // Every missing folder is found missing once, for the items and their pictures alike.
+    EXPECT_LE(resolver.listings().reads(), 400u + 3);
+}

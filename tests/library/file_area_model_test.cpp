@@ -1,6 +1,8 @@
 #include "library/file_area_model.h"
 
+#include <algorithm>
 #include <dirent.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -219,4 +221,51 @@ TEST(FileArea, NamesThatAreNotUtf8AndFoldersThatCannotBeRead) {
     ASSERT_EQ(::mkdir(dir.File("x.mit").c_str(), 0755), 0);
     EXPECT_EQ(catalog_folder.Load(Folder(dir.File("x.mit"), 0, 0x8000), {}), 0);
     EXPECT_EQ(catalog_folder.list().title, "ｶﾀﾛｸﾞﾌｧｲﾙがありません");
+}
+
+TEST(FileArea, LoopsOfLinksUnderSubFolders) {
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.File("a").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(dir.File("a/b").c_str(), 0755), 0);
+    WriteBytes(dir.File("a/b/deep.mid"), "x");
+    ASSERT_EQ(::symlink(dir.File("a").c_str(), dir.File("a/b/back").c_str()), 0);
+    ASSERT_EQ(::symlink("self.mid", dir.File("a/self.mid").c_str()), 0);   // loops on itself
+    ASSERT_EQ(::symlink("two.mid", dir.File("a/one.mid").c_str()), 0);
+    ASSERT_EQ(::symlink("one.mid", dir.File("a/two.mid").c_str()), 0);
+    FileAreaModel m;
+    auto s = Folder(dir.path(), 0, 0x0001);
+    s.sub_folders = true;
+    m.Load(s, {});
+    // Each link is one row under what it names; nothing is entered twice.
+    std::multiset<std::string> rows;
+    for (int r = 0; r < m.rows(); ++r) rows.insert(m.RowPath(r));
+    EXPECT_EQ(rows, (std::multiset<std::string>{dir.File("a/b/deep.mid"), dir.File("a/self.mid"),
+                                                 dir.File("a/two.mid"), dir.File("a/one.mid")}));
+    for (const auto& item : m.list().items)
+        if (item.name != "deep.mid") {
+            EXPECT_EQ(item.icon, 0) << item.name;  // nothing found behind them
+        }
+}
+
+TEST(FileArea, AReloadSeesWhatChangedInTheFolders) {
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
+    WriteBytes(dir.File("sub/one.mid"), "x");
+    FileAreaModel m;
+    auto s = Folder(dir.path(), 0, 0x0001);
+    s.sub_folders = true;
+    ASSERT_EQ(m.Load(s, {}), 1);
+    EXPECT_EQ(m.list().items[0].icon, 1);
+    // Each change made right after the last load, within the mtime's resolution.
+    WriteBytes(dir.File("sub/ONE.WRD"), "x");
+    WriteBytes(dir.File("sub/two.mid"), "x");
+    ASSERT_EQ(m.Load(s, {}), 2);
+    auto names = Names(m);
+    auto one = std::find(names.begin(), names.end(), "one.mid");
+    ASSERT_NE(one, names.end());
+    EXPECT_EQ(m.list().items[static_cast<std::size_t>(one - names.begin())].icon, 4);
+    ASSERT_EQ(::unlink(dir.File("sub/one.mid").c_str()), 0);
+    ASSERT_EQ(::rename(dir.File("sub").c_str(), dir.File("moved").c_str()), 0);
+    ASSERT_EQ(m.Load(s, {}), 1);
+    EXPECT_EQ(m.RowPath(0), dir.File("moved/two.mid"));
 }

@@ -185,3 +185,37 @@ TEST(MidiMacCut, OnlyMidiFilesBehindAMacBinaryHeader) {
     EXPECT_EQ(prompt.asked()[0].owner, &owner);
     EXPECT_EQ(ReadBytes(dir.File("work/out.mid")), smf);
 }
+
+// The streamed wrap writes what the plan over the whole file in memory
+// gives: the header, then the frames after any ID3 tags, byte for byte.
+TEST(Mp3Convert, StreamedWrapMatchesTheWholeFilePlan) {
+    NUKO_CORPUS_FILE(mp3, "mp3/");
+    TempDir dir;
+    std::vector<std::string> sources;
+    if (DIR* d = ::opendir(mp3.c_str())) {
+        while (dirent* e = ::readdir(d))
+            if (std::string(e->d_name).ends_with(".mp3")) sources.push_back(mp3 + e->d_name);
+        ::closedir(d);
+    }
+    ASSERT_FALSE(sources.empty());
+    // Tags before the frames, one of them bigger than the plan's first read.
+    std::string tagged = Id3v2Tag(5000) + Id3v2Tag(20) + Mp3Frames(30);
+    WriteBytes(dir.File("tagged.mp3"), tagged);
+    sources.push_back(dir.File("tagged.mp3"));
+    // MacBinary and RIFF-MP3 wrappers around frames.
+    WriteBytes(dir.File("mac.mp3"), std::string(128, '\0') + Mp3Frames(3));
+    sources.push_back(dir.File("mac.mp3"));
+    for (const auto& source : sources) {
+        std::string bytes = ReadBytes(source);
+        WrapPlan plan = PlanWrap(std::string_view(bytes));
+        int result = Mp3Convert(source, dir.File("out.wav"), {});
+        ASSERT_EQ(result, plan.result) << source;
+        if (result != kConvertWritten) continue;
+        EXPECT_EQ(ReadBytes(dir.File("out.wav")), plan.header + bytes.substr(plan.data_offset, plan.data_length))
+            << source;
+        std::vector<int> seen;
+        EXPECT_EQ(Mp3Convert(source, dir.File("progress.wav"), [&](int p) { seen.push_back(p); }), kConvertWritten);
+        EXPECT_EQ(ReadBytes(dir.File("progress.wav")), ReadBytes(dir.File("out.wav"))) << source;
+        EXPECT_EQ(seen, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    }
+}

@@ -10,6 +10,26 @@
 
 namespace nuko::fileio {
 
+// A regular file opened for reading at any offset (never a folder, device
+// or pipe): parts of large files without reading them whole.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const std::string& path);
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    bool ok() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+    std::uint64_t size() const { return size_; }
+    // Up to `count` bytes from `offset` (fewer at the end of the file).
+    std::string Read(std::uint64_t offset, std::size_t count) const;
+
+private:
+    int fd_;
+    std::uint64_t size_ = 0;
+};
+
 // Reads a regular file, at most `max_bytes`. nullopt when it cannot be read
 // (ec tells why); a folder or device is not read.
 std::optional<std::string> ReadFile(const std::string& path,

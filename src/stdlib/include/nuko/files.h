@@ -47,6 +47,9 @@ std::optional<std::string> ParseShellLink(std::string_view bytes);
 // from the link's folder), or for a ".lnk" file the path it stores, mapped
 // through the drive map. nullopt when the path is neither or cannot be read.
 std::optional<std::string> ShortcutTarget(const std::string& path);
+// The same for a path whose kind is already known from its folder's
+// listing (no lstat): `symbolic_link` tells whether it is a link.
+std::optional<std::string> ShortcutTarget(const std::string& path, bool symbolic_link);
 
 // 0: not an ASF file; 1: ASF without video; 2: ASF with a video stream. Takes
 // the file's first bytes (the whole header object when it fits).

@@ -86,6 +86,13 @@ struct WrapPlan {
 };
 WrapPlan PlanWrap(std::string_view file);
 
+// The same plan for a file of `size` bytes read through `read`: up to `n`
+// bytes from `offset` (fewer at the end). Reads the first kWrapHeadBytes
+// and a few bytes where each ID3 tag and the first frame begin.
+inline constexpr std::size_t kWrapHeadBytes = 512;
+using ReadAt = std::function<std::string(std::uint64_t offset, std::size_t n)>;
+WrapPlan PlanWrap(std::uint64_t size, const ReadAt& read);
+
 // Where Mp3MacRmpCut takes the data from: behind the MacBinary header, else
 // behind the RIFF-MP3 header; nullopt when there is nothing to cut. `head`
 // holds the file's first bytes (at least 129 when the file is longer).

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "nuko/folder_listing.h"
+
 namespace nuko::path {
 
 struct SplitResult {
@@ -70,24 +72,35 @@ void SetCurrentDriveMap(DriveMap drives);
 // Returns the real path, or the input when some component is not found.
 std::string ResolveCaseInsensitive(std::string_view path);
 
-// The same resolution for many paths: folder listings read once are kept for
-// the life of the object (a catalog read resolves thousands of paths in a
-// few folders).
+// The same resolution for many paths, answered from folder listings: each
+// folder asked about is read once (a folder that does not exist is found
+// missing once), so a catalog of thousands of paths in a few folders, or in
+// thousands of missing ones, costs a listing per folder and not a walk from
+// the root per path. Refresh() lets a kept resolver see changes: a listing
+// is read again when its folder's mtime has moved.
 class CaseResolver {
 public:
-    std::string Resolve(std::string_view path);
+    // What the resolved path is, links followed.
+    enum class Kind { Missing, File, Folder, Other };
+    struct Found {
+        std::string path;  // the real path; the path asked for when nothing is there
+        Kind kind = Kind::Missing;
+    };
+
+    std::string Resolve(std::string_view path) { return Find(path).path; }
+    Found Find(std::string_view path);
+    // The listing of a folder written with a trailing "/" ("" is the current
+    // folder), as written.
+    const FolderListing& Listing(std::string_view folder) { return listings_.Get(folder); }
+    // Forgets resolved folders and checks every listing again on its next use.
+    void Refresh();
+    const ListingCache& listings() const { return listings_; }
 
 private:
-    struct Entry {
-        std::string lowered;
-        std::string name;
-        bool folder;
-    };
-    const std::vector<Entry>& Listing(const std::string& folder);
     // The real form of a folder written with a trailing "/" ("" is the
     // current folder); nullopt when some component is missing.
     std::optional<std::string> ResolveFolder(const std::string& folder);
-    std::unordered_map<std::string, std::vector<Entry>> listings_;
+    ListingCache listings_;
     std::unordered_map<std::string, std::optional<std::string>> folders_;
 };
 

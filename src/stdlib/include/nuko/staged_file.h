@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -30,6 +31,11 @@ public:
     std::error_code error() const { return error_; }
 
     std::error_code Write(std::string_view bytes);
+    // Appends `length` bytes of the open file `source` from `offset`,
+    // in the kernel where the file systems allow (copy_file_range), else
+    // through a buffer of a few megabytes; never the whole file in memory.
+    // A source that ends early is an error (EIO).
+    std::error_code CopyFrom(int source, std::uint64_t offset, std::uint64_t length);
     // Flushes the file to disk and renames it over the target.
     std::error_code Commit();
 
@@ -40,6 +46,7 @@ private:
     std::string temp_;
     int fd_ = -1;
     std::error_code error_;
+    bool kernel_copy_ = true;
 };
 
 // Writes the concatenation of `parts` in `pieces` parts of total / pieces

@@ -1,0 +1,211 @@
+#include "nuko/folder_listing.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "nuko/text.h"
+
+namespace nuko::path {
+namespace {
+
+// Coarser than any file system's mtime resolution we meet (FAT keeps two
+// seconds); a folder changed this close to its reading may have changed
+// again without its mtime moving.
+constexpr std::time_t kRacySeconds = 2;
+
+FolderEntry::Reached ReachedOf(mode_t mode) {
+    if (S_ISDIR(mode)) return FolderEntry::Reached::Folder;
+    if (S_ISREG(mode)) return FolderEntry::Reached::File;
+    return FolderEntry::Reached::Other;
+}
+
+FolderEntry::Reached FollowLink(int dir_fd, const char* name) {
+    struct stat st {};
+    // A dangling link or a loop of links reaches nothing.
+    if (::fstatat(dir_fd, name, &st, 0) != 0) return FolderEntry::Reached::Missing;
+    return ReachedOf(st.st_mode);
+}
+
+}  // namespace
+
+// Orders entry indices by the hash of the lowered name, then the lowered
+// name, then enumeration order: one name's entries stay together, and most
+// comparisons are of two integers.
+struct FolderListing::Order {
+    const FolderListing& l;
+    struct Key {
+        std::uint64_t hash;
+        std::string_view lowered;
+    };
+    Key KeyOf(std::uint32_t i) const { return {l.hashes_[i], l.entries[i].lowered}; }
+    static bool Less(const Key& a, const Key& b) { return a.hash != b.hash ? a.hash < b.hash : a.lowered < b.lowered; }
+    bool operator()(std::uint32_t a, std::uint32_t b) const {
+        Key ka = KeyOf(a), kb = KeyOf(b);
+        if (Less(ka, kb)) return true;
+        if (Less(kb, ka)) return false;
+        return a < b;
+    }
+    bool operator()(std::uint32_t a, const Key& b) const { return Less(KeyOf(a), b); }
+    bool operator()(const Key& a, std::uint32_t b) const { return Less(a, KeyOf(b)); }
+};
+
+std::span<const std::uint32_t> FolderListing::Lowered(std::string_view lowered) const {
+    Order::Key key{std::hash<std::string_view>{}(lowered), lowered};
+    auto [first, last] = std::equal_range(by_lowered_.begin(), by_lowered_.end(), key, Order{*this});
+    return {by_lowered_.data() + (first - by_lowered_.begin()), static_cast<std::size_t>(last - first)};
+}
+
+void FolderListing::Index() {
+    auto sort = [this] {
+        hashes_.resize(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i) hashes_[i] = std::hash<std::string_view>{}(entries[i].lowered);
+        by_lowered_.resize(entries.size());
+        for (std::uint32_t i = 0; i < by_lowered_.size(); ++i) by_lowered_[i] = i;
+        std::sort(by_lowered_.begin(), by_lowered_.end(), Order{*this});
+    };
+    sort();
+    // A name renamed while the folder was read may have come twice; the
+    // first stays.
+    std::vector<bool> twice;
+    for (std::size_t k = 1; k < by_lowered_.size(); ++k) {
+        const FolderEntry& a = entries[by_lowered_[k - 1]];
+        for (std::size_t j = k; j < by_lowered_.size() && entries[by_lowered_[j]].lowered == a.lowered; ++j) {
+            if (entries[by_lowered_[j]].name != a.name) continue;
+            if (twice.empty()) twice.resize(entries.size());
+            twice[by_lowered_[j]] = true;
+        }
+    }
+    if (twice.empty()) return;
+    std::vector<FolderEntry> kept;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (!twice[i]) kept.push_back(std::move(entries[i]));
+    entries = std::move(kept);
+    sort();
+}
+
+const FolderEntry* FolderListing::Exact(std::string_view name) const {
+    char small[64];
+    std::string big;
+    std::string_view lowered;
+    if (name.size() <= sizeof small) {
+        for (std::size_t i = 0; i < name.size(); ++i)
+            small[i] = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
+        lowered = std::string_view(small, name.size());
+    } else {
+        big = text::AsciiLowered(name);
+        lowered = big;
+    }
+    for (std::uint32_t i : Lowered(lowered))
+        if (entries[i].name == name) return &entries[i];
+    return nullptr;
+}
+
+bool ListingCache::Stamp::operator==(const Stamp& o) const {
+    return valid && o.valid && dev == o.dev && ino == o.ino && mtime.tv_sec == o.mtime.tv_sec &&
+           mtime.tv_nsec == o.mtime.tv_nsec;
+}
+
+void ListingCache::Refresh() {
+    // Kept small: what the last generation did not use goes.
+    std::erase_if(cache_, [this](const auto& kv) { return kv.second.checked != generation_; });
+    last_key_ = nullptr;
+    last_ = nullptr;
+    ++generation_;
+}
+
+const FolderListing& ListingCache::Get(std::string_view folder_view) {
+    Cached* hit = (last_ && *last_key_ == folder_view) ? last_ : nullptr;
+    if (!hit) {
+        auto it = cache_.find(folder_view);
+        if (it == cache_.end()) it = cache_.emplace(std::string(folder_view), Cached{}).first;
+        last_key_ = &it->first;
+        last_ = hit = &it->second;
+    }
+    Cached& c = *hit;
+    const std::string& folder = *last_key_;
+    if (c.checked == generation_) return c.listing;
+    if (c.checked != 0 && !c.racy && c.stamp.valid) {
+        struct stat st {};
+        const char* at = folder.empty() ? "." : folder.c_str();
+        if (::stat(at, &st) == 0 && c.stamp == Stamp{true, st.st_dev, st.st_ino, st.st_mtim}) {
+            // Names unchanged; what a link reaches is not the folder's to tell.
+            int fd = -1;
+            for (auto& e : c.listing.entries) {
+                if (e.own != FolderEntry::Own::Link) continue;
+                if (fd < 0) fd = ::open(at, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                if (fd >= 0) e.reached = FollowLink(fd, e.name.c_str());
+            }
+            if (fd >= 0) ::close(fd);
+            c.checked = generation_;
+            return c.listing;
+        }
+    }
+    Read(folder, c);
+    c.checked = generation_;
+    return c.listing;
+}
+
+void ListingCache::Read(const std::string& folder, Cached& c) {
+    ++reads_;
+    c.listing = FolderListing{};
+    c.stamp = Stamp{};
+    c.racy = true;
+    std::timespec started{};
+    ::clock_gettime(CLOCK_REALTIME, &started);
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        bool missing = errno == ENOENT || errno == ENOTDIR || errno == ELOOP || errno == ENAMETOOLONG;
+        c.listing.state = missing ? FolderListing::State::Missing : FolderListing::State::Unreadable;
+        return;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        c.listing.state = FolderListing::State::Unreadable;
+        return;
+    }
+    FolderListing& l = c.listing;
+    l.state = FolderListing::State::Listed;
+    while (dirent* d = ::readdir(dir)) {
+        std::string_view name = d->d_name;
+        if (name == "." || name == "..") continue;
+        FolderEntry e;
+        e.name = std::string(name);
+        e.lowered = text::AsciiLowered(name);
+        switch (d->d_type) {
+            case DT_DIR: e.own = FolderEntry::Own::Folder; e.reached = FolderEntry::Reached::Folder; break;
+            case DT_REG: e.own = FolderEntry::Own::File; e.reached = FolderEntry::Reached::File; break;
+            case DT_LNK: e.own = FolderEntry::Own::Link; e.reached = FollowLink(fd, d->d_name); break;
+            case DT_UNKNOWN: {
+                // File systems that leave the type out of the listing.
+                struct stat st {};
+                if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+                if (S_ISLNK(st.st_mode)) {
+                    e.own = FolderEntry::Own::Link;
+                    e.reached = FollowLink(fd, d->d_name);
+                } else {
+                    e.reached = ReachedOf(st.st_mode);
+                    e.own = S_ISDIR(st.st_mode)   ? FolderEntry::Own::Folder
+                            : S_ISREG(st.st_mode) ? FolderEntry::Own::File
+                                                  : FolderEntry::Own::Other;
+                }
+                break;
+            }
+            default: e.own = FolderEntry::Own::Other; e.reached = FolderEntry::Reached::Other; break;
+        }
+        l.entries.push_back(std::move(e));
+    }
+    l.Index();
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        c.stamp = Stamp{true, st.st_dev, st.st_ino, st.st_mtim};
+        c.racy = st.st_mtim.tv_sec + kRacySeconds >= started.tv_sec;
+    }
+    ::closedir(dir);
+}
+
+}  // namespace nuko::path
