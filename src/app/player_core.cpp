@@ -160,8 +160,9 @@ std::string PlayerCore::ItemTitle(int item) const {
 
 void PlayerCore::SelectRow(int row) {
     list_->SetSelected(row);
-    // Without an active item the current item follows the selection.
-    if (!controller_->item_active()) {
+    // Without an active item the current item follows the selection; an
+    // item that opens in the background is as good as active.
+    if (!controller_->item_active() && !controller_->opening()) {
         controller_->SetCurrentItem(row);
         Notify([row](CoreListener& l) { l.OnItemShown(row); });
     }
