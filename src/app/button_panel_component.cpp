@@ -43,6 +43,13 @@ void ButtonPanelComponent::OnModeChanged(const playback::PlayMode& mode) {
     panel_->Show(model_);
 }
 
+void ButtonPanelComponent::OnListStarted() { ShowState(); }
+
+void ButtonPanelComponent::OnRowsAdded(int first, int count) {
+    // The play buttons come alive with the first rows.
+    if (first == 1 && count > 0) ShowState();
+}
+
 void ButtonPanelComponent::OnListLoaded(int) { ShowState(); }
 
 }  // namespace nuko::app

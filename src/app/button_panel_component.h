@@ -24,6 +24,8 @@ public:
     void OnListEmpty(media::MediaKind kind) override;
     void OnKindChanged(media::MediaKind kind) override;
     void OnModeChanged(const playback::PlayMode& mode) override;
+    void OnListStarted() override;
+    void OnRowsAdded(int first, int count) override;
     void OnListLoaded(int selected) override;
 
 private:

@@ -42,8 +42,14 @@ void FileAreaComponent::SetFont(const QFont& font) {
     files_->SetLook(files_->look(), font_);
 }
 
+void FileAreaComponent::OnListStarted() { files_->Refill(); }
+
+void FileAreaComponent::OnRowsAdded(int, int) { files_->ShowNewRows(); }
+
 void FileAreaComponent::OnListLoaded(int selected) {
-    files_->Refill();
+    // The rows are shown as they came; only a list that changed otherwise is
+    // shown again.
+    if (files_->RowCount() != files_->model().rows()) files_->Refill();
     files_->SelectRow(selected);
 }
 

@@ -31,6 +31,8 @@ public:
     // Where the list's context menu goes (the frame's list menu).
     void SetContextMenu(std::function<void(const QPoint& global)> show) { context_menu_ = std::move(show); }
 
+    void OnListStarted() override;
+    void OnRowsAdded(int first, int count) override;
     void OnListLoaded(int selected) override;
     void OnListSorted(int selected) override;
     void OnRowSelected(int row) override;

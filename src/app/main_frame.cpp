@@ -23,6 +23,7 @@
 #include "nuko/draw3d.h"
 #include "nuko/prompt.h"
 #include "nuko/string_ids.h"
+#include "nuko/strings.h"
 #include "panels/time_panel_widget.h"
 
 namespace nuko::app {
@@ -111,7 +112,17 @@ void CMainFrame::OnTimersChanged() { RefreshActions(); }
 
 void CMainFrame::OnItemShown(int item) { title_->setText(QString::fromStdString(core_.ItemTitle(item))); }
 
+void CMainFrame::OnRowsAdded(int first, int count) {
+    if (first == 1 && count > 0) RefreshActions();  // the play commands have an item now
+    if (!core_.list_loading()) return;
+    const std::string rows = std::to_string(first - 1 + count);
+    statusBar()->showMessage(QString::fromStdString(FormatMessage(strings::kListReading, {rows})));
+    list_progress_shown_ = true;
+}
+
 void CMainFrame::OnListLoaded(int selected) {
+    if (list_progress_shown_) statusBar()->clearMessage();
+    list_progress_shown_ = false;
     title_->setText(QString::fromStdString(core_.ItemTitle(selected)));
     RefreshActions();
 }

@@ -56,7 +56,7 @@ public:
 
     // Opens a path given from outside: -1 nothing usable, 0 a CD drive or
     // track chosen, 1 a list loaded with items.
-    int OpenPath(const std::string& path) { return core_.OpenPath(path); }
+    int OpenPath(const std::string& path, bool in_place = false) { return core_.OpenPath(path, in_place); }
     // Starts playing once the event loop comes back.
     void PostPlay() { core_.PostPlay(); }
     // Files dropped on the window: the first one is opened and played.
@@ -89,6 +89,7 @@ private:
     void OnItemStopped() override;
     void OnStatus(std::string_view text) override;
     void OnKindChanged(media::MediaKind kind) override;
+    void OnRowsAdded(int first, int count) override;
     void OnListLoaded(int selected) override;
     void OnTimersChanged() override;
     void OnSessionEndRequested(int mode) override;
@@ -109,6 +110,7 @@ private:
     QMenu* play_menu_ = nullptr;
     QMenu* list_menu_ = nullptr;
     bool forced_exit_ = false;
+    bool list_progress_shown_ = false;  // the status line counts the rows of a list being read
     bool second_forced_exit_ = false;
     bool shutdown_requested_ = false;
     bool shut_down_ = false;

@@ -95,6 +95,7 @@ bool CPlayerApp::Start() {
     ctx.work_folder = work_folder_;
     ctx.program_folder = folders::ProgramFolder();
     ctx.dispatcher = dispatcher_.get();
+    ctx.background_lists = true;
     ctx.clock = &clock_;
     core_ = std::make_unique<PlayerCore>(ctx);
     router_ = std::make_unique<CommandRouter>();
@@ -119,7 +120,8 @@ bool CPlayerApp::Start() {
     ShowCommand show = FirstShowCommand(settings_.main, ShowCommand::Normal);
     // 15: the command-line path.
     if (!command_line_.empty()) {
-        int r = frame_->OpenPath(command_line_);
+        // Read before the answer: a path that gives no rows ends the start.
+        int r = frame_->OpenPath(command_line_, true);
         if (r == -1) {
             exit_code_ = 1;
             return false;

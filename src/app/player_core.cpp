@@ -41,7 +41,8 @@ constexpr int kSleepLengths[] = {5400, 3600, 2700, 1800, 900, 600};
 
 }  // namespace
 
-PlayerCore::PlayerCore(CoreContext context) : ctx_(std::move(context)), s_(*ctx_.settings) {
+PlayerCore::PlayerCore(CoreContext context)
+    : ctx_(std::move(context)), s_(*ctx_.settings), loader_(*ctx_.dispatcher) {
     if (!ctx_.time_of_day) ctx_.time_of_day = LocalTimeOfDay;
     playback::BackendFactory* backends = ctx_.backends;
     if (!backends) {
@@ -160,6 +161,7 @@ std::string PlayerCore::ItemTitle(int item) const {
 
 void PlayerCore::SelectRow(int row) {
     list_->SetSelected(row);
+    if (loading_.active) loading_.chosen = true;
     // Without an active item the current item follows the selection; an
     // item that opens in the background is as good as active.
     if (!controller_->item_active() && !controller_->opening()) {
@@ -185,12 +187,16 @@ void PlayerCore::StepFrames(int frames, bool backwards) {
 void PlayerCore::ToggleSort() {
     s_.main.sort = !s_.main.sort;
     if (!s_.main.sort || files_.catalog_mode()) return;
-    const int row = files_.SortByName(list_->Selected() - 1) + 1;
+    const std::vector<int> moved = files_.SortByNameMapped();
+    auto to_new = [&moved](int n) { return n >= 1 && n <= static_cast<int>(moved.size()) ? moved[static_cast<std::size_t>(n - 1)] + 1 : n; };
+    // The item that plays keeps its number in step with its row.
+    controller_->RenumberItems(to_new);
+    const int row = to_new(list_->Selected());
     list_->Reloaded(row);
     Notify([row](CoreListener& l) { l.OnListSorted(row); });
 }
 
-void PlayerCore::ReloadList() {
+void PlayerCore::Reload(const std::string& named, bool in_place) {
     const auto& st = Current();
     media::FileAreaSettings fs;
     fs.kind = media::Code(kind_);
@@ -202,18 +208,106 @@ void PlayerCore::ReloadList() {
     media::FileAreaEnvironment env;
     env.catalog.drives = s_.drives;
     env.win_media_type = [](const std::string& p) { return files::WinMediaType(p); };
-    const std::string keep = st.item >= 1 && st.item <= files_.rows() ? files_.RowPath(st.item - 1) : "";
-    files_.Load(fs, env);
-    int selected = st.item;
-    if (s_.main.sort && !files_.catalog_mode()) files_.SortByName();
-    if (!keep.empty()) {
-        const int row = files_.FindRow(keep);
-        if (row >= 0) selected = row + 1;
+
+    loader_.Cancel();
+    Loading next;
+    next.active = true;
+    next.keep = st.item >= 1 && st.item <= files_.rows() ? files_.RowPath(st.item - 1) : "";
+    next.item = st.item;
+    next.named = named;
+    next.play = loading_.play;  // a play asked for still applies to the new list
+    loading_ = std::move(next);
+    files_.Begin(fs);
+    list_->Reloaded(0);
+    Notify([](CoreListener& l) { l.OnListStarted(); });
+
+    auto header = [this](media::ListHeader h) {
+        files_.SetHeader(std::move(h));
+        const int first = files_.rows() + 1;
+        Notify([first](CoreListener& l) { l.OnRowsAdded(first, 0); });
+    };
+    if (in_place || !ctx_.background_lists || kind_ == MediaKind::Cd) {
+        media::ListSink sink;
+        sink.header = header;
+        sink.rows = [this](std::vector<media::MediaItem>&& rows) {
+            RowsCame(std::move(rows));
+            return true;
+        };
+        std::unique_ptr<path::CaseResolver> resolver = files_.LendResolver();
+        media::ReadList(fs, env, *resolver, sink);
+        files_.ReturnResolver(std::move(resolver));
+        ListEnded();
+        return;
     }
+    media::ListLoader::Handlers h;
+    h.header = header;
+    h.rows = [this](std::vector<media::MediaItem>&& rows) { RowsCame(std::move(rows)); };
+    h.done = [this](std::unique_ptr<path::CaseResolver> resolver) {
+        files_.ReturnResolver(std::move(resolver));
+        ListEnded();
+    };
+    loader_.Start(std::move(fs), std::move(env), files_.LendResolver(), std::move(h));
+}
+
+void PlayerCore::MakeCurrent(int row) {
+    list_->Select(row);
+    list_->ShuffleSwapCurrent(row);
+    // An item that plays or opens stays the current one.
+    if (!controller_->item_active() && !controller_->opening()) {
+        controller_->SetCurrentItem(row);
+        Notify([row](CoreListener& l) { l.OnItemShown(row); });
+    }
+}
+
+void PlayerCore::RowsCame(std::vector<media::MediaItem>&& rows) {
+    if (rows.empty()) return;
+    const int first = files_.rows() + 1;
+    const int count = static_cast<int>(rows.size());
+    files_.Append(std::move(rows));
+    list_->RowsAdded();
+    Notify([first, count](CoreListener& l) { l.OnRowsAdded(first, count); });
+    // The row to select, as soon as it is there: the named file, else the
+    // item that was current; until then the first row, so that the play
+    // commands have an item.
+    if (!loading_.chosen) {
+        const std::string& wanted = loading_.named.empty() ? loading_.keep : loading_.named;
+        for (int row = first; !wanted.empty() && row < first + count; ++row) {
+            if (files_.RowPath(row - 1) != wanted) continue;
+            loading_.chosen = true;
+            MakeCurrent(row);
+            break;
+        }
+        if (!loading_.chosen && list_->Selected() == 0) {
+            list_->SetSelected(1);
+            if (!controller_->item_active() && !controller_->opening()) controller_->SetCurrentItem(1);
+        }
+    }
+    if (loading_.play && loading_.chosen && !loading_.named.empty()) {
+        loading_.play = false;
+        PostPlay();
+    }
+}
+
+void PlayerCore::ListEnded() {
+    loading_.active = false;
+    int selected = list_->Selected();
+    if (s_.main.sort && !files_.catalog_mode() && files_.rows() > 1) {
+        const std::vector<int> moved = files_.SortByNameMapped();
+        auto to_new = [&moved](int n) { return n >= 1 && n <= static_cast<int>(moved.size()) ? moved[static_cast<std::size_t>(n - 1)] + 1 : n; };
+        controller_->RenumberItems(to_new);
+        selected = to_new(selected);
+        Notify([selected](CoreListener& l) { l.OnListSorted(selected); });
+    }
+    if (!loading_.chosen) selected = loading_.item;
     if (selected < 1 || selected > files_.rows()) selected = files_.rows() ? 1 : 0;
     list_->Reloaded(selected);
     Notify([selected](CoreListener& l) { l.OnListLoaded(selected); });
-    controller_->SetCurrentItem(selected);
+    if (!controller_->item_active() && !controller_->opening()) controller_->SetCurrentItem(selected);
+    if (loading_.play) {
+        // A list that ended empty plays nothing, as an open that found nothing.
+        loading_.play = false;
+        if (files_.rows() > 0) PostPlay();
+    }
 }
 
 void PlayerCore::SwitchKind(MediaKind kind, bool save_old, bool reload) {
@@ -229,7 +323,7 @@ void PlayerCore::SwitchKind(MediaKind kind, bool save_old, bool reload) {
     if (reload) ReloadList();
 }
 
-int PlayerCore::OpenPath(const std::string& path) {
+int PlayerCore::OpenPath(const std::string& path, bool in_place) {
     OpenContext c;
     c.current_kind = media::Code(kind_);
     c.hidden_files = s_.main.hidden_file != 0;
@@ -246,20 +340,15 @@ int PlayerCore::OpenPath(const std::string& path) {
     st.path = plan.source;
     st.sub_code = plan.type_flags;
     st.item = 0;
-    ReloadList();
-    if (!plan.named_file.empty()) {
-        const int row = files_.FindRow(plan.named_file);
-        if (row >= 0) {
-            list_->Select(row + 1);
-            list_->ShuffleSwapCurrent(row + 1);
-            controller_->SetCurrentItem(row + 1);
-            Notify([row](CoreListener& l) { l.OnItemShown(row + 1); });
-        }
-    }
-    return files_.rows() > 0 ? 1 : -1;
+    Reload(plan.named_file, in_place);
+    return loading_.active || files_.rows() > 0 ? 1 : -1;
 }
 
 void PlayerCore::PostPlay() {
+    if (loading_.active && !(loading_.chosen && !loading_.named.empty())) {
+        loading_.play = true;
+        return;
+    }
     ctx_.dispatcher->Post([this, alive = std::weak_ptr<int>(alive_)] {
         if (alive.lock()) controller_->RunCommand(PlayCommand::Play, false);
     });

@@ -20,6 +20,7 @@
 #include "app/frame_timers.h"
 #include "app/settings.h"
 #include "library/file_area_model.h"
+#include "library/list_loader.h"
 #include "nuko/clock.h"
 #include "nuko/dispatch.h"
 #include "playback/backend_factory.h"
@@ -63,7 +64,12 @@ public:
     // Of the core.
     virtual void OnKindChanged(media::MediaKind) {}
     virtual void OnModeChanged(const playback::PlayMode&) {}
-    // The list of the kind was built anew; `selected` is its current row.
+    // A new list of the kind begins, without rows yet.
+    virtual void OnListStarted() {}
+    // Rows first .. first + count - 1 (1-based) came at the end of the list
+    // being read; count 0 when only its titles came (a catalog's).
+    virtual void OnRowsAdded(int /*first*/, int /*count*/) {}
+    // The list of the kind was read to its end; `selected` is its current row.
     virtual void OnListLoaded(int /*selected*/) {}
     // The list was sorted in place.
     virtual void OnListSorted(int /*selected*/) {}
@@ -94,6 +100,9 @@ struct CoreContext {
     std::function<int()> time_of_day;
     // Back ends: real ones unless a test gives its own.
     playback::BackendFactory* backends = nullptr;
+    // Lists are read on a worker thread and fill in as their rows come (the
+    // player's window); else in place, before the call returns.
+    bool background_lists = false;
 };
 
 class PlayerCore final : public playback::ControllerHost {
@@ -118,14 +127,19 @@ public:
     void StoreSettings(settings::Settings& s);
 
     // Opens a path given from outside: -1 nothing usable, 0 a CD drive or
-    // track chosen, 1 a list loaded with items.
-    int OpenPath(const std::string& path);
-    // Starts playing once the event loop comes back.
+    // track chosen, 1 a list loaded with items. A list read in the
+    // background counts as having items until it ends empty; `in_place`
+    // reads it before answering.
+    int OpenPath(const std::string& path, bool in_place = false);
+    // Starts playing once the event loop comes back; while a list is read,
+    // once the named item's row has come or the list has ended with rows.
     void PostPlay();
     // Switches the media kind: the old kind's state is kept, the new one's
     // restored, and the list loaded again.
     void SwitchKind(media::MediaKind kind, bool save_old, bool reload);
-    void ReloadList() override;
+    void ReloadList() override { Reload({}, false); }
+    // A list is being read in the background.
+    bool list_loading() const { return loading_.active; }
     // The user selected a row of the list (1-based; 0 none).
     void SelectRow(int row);
     // The user sorted the list by name (the "Sort" switch).
@@ -182,7 +196,21 @@ private:
         bool sub_folder = false;
     };
 
+    // A list on its way in: what to select once its rows come.
+    struct Loading {
+        bool active = false;
+        std::string keep;   // the path of the current item before the reload
+        int item = 0;       // the stored current item, when `keep` does not come
+        std::string named;  // the file an open named
+        bool chosen = false;  // the row to select has come, or the user chose one
+        bool play = false;    // a play asked for before the rows were there
+    };
+
     KindState& Current() { return kinds_[static_cast<std::size_t>(kind_)]; }
+    void Reload(const std::string& named, bool in_place);
+    void RowsCame(std::vector<media::MediaItem>&& rows);
+    void ListEnded();
+    void MakeCurrent(int row);
     void ModeChanged();
     void OnHalfSecond(int now);
     void OnTwoSeconds(int now);
@@ -207,6 +235,10 @@ private:
     SleepTimer sleep_;
     ClockTimers clocks_;
     bool stopped_for_exit_ = false;
+    Loading loading_;
+    // Last: it goes first, waiting for its thread, before what its
+    // handlers reach.
+    media::ListLoader loader_;
 };
 
 }  // namespace nuko::app

@@ -1,7 +1,10 @@
 #include "file_area_model.h"
 
 #include <algorithm>
+#include <chrono>
+#include <iterator>
 #include <map>
+#include <utility>
 
 #include "nuko/files.h"
 #include "nuko/paths.h"
@@ -37,18 +40,20 @@ struct ScanState {
     std::map<std::string, std::string> pictures;  // by folder
 };
 
-void Scan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
+// False when the scan was stopped.
+bool Scan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
           const FolderScanOptions& o, ScanState& state) {
     // The listing tells each name's own type: no stat per file. It stays
     // as read for the rest of the scan, sub folders included.
     const path::FolderListing& listing = state.resolver.Listing(folder);
-    if (listing.state != path::FolderListing::State::Listed) return;
+    if (listing.state != path::FolderListing::State::Listed) return true;
     for (const path::FolderEntry& e : listing.entries) {
         std::string full = folder + e.name;
         if (e.own == path::FolderEntry::Own::Folder) {
             // Folders beginning with "." are passed over; links to folders
             // are not followed, so a loop of links cannot trap the scan.
-            if (o.sub_folders && !path::IsHiddenName(e.name)) Scan(list, full + "/", extensions, o, state);
+            if (o.sub_folders && !path::IsHiddenName(e.name) && !Scan(list, full + "/", extensions, o, state))
+                return false;
             continue;
         }
         if (e.own == path::FolderEntry::Own::Other) continue;  // devices, pipes, sockets
@@ -69,6 +74,40 @@ void Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
         }
         list.Add(std::move(item));
     }
+    return !o.folder_done || o.folder_done();
+}
+
+// Hands rows on in batches: the first soon, so that the list shows at once,
+// then larger ones, so that the receiver is not flooded.
+class RowBatcher {
+public:
+    RowBatcher(const FileAreaSettings& s, path::CaseResolver& r, const ListSink& sink)
+        : s_(s), resolver_(r), sink_(sink) {}
+
+    // Takes the rows gathered in `rows` when a batch is due (or `last`);
+    // false when the sink stopped the read.
+    bool Offer(std::vector<MediaItem>& rows, bool last) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!last && rows.size() < size_ && now < due_) return true;
+        if (rows.empty()) return true;
+        for (auto& item : rows) item.icon = IconCode(s_.kind, item.folder + item.name, s_.hidden_files, resolver_);
+        std::vector<MediaItem> batch;
+        batch.swap(rows);
+        size_ = 2048;
+        due_ = now + std::chrono::milliseconds(50);
+        return sink_.rows(std::move(batch));
+    }
+
+private:
+    const FileAreaSettings& s_;
+    path::CaseResolver& resolver_;
+    const ListSink& sink_;
+    std::size_t size_ = 256;
+    std::chrono::steady_clock::time_point due_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+};
+
+bool IsCatalogSource(const FileAreaSettings& s) {
+    return s.kind != Code(MediaKind::Cd) && (s.type_flags & file_type::kCatalog);
 }
 
 }  // namespace
@@ -82,7 +121,7 @@ void FolderScan(MediaList& list, const std::string& folder, const ExtensionList&
 void FolderScan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
                 const FolderScanOptions& options, path::CaseResolver& resolver) {
     ScanState state{resolver, ResolverLookup(resolver), {}};
-    Scan(list, path::WithTrailingSlash(folder), extensions, options, state);
+    (void)Scan(list, path::WithTrailingSlash(folder), extensions, options, state);
 }
 
 int IconCode(int kind, const std::string& path, bool hidden) {
@@ -125,59 +164,115 @@ int IconCode(int kind, const std::string& path, bool hidden, path::CaseResolver&
     }
 }
 
-bool FileAreaModel::catalog_mode() const {
-    return settings_.kind != Code(MediaKind::Cd) && (settings_.type_flags & file_type::kCatalog);
+bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, path::CaseResolver& resolver,
+              const ListSink& sink) {
+    // One resolver for the read: the scan, the catalog's rows, the pictures
+    // and the icons' companion look-ups share its folder listings. Kept
+    // between reads; a folder whose mtime moved is read again.
+    resolver.Refresh();
+    RowBatcher batcher(settings, resolver, sink);
+    MediaList list;
+    list.kind = static_cast<MediaKind>(IsKind(settings.kind) ? settings.kind : 0);
+    list.path = settings.source;
+    list.hidden_files = settings.hidden_files;
+    list.sub_folders = settings.sub_folders;
+
+    if (IsCatalogSource(settings)) {
+        ExtensionList exts;
+        BuildKindExtensions(exts, settings.kind, false, false);
+        CatalogEnvironment catalog = env.catalog;
+        if (!catalog.find_path) catalog.find_path = ResolverLookup(resolver);
+        bool read = ReadCatalog(list, exts, true, catalog);
+        ListHeader header{list.title, list.sub_title, list.loaded};
+        if (header.title.empty() && header.sub_title.empty()) {
+            std::string_view file = path::FileName(settings.source);
+            bool named = read && list.loaded == 1 && !file.empty() && file.front() != '*';
+            header.title = std::string(LoadString(named ? strings::kNoTitle : strings::kNoCatalogFile));
+            header.sub_title = std::string(file);
+        }
+        if (sink.header) sink.header(std::move(header));
+        std::vector<MediaItem> rows;
+        for (auto& item : list.items) {
+            auto split = path::SplitPath(resolver.Resolve(CatalogPathAsWritten(item.name, settings.source, env.catalog.drives)));
+            item.folder = split.folder;
+            item.name = split.name;
+            rows.push_back(std::move(item));
+            if (!batcher.Offer(rows, false)) return false;
+        }
+        return batcher.Offer(rows, true);
+    }
+    if (sink.header) sink.header({});
+    if (settings.kind == Code(MediaKind::Cd) || settings.source.empty()) return true;
+    ExtensionList exts;
+    BuildFlaggedExtensions(exts, settings.kind, settings.type_flags, settings.archives);
+    FolderScanOptions o;
+    o.hidden_files = settings.hidden_files;
+    o.sub_folders = settings.sub_folders;
+    o.find_pictures = true;
+    o.picture_extensions = env.catalog.picture_extensions;
+    o.win_media_type = env.win_media_type;
+    o.folder_done = [&] { return batcher.Offer(list.items, false); };
+    ScanState state{resolver, ResolverLookup(resolver), {}};
+    if (!Scan(list, path::WithTrailingSlash(settings.source), exts, o, state)) return false;
+    return batcher.Offer(list.items, true);
 }
 
-int FileAreaModel::Load(const FileAreaSettings& settings, const FileAreaEnvironment& env) {
+FileAreaModel::FileAreaModel() : resolver_(std::make_unique<path::CaseResolver>()) {}
+
+bool FileAreaModel::catalog_mode() const { return IsCatalogSource(settings_); }
+
+void FileAreaModel::Begin(const FileAreaSettings& settings) {
     settings_ = settings;
     list_ = MediaList{};
     list_.kind = static_cast<MediaKind>(IsKind(settings.kind) ? settings.kind : 0);
     list_.path = settings.source;
     list_.hidden_files = settings.hidden_files;
     list_.sub_folders = settings.sub_folders;
-    // One resolver for the load: the scan, the catalog's rows, the pictures
-    // and the icons' companion look-ups share its folder listings. Kept
-    // between loads; a folder whose mtime moved is read again.
-    resolver_.Refresh();
+}
 
-    if (catalog_mode()) {
-        ExtensionList exts;
-        BuildKindExtensions(exts, settings.kind, false, false);
-        CatalogEnvironment catalog = env.catalog;
-        if (!catalog.find_path) catalog.find_path = ResolverLookup(resolver_);
-        bool read = ReadCatalog(list_, exts, true, catalog);
-        if (list_.title.empty() && list_.sub_title.empty()) {
-            std::string_view file = path::FileName(settings.source);
-            bool named = read && list_.loaded == 1 && !file.empty() && file.front() != '*';
-            list_.title = std::string(LoadString(named ? strings::kNoTitle : strings::kNoCatalogFile));
-            list_.sub_title = std::string(file);
-        }
-        for (auto& item : list_.items) {
-            auto split =
-                path::SplitPath(resolver_.Resolve(CatalogPathAsWritten(item.name, settings.source, env.catalog.drives)));
-            item.folder = split.folder;
-            item.name = split.name;
-        }
-    } else if (settings.kind != Code(MediaKind::Cd)) {
-        ExtensionList exts;
-        BuildFlaggedExtensions(exts, settings.kind, settings.type_flags, settings.archives);
-        FolderScanOptions o;
-        o.hidden_files = settings.hidden_files;
-        o.sub_folders = settings.sub_folders;
-        o.find_pictures = true;
-        o.picture_extensions = env.catalog.picture_extensions;
-        o.win_media_type = env.win_media_type;
-        if (!settings.source.empty()) FolderScan(list_, settings.source, exts, o, resolver_);
+void FileAreaModel::SetHeader(ListHeader header) {
+    list_.title = std::move(header.title);
+    list_.sub_title = std::move(header.sub_title);
+    list_.loaded = header.loaded;
+}
+
+void FileAreaModel::Append(std::vector<MediaItem>&& rows) {
+    if (list_.items.empty()) {
+        list_.items = std::move(rows);
+        return;
     }
+    list_.items.insert(list_.items.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+}
 
-    for (auto& item : list_.items)
-        item.icon = IconCode(settings.kind, item.folder + item.name, settings.hidden_files, resolver_);
+std::unique_ptr<path::CaseResolver> FileAreaModel::LendResolver() {
+    return std::exchange(resolver_, std::make_unique<path::CaseResolver>());
+}
+
+void FileAreaModel::ReturnResolver(std::unique_ptr<path::CaseResolver> resolver) {
+    if (resolver) resolver_ = std::move(resolver);
+}
+
+int FileAreaModel::Load(const FileAreaSettings& settings, const FileAreaEnvironment& env) {
+    Begin(settings);
+    ListSink sink;
+    sink.header = [this](ListHeader h) { SetHeader(std::move(h)); };
+    sink.rows = [this](std::vector<MediaItem>&& rows) {
+        Append(std::move(rows));
+        return true;
+    };
+    ReadList(settings, env, *resolver_, sink);
     return rows();
 }
 
 int FileAreaModel::SortByName(int keep) {
-    std::string kept = RowPath(keep);
+    if (keep < 0 || keep >= rows()) {
+        SortByNameMapped();
+        return -1;
+    }
+    return SortByNameMapped()[static_cast<std::size_t>(keep)];
+}
+
+std::vector<int> FileAreaModel::SortByNameMapped() {
     // Keys made once, not in every comparison.
     std::vector<std::pair<std::string, std::size_t>> keys;
     keys.reserve(list_.items.size());
@@ -186,9 +281,13 @@ int FileAreaModel::SortByName(int keep) {
     std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<MediaItem> sorted;
     sorted.reserve(keys.size());
-    for (const auto& k : keys) sorted.push_back(std::move(list_.items[k.second]));
+    std::vector<int> new_of_old(keys.size());
+    for (const auto& k : keys) {
+        new_of_old[k.second] = static_cast<int>(sorted.size());
+        sorted.push_back(std::move(list_.items[k.second]));
+    }
     list_.items = std::move(sorted);
-    return kept.empty() ? -1 : FindRow(kept);
+    return new_of_old;
 }
 
 int FileAreaModel::FindRow(const std::string& path) const {

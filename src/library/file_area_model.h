@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ struct FolderScanOptions {
     // The "image" picture fallback's extensions after ".bmp" (FolderPicture).
     std::vector<std::string> picture_extensions;
     std::function<int(const std::string&)> win_media_type;
+    // Called after each folder's files were added; false stops the scan.
+    std::function<bool()> folder_done;
 };
 
 // Appends the media files of a folder to the list, in enumeration order; a
@@ -57,10 +60,43 @@ void FolderScan(MediaList& list, const std::string& folder, const ExtensionList&
 int IconCode(int kind, const std::string& path, bool hidden_files, path::CaseResolver& resolver);
 int IconCode(int kind, const std::string& path, bool hidden_files);
 
+// What a list tells besides its rows: a catalog's titles and whether it
+// passed the version check.
+struct ListHeader {
+    std::string title;
+    std::string sub_title;
+    int loaded = 0;
+};
+
+// Where a list read hands its results, in order: the header once (before
+// the first rows), then the rows with their icons in batches. `rows`
+// returning false stops the read.
+struct ListSink {
+    std::function<void(ListHeader)> header;
+    std::function<bool(std::vector<MediaItem>&&)> rows;
+};
+
+// Reads the list that `settings` names (a folder scan or a catalog) through
+// `resolver`. Returns false when the sink stopped it. Touches nothing but its
+// arguments, so a worker thread may run it.
+bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, path::CaseResolver& resolver,
+              const ListSink& sink);
+
 class FileAreaModel {
 public:
-    // Builds the list; returns the number of rows.
+    FileAreaModel();
+    // Builds the list in place; returns the number of rows.
     int Load(const FileAreaSettings& settings, const FileAreaEnvironment& env);
+
+    // The steps of a list read elsewhere (ReadList on a worker): an empty
+    // list with the new settings, the header, the rows as they come.
+    void Begin(const FileAreaSettings& settings);
+    void SetHeader(ListHeader header);
+    void Append(std::vector<MediaItem>&& rows);
+    // The resolver whose folder listings a load reuses, lent to a read
+    // elsewhere; the model keeps a fresh one until it comes back.
+    std::unique_ptr<path::CaseResolver> LendResolver();
+    void ReturnResolver(std::unique_ptr<path::CaseResolver> resolver);
 
     bool catalog_mode() const;
     const MediaList& list() const { return list_; }
@@ -71,6 +107,8 @@ public:
     // Orders the rows by file name, case-insensitively (the "Sort" setting);
     // returns the new row of `keep` (0-based), or -1.
     int SortByName(int keep = -1);
+    // The same, returning the new row (0-based) of every old row.
+    std::vector<int> SortByNameMapped();
     // The row (0-based) whose path is `path`, or -1.
     int FindRow(const std::string& path) const;
 
@@ -86,7 +124,7 @@ public:
 private:
     FileAreaSettings settings_;
     MediaList list_;
-    path::CaseResolver resolver_;
+    std::unique_ptr<path::CaseResolver> resolver_;
 };
 
 }  // namespace nuko::media

@@ -1,7 +1,8 @@
 #include "file_area_widget.h"
 
+#include <QAbstractListModel>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
@@ -76,15 +77,60 @@ private:
 
 }  // namespace
 
+// The rows as the view asks for them, read from the list when drawn: a list
+// of tens of thousands of rows costs no item per row, and rows that come or
+// a new order cost one notice.
+class FileAreaWidget::Rows final : public QAbstractListModel {
+public:
+    Rows(const FileAreaModel* model, QObject* parent) : QAbstractListModel(parent), model_(model) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : shown_; }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        const int row = index.row();
+        if (!index.isValid() || row < 0 || row >= shown_ || row >= model_->rows()) return {};
+        switch (role) {
+            case Qt::DisplayRole: return QString::fromStdString(model_->DisplayText(row));
+            case Qt::ToolTipRole: return QString::fromStdString(model_->RowPath(row));
+            case kIconCodeRole: return model_->list().items[static_cast<std::size_t>(row)].icon;
+            default: return {};
+        }
+    }
+
+    // All rows anew (another list, a new order, other display options).
+    void Reset(const FileAreaModel* model) {
+        beginResetModel();
+        model_ = model;
+        shown_ = model_->rows();
+        endResetModel();
+    }
+    // The rows the list gained at its end.
+    void Grow() {
+        const int now = model_->rows();
+        if (now <= shown_) return;
+        beginInsertRows({}, shown_, now - 1);
+        shown_ = now;
+        endInsertRows();
+    }
+
+private:
+    const FileAreaModel* model_;
+    int shown_ = 0;
+};
+
 FileAreaWidget::FileAreaWidget(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("NU-KOP32!MediaFileWindow"));
     title_ = new QLabel(this);
     sub_title_ = new QLabel(this);
     title_->setObjectName(QStringLiteral("title"));
     sub_title_->setObjectName(QStringLiteral("subtitle"));
-    list_ = new QListWidget(this);
+    list_ = new QListView(this);
+    rows_ = new Rows(shown_, list_);
+    list_->setModel(rows_);
     list_->setItemDelegate(new RowDelegate(look_, list_));
     list_->setUniformItemSizes(true);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
@@ -95,12 +141,13 @@ FileAreaWidget::FileAreaWidget(QWidget* parent) : QWidget(parent) {
     title_->hide();
     sub_title_->hide();
 
-    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) emit rowSelected(row + 1);
-    });
-    connect(list_, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { emit rowActivated(list_->row(item) + 1); });
-    connect(list_, &QListWidget::customContextMenuRequested, this,
+    connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) {
+                if (current.isValid() && !quiet_) emit rowSelected(current.row() + 1);
+            });
+    connect(list_, &QListView::doubleClicked, this,
+            [this](const QModelIndex& index) { emit rowActivated(index.row() + 1); });
+    connect(list_, &QListView::customContextMenuRequested, this,
             [this](const QPoint& pos) { emit contextMenuRequested(list_->viewport()->mapToGlobal(pos)); });
 }
 
@@ -117,36 +164,46 @@ void FileAreaWidget::ShowModel(const FileAreaModel& model) {
 }
 
 void FileAreaWidget::Refill() {
+    ShowTitles();
+    quiet_ = true;
+    rows_->Reset(shown_);
+    quiet_ = false;
+}
+
+void FileAreaWidget::ShowNewRows() {
+    ShowTitles();
+    rows_->Grow();
+}
+
+void FileAreaWidget::ShowTitles() {
     const FileAreaModel& model = *shown_;
     const bool catalog = model.catalog_mode();
     title_->setVisible(catalog);
     sub_title_->setVisible(catalog);
     title_->setText(QString::fromStdString(model.list().title));
     sub_title_->setText(QString::fromStdString(model.list().sub_title));
-    QSignalBlocker block(list_);
-    list_->clear();
-    for (int row = 0; row < model.rows(); ++row) {
-        auto* item = new QListWidgetItem(QString::fromStdString(model.DisplayText(row)));
-        item->setData(kIconCodeRole, model.list().items[static_cast<std::size_t>(row)].icon);
-        item->setToolTip(QString::fromStdString(model.RowPath(row)));
-        list_->addItem(item);
-    }
 }
+
+int FileAreaWidget::RowCount() const { return rows_->rowCount(); }
 
 void FileAreaWidget::SelectRow(int row) {
-    if (row < 1 || row > list_->count()) {
-        list_->setCurrentRow(-1);
+    if (row < 1 || row > RowCount()) {
+        list_->setCurrentIndex({});
         return;
     }
-    list_->setCurrentRow(row - 1);
-    list_->scrollToItem(list_->item(row - 1));
+    const QModelIndex index = rows_->index(row - 1);
+    list_->setCurrentIndex(index);
+    list_->scrollTo(index);
 }
 
-int FileAreaWidget::SelectedRow() const { return list_->currentRow() + 1; }
+int FileAreaWidget::SelectedRow() const {
+    const QModelIndex current = list_->currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
 
 QString FileAreaWidget::RowDisplayText(int row) const {
-    if (row < 1 || row > list_->count()) return {};
-    return list_->item(row - 1)->text();
+    if (row < 1 || row > RowCount()) return {};
+    return rows_->index(row - 1).data().toString();
 }
 
 void FileAreaWidget::SetLook(const FileAreaLookSettings& look, const QFont& font) {
@@ -155,8 +212,6 @@ void FileAreaWidget::SetLook(const FileAreaLookSettings& look, const QFont& font
     list_->viewport()->update();
 }
 
-int FileAreaWidget::RowHeight() const {
-    return list_->count() ? list_->visualItemRect(list_->item(0)).height() : 0;
-}
+int FileAreaWidget::RowHeight() const { return RowCount() ? list_->visualRect(rows_->index(0)).height() : 0; }
 
 }  // namespace nuko::media

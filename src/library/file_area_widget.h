@@ -9,7 +9,7 @@
 #include "file_area_model.h"
 
 class QLabel;
-class QListWidget;
+class QListView;
 
 namespace nuko::media {
 
@@ -33,13 +33,16 @@ public:
     void ShowModel(const FileAreaModel& model);
     // Refills the rows after the model changed (loaded, sorted, display options).
     void Refill();
+    // Shows the rows the model gained at its end, and its titles.
+    void ShowNewRows();
 
     const FileAreaModel& model() const { return *shown_; }
 
     // Rows are numbered from 1; 0 means none.
     void SelectRow(int row);
     int SelectedRow() const;
-    int RowCount() const { return shown_->rows(); }
+    // The rows the list shows (the model may have gained more since).
+    int RowCount() const;
     QString RowDisplayText(int row) const;
 
     void SetLook(const FileAreaLookSettings& look, const QFont& font);
@@ -52,12 +55,17 @@ signals:
     void contextMenuRequested(const QPoint& global);
 
 private:
+    void ShowTitles();
+
     QLabel* title_ = nullptr;
     QLabel* sub_title_ = nullptr;
-    QListWidget* list_ = nullptr;
+    class Rows;
+    QListView* list_ = nullptr;
+    Rows* rows_ = nullptr;  // the view's model over the shown list
     FileAreaModel own_;
     const FileAreaModel* shown_ = &own_;
     FileAreaLookSettings look_;
+    bool quiet_ = false;  // a new list is shown: no selection to report
 };
 
 }  // namespace nuko::media

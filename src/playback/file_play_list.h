@@ -18,6 +18,8 @@ public:
     // After the model was loaded: a new shuffle order, the selection kept
     // within the list and swapped into the order's first entry.
     void Reloaded(int selected);
+    // Rows were added at the end of a list that is still being read.
+    void RowsAdded() { shuffle_.Extend(Count(), seed_()); }
     // The view's selection changed (no echo to the view).
     void SetSelected(int n) { selected_ = n; }
     // The view follows Select().

@@ -456,6 +456,11 @@ void PlayController::ClearSection() {
     host_.OnSectionChanged(point_a_, point_b_);
 }
 
+void PlayController::RenumberItems(const std::function<int(int)>& to_new) {
+    if (current_ > 0) current_ = to_new(current_);
+    if (opening_item_ > 0) opening_item_ = to_new(opening_item_);
+}
+
 void PlayController::SeekTo(std::uint32_t position) {
     if (!item_active_ || position == position_) return;
     if (point_a_ && point_b_) position = std::clamp<std::uint32_t>(position, *point_a_, *point_b_);

@@ -154,6 +154,8 @@ public:
     // Selects item n as the current one without playing it (the frame's
     // "current item follows the selection").
     void SetCurrentItem(int n) { current_ = n; }
+    // The list was reordered: `to_new` gives each item's new number.
+    void RenumberItems(const std::function<int(int)>& to_new);
     // Moves the current position of a playing item (the seek slider).
     void SeekTo(std::uint32_t position);
 

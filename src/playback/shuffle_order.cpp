@@ -18,6 +18,19 @@ void ShuffleOrder::Build(int n, std::uint32_t seed) {
     std::shuffle(order_.begin(), order_.end(), rng);
 }
 
+void ShuffleOrder::Extend(int n, std::uint32_t seed) {
+    const int had = size();
+    if (n <= had) return;
+    if (had == 0) {
+        Build(n, seed);
+        return;
+    }
+    for (int i = had; i < n; ++i) order_.push_back(i + 1);
+    // What was played and the entry at the cursor stay where they are.
+    std::mt19937 rng(seed);
+    std::shuffle(order_.begin() + cursor_ + 1, order_.end(), rng);
+}
+
 int ShuffleOrder::Current() const {
     if (order_.empty()) return 0;
     return order_[static_cast<std::size_t>(cursor_)];

@@ -12,6 +12,9 @@ public:
     // A new order of n items drawn from a generator seeded with `seed` (the
     // player seeds it with the time in seconds); the cursor starts at 0.
     void Build(int n, std::uint32_t seed);
+    // Takes in the items up to n that a growing list added: they join the
+    // entries after the cursor, which are drawn again.
+    void Extend(int n, std::uint32_t seed);
 
     int size() const { return static_cast<int>(order_.size()); }
     int cursor() const { return cursor_; }

@@ -3,6 +3,8 @@
 // when told, recording back ends.
 #include "app/player_core.h"
 
+#include <chrono>
+
 #include <gtest/gtest.h>
 
 #include "app/button_panel_model.h"
@@ -169,6 +171,128 @@ TEST_F(CoreTest, SortingKeepsTheSelectedFile) {
     EXPECT_TRUE(router.IsChecked(cmd::kSort));
     EXPECT_EQ(core->files().RowPath(0), midi.File("0.mid"));
     EXPECT_EQ(core->files().RowPath(core->selected_row() - 1), chosen);
+
+    // The item that plays keeps its number in step with its row.
+    router.Run(cmd::kSort);  // off
+    core->ReloadList();
+    core->SelectRow(1);
+    const std::string playing = core->files().RowPath(0);
+    ASSERT_TRUE(router.Run(cmd::kPlay));
+    router.Run(cmd::kSort);
+    EXPECT_EQ(core->files().RowPath(core->controller().current_item() - 1), playing);
+}
+
+namespace {
+
+// The core as the player runs it: lists read on a worker thread.
+class BackgroundCoreTest : public CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        for (int i = 0; i < 2000; ++i) test::WriteBytes(big.File("s" + std::to_string(i) + ".mid"), "x");
+        app::CoreContext ctx = core->context();
+        ctx.background_lists = true;
+        router = CommandRouter{};
+        core = std::make_unique<PlayerCore>(ctx);
+        core->RegisterCommands(router);
+    }
+    // Runs the posted calls until the list has come.
+    bool Settle() {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (core->list_loading()) {
+            if (std::chrono::steady_clock::now() > until) return false;
+            queue.WaitAndRun(std::chrono::milliseconds(5));
+        }
+        queue.RunPending();
+        return true;
+    }
+    test::TempDir big, empty;
+};
+
+struct RowCounter : CoreListener {
+    int started = 0, added = 0, batches = 0, loaded = 0;
+    void OnListStarted() override { ++started; added = 0; }
+    void OnRowsAdded(int first, int count) override {
+        EXPECT_EQ(first, added + 1);  // in order, nothing twice
+        added += count;
+        ++batches;
+    }
+    void OnListLoaded(int) override { ++loaded; }
+};
+
+}  // namespace
+
+TEST_F(BackgroundCoreTest, AnOpenAnswersAtOnceAndPlaysTheNamedFileWhenItsRowComes) {
+    core->Start();
+    ASSERT_TRUE(Settle());
+    RowCounter rows;
+    core->Subscribe(rows);
+    const std::string named = big.File("s1500.mid");
+    EXPECT_EQ(core->OpenPath(named), 1);
+    core->PostPlay();
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(rows.started, 1);
+    EXPECT_EQ(rows.added, 2000);
+    EXPECT_EQ(rows.loaded, 1);
+    EXPECT_EQ(core->files().rows(), 2000);
+    EXPECT_EQ(core->controller().state(), PlayState::Playing);
+    EXPECT_EQ(core->files().RowPath(core->controller().current_item() - 1), named);
+    EXPECT_EQ(core->files().RowPath(core->selected_row() - 1), named);
+}
+
+TEST_F(BackgroundCoreTest, AListThatEndsEmptyPlaysNothing) {
+    core->Start();
+    ASSERT_TRUE(Settle());
+    test::WriteBytes(empty.File("notes.txt"), "x");
+    const int answer = core->OpenPath(empty.path());
+    core->PostPlay();
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(core->files().rows(), 0);
+    EXPECT_EQ(core->controller().state(), PlayState::Stopped);
+    // Read in place, the same folder answers that it holds nothing.
+    EXPECT_EQ(core->OpenPath(empty.path(), true), -1);
+    EXPECT_NE(answer, 0);
+}
+
+TEST_F(BackgroundCoreTest, ANewListCancelsTheOneOnItsWay) {
+    core->Start();
+    ASSERT_TRUE(Settle());
+    RowCounter rows;
+    core->Subscribe(rows);
+    EXPECT_EQ(core->OpenPath(big.File("s1.mid")), 1);
+    EXPECT_TRUE(core->list_loading());
+    EXPECT_EQ(core->OpenPath(midi.File("b.mid")), 1);  // before the first list came
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(rows.started, 2);
+    EXPECT_EQ(rows.loaded, 1);
+    EXPECT_EQ(core->files().rows(), 3);
+    EXPECT_EQ(rows.added, 3);
+    EXPECT_EQ(core->files().RowPath(core->selected_row() - 1), midi.File("b.mid"));
+}
+
+TEST_F(BackgroundCoreTest, PlayingWhileTheListComesKeepsTheItemThroughTheFinalSort) {
+    s.main.sort = 1;
+    core->Start();
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(core->OpenPath(big.path()), 1);
+    // Play as soon as rows are there.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (core->files().rows() == 0 && std::chrono::steady_clock::now() < until)
+        queue.WaitAndRun(std::chrono::milliseconds(1));
+    ASSERT_GT(core->files().rows(), 0);
+    ASSERT_TRUE(router.Run(cmd::kPlay));
+    const std::string playing = core->files().RowPath(core->controller().current_item() - 1);
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(core->files().rows(), 2000);
+    EXPECT_EQ(core->files().RowPath(0), big.File("s0.mid"));  // sorted at the end
+    EXPECT_EQ(core->files().RowPath(core->controller().current_item() - 1), playing);
+}
+
+TEST_F(BackgroundCoreTest, TheCoreMayGoWhileAListComes) {
+    core->Start();
+    EXPECT_EQ(core->OpenPath(big.path()), 1);
+    core.reset();  // waits for the reading thread; its queued rows go nowhere
+    queue.RunPending();
 }
 
 TEST(CommandRouter, UnknownCommandsAreGreyedAndDisabledOnesDoNotRun) {

@@ -202,6 +202,14 @@ TEST(FileArea, SortKeepsTheChosenRow) {
     EXPECT_EQ(m.RowText(0), "a.mid");
     EXPECT_EQ(m.RowText(1), "b.mid");
     EXPECT_EQ(m.FindRow(dir.File("none.mid")), -1);
+
+    // The mapped form tells where every row went.
+    m.Load(Folder(dir.path(), 0, 0x0001), {});
+    std::vector<std::string> before;
+    for (int r = 0; r < m.rows(); ++r) before.push_back(m.RowPath(r));
+    const std::vector<int> moved = m.SortByNameMapped();
+    ASSERT_EQ(moved.size(), before.size());
+    for (std::size_t r = 0; r < before.size(); ++r) EXPECT_EQ(m.RowPath(moved[r]), before[r]);
 }
 
 TEST(FileArea, NamesThatAreNotUtf8AndFoldersThatCannotBeRead) {

@@ -1,7 +1,7 @@
 #include "library/file_area_widget.h"
 
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -32,9 +32,9 @@ TEST(FileAreaWidget, RowsSelectionAndDoubleClick) {
     ASSERT_EQ(selected.count(), 1);
     EXPECT_EQ(selected.at(0).at(0).toInt(), 2);
     EXPECT_EQ(w.SelectedRow(), 2);
-    auto* list = w.findChild<QListWidget*>();
+    auto* list = w.findChild<QListView*>();
     ASSERT_NE(list, nullptr);
-    emit list->itemDoubleClicked(list->item(3));
+    emit list->doubleClicked(list->model()->index(3, 0));
     ASSERT_EQ(activated.count(), 1);
     EXPECT_EQ(activated.at(0).at(0).toInt(), 4);
     // A row is as tall as the text "a" set in the list's font, and one more.
@@ -65,4 +65,42 @@ TEST(FileAreaWidget, CatalogShowsItsTitleBar) {
     s.source = dir.path();
     w.Load(s, {});
     EXPECT_FALSE(title->isVisibleTo(&w));
+}
+
+TEST(FileAreaWidget, AListThatGrowsShowsItsRowsAsTheyComeAndKeepsTheSelection) {
+    nuko::test::QtApp();
+    FileAreaModel model;
+    FileAreaSettings s;
+    s.kind = 0;
+    s.source = "/music/";
+    model.Begin(s);
+    FileAreaWidget w;
+    w.ShowModel(model);
+    EXPECT_EQ(w.RowCount(), 0);
+    auto rows = [](int from, int n) {
+        std::vector<MediaItem> out;
+        for (int i = from; i < from + n; ++i) out.push_back({0, 1, "/music/", "song" + std::to_string(i) + ".mid", "", "", "", 0});
+        return out;
+    };
+    model.Append(rows(0, 3));
+    w.ShowNewRows();
+    ASSERT_EQ(w.RowCount(), 3);
+    QSignalSpy selected(&w, &FileAreaWidget::rowSelected);
+    w.SelectRow(2);
+    ASSERT_EQ(selected.count(), 1);
+    model.Append(rows(3, 20000));
+    w.ShowNewRows();
+    EXPECT_EQ(w.RowCount(), 20003);
+    EXPECT_EQ(w.SelectedRow(), 2);  // still the same row
+    EXPECT_EQ(selected.count(), 1);
+    EXPECT_EQ(w.RowDisplayText(20003), "song20002.mid");
+    // A new order is shown anew, and says nothing of a selection.
+    model.SortByNameMapped();
+    w.Refill();
+    EXPECT_EQ(w.RowDisplayText(1), "song0.mid");
+    EXPECT_EQ(selected.count(), 1);
+    model.Begin(s);
+    w.Refill();
+    EXPECT_EQ(w.RowCount(), 0);
+    EXPECT_EQ(w.RowDisplayText(1), "");
 }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -45,6 +46,22 @@ TEST(ShuffleOrder, SwapAndSeekTheCurrentItem) {
     ShuffleOrder empty;
     EXPECT_EQ(empty.Current(), 0);
     EXPECT_TRUE(empty.Advance(false, false).ended);
+}
+
+TEST(ShuffleOrder, AGrowingListJoinsTheEntriesNotYetPlayed) {
+    ShuffleOrder o;
+    o.Extend(5, 1);  // from nothing: a whole order
+    EXPECT_EQ(o.size(), 5);
+    o.Advance(false, true);
+    o.Advance(false, true);
+    const std::vector<int> played(o.order().begin(), o.order().begin() + o.cursor() + 1);
+    o.Extend(40, 2);
+    ASSERT_EQ(o.size(), 40);
+    EXPECT_EQ(std::vector<int>(o.order().begin(), o.order().begin() + o.cursor() + 1), played);
+    EXPECT_EQ(std::set<int>(o.order().begin(), o.order().end()).size(), 40u);
+    EXPECT_EQ(*std::max_element(o.order().begin(), o.order().end()), 40);
+    o.Extend(30, 3);  // never shrinks
+    EXPECT_EQ(o.size(), 40);
 }
 
 TEST(PlaybackClock, AccumulatorsAndTheirChain) {

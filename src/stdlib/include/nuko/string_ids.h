@@ -70,6 +70,7 @@ inline constexpr int kTimerMenu = 1027;              // "Timer (&T)"
 inline constexpr int kViewMenu = 1028;               // "View (&V)"
 inline constexpr int kOptionsMenu = 1029;            // "Options (&O)"
 inline constexpr int kHelpMenu = 1030;               // "Help (&H)"
+inline constexpr int kListReading = 1031;            // "Reading the list... %1 items"
 inline constexpr int kBackToStartPosition = 1040;    // "Back to the start position (&O)"
 inline constexpr int kToPlayingPosition = 1041;      // "To the playing position (&O)"
 
