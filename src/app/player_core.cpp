@@ -233,6 +233,7 @@ void PlayerCore::Reload(const std::string& named, bool in_place) {
             RowsCame(std::move(rows));
             return true;
         };
+        sink.in_batches = false;
         std::unique_ptr<path::CaseResolver> resolver = files_.LendResolver();
         media::ReadList(fs, env, *resolver, sink);
         files_.ReturnResolver(std::move(resolver));

@@ -84,18 +84,25 @@ public:
     RowBatcher(const FileAreaSettings& s, path::CaseResolver& r, const ListSink& sink)
         : s_(s), resolver_(r), sink_(sink) {}
 
-    // Takes the rows gathered in `rows` when a batch is due (or `last`);
-    // false when the sink stopped the read.
-    bool Offer(std::vector<MediaItem>& rows, bool last) {
-        const auto now = std::chrono::steady_clock::now();
-        if (!last && rows.size() < size_ && now < due_) return true;
+    // Whether `pending` rows make a batch now.
+    bool Due(std::size_t pending) const {
+        return sink_.in_batches && (pending >= size_ || std::chrono::steady_clock::now() >= due_);
+    }
+    // Hands on rows with their icons; false when the sink stopped the read.
+    bool Send(std::vector<MediaItem>&& rows) {
         if (rows.empty()) return true;
         for (auto& item : rows) item.icon = IconCode(s_.kind, item.folder + item.name, s_.hidden_files, resolver_);
+        size_ = 2048;
+        due_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+        return sink_.rows(std::move(rows));
+    }
+    // Takes the rows gathered in `rows` when a batch is due (or `last`).
+    bool Offer(std::vector<MediaItem>& rows, bool last) {
+        if (!last && !Due(rows.size())) return true;
         std::vector<MediaItem> batch;
         batch.swap(rows);
-        size_ = 2048;
-        due_ = now + std::chrono::milliseconds(50);
-        return sink_.rows(std::move(batch));
+        if (!last) rows.reserve(2048);
+        return Send(std::move(batch));
     }
 
 private:
@@ -191,15 +198,22 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
             header.sub_title = std::string(file);
         }
         if (sink.header) sink.header(std::move(header));
-        std::vector<MediaItem> rows;
-        for (auto& item : list.items) {
-            auto split = path::SplitPath(resolver.Resolve(CatalogPathAsWritten(item.name, settings.source, env.catalog.drives)));
-            item.folder = split.folder;
-            item.name = split.name;
-            rows.push_back(std::move(item));
-            if (!batcher.Offer(rows, false)) return false;
+        // Rows resolved where they stand and handed on in runs.
+        auto& items = list.items;
+        std::size_t sent = 0;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            auto split = path::SplitPath(resolver.Resolve(CatalogPathAsWritten(items[i].name, settings.source, env.catalog.drives)));
+            items[i].folder = split.folder;
+            items[i].name = split.name;
+            if (!batcher.Due(i + 1 - sent)) continue;
+            std::vector<MediaItem> batch(std::make_move_iterator(items.begin() + static_cast<std::ptrdiff_t>(sent)),
+                                         std::make_move_iterator(items.begin() + static_cast<std::ptrdiff_t>(i + 1)));
+            sent = i + 1;
+            if (!batcher.Send(std::move(batch))) return false;
         }
-        return batcher.Offer(rows, true);
+        if (sent == 0) return batcher.Send(std::move(items));
+        return batcher.Send(std::vector<MediaItem>(std::make_move_iterator(items.begin() + static_cast<std::ptrdiff_t>(sent)),
+                                                   std::make_move_iterator(items.end())));
     }
     if (sink.header) sink.header({});
     if (settings.kind == Code(MediaKind::Cd) || settings.source.empty()) return true;
@@ -260,6 +274,7 @@ int FileAreaModel::Load(const FileAreaSettings& settings, const FileAreaEnvironm
         Append(std::move(rows));
         return true;
     };
+    sink.in_batches = false;
     ReadList(settings, env, *resolver_, sink);
     return rows();
 }

@@ -74,6 +74,9 @@ struct ListHeader {
 struct ListSink {
     std::function<void(ListHeader)> header;
     std::function<bool(std::vector<MediaItem>&&)> rows;
+    // Off: all rows in one batch at the end (a read in place, where nobody
+    // waits for the first rows).
+    bool in_batches = true;
 };
 
 // Reads the list that `settings` names (a folder scan or a catalog) through
