@@ -131,7 +131,13 @@ void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const Extensio
         if (found.kind == FoundPath::Kind::Other) continue;  // folders and system files
         if (found.file() && !list.hidden_files && path::IsHiddenName(path::FileName(found.path))) continue;
         MediaItem item;
-        item.name = std::move(name);
+        if (env.split_found) {
+            auto split = path::SplitPath(found.path);
+            item.folder = split.folder;
+            item.name = split.name;
+        } else {
+            item.name = std::move(name);
+        }
         item.title = e.title;
         item.init_file = path::FromWindows(e.init_file);
         item.picture = path::FromWindows(e.picture);
@@ -140,7 +146,7 @@ void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const Extensio
                          find(CatalogPathAsWritten(item.picture, list.path, env.drives)).file();
             if (!named) {
                 // Items come in runs from one folder: its picture is looked for once.
-                std::string folder = path::SplitPath(found.path).folder;
+                std::string folder = env.split_found ? item.folder : path::SplitPath(found.path).folder;
                 auto [it, fresh] = pictures.try_emplace(std::move(folder));
                 if (fresh) it->second = FolderPicture(it->first, env.picture_extensions, find);
                 item.picture = it->second;

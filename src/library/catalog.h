@@ -59,6 +59,9 @@ struct CatalogEnvironment {
     std::function<int(const std::string&)> convert_old;
     // Every look-up of an item or picture path. Empty: the disk.
     PathLookup find_path;
+    // Items take the folder and name of the path their look-up found (the
+    // file area's rows); otherwise the name keeps the path as written.
+    bool split_found = false;
 };
 
 // One item line of a catalog, decoded to UTF-8 and cut to the format's

@@ -189,6 +189,7 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
         BuildKindExtensions(exts, settings.kind, false, false);
         CatalogEnvironment catalog = env.catalog;
         if (!catalog.find_path) catalog.find_path = ResolverLookup(resolver);
+        catalog.split_found = true;
         bool read = ReadCatalog(list, exts, true, catalog);
         ListHeader header{list.title, list.sub_title, list.loaded};
         if (header.title.empty() && header.sub_title.empty()) {
@@ -198,13 +199,10 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
             header.sub_title = std::string(file);
         }
         if (sink.header) sink.header(std::move(header));
-        // Rows resolved where they stand and handed on in runs.
+        // The rows as found, handed on in runs.
         auto& items = list.items;
         std::size_t sent = 0;
         for (std::size_t i = 0; i < items.size(); ++i) {
-            auto split = path::SplitPath(resolver.Resolve(CatalogPathAsWritten(items[i].name, settings.source, env.catalog.drives)));
-            items[i].folder = split.folder;
-            items[i].name = split.name;
             if (!batcher.Due(i + 1 - sent)) continue;
             std::vector<MediaItem> batch(std::make_move_iterator(items.begin() + static_cast<std::ptrdiff_t>(sent)),
                                          std::make_move_iterator(items.begin() + static_cast<std::ptrdiff_t>(i + 1)));
