@@ -67,7 +67,8 @@ CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* 
     : core_(core), router_(router), session_(session), s_(core.settings()) {
     setWindowTitle(kCaption);
     setAcceptDrops(true);
-    core_.SetOwnerWindow(this);
+    // The owner is handed on as a QWidget (the movie frame's parent).
+    core_.SetOwnerWindow(static_cast<QWidget*>(this));
     core_.Subscribe(*this);
     core_.RegisterCommands(router_);
     for (Component* c : components()) c->Attach(core_, router_);

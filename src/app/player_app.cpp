@@ -15,6 +15,7 @@
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "nuko/paths.h"
+#include "playback/movie_frame_window.h"
 #include "nuko/prompt.h"
 #include "nuko/string_ids.h"
 
@@ -96,6 +97,7 @@ bool CPlayerApp::Start() {
     ctx.program_folder = folders::ProgramFolder();
     ctx.dispatcher = dispatcher_.get();
     ctx.background_lists = true;
+    ctx.movie_window = playback::MakeMovieFrameFactory();
     ctx.clock = &clock_;
     core_ = std::make_unique<PlayerCore>(ctx);
     router_ = std::make_unique<CommandRouter>();

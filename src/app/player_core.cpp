@@ -58,6 +58,7 @@ PlayerCore::PlayerCore(CoreContext context)
     playback::MediaDeviceHooks hooks;
     hooks.notice = [this](MediaKind kind, int code) { controller_->OnDeviceNotice(kind, code); };
     hooks.status = [this](std::string_view text) { OnStatus(text); };
+    hooks.movie_window = ctx_.movie_window;
     device_ = std::make_unique<playback::MediaDevice>(*backends, config, hooks);
     list_ = std::make_unique<playback::FilePlayList>(files_, *device_);
     list_->SetSelectHook([this](int n) { Notify([n](CoreListener& l) { l.OnRowSelected(n); }); });

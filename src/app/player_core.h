@@ -100,6 +100,9 @@ struct CoreContext {
     std::function<int()> time_of_day;
     // Back ends: real ones unless a test gives its own.
     playback::BackendFactory* backends = nullptr;
+    // The movie frame the device opens a movie in, under the owner window
+    // (SetOwnerWindow); unset: movies play without a picture window.
+    playback::MovieWindowFactory movie_window;
     // Lists are read on a worker thread and fill in as their rows come (the
     // player's window); else in place, before the call returns.
     bool background_lists = false;

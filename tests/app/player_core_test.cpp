@@ -182,6 +182,30 @@ TEST_F(CoreTest, SortingKeepsTheSelectedFile) {
     EXPECT_EQ(core->files().RowPath(core->controller().current_item() - 1), playing);
 }
 
+TEST_F(CoreTest, AMovieOpensInTheFrameMadeUnderTheOwnerWindow) {
+    test::TempDir movies;
+    test::WriteBytes(movies.File("m.avi"), "RIFF");
+    s.kinds[2].path = movies.path();
+    s.kinds[2].sub_code = 0x0001;
+    std::vector<void*> owners;
+    app::CoreContext ctx = core->context();
+    ctx.movie_window = [&owners](void* owner) -> std::unique_ptr<playback::MovieWindow> {
+        owners.push_back(owner);
+        return nullptr;
+    };
+    router = CommandRouter{};
+    core = std::make_unique<PlayerCore>(ctx);
+    core->RegisterCommands(router);
+    int window = 0;
+    core->SetOwnerWindow(&window);
+    core->Start();
+    ASSERT_TRUE(router.Run(cmd::kKindMidi + 2));
+    ASSERT_EQ(core->files().rows(), 1);
+    ASSERT_TRUE(router.Run(cmd::kPlay));
+    queue.RunPending();
+    EXPECT_EQ(owners, std::vector<void*>{&window});
+}
+
 namespace {
 
 // The core as the player runs it: lists read on a worker thread.
