@@ -185,14 +185,20 @@ void PlayerCore::StepFrames(int frames, bool backwards) {
         device_->Step(MediaKind::Movie, frames, backwards);
 }
 
+int PlayerCore::SortRows(int row) {
+    const std::vector<int> moved = files_.SortByNameMapped();
+    auto to_new = [&moved](int n) {
+        return n >= 1 && n <= static_cast<int>(moved.size()) ? moved[static_cast<std::size_t>(n - 1)] + 1 : n;
+    };
+    // The item that plays or opens keeps its number in step with its row.
+    controller_->RenumberItems(to_new);
+    return to_new(row);
+}
+
 void PlayerCore::ToggleSort() {
     s_.main.sort = !s_.main.sort;
     if (!s_.main.sort || files_.catalog_mode()) return;
-    const std::vector<int> moved = files_.SortByNameMapped();
-    auto to_new = [&moved](int n) { return n >= 1 && n <= static_cast<int>(moved.size()) ? moved[static_cast<std::size_t>(n - 1)] + 1 : n; };
-    // The item that plays keeps its number in step with its row.
-    controller_->RenumberItems(to_new);
-    const int row = to_new(list_->Selected());
+    const int row = SortRows(list_->Selected());
     list_->Reloaded(row);
     Notify([row](CoreListener& l) { l.OnListSorted(row); });
 }
@@ -294,10 +300,7 @@ void PlayerCore::ListEnded() {
     loading_.active = false;
     int selected = list_->Selected();
     if (s_.main.sort && !files_.catalog_mode() && files_.rows() > 1) {
-        const std::vector<int> moved = files_.SortByNameMapped();
-        auto to_new = [&moved](int n) { return n >= 1 && n <= static_cast<int>(moved.size()) ? moved[static_cast<std::size_t>(n - 1)] + 1 : n; };
-        controller_->RenumberItems(to_new);
-        selected = to_new(selected);
+        selected = SortRows(selected);
         Notify([selected](CoreListener& l) { l.OnListSorted(selected); });
     }
     if (!loading_.chosen) selected = loading_.item;

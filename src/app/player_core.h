@@ -214,6 +214,8 @@ private:
     void RowsCame(std::vector<media::MediaItem>&& rows);
     void ListEnded();
     void MakeCurrent(int row);
+    // Sorts the rows by name; the new number of `row`.
+    int SortRows(int row);
     void ModeChanged();
     void OnHalfSecond(int now);
     void OnTwoSeconds(int now);
