@@ -113,6 +113,16 @@ private:
     std::chrono::steady_clock::time_point due_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
 };
 
+// The list the settings name, without rows.
+MediaList EmptyList(const FileAreaSettings& s) {
+    MediaList list;
+    list.kind = static_cast<MediaKind>(IsKind(s.kind) ? s.kind : 0);
+    list.path = s.source;
+    list.hidden_files = s.hidden_files;
+    list.sub_folders = s.sub_folders;
+    return list;
+}
+
 bool IsCatalogSource(const FileAreaSettings& s) {
     return s.kind != Code(MediaKind::Cd) && (s.type_flags & file_type::kCatalog);
 }
@@ -178,11 +188,7 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
     // between reads; a folder whose mtime moved is read again.
     resolver.Refresh();
     RowBatcher batcher(settings, resolver, sink);
-    MediaList list;
-    list.kind = static_cast<MediaKind>(IsKind(settings.kind) ? settings.kind : 0);
-    list.path = settings.source;
-    list.hidden_files = settings.hidden_files;
-    list.sub_folders = settings.sub_folders;
+    MediaList list = EmptyList(settings);
 
     if (IsCatalogSource(settings)) {
         ExtensionList exts;
@@ -235,11 +241,7 @@ bool FileAreaModel::catalog_mode() const { return IsCatalogSource(settings_); }
 
 void FileAreaModel::Begin(const FileAreaSettings& settings) {
     settings_ = settings;
-    list_ = MediaList{};
-    list_.kind = static_cast<MediaKind>(IsKind(settings.kind) ? settings.kind : 0);
-    list_.path = settings.source;
-    list_.hidden_files = settings.hidden_files;
-    list_.sub_folders = settings.sub_folders;
+    list_ = EmptyList(settings);
 }
 
 void FileAreaModel::SetHeader(ListHeader header) {
