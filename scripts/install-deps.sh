@@ -12,7 +12,7 @@ libmpv-dev
 libcdio-dev libcdio-paranoia-dev
 liblhasa-dev
 libasound2-dev
-libx11-dev libxi-dev
+libx11-dev libxi-dev libxcb1-dev
 fonts-ipafont-gothic fonts-ipafont-mincho
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool sox ffmpeg pulseaudio pulseaudio-utils trayer

@@ -16,6 +16,7 @@
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/file_area_component.h"
+#include "app/mouse_hook_notices.h"
 #include "app/session_control.h"
 #include "app/settings_store.h"
 #include "app/time_display_component.h"
@@ -73,6 +74,10 @@ CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* 
     core_.RegisterCommands(router_);
     for (Component* c : components()) c->Attach(core_, router_);
     files_->SetContextMenu([this](const QPoint& at) { ListMenu()->exec(at - QPoint(3, 3)); });
+    hook_notices_ = std::make_unique<MouseHookNotices>(this, [this](const QPoint& at) {
+        activateWindow();
+        ListMenu()->exec(at);
+    });
     RegisterCommands();
     BuildMenu();
     router_.Watch([self = QPointer<CMainFrame>(this)] {

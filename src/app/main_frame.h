@@ -24,6 +24,7 @@ class ButtonPanelComponent;
 class CommandRouter;
 class Component;
 class FileAreaComponent;
+class MouseHookNotices;
 class SessionControl;
 class TimeDisplayComponent;
 
@@ -115,6 +116,8 @@ private:
     bool shutdown_requested_ = false;
     bool shut_down_ = false;
     std::unique_ptr<QObject> tooltip_filter_;
+    // A right click in a movie, told by the mouse hook.
+    std::unique_ptr<MouseHookNotices> hook_notices_;
 };
 
 }  // namespace nuko::app

@@ -16,6 +16,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -35,6 +36,9 @@ constexpr std::int32_t kStyleVisible = 0x10000000;
 constexpr std::int32_t kStyleCaption = 0x00C00000;
 
 struct Hook {
+    // A process that ends with the hook still on (no MouseHookStop) must not
+    // end in a joinable thread's destructor.
+    ~Hook();
     std::mutex mutex;  // guards everything below but the thread's own display
     Display* events = nullptr;  // the thread's connection
     std::thread thread;
@@ -103,11 +107,17 @@ void ToggleMaximized(Display* d, Window w) {
     XFlush(d);
 }
 
+// The server went away: the hook ends quietly instead of ending the program
+// from its thread (what Xlib would do).
+std::atomic<bool> connection_lost{false};
+
+void ConnectionLost(Display*, void*) { connection_lost = true; }
+
 void Listen(Hook& h) {
     Display* d = h.events;
     PressJudge judge(kDoubleClickMs);
     for (;;) {
-        while (XPending(d) > 0) {
+        while (!connection_lost && XPending(d) > 0) {
             XEvent ev;
             XNextEvent(d, &ev);
             XGenericEventCookie* cookie = &ev.xcookie;
@@ -138,14 +148,27 @@ void Listen(Hook& h) {
             XFreeEventData(d, cookie);
         }
         pollfd fds[2] = {{ConnectionNumber(d), POLLIN, 0}, {h.wake[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) continue;
-        if (fds[1].revents) return;
+        if (connection_lost || (::poll(fds, 2, -1) > 0 && fds[1].revents)) return;
     }
 }
 
-// Quiet X errors (a window gone between two requests) instead of Xlib's
-// default, which ends the program.
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+// X errors on the hook's own connections (a window gone between two
+// requests) are quiet; others go to the handler that was there before, or
+// Xlib's default, which ends the program.
+XErrorHandler previous_handler = nullptr;
+std::atomic<Display*> caption_display{nullptr};
+
+int HookXError(Display* d, XErrorEvent* e) {
+    if (d == TheHook().events || d == caption_display.load()) return 0;
+    return previous_handler ? previous_handler(d, e) : 0;
+}
+
+Hook::~Hook() {
+    if (!thread.joinable()) return;
+    const char stop = 1;
+    (void)!::write(wake[1], &stop, 1);
+    thread.join();
+}
 
 }  // namespace
 
@@ -166,7 +189,9 @@ void* MouseHookStart(void) {
         XCloseDisplay(d);
         return nullptr;
     }
-    XSetErrorHandler(IgnoreXError);
+    connection_lost = false;
+    XSetIOErrorExitHandler(d, ConnectionLost, nullptr);
+    if (!previous_handler) previous_handler = XSetErrorHandler(HookXError);
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
     XISetMask(bits, XI_RawButtonPress);
     XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
@@ -225,6 +250,7 @@ int32_t MouseHookSetCaption(int32_t flag) {
     // A connection of its own: the thread's one is not shared.
     Display* d = XOpenDisplay(nullptr);
     if (!d) return 0;
+    caption_display = d;
     const Atom hints = XInternAtom(d, "_MOTIF_WM_HINTS", False);
     bool had_caption = true;
     Atom type = None;
@@ -239,6 +265,8 @@ int32_t MouseHookSetCaption(int32_t flag) {
     if (data) XFree(data);
     long value[5] = {2, 0, flag ? 1 : 0, 0, 0};
     XChangeProperty(d, target, hints, hints, 32, PropModeReplace, reinterpret_cast<unsigned char*>(value), 5);
+    XSync(d, False);
+    caption_display = nullptr;
     XCloseDisplay(d);
     return kStyleVisible | (had_caption ? kStyleCaption : 0);
 }

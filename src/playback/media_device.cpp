@@ -188,9 +188,12 @@ int MediaDevice::FinishOpen(MediaKind kind, int r) {
         if (size.width > 0 && size.height > 0) default_movie_size_ = size;
         if (movie_window_) movie_window_->SetVideoSize(default_movie_size_);
         if (MouseHookUse::Loaded()) {
-            if (slot.universal) {
+            if (slot.universal && movie_window_) {
+                // Native windows: the hook compares them with the X server's.
+                auto handle = [](std::uint64_t id) { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(id)); };
                 MouseHookUse::SetAction(mouse_hook::kActionClose);
-                MouseHookUse::SetTargetWindow(MovieWindow(), slot.owner);
+                MouseHookUse::SetTargetWindow(handle(movie_window_->FrameWindowId()),
+                                              handle(movie_window_->OwnerWindowId()));
             } else {
                 MouseHookUse::SetTargetWindow(nullptr, nullptr);
             }

@@ -51,6 +51,11 @@ public:
         return frame_ ? static_cast<std::uint64_t>(frame_->video()->winId()) : 0;
     }
     void* Handle() override { return frame_.data() ? static_cast<QWidget*>(frame_.data()) : nullptr; }
+    std::uint64_t FrameWindowId() override { return frame_ ? static_cast<std::uint64_t>(frame_->winId()) : 0; }
+    std::uint64_t OwnerWindowId() override {
+        QWidget* owner = frame_ ? frame_->parentWidget() : nullptr;
+        return owner ? static_cast<std::uint64_t>(owner->winId()) : 0;
+    }
     void SetVideoSize(Size size) override {
         if (frame_) frame_->SetVideoSize(size);
     }

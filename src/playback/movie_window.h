@@ -19,6 +19,10 @@ public:
     virtual std::uint64_t VideoWindowId() = 0;
     // The frame's handle, as MediaDevice::MovieWindow hands it out.
     virtual void* Handle() = 0;
+    // The native windows of the frame and of its owner, for the mouse hook:
+    // presses inside the frame are caught, the owner is told; 0 when gone.
+    virtual std::uint64_t FrameWindowId() = 0;
+    virtual std::uint64_t OwnerWindowId() = 0;
     // The movie's own size, once it is known.
     virtual void SetVideoSize(Size size) = 0;
     // Where in the frame the picture goes.

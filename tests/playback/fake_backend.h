@@ -120,6 +120,8 @@ struct FakeMovieWindow final : playback::MovieWindow {
     ~FakeMovieWindow() override { --*alive; }
     std::uint64_t VideoWindowId() override { return 0x4242; }
     void* Handle() override { return this; }
+    std::uint64_t FrameWindowId() override { return 0x4240; }
+    std::uint64_t OwnerWindowId() override { return 0x4000; }
     void SetVideoSize(playback::Size s) override { size = s; }
     void SetDestination(const playback::Rect& r) override { destination = r; }
     void SetBusyCursor(bool b) override { busy = b; }
