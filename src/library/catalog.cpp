@@ -157,7 +157,8 @@ void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const Extensio
     for (const CatalogEntry& e : parsed.entries) {
         std::string name = path::FromWindows(e.path);
         if (!CatalogAccepts(name, extensions)) continue;
-        FoundPath found = find(AsWritten(name, catalog_folder, env.drives));
+        // The name itself is kept only when the found path is not.
+        FoundPath found = find(AsWritten(env.split_found ? std::move(name) : name, catalog_folder, env.drives));
         if (found.kind == FoundPath::Kind::Other) continue;  // folders and system files
         if (found.file() && !list.hidden_files && path::IsHiddenName(path::FileName(found.path))) continue;
         MediaItem item;
