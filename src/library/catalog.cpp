@@ -20,18 +20,18 @@ std::string CleanField(std::string_view s) {
 }
 
 // Splits a decoded item line at its first three TABs.
-CatalogEntry SplitItemLine(const std::string& line) {
+CatalogEntry SplitItemLine(std::string_view line) {
     CatalogEntry e;
     std::string* fields[] = {&e.path, &e.title, &e.init_file};
     std::size_t pos = 0;
     for (int i = 0; i < 3; ++i) {
         std::size_t tab = line.find('\t', pos);
-        std::string_view field = std::string_view(line).substr(pos, tab == std::string::npos ? std::string::npos : tab - pos);
+        std::string_view field = line.substr(pos, tab == std::string_view::npos ? std::string_view::npos : tab - pos);
         *fields[i] = std::string(text::CutToCp932Bytes(field, kCatalogFieldMax));
-        if (tab == std::string::npos) return e;
+        if (tab == std::string_view::npos) return e;
         pos = tab + 1;
     }
-    e.picture = line.substr(pos);  // the rest, TABs included
+    e.picture = std::string(line.substr(pos));  // the rest, TABs included
     return e;
 }
 
@@ -82,12 +82,21 @@ int ConvertOldCatalog(const std::string& catalog_path) {
     return result;
 }
 
-std::string CatalogPathAsWritten(std::string_view field, std::string_view catalog_path,
-                                 const path::DriveMap& drives) {
-    std::string p = path::FromWindows(field);
+namespace {
+
+// CatalogPathAsWritten of a field already in "/" form, beside a catalog in
+// `catalog_folder`.
+std::string AsWritten(std::string p, std::string_view catalog_folder, const path::DriveMap& drives) {
     if (path::HasDriveLetter(p)) return path::FromLegacy(p, drives);
     if (path::IsAbsolute(p)) return p;
-    return path::Join(path::SplitPath(catalog_path).folder, p);
+    return path::Join(catalog_folder, p);
+}
+
+}  // namespace
+
+std::string CatalogPathAsWritten(std::string_view field, std::string_view catalog_path,
+                                 const path::DriveMap& drives) {
+    return AsWritten(path::FromWindows(field), path::SplitPath(catalog_path).folder, drives);
 }
 
 std::string ResolveCatalogPath(std::string_view field, std::string_view catalog_path,
@@ -106,10 +115,26 @@ ParsedCatalog ParseCatalog(std::string_view bytes) {
     ParsedCatalog parsed;
     parsed.utf8 = content.utf8;
     parsed.current_layout = !lines.empty() && lines[0] == kCatalogVersion;
-    if (lines.size() > 1) parsed.title = DecodeCatalogField(lines[1], parsed.utf8, kCatalogLineMax);
-    if (lines.size() > 2) parsed.sub_title = DecodeCatalogField(lines[2], parsed.utf8, kCatalogLineMax);
-    for (std::size_t i = 3; i < lines.size(); ++i) {
-        CatalogEntry e = SplitItemLine(DecodeCatalogField(lines[i], parsed.utf8, kCatalogLineMax));
+    if (lines.size() < 2) return parsed;
+    // The text after the first line decoded in one go: neither CR nor LF is
+    // ever part of a CP932 or UTF-8 character, and a character broken by a
+    // line end decodes to one replacement either way, so the decoded text
+    // splits into the same lines as decoding line by line gives.
+    std::size_t body_at = static_cast<std::size_t>(lines[1].data() - lines[0].data());
+    std::string_view body = std::string_view(lines[0].data() + body_at, lines.back().data() + lines.back().size());
+    const std::string decoded = parsed.utf8 ? text::SanitizeUtf8(body) : text::Cp932ToUtf8(body);
+    std::vector<std::string_view> decoded_lines = SplitCatalogLines(decoded);
+    // A last line left empty has no text of its own to decode.
+    while (decoded_lines.size() + 1 < lines.size()) decoded_lines.emplace_back();
+    auto line = [&](std::size_t i) { return text::CutToCp932Bytes(decoded_lines[i - 1], kCatalogLineMax); };
+    const std::size_t count = std::min(lines.size(), decoded_lines.size() + 1);
+    if (count > 1) parsed.title = std::string(line(1));
+    if (count > 2) parsed.sub_title = std::string(line(2));
+    parsed.entries.reserve(count > 3 ? count - 3 : 0);
+    for (std::size_t i = 3; i < count; ++i) {
+        std::string_view l = line(i);
+        if (l.empty() || l.front() == '\t') continue;  // no path
+        CatalogEntry e = SplitItemLine(l);
         if (e.path.empty()) continue;
         e.line = i;
         parsed.entries.push_back(std::move(e));
@@ -121,20 +146,27 @@ void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const Extensio
                     bool find_pictures, const CatalogEnvironment& env) {
     const PathLookup find = env.find_path ? env.find_path : DiskLookup();
     std::unordered_map<std::string, std::string> pictures;  // by folder
+    // Items come in runs from one folder: the last folder's picture is at hand.
+    const std::string* last_folder = nullptr;
+    const std::string* last_picture = nullptr;
+    const std::string catalog_folder(path::SplitPath(list.path).folder);
     list.loaded = 1;
     if (parsed.title) list.title = *parsed.title;
     if (parsed.sub_title) list.sub_title = *parsed.sub_title;
+    list.items.reserve(list.items.size() + parsed.entries.size());
     for (const CatalogEntry& e : parsed.entries) {
         std::string name = path::FromWindows(e.path);
         if (!CatalogAccepts(name, extensions)) continue;
-        FoundPath found = find(CatalogPathAsWritten(name, list.path, env.drives));
+        // The name itself is kept only when the found path is not.
+        FoundPath found = find(AsWritten(env.split_found ? std::move(name) : name, catalog_folder, env.drives));
         if (found.kind == FoundPath::Kind::Other) continue;  // folders and system files
         if (found.file() && !list.hidden_files && path::IsHiddenName(path::FileName(found.path))) continue;
         MediaItem item;
+        std::string_view found_name = path::FileName(found.path);
+        std::string_view found_folder = std::string_view(found.path).substr(0, found.path.size() - found_name.size());
         if (env.split_found) {
-            auto split = path::SplitPath(found.path);
-            item.folder = split.folder;
-            item.name = split.name;
+            item.folder = found_folder;
+            item.name = found_name;
         } else {
             item.name = std::move(name);
         }
@@ -143,13 +175,15 @@ void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const Extensio
         item.picture = path::FromWindows(e.picture);
         if (find_pictures) {
             bool named = !item.picture.empty() &&
-                         find(CatalogPathAsWritten(item.picture, list.path, env.drives)).file();
+                         find(AsWritten(item.picture, catalog_folder, env.drives)).file();
             if (!named) {
-                // Items come in runs from one folder: its picture is looked for once.
-                std::string folder = env.split_found ? item.folder : path::SplitPath(found.path).folder;
-                auto [it, fresh] = pictures.try_emplace(std::move(folder));
-                if (fresh) it->second = FolderPicture(it->first, env.picture_extensions, find);
-                item.picture = it->second;
+                if (!last_folder || *last_folder != found_folder) {
+                    auto [it, fresh] = pictures.try_emplace(std::string(found_folder));
+                    if (fresh) it->second = FolderPicture(it->first, env.picture_extensions, find);
+                    last_folder = &it->first;
+                    last_picture = &it->second;
+                }
+                item.picture = *last_picture;
             }
         }
         list.Add(std::move(item));

@@ -118,7 +118,10 @@ bool ScanAccepts(std::string_view path, int kind, const ExtensionList& list,
 }
 
 bool CatalogAccepts(std::string_view path, const ExtensionList& list) {
-    std::string lowered = text::AsciiLowered(path);
+    // Lowered in a buffer kept by the thread: this runs once per catalog item.
+    thread_local std::string lowered;
+    lowered.assign(path);
+    text::AsciiLower(lowered);
     for (const auto& ext : list)
         if (lowered.find(ext) != std::string::npos) return true;
     return false;

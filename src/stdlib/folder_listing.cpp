@@ -54,9 +54,21 @@ struct FolderListing::Order {
 };
 
 std::span<const std::uint32_t> FolderListing::Lowered(std::string_view lowered) const {
-    Order::Key key{std::hash<std::string_view>{}(lowered), lowered};
-    auto [first, last] = std::equal_range(by_lowered_.begin(), by_lowered_.end(), key, Order{*this});
-    return {by_lowered_.data() + (first - by_lowered_.begin()), static_cast<std::size_t>(last - first)};
+    if (slots_.empty()) return {};
+    const std::uint64_t hash = std::hash<std::string_view>{}(lowered);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
+        std::uint32_t slot = slots_[s];
+        if (slot == 0) return {};
+        std::size_t first = slot - 1;
+        std::uint32_t i = by_lowered_[first];
+        if (hashes_[i] != hash || entries[i].lowered != lowered) continue;
+        std::size_t last = first + 1;
+        while (last < by_lowered_.size() && hashes_[by_lowered_[last]] == hash &&
+               entries[by_lowered_[last]].lowered == lowered)
+            ++last;
+        return {by_lowered_.data() + first, last - first};
+    }
 }
 
 void FolderListing::Index() {
@@ -66,6 +78,19 @@ void FolderListing::Index() {
         by_lowered_.resize(entries.size());
         for (std::uint32_t i = 0; i < by_lowered_.size(); ++i) by_lowered_[i] = i;
         std::sort(by_lowered_.begin(), by_lowered_.end(), Order{*this});
+        // Open addressing over the first position of each lowered name in
+        // by_lowered_ (plus one; 0 is an empty slot), at most half full.
+        std::size_t size = 16;
+        while (size < 2 * by_lowered_.size()) size *= 2;
+        slots_.assign(size, 0);
+        for (std::size_t k = 0; k < by_lowered_.size(); ++k) {
+            std::uint32_t i = by_lowered_[k];
+            if (k > 0 && hashes_[by_lowered_[k - 1]] == hashes_[i] && entries[by_lowered_[k - 1]].lowered == entries[i].lowered)
+                continue;
+            std::size_t s = hashes_[i] & (size - 1);
+            while (slots_[s] != 0) s = (s + 1) & (size - 1);
+            slots_[s] = static_cast<std::uint32_t>(k + 1);
+        }
     };
     sort();
     // A name renamed while the folder was read may have come twice; the

@@ -352,6 +352,63 @@ TEST(CatalogParse, FieldsLinesAndLimits) {
 
 // ---- The resolve against a made-up disk ----
 
+// The parse decodes the text in one go; broken characters at line ends, lone
+// CRs and LFs, TABs and lead bytes must give what decoding each line alone
+// gives.
+TEST(CatalogParse, DecodedAsAWholeEqualsLineByLine) {
+    auto by_lines = [](std::string_view bytes) {
+        CatalogText t = SplitCatalogText(bytes);
+        std::vector<std::vector<std::string>> out;
+        for (std::size_t i = 1; i < t.lines.size(); ++i) {
+            std::string line = DecodeCatalogField(t.lines[i], t.utf8, kCatalogLineMax);
+            std::vector<std::string> fields;
+            if (i <= 2) {
+                fields.push_back(line);
+            } else {
+                fields.resize(4);
+                std::size_t pos = 0;
+                int f = 0;
+                for (; f < 3; ++f) {
+                    std::size_t tab = line.find('\t', pos);
+                    std::string_view field = std::string_view(line).substr(pos, tab == std::string::npos ? tab : tab - pos);
+                    fields[f] = nuko::text::CutToCp932Bytes(field, kCatalogFieldMax);
+                    if (tab == std::string::npos) break;
+                    pos = tab + 1;
+                }
+                if (f == 3) fields[3] = line.substr(pos);
+                if (fields[0].empty()) continue;
+            }
+            fields.push_back(std::to_string(i));
+            out.push_back(std::move(fields));
+        }
+        return out;
+    };
+    auto parsed = [](std::string_view bytes) {
+        ParsedCatalog p = ParseCatalog(bytes);
+        std::vector<std::vector<std::string>> out;
+        if (p.title) out.push_back({*p.title, "1"});
+        if (p.sub_title) out.push_back({*p.sub_title, "2"});
+        for (const auto& e : p.entries)
+            out.push_back({e.path, e.title, e.init_file, e.picture, std::to_string(e.line)});
+        return out;
+    };
+    const std::string pieces[] = {"\r\n", "\r", "\n", "\t", "\x83", "\x83\x41", "\x81", "\xFF", "\xA0",
+                                  "\xE3\x81", "\xE3\x81\x82", "\xC3", "a.mid", "\xEF\xBF\xBD", "\x82\xA0"};
+    std::uint32_t seed = 12345;
+    for (int round = 0; round < 400; ++round) {
+        std::string text = round % 3 == 0 ? std::string(nuko::text::kUtf8Bom) : std::string();
+        text += "Ver 1.00\r\n";
+        int n = 1 + round % 40;
+        for (int k = 0; k < n; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            text += pieces[(seed >> 16) % std::size(pieces)];
+        }
+        if (round % 5 == 0) text += "\r\n\r\n";
+        SCOPED_TRACE(round);
+        EXPECT_EQ(parsed(text), by_lines(text));
+    }
+}
+
 TEST(CatalogResolve, LooksOnlyThroughTheLookupAndFollowsItsAnswers) {
     using Kind = FoundPath::Kind;
     // What the made-up disk holds: the path asked for, its real form and kind.

@@ -224,3 +224,38 @@ TEST(CaseResolver, AFolderChangingWhileItIsListed) {
     stop = true;
     churn.join();
 }
+
+// A large folder whose names come in case variants: every name is found as
+// written, and every lowered name gives all its variants in enumeration
+// order and nothing else.
+TEST(FolderListing, AHundredThousandNamesInCaseVariants) {
+    TempDir dir;
+    constexpr int kNames = 100000;
+    for (int i = 0; i < kNames; ++i) {
+        std::string name = "song" + std::to_string(i / 3) + ".mid";
+        if (i % 3 == 1) name[0] = 'S';
+        if (i % 3 == 2) name = "SONG" + std::to_string(i / 3) + ".MID";
+        int fd = ::open(dir.File(name).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    path::ListingCache cache;
+    const path::FolderListing& l = cache.Get(dir.path());
+    ASSERT_EQ(l.state, path::FolderListing::State::Listed);
+    ASSERT_EQ(l.entries.size(), static_cast<std::size_t>(kNames));
+    std::size_t variants = 0;
+    for (std::size_t k = 0; k < l.entries.size(); ++k) {
+        const path::FolderEntry& e = l.entries[k];
+        ASSERT_EQ(l.Exact(e.name), &e) << e.name;
+        auto found = l.Lowered(e.lowered);
+        ASSERT_FALSE(found.empty()) << e.name;
+        for (std::size_t j = 0; j < found.size(); ++j) {
+            EXPECT_EQ(l.entries[found[j]].lowered, e.lowered);
+            if (j > 0) EXPECT_LT(found[j - 1], found[j]);
+        }
+        if (found.front() == k) variants += found.size();
+    }
+    EXPECT_EQ(variants, l.entries.size());
+    EXPECT_TRUE(l.Lowered("song.mid").empty());
+    EXPECT_EQ(l.Exact("song1.MID"), nullptr);
+}

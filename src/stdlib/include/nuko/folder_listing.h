@@ -51,6 +51,8 @@ private:
     // enumeration order: one array, no node per name.
     std::vector<std::uint32_t> by_lowered_;
     std::vector<std::uint64_t> hashes_;  // of each entry's lowered name
+    // Where each lowered name starts in by_lowered_, found by its hash.
+    std::vector<std::uint32_t> slots_;
 };
 
 // Listings keyed by folder text (as asked, ending in "/"; "" is the current
