@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench_util.h"
+#include "song_tree.h"
 #include "library/catalog.h"
 #include "library/file_area_model.h"
 #include "nuko/fileio.h"
@@ -25,27 +26,10 @@ using namespace nuko;
 
 namespace {
 
-constexpr int kFolders = 200;
-constexpr int kPerFolder = 100;
-
-std::string FolderName(int folder) {
-    char b[32];
-    std::snprintf(b, sizeof b, "Folder%03d/", folder);
-    return b;
-}
-
-std::string Name(int folder, int i, const char* stem, const char* ext) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%s%03d.%s", stem, i, ext);
-    return FolderName(folder) + b;
-}
-
-bool Touch(const std::string& path) {
-    int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = ::write(fd, "MThd", 4) == 4;
-    return ::close(fd) == 0 && ok;
-}
+constexpr int kFolders = bench::kTreeFolders;
+constexpr int kPerFolder = bench::kTreePerFolder;
+using bench::TreeFileName;
+using bench::TreeFolderName;
 
 // What the anchor walk does: every folder read once, each entry's type
 // taken from the listing.
@@ -104,7 +88,7 @@ std::string WriteCatalogOf(const std::string& path, const std::string& tree, con
     for (int f = 0; f < kFolders; ++f)
         for (int i = 0; i < kPerFolder; ++i) {
             media::MediaItem item;
-            item.name = tree + Name(f, i % (kPerFolder / 2) * 2, stem, "mid");
+            item.name = tree + TreeFileName(f, i % (kPerFolder / 2) * 2, stem, "mid");
             item.title = "タイトル " + std::to_string(f * kPerFolder + i);
             list.items.push_back(item);
         }
@@ -123,16 +107,11 @@ int main() {
     if (!::mkdtemp(tmpl)) return 1;
     const std::string dir = std::string(tmpl) + "/";
     const std::string tree = dir + "tree/";
-    ::mkdir(tree.c_str(), 0755);
-    for (int f = 0; f < kFolders; ++f) {
-        ::mkdir((tree + FolderName(f)).c_str(), 0755);
-        for (int i = 0; i < kPerFolder; ++i)
-            if (!Touch(tree + Name(f, i, "Song", i % 2 ? "txt" : "mid"))) return 1;
-    }
+    if (!bench::MakeSongTree(tree)) return 1;
     // Folders untouched for a while, as a music collection is: a kept
     // listing may then be trusted while the mtime stays.
     timespec hour_ago[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
-    for (int f = 0; f < kFolders; ++f) ::utimensat(AT_FDCWD, (tree + FolderName(f)).c_str(), hour_ago, 0);
+    for (int f = 0; f < kFolders; ++f) ::utimensat(AT_FDCWD, (tree + TreeFolderName(f)).c_str(), hour_ago, 0);
     ::utimensat(AT_FDCWD, tree.c_str(), hour_ago, 0);
     std::printf("%d files in %d folders, half of them .mid\n", kFolders * kPerFolder, kFolders);
 

@@ -19,6 +19,7 @@
 #include "app/player_core.h"
 #include "app/settings_store.h"
 #include "bench_util.h"
+#include "song_tree.h"
 #include "library/catalog.h"
 #include "nuko/clock.h"
 #include "nuko/qt_dispatch.h"
@@ -27,20 +28,8 @@ using namespace nuko;
 
 namespace {
 
-constexpr int kFolders = 200;
-constexpr int kPerFolder = 100;
-
-std::string FolderName(int folder) {
-    char b[32];
-    std::snprintf(b, sizeof b, "Folder%03d/", folder);
-    return b;
-}
-
-std::string Name(int folder, int i, const char* stem, const char* ext) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%s%03d.%s", stem, i, ext);
-    return FolderName(folder) + b;
-}
+constexpr int kFolders = bench::kTreeFolders;
+constexpr int kPerFolder = bench::kTreePerFolder;
 
 struct Done : app::CoreListener {
     bool loaded = false;
@@ -80,22 +69,13 @@ int main(int argc, char** argv) {
     if (!::mkdtemp(tmpl)) return 1;
     const std::string dir = std::string(tmpl) + "/";
     const std::string tree = dir + "tree/";
-    ::mkdir(tree.c_str(), 0755);
-    for (int f = 0; f < kFolders; ++f) {
-        ::mkdir((tree + FolderName(f)).c_str(), 0755);
-        for (int i = 0; i < kPerFolder; ++i) {
-            const std::string p = tree + Name(f, i, "Song", i % 2 ? "txt" : "mid");
-            int fd = ::open(p.c_str(), O_CREAT | O_WRONLY | O_TRUNC | O_CLOEXEC, 0644);
-            if (fd < 0 || ::write(fd, "MThd", 4) != 4) return 1;
-            ::close(fd);
-        }
-    }
+    if (!bench::MakeSongTree(tree)) return 1;
     media::MediaList list;
     list.path = dir + "Gone.mit";
     list.title = "ベンチマーク";
     for (int f = 0; f < kFolders; ++f)
         for (int i = 0; i < kPerFolder; ++i)
-            list.items.push_back({0, 0, "", tree + Name(f, i, "Gone", "mid"), "タイトル", "", "", 0});
+            list.items.push_back({0, 0, "", tree + bench::TreeFileName(f, i, "Gone", "mid"), "タイトル", "", "", 0});
     if (media::WriteCatalog(list)) return 1;
 
     settings::Settings s;
