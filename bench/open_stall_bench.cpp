@@ -7,12 +7,9 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cstdio>
-#include <ctime>
-#include <fcntl.h>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "app/command_router.h"
 #include "app/main_frame.h"
