@@ -1,5 +1,9 @@
 // The back ends of this platform: FluidSynth for MIDI, libmpv for movies
-// and sound files, the disc module with libmpv for audio CD.
+// and sound files, the disc module with libmpv for audio CD. They live in
+// modules in the program folder (backend_module.h), loaded when a back end
+// of theirs is first created; a module that is missing or does not load
+// gives a back end whose every open fails with kCannotLoadDriver and the
+// loader's message.
 #pragma once
 
 #include <memory>
@@ -7,6 +11,7 @@
 #include <string>
 
 #include "media_device.h"
+#include "backend_module.h"
 #include "midi_ports.h"
 #include "nuko/clock.h"
 #include "nuko/dispatch.h"
@@ -15,7 +20,9 @@ namespace nuko::playback {
 
 struct BackendSettings {
     std::string sound_font;      // setting `Midi`/`SoundFont`
-    std::string program_folder;  // where the outside libraries are; ends in "/"
+    // Where the outside libraries and the back-end modules are; ends in
+    // "/". Empty: the program folder.
+    std::string program_folder;
     // Play into the silent output as fast as it renders (the command-line
     // tool's --fast, tests) instead of through the sound outputs in real time.
     bool fast = false;
@@ -35,7 +42,7 @@ public:
 private:
     Dispatcher& dispatcher_;
     BackendSettings settings_;
-    std::unique_ptr<MidiPortProvider> ports_;
+    std::unique_ptr<MidiPortProvider> ports_;  // made by the MIDI module
     std::optional<PlatformFacts> facts_;
 };
 

@@ -1,15 +1,16 @@
 #include "device_types.h"
 
 #include <dlfcn.h>
-#include <mpv/client.h>
+#include <sys/stat.h>
 
 #include <initializer_list>
 
 #include "cd/disc_toc.h"
-#include "fluidsynth_backend.h"
+#include "backend_module.h"
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
+#include "sound_font.h"
 
 namespace nuko::playback {
 namespace {
@@ -29,6 +30,11 @@ bool LibraryUsable(const std::string& file, std::initializer_list<const char*> s
     for (const char* s : symbols) all = all && ::dlsym(lib, s) != nullptr;
     ::dlclose(lib);
     return all;
+}
+
+bool IsFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace
@@ -65,7 +71,10 @@ DeviceType LookupDeviceType(std::string_view extension, const PlatformFacts& fac
 PlatformFacts GatherPlatformFacts(const std::string& sound_font_setting, const std::string& program_folder) {
     PlatformFacts f;
     f.sound_font = FindSoundFont(sound_font_setting);
-    f.mpv = mpv_client_api_version() > 0;
+    // The module's presence, not libmpv itself: loading libmpv here would
+    // cost every start-up what only playing needs. A module that is there
+    // but does not load fails its opens with its own message.
+    f.mpv = IsFile(program_folder + kMpvModuleFile);
     f.cd_drives = cd::ListCdDrives();
     f.outputs = DetectAudioOutputs();
     f.rcp_converter = LibraryUsable(program_folder + "librcpcv.so",

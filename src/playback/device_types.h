@@ -20,7 +20,7 @@ inline constexpr std::string_view kMpvType = "mpv";              // movies and s
 
 struct PlatformFacts {
     std::string sound_font;               // the internal synthesizer's font; empty: none
-    bool mpv = false;                     // libmpv answers
+    bool mpv = false;                     // the libmpv back-end module is there
     std::vector<std::string> cd_drives;   // "/dev/sr0", ...
     AudioOutputs outputs;
     bool rcp_converter = false;           // librcpcv.so with all its functions
@@ -44,8 +44,9 @@ struct DeviceType {
 // through it (which the movie window's mouse actions follow).
 DeviceType LookupDeviceType(std::string_view extension, const PlatformFacts& facts, bool active_movie);
 
-// Looks at the machine: sound font, libmpv, CD drives, audio outputs and
-// the outside libraries in `program_folder`.
+// Looks at the machine: sound font, CD drives, audio outputs, and the
+// libmpv back-end module and the outside libraries in `program_folder`.
+// Loads no back-end module.
 PlatformFacts GatherPlatformFacts(const std::string& sound_font_setting, const std::string& program_folder);
 
 struct ProbeResult {

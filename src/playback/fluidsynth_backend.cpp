@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <sys/stat.h>
 
 #include "media_errors.h"
 #include "nuko/fileio.h"
@@ -22,11 +21,6 @@ constexpr int kLockFrames = 64;
 // How much the silent output renders between two end checks.
 constexpr int kPumpFrames = 512;
 constexpr std::size_t kMaxSongBytes = 64u << 20;
-
-const char* const kSystemSoundFonts[] = {
-    "/usr/share/sounds/sf2/default-GM.sf2",
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",
-};
 
 // FluidSynth logs through process-wide functions; keep its last complaint
 // for the error text instead of printing it.
@@ -54,19 +48,7 @@ std::string TakeLastLog() {
     return out;
 }
 
-bool IsReadableFile(const std::string& path) {
-    struct stat st;
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 }  // namespace
-
-std::string FindSoundFont(const std::string& setting) {
-    if (IsReadableFile(setting)) return setting;
-    for (const char* font : kSystemSoundFonts)
-        if (IsReadableFile(font)) return font;
-    return {};
-}
 
 struct FluidSynthBackend::Fluid {
     fluid_settings_t* settings = nullptr;

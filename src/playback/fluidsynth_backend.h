@@ -31,6 +31,7 @@
 #include "midi_ports.h"
 #include "midi_song.h"
 #include "nuko/dispatch.h"
+#include "sound_font.h"
 
 namespace nuko::playback {
 
@@ -39,11 +40,6 @@ struct FluidSynthOptions {
     std::vector<std::string> drivers;  // audio drivers to try, in order
     bool paced = true;                 // the silent output keeps real time
 };
-
-// The sound font of the internal synthesizer: the setting when it names a
-// file, else the first of the system's General MIDI fonts that exists;
-// empty when there is none.
-std::string FindSoundFont(const std::string& setting);
 
 class FluidSynthBackend final : public Backend, public MidiControls {
 public:

@@ -99,10 +99,14 @@ TEST(DeviceTypesTest, ToolListSaysWhichLibrariesArePresent) {
 }
 
 TEST(DeviceTypesTest, GatheredFactsDescribeThisMachine) {
-    PlatformFacts f = GatherPlatformFacts("", "/nonexistent/");
+    PlatformFacts f = GatherPlatformFacts("", NUKO_PROGRAM_DIR "/");
     EXPECT_TRUE(f.mpv);
     EXPECT_FALSE(f.rcp_converter);
     EXPECT_FALSE(f.smf_converter);
+    // Without the libmpv module its kinds have no device.
+    PlatformFacts none = GatherPlatformFacts("", "/nonexistent/");
+    EXPECT_FALSE(none.mpv);
+    EXPECT_FALSE(LookupDeviceType("wav", none, true).driver);
 }
 
 }  // namespace

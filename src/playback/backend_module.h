@@ -1,0 +1,66 @@
+// The interface between the device layer and a back-end module: a shared
+// library in the program folder (nuko_backend_fluidsynth.so,
+// nuko_backend_mpv.so) that holds one family of back ends and the large
+// libraries they need. The device layer loads a module the first time it
+// needs one of its back ends, so a program that plays nothing never loads
+// FluidSynth or libmpv.
+//
+// A module exports one C function, kBackendModuleEntry, that returns its
+// table. The table passes C++ objects: a module is built from this tree
+// with the same compiler and flags as the programs that load it, and the
+// version tells an old module from a new one.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "audio_outputs.h"
+#include "backend.h"
+#include "device_types.h"
+#include "midi_ports.h"
+#include "nuko/clock.h"
+#include "nuko/dispatch.h"
+
+namespace nuko::playback {
+
+inline constexpr int kBackendModuleVersion = 1;
+inline constexpr const char* kBackendModuleEntry = "nuko_backend_module";
+inline constexpr const char* kFluidSynthModuleFile = "nuko_backend_fluidsynth.so";
+inline constexpr const char* kMpvModuleFile = "nuko_backend_mpv.so";
+
+// What a back end is made with.
+struct BackendRequest {
+    Dispatcher* dispatcher = nullptr;
+    BackendType type = BackendType::None;
+    bool video = false;           // a movie rather than a sound file
+    std::string sound_font;       // setting `Midi`/`SoundFont`
+    AudioOutputs outputs;
+    bool fast = false;            // see BackendSettings
+    const Clock* clock = nullptr;
+    MidiPortProvider* ports = nullptr;  // from make_midi_ports; may be null
+};
+
+struct BackendModule {
+    int version = 0;  // kBackendModuleVersion
+    // Null when the module does not make that type.
+    std::unique_ptr<Backend> (*create)(const BackendRequest& request) = nullptr;
+    // The MIDI ports besides the internal synthesizer; null in a module
+    // without MIDI.
+    std::unique_ptr<MidiPortProvider> (*make_midi_ports)() = nullptr;
+};
+
+// The module file that holds a back-end type; empty for None.
+std::string BackendModuleFile(BackendType type);
+
+// Loads `folder` + `file` (once per process; a loaded module stays loaded,
+// since the back ends it made may live as long as the process) and returns
+// its table; null with `error` set when the file is missing, does not load,
+// or is of another version.
+const BackendModule* LoadBackendModule(const std::string& folder, const std::string& file, std::string* error);
+
+}  // namespace nuko::playback
+
+extern "C" {
+// Each module's one export.
+using NukoBackendModuleEntry = const nuko::playback::BackendModule* (*)();
+}
