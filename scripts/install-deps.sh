@@ -15,7 +15,7 @@ libasound2-dev
 libx11-dev libxi-dev libxcb1-dev
 fonts-ipafont-gothic fonts-ipafont-mincho
 libgtest-dev libgmock-dev libbenchmark-dev
-xvfb xauth xdotool sox ffmpeg pulseaudio pulseaudio-utils trayer
+xvfb xauth xdotool openbox sox ffmpeg pulseaudio pulseaudio-utils trayer
 fluidsynth mpv
 "
 

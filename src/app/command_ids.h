@@ -68,6 +68,10 @@ inline constexpr int kPanelForcedExit = 30095;
 inline constexpr int kPanelSecondForcedExit = 30010;
 inline constexpr int kPanelMinimise = 30011;
 inline constexpr int kPanelBackToItem = 30090;
+// The options sheet at its pages; 30102 is the MIDI-Word page.
+inline constexpr int kPanelOptionsFirst = 30100;
+inline constexpr int kPanelOptionsWord = 30102;
+inline constexpr int kPanelWordFullScreen = 30125;
 
 // The one table between play commands and their menu ids.
 inline constexpr int PlayCommandId(playback::PlayCommand command) {

@@ -16,6 +16,7 @@
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/file_area_component.h"
+#include "app/midi_word_component.h"
 #include "app/mouse_hook_notices.h"
 #include "app/session_control.h"
 #include "app/settings_store.h"
@@ -58,11 +59,14 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     v->addWidget(files_->widget(), 1);
     setCentralWidget(central);
     statusBar();
+    word_ = std::make_unique<MidiWordComponent>(this);
 }
 
 CContFrame::~CContFrame() = default;
 
-std::vector<Component*> CContFrame::components() const { return {time_.get(), buttons_.get(), files_.get()}; }
+std::vector<Component*> CContFrame::components() const {
+    return {time_.get(), buttons_.get(), files_.get(), word_.get()};
+}
 
 CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session)
     : core_(core), router_(router), session_(session), s_(core.settings()) {

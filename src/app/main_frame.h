@@ -24,6 +24,7 @@ class ButtonPanelComponent;
 class CommandRouter;
 class Component;
 class FileAreaComponent;
+class MidiWordComponent;
 class MouseHookNotices;
 class SessionControl;
 class TimeDisplayComponent;
@@ -37,6 +38,7 @@ public:
     const TimeDisplayComponent& time_display() const { return *time_; }
     const ButtonPanelComponent& buttons() const { return *buttons_; }
     const FileAreaComponent& file_area() const { return *files_; }
+    MidiWordComponent& midi_word() const { return *word_; }
 
 protected:
     // Each component in layout order.
@@ -46,6 +48,8 @@ protected:
     std::unique_ptr<ButtonPanelComponent> buttons_;
     QLabel* title_ = nullptr;
     std::unique_ptr<FileAreaComponent> files_;
+    // A window of its own, owned by this one.
+    std::unique_ptr<MidiWordComponent> word_;
 };
 
 class CMainFrame final : public CContFrame, private CoreListener {

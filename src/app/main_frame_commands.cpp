@@ -64,8 +64,6 @@ void CMainFrame::RegisterCommands() {
                          QMessageBox::about(this, Str(cmd::kAbout).section('(', 0, 0),
                                             QStringLiteral("NU-KO Player for WIN32\n") + Str(strings::kVersionText));
                      }});
-    // The MIDI-Word window's switch shows the setting; the window comes later.
-    router_.Register(cmd::kWordFiles, {{}, {}, [this] { return s_.main.word != 0; }});
 }
 
 void CMainFrame::OpenFileDialog() {

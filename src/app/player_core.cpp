@@ -483,6 +483,10 @@ void PlayerCore::OnStatus(std::string_view text) {
     Notify([&](CoreListener& l) { l.OnStatus(text); });
 }
 
+void PlayerCore::OnWrdTick(std::uint32_t position) {
+    Notify([&](CoreListener& l) { l.OnWrdTick(position); });
+}
+
 void PlayerCore::OnClockDuties(unsigned flags) {
     const int now = ctx_.time_of_day();
     if (flags & playback::kEvery500) OnHalfSecond(now);

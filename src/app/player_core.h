@@ -60,6 +60,9 @@ public:
     // The playback clock's duty flags, after the core's own timers ran;
     // `time_of_day` in seconds of the local day.
     virtual void OnClockDuties(unsigned /*flags*/, int /*time_of_day*/) {}
+    // The song position for the MIDI-Word screen, in sixteenth notes; sent
+    // on the clock while a MIDI song plays and the screen is open.
+    virtual void OnWrdTick(std::uint32_t /*position*/) {}
 
     // Of the core.
     virtual void OnKindChanged(media::MediaKind) {}
@@ -175,6 +178,8 @@ public:
     const CoreContext& context() const { return ctx_; }
     // The window that owns the core's dialogs.
     void SetOwnerWindow(void* window) { owner_ = window; }
+    // The MIDI-Word screen runs a script: the clock sends it the position.
+    void SetWrdScreenOpen(bool open) { wrd_open_ = open; }
 
     // ControllerHost: each event goes on to the listeners; the clock duties
     // run the sleep and clock timers first.
@@ -188,6 +193,8 @@ public:
     void OnAbWait(bool on, int seconds_left) override;
     void OnClockDuties(unsigned flags) override;
     void OnStatus(std::string_view text) override;
+    void OnWrdTick(std::uint32_t position) override;
+    bool WrdScreenOpen() const override { return wrd_open_; }
     void* OwnerWindow() override { return owner_; }
 
 private:
@@ -226,6 +233,7 @@ private:
     CoreContext ctx_;
     settings::Settings& s_;
     void* owner_ = nullptr;
+    bool wrd_open_ = false;
     std::unique_ptr<playback::BackendFactory> own_backends_;
     std::unique_ptr<playback::MediaDevice> device_;
     media::FileAreaModel files_;

@@ -163,6 +163,17 @@ int HookXError(Display* d, XErrorEvent* e) {
     return previous_handler ? previous_handler(d, e) : 0;
 }
 
+// Xlib's own handler for a lost connection ends the program, from whichever
+// thread met it; on the hook's connection that thread is ours, racing the
+// program's own exit. Returning lets the connection's exit handler
+// (ConnectionLost) end the hook instead.
+XIOErrorHandler previous_io_handler = nullptr;
+
+int HookIOError(Display* d) {
+    if (d == TheHook().events || d == caption_display.load()) return 0;
+    return previous_io_handler ? previous_io_handler(d) : 0;
+}
+
 Hook::~Hook() {
     if (!thread.joinable()) return;
     const char stop = 1;
@@ -192,6 +203,7 @@ void* MouseHookStart(void) {
     connection_lost = false;
     XSetIOErrorExitHandler(d, ConnectionLost, nullptr);
     if (!previous_handler) previous_handler = XSetErrorHandler(HookXError);
+    if (!previous_io_handler) previous_io_handler = XSetIOErrorHandler(HookIOError);
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
     XISetMask(bits, XI_RawButtonPress);
     XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
@@ -214,7 +226,9 @@ int32_t MouseHookStop(void) {
     }
     thread.join();
     std::lock_guard lock(h.mutex);
-    XCloseDisplay(h.events);
+    // A connection that was lost is left alone: Xlib may still hold its lock
+    // from the failed call, and closing it would wait for ever.
+    if (!connection_lost) XCloseDisplay(h.events);
     h.events = nullptr;
     ::close(h.wake[0]);
     ::close(h.wake[1]);

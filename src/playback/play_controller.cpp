@@ -241,9 +241,10 @@ int PlayController::OpenAndStart(int item, const std::string& original) {
         opening_kind_ = kind;
         opening_item_ = item;
         opening_path_ = path;
+        opening_original_ = original;
         return r;
     }
-    return StartOpened(item, path, r);
+    return StartOpened(item, original, path, r);
 }
 
 void PlayController::OnOpened(int result) {
@@ -256,7 +257,7 @@ void PlayController::OnOpened(int result) {
     opening_ = false;
     const bool pause = std::exchange(pause_when_open_, false);
     const int n = opening_item_;
-    const int r = StartOpened(n, opening_path_, result);
+    const int r = StartOpened(n, opening_original_, opening_path_, result);
     if (r == 0) {
         if (item_active_) {
             StartClock();
@@ -268,7 +269,7 @@ void PlayController::OnOpened(int result) {
     else EndSearch();
 }
 
-int PlayController::StartOpened(int item, const std::string& path, int r) {
+int PlayController::StartOpened(int item, const std::string& original, const std::string& path, int r) {
     const MediaKind kind = Kind();
     if (r != 0) {
         CloseItem();
@@ -279,6 +280,7 @@ int PlayController::StartOpened(int item, const std::string& path, int r) {
     d.item = item;
     d.title = list_->ItemTitle(item);
     d.path = path;
+    d.source = original;
     std::uint32_t length = device_.Length(kind, item);
     seconds_unit_ = device_.TimeUnitSeconds();
     length_ = static_cast<std::uint16_t>(std::min<std::uint32_t>(length, 0xFFFD));

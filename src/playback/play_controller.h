@@ -33,6 +33,7 @@ struct ItemDisplay {
     int item = 0;
     std::string title;
     std::string path;               // what was opened
+    std::string source;             // the item's own file, before any conversion
     std::uint16_t length = 0;       // in the unit below
     bool seconds = true;            // false: hundredths of a second
 };
@@ -204,7 +205,7 @@ private:
     // conversion was cancelled).
     int OpenAndStart(int item, const std::string& path);
     // Starts an item whose open ended with `result`; 0 or the error.
-    int StartOpened(int item, const std::string& path, int result);
+    int StartOpened(int item, const std::string& original, const std::string& path, int result);
     void OnOpened(int result);
     std::string PrepareItem(int item, const std::string& path, int* error);
     void CloseItem();
@@ -236,6 +237,7 @@ private:
     media::MediaKind opening_kind_ = media::MediaKind::Midi;
     int opening_item_ = 0;
     std::string opening_path_;
+    std::string opening_original_;
     bool pause_when_open_ = false;  // the item opening replaces a paused one
     bool intro_armed_ = false;
     bool near_end_ = false;

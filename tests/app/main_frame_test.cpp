@@ -13,6 +13,8 @@
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/file_area_component.h"
+#include "app/midi_word_component.h"
+#include "app/midi_word_window.h"
 #include "app/time_display_component.h"
 #include "fake_backend.h"
 #include "qt_app.h"
@@ -233,4 +235,70 @@ TEST_F(FrameTest, TheListPopUpMenu) {
     ASSERT_FALSE(m->actions().isEmpty());
     EXPECT_EQ(m->actions().front()->text(), "元の位置へ(&O)\tCtrl+Home");
     EXPECT_TRUE(m->actions().contains(frame->action(cmd::kSort)));
+}
+
+TEST_F(FrameTest, TheMidiWordWindowShowsTheScriptOfTheSongThatPlays) {
+    NUKO_CORPUS_FILE(corpus, "wrd/yoshitan98_MidiToWRD_sample");
+    test::WriteBytes(midi.File("w.mid"), test::ReadBytes(corpus + ".mid"));
+    test::WriteBytes(midi.File("w.wrd"), test::ReadBytes(corpus + ".wrd"));
+    app::MidiWordComponent& word = frame->midi_word();
+    app::MidiWordWindow* window = word.window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(core->WrdScreenOpen());
+
+    ASSERT_EQ(frame->OpenPath(midi.File("w.mid")), 1);
+    frame->PostPlay();
+    Events();
+    ASSERT_EQ(core->controller().state(), PlayState::Playing);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(core->WrdScreenOpen());
+    EXPECT_EQ(window->objectName(), "NU-KOP32!MIDI-WordWindow");
+    EXPECT_EQ(window->size(), QSize(640, 400));
+    // The back end stands at position 42: the first lyrics are due.
+    Tick(3);
+    const QImage& screen = window->screen_image();
+    int white = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 64; ++x) white += screen.pixel(x, y) == qRgb(255, 255, 255);
+    EXPECT_GT(white, 20);
+    EXPECT_EQ(screen.pixel(639, 399), qRgb(0, 0, 0));
+
+    // Its menu: commands to the main window, no full screen offscreen.
+    QMenu* menu = word.ContextMenu();
+    QStringList texts;
+    for (QAction* a : menu->actions()) texts << a->text();
+    EXPECT_EQ(texts, (QStringList{"ﾌﾟﾛﾊﾟﾃｨ(&P)...", "WRDﾌｧｲﾙを表示(&W)", "(この)画面を表示(&D)", "",
+                                  "前曲(&R)\t↑(←)", "演奏開始(&P)\tEnter", "次曲(&F)\t↓(→)", "一時停止(&T)\tESC",
+                                  "演奏停止(&S)\tSpace"}));
+    EXPECT_FALSE(menu->actions()[0]->isEnabled());  // the options sheet is not there yet
+    menu->actions()[7]->trigger();
+    EXPECT_EQ(core->controller().state(), PlayState::Paused);
+    // Keys come as the hot key table writes them.
+    EXPECT_EQ(app::VirtualKeyOf(Qt::Key_Space, Qt::NoModifier), 32);
+    EXPECT_EQ(app::VirtualKeyOf(Qt::Key_F, Qt::ShiftModifier), 'F');
+    EXPECT_EQ(app::VirtualKeyOf(Qt::Key_0, Qt::KeypadModifier), 96);
+    EXPECT_EQ(app::VirtualKeyOf(Qt::Key_F5, Qt::NoModifier), 0x74);
+    EXPECT_EQ(app::HotkeyModifiersOf(Qt::ControlModifier | Qt::AltModifier), 6);
+    frame->RunCommand(cmd::kPause);
+    ASSERT_EQ(core->controller().state(), PlayState::Playing);
+
+    // The switch hides it and brings it back for the song that plays.
+    frame->RunCommand(cmd::kWordFiles);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(core->WrdScreenOpen());
+    EXPECT_FALSE(frame->action(cmd::kWordFiles)->isChecked());
+    frame->RunCommand(cmd::kWordFiles);
+    EXPECT_TRUE(window->isVisible());
+
+    // A song without a script hides it; the position stays stored.
+    window->move(70, 90);
+    frame->RunCommand(cmd::kNext);
+    Events();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(core->WrdScreenOpen());
+    ASSERT_FALSE(frame->WriteSettings());
+    settings::Settings back = store->ReadAll();
+    EXPECT_EQ(back.main.word, 1);
+    EXPECT_EQ(back.word.position.v, (std::array<int, 2>{70, 90}));
 }

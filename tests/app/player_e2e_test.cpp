@@ -4,6 +4,7 @@
 #include <chrono>
 #include <csignal>
 #include <sys/stat.h>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include "app/settings_store.h"
 #include "test_support.h"
 #include "x_server.h"
+#include "x_windows.h"
 
 using namespace nuko;
 using namespace std::chrono_literals;
@@ -59,6 +61,20 @@ std::string Caption(const Environment& env) {
 // The exit code; -2 when the program did not end in time (it is killed).
 int WaitExit(pid_t pid, std::chrono::milliseconds limit) { return test::WaitProgram(pid, limit).value_or(-2); }
 
+// The first visible window whose name matches, or empty.
+std::string FindWindow(const Environment& env, const std::string& name) {
+    std::string ids = env.Output({"xdotool", "search", "--onlyvisible", "--name", name});
+    return ids.substr(0, ids.find('\n'));
+}
+
+// Points of a colour in a rectangle of a shot.
+int Count(const test::WindowShot& shot, int x0, int y0, int x1, int y1, std::uint32_t rgb) {
+    int n = 0;
+    for (int y = std::max(0, y0); y < std::min(y1, shot.height); ++y)
+        for (int x = std::max(0, x0); x < std::min(x1, shot.width); ++x) n += shot.At(x, y) == rgb;
+    return n;
+}
+
 std::string Song(double seconds) {
     test::SmfWriter w(480);
     w.Track().Note(0, 64, static_cast<std::uint32_t>(seconds * 2 * 480));
@@ -101,4 +117,89 @@ TEST(PlayerEndToEnd, PlaysAFolderTakesOverASecondStartAndKeepsItsSettings) {
     EXPECT_TRUE(s.main.position.set);
     EXPECT_EQ(s.main.media, 0);
     EXPECT_EQ(s.kinds[0].path, root.File("other/"));
+}
+
+TEST(PlayerEndToEnd, TheMidiWordWindowShowsTheLyricsOfTheCorpusSongAndGoesFullScreenAndBack) {
+    NUKO_CORPUS_FILE(corpus, "wrd/yoshitan98_MidiToWRD_sample");
+    if (test::FindProgram("xdotool").empty()) GTEST_SKIP() << "no xdotool";
+    test::XServer x;
+    std::string why;
+    if (!x.Start(&why, "1400x900x24")) GTEST_SKIP() << why;
+    test::WindowManager wm;
+    if (!wm.Start(x.display(), &why)) GTEST_SKIP() << why;
+    test::TempDir root;
+    Environment env(x.display(), root.path());
+    for (const char* d : {"cfg/NU-KO Application", "data", "music"})
+        ASSERT_EQ(test::RunProgram({"/bin/mkdir", "-p", root.File(d)}, nullptr), 0);
+    ASSERT_EQ(test::RunProgram({"/bin/mkdir", "-m", "700", "-p", root.File("run")}, nullptr), 0);
+    const std::string ini = root.File("cfg/NU-KO Application/NU-KO Player32.ini");
+    test::WriteBytes(ini, "[Main]\nMciCheck=0\nSplush=0\nPOffChk=0\n[Word]\nPosition=100,120\n");
+    test::WriteBytes(root.File("music/sample.mid"), test::ReadBytes(corpus + ".mid"));
+    test::WriteBytes(root.File("music/sample.wrd"), test::ReadBytes(corpus + ".wrd"));
+
+    pid_t player = env.Spawn({test::ProgramDir() + "nu_kop32", root.File("music/sample.mid")});
+    ASSERT_TRUE(test::PollUntil([&] { return Caption(env).find(" - NU-KO Player for WIN32") != std::string::npos; }, 60s, 100ms))
+        << "caption \"" << Caption(env) << "\"";
+    // The window comes with the song, and the first lyrics with its first
+    // bars: white characters on black in the first row (@LOCATE(1;1)).
+    std::string window;
+    ASSERT_TRUE(test::PollUntil([&] { return !(window = FindWindow(env, "^MIDI-Word$")).empty(); }, 5s, 50ms));
+    std::optional<test::WindowShot> shot;
+    EXPECT_TRUE(test::PollUntil(
+        [&] {
+            shot = test::GrabWindow(x.display(), std::stoul(window));
+            return shot && Count(*shot, 0, 0, 80, 16, 0xFFFFFF) > 20;
+        },
+        5s, 50ms));
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->width, 640);
+    EXPECT_EQ(shot->height, 400);
+    EXPECT_EQ(Count(*shot, 0, 200, 640, 400, 0x000000), 640 * 200);
+    auto place = test::PlaceOf(x.display(), std::stoul(window));
+    ASSERT_TRUE(place);
+    EXPECT_EQ(place->x, 100);
+    EXPECT_EQ(place->y, 120);
+
+    // A double click: the whole screen, the picture twice as large and
+    // centred; another one: back where it was.
+    auto double_click = [&] {
+        return env.Output({"xdotool", "mousemove", "--window", window, "300", "300", "click", "--repeat", "2",
+                           "--delay", "60", "1"});
+    };
+    double_click();
+    EXPECT_TRUE(test::PollUntil(
+        [&] {
+            place = test::PlaceOf(x.display(), std::stoul(window));
+            return place && place->width == 1400 && place->height == 900;
+        },
+        5s, 50ms));
+    EXPECT_TRUE(test::PollUntil(
+        [&] {
+            shot = test::GrabWindow(x.display(), std::stoul(window));
+            // Picture at (60, 50), 1280 x 800: the first row's characters
+            // in y 50-81, black around it.
+            return shot && shot->width == 1400 && Count(*shot, 60, 50, 220, 82, 0xFFFFFF) > 80 &&
+                   Count(*shot, 0, 0, 1400, 50, 0x000000) == 1400 * 50;
+        },
+        5s, 50ms));
+    double_click();
+    EXPECT_TRUE(test::PollUntil(
+        [&] {
+            place = test::PlaceOf(x.display(), std::stoul(window));
+            return place && place->width == 640 && place->x == 100 && place->y == 120;
+        },
+        5s, 50ms))
+        << (place ? std::to_string(place->x) + "," + std::to_string(place->y) + " " + std::to_string(place->width)
+                  : std::string("gone"));
+
+    // The window manager's Close leaves it; the program's end does not wait
+    // for it.
+    ASSERT_TRUE(test::AskToClose(x.display(), std::stoul(window)));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(FindWindow(env, "^MIDI-Word$"), window);
+
+    ::kill(player, SIGTERM);
+    EXPECT_EQ(WaitExit(player, 60s), 0);
+    settings::SettingsStore store(ini);
+    EXPECT_EQ(store.ReadAll().word.position.v, (std::array<int, 2>{100, 120}));
 }

@@ -2,6 +2,8 @@
 // an X server of the test's own, clicked with xdotool.
 #include <chrono>
 #include <cstdlib>
+#include <memory>
+#include <thread>
 #include <gtest/gtest.h>
 
 #include "mousehook/nu_32mhk.h"
@@ -125,4 +127,18 @@ TEST(MouseHookLibrary, ARightClickInsideTheTargetTellsTheNotifyWindowAndADoubleC
     EXPECT_EQ(MouseHookStop(), 1);
     EXPECT_EQ(MouseHookStop(), 0);
     XCloseDisplay(d);
+}
+
+TEST(MouseHookLibrary, AServerThatGoesAwayEndsTheHookAndNotTheProgram) {
+    // Xlib's own handler would end this whole test program from the hook's
+    // thread.
+    auto x = std::make_unique<test::XServer>();
+    std::string why;
+    if (!x->Start(&why, "320x240x24")) GTEST_SKIP() << why;
+    ::setenv("DISPLAY", x->display().c_str(), 1);
+    ASSERT_NE(MouseHookStart(), nullptr);
+    x.reset();  // the server ends under the hook
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(MouseHookStop(), 1);
+    EXPECT_EQ(MouseHookStop(), 0);
 }

@@ -3,12 +3,18 @@
 #pragma once
 
 #include <QApplication>
+#include <QInputDevice>
 #include <stdexcept>
 #include <string>
 
 namespace nuko::test {
 
 inline QApplication& QtApp() {
+    // Qt's list of input devices must outlive the application, which
+    // deletes the devices that a shown window made: touching the list first
+    // makes it go last.
+    static const bool devices_first = (QInputDevice::devices(), true);
+    (void)devices_first;
     static int argc = 1;
     static char name[] = "nuko-test";
     static char* argv[] = {name, nullptr};

@@ -32,6 +32,7 @@ inline constexpr int kAskCreateFolder = 1006;        // folder %1 does not exist
 inline constexpr int kFolderNeedsFullPath = 1007;    // give the folder to create as a full path
 inline constexpr int kCdRomOrInvalidDrive = 1008;    // a CD-ROM or an invalid drive
 inline constexpr int kConverterFileTitle = 1009;     // "SMF knife file", the title of a converter settings file
+inline constexpr int kProgramNotFound = 158;         // "File not found", a program that would not start
 inline constexpr int kRunCommandErrorCaption = 184;  // "run command error", a failed start's caption
 inline constexpr int kMultimediaPropertiesFailed = 185;  // the multimedia properties could not be opened
 
@@ -71,6 +72,11 @@ inline constexpr int kViewMenu = 1028;               // "View (&V)"
 inline constexpr int kOptionsMenu = 1029;            // "Options (&O)"
 inline constexpr int kHelpMenu = 1030;               // "Help (&H)"
 inline constexpr int kListReading = 1031;            // "Reading the list... %1 items"
+// The MIDI-Word window's context menu.
+inline constexpr int kProperties = 171;              // "Properties (&P)...", of the movie and MIDI-Word menus
+inline constexpr int kWordFullScreen = 1032;         // "Full screen (&F)"
+inline constexpr int kWordShowScript = 1033;         // "Show the WRD file (&W)"
+inline constexpr int kWordShowWindow = 1034;         // "Show (this) screen (&D)"
 inline constexpr int kBackToStartPosition = 1040;    // "Back to the start position (&O)"
 inline constexpr int kToPlayingPosition = 1041;      // "To the playing position (&O)"
 

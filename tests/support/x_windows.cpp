@@ -1,0 +1,114 @@
+#include "x_windows.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <chrono>
+#include <csignal>
+#include <memory>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "media_fixtures.h"
+
+namespace nuko::test {
+
+namespace {
+
+struct DisplayCloser {
+    void operator()(Display* d) const { XCloseDisplay(d); }
+};
+using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
+
+// Errors for windows that went meanwhile are answers, not failures.
+int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+
+DisplayPtr Open(const std::string& display) {
+    XSetErrorHandler(IgnoreErrors);
+    return DisplayPtr(XOpenDisplay(display.c_str()));
+}
+
+bool WmRuns(Display* d) {
+    Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found = XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, AnyPropertyType, &type, &format, &n,
+                                    &after, &data) == Success &&
+                 n == 1;
+    if (data) XFree(data);
+    return found;
+}
+
+}  // namespace
+
+bool WindowManager::Start(const std::string& display, std::string* why) {
+    std::string openbox = FindProgram("openbox");
+    if (openbox.empty()) return *why = "no openbox program", false;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::setenv("DISPLAY", display.c_str(), 1);
+        ::execl(openbox.c_str(), "openbox", "--sm-disable", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    DisplayPtr d = Open(display);
+    if (!d) return *why = "cannot open the display", false;
+    for (int i = 0; i < 250; ++i) {
+        if (WmRuns(d.get())) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return *why = "openbox did not start", false;
+}
+
+WindowManager::~WindowManager() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+}
+
+std::optional<WindowShot> GrabWindow(const std::string& display, unsigned long window) {
+    DisplayPtr d = Open(display);
+    if (!d) return std::nullopt;
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(d.get(), window, &a) || a.map_state != IsViewable) return std::nullopt;
+    XImage* image = XGetImage(d.get(), window, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height),
+                              AllPlanes, ZPixmap);
+    if (!image) return std::nullopt;
+    WindowShot shot;
+    shot.width = a.width;
+    shot.height = a.height;
+    shot.pixels.reserve(static_cast<std::size_t>(a.width) * static_cast<std::size_t>(a.height));
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) shot.pixels.push_back(static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF);
+    XDestroyImage(image);
+    return shot;
+}
+
+std::optional<WindowPlace> PlaceOf(const std::string& display, unsigned long window) {
+    DisplayPtr d = Open(display);
+    if (!d) return std::nullopt;
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(d.get(), window, &a)) return std::nullopt;
+    int x = 0, y = 0;
+    Window child = 0;
+    if (!XTranslateCoordinates(d.get(), window, DefaultRootWindow(d.get()), 0, 0, &x, &y, &child)) return std::nullopt;
+    return WindowPlace{x, y, a.width, a.height};
+}
+
+bool AskToClose(const std::string& display, unsigned long window) {
+    DisplayPtr d = Open(display);
+    if (!d) return false;
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = XInternAtom(d.get(), "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(d.get(), "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    const bool sent = XSendEvent(d.get(), window, False, NoEventMask, &e) != 0;
+    XSync(d.get(), False);
+    return sent;
+}
+
+}  // namespace nuko::test

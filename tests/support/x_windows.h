@@ -1,0 +1,54 @@
+// Windows on a test's own X server: a window manager to run beside the
+// program under test, and what a window shows and where it stands, read
+// straight from the server.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace nuko::test {
+
+// openbox on the display, for tests that need full screen, maximising and
+// decorations as a desktop does them.
+class WindowManager {
+public:
+    WindowManager() = default;
+    ~WindowManager();
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
+
+    // False, with the reason, when none could be started; true once it
+    // manages the screen.
+    bool Start(const std::string& display, std::string* why);
+
+private:
+    pid_t pid_ = -1;
+};
+
+struct WindowShot {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;  // 0xRRGGBB, row by row
+    std::uint32_t At(int x, int y) const {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+    }
+};
+
+struct WindowPlace {
+    int x = 0;  // the client area's top-left corner on the screen
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// What a mapped window shows; nullopt when it is not there or not mapped.
+std::optional<WindowShot> GrabWindow(const std::string& display, unsigned long window);
+std::optional<WindowPlace> PlaceOf(const std::string& display, unsigned long window);
+// Asks the window to close as a window manager's Close does
+// (WM_DELETE_WINDOW); false when the request could not be sent.
+bool AskToClose(const std::string& display, unsigned long window);
+
+}  // namespace nuko::test
