@@ -148,6 +148,7 @@ int MediaDevice::Open(MediaKind kind, const std::string& path, void* owner, bool
     if (MovieControls* movie = backend->Movie()) {
         movie_window_.reset();
         if (owner && hooks_.movie_window) movie_window_ = hooks_.movie_window(owner);
+        if (movie_window_) movie_window_->SetTitle(std::string(path::FileName(path)));
         movie->SetTargetWindow(movie_window_ ? movie_window_->VideoWindowId() : 0);
     }
     Slot& slot = SlotOf(kind);

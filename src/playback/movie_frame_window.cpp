@@ -65,6 +65,9 @@ public:
     void SetBusyCursor(bool busy) override {
         if (frame_) frame_->setCursor(busy ? Qt::WaitCursor : Qt::ArrowCursor);
     }
+    void SetTitle(const std::string& title) override {
+        if (frame_) frame_->setWindowTitle(QString::fromStdString(title));
+    }
     void SetPlaying() override {
         // The frame carries the player's icon while a movie plays in it.
         if (frame_) frame_->setWindowIcon(QApplication::windowIcon());

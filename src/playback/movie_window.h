@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "backend.h"
 
@@ -30,6 +31,8 @@ public:
     virtual void SetBusyCursor(bool busy) = 0;
     // The frame shows that a movie plays (its icon).
     virtual void SetPlaying() = 0;
+    // The frame's caption: the movie's file name.
+    virtual void SetTitle(const std::string& title) { (void)title; }
 };
 
 // Makes the movie frame under an owner window (null when it cannot).

@@ -97,6 +97,12 @@ int MpvSession::Load(const std::string& url, const Prepare& prepare, LoadHandler
     } else if (options_.window != 0 && !options_.untimed) {
         set("wid", std::to_string(options_.window));
         set("vo", "gpu,x11,null");
+        // The picture goes into an X11 window of ours: only the X11 context
+        // is of use. Probing the others (DRM, Vulkan) closes descriptor 0
+        // when they fail, which may by then be the file being played or an
+        // X connection, and the next movie loses it.
+        set("gpu-context", "x11egl");
+        set("gpu-api", "opengl");
     } else {
         set("vo", "null");
     }

@@ -4,6 +4,9 @@
 #include <chrono>
 #include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <functional>
+#include <memory>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -202,4 +205,140 @@ TEST(PlayerEndToEnd, TheMidiWordWindowShowsTheLyricsOfTheCorpusSongAndGoesFullSc
     EXPECT_EQ(WaitExit(player, 60s), 0);
     settings::SettingsStore store(ini);
     EXPECT_EQ(store.ReadAll().word.position.v, (std::array<int, 2>{100, 120}));
+}
+
+namespace {
+
+// The visible windows of the player.
+std::vector<std::string> PlayerWindows(const Environment& env) {
+    std::vector<std::string> ids;
+    std::string out = env.Output({"xdotool", "search", "--onlyvisible", "--classname", "nu_kop32"});
+    for (std::size_t pos = 0; pos < out.size();) {
+        std::size_t end = out.find('\n', pos);
+        if (end == std::string::npos) end = out.size();
+        if (end > pos) ids.push_back(out.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return ids;
+}
+
+// The movie frame, captioned with the movie's file name; empty when none
+// is shown.
+std::string MovieFrame(const Environment& env, const std::string& name) {
+    return FindWindow(env, "^" + name + "$");
+}
+
+struct Player {
+    test::XServer x;
+    test::WindowManager wm;
+    test::TempDir root;
+    std::unique_ptr<Environment> env;
+    pid_t pid = -1;
+    // Puts the media in place once the folders exist.
+    std::function<void()> root_ready;
+
+    // False (the test is skipped) when no X server or window manager runs.
+    bool Start(const std::string& screen, const std::string& ini, const std::string& path, std::string* why) {
+        if (test::FindProgram("xdotool").empty()) return *why = "no xdotool", false;
+        if (!x.Start(why, screen) || !wm.Start(x.display(), why)) return false;
+        env = std::make_unique<Environment>(x.display(), root.path());
+        for (const char* d : {"cfg/NU-KO Application", "data", "media"})
+            test::RunProgram({"/bin/mkdir", "-p", root.File(d)}, nullptr);
+        test::RunProgram({"/bin/mkdir", "-m", "700", "-p", root.File("run")}, nullptr);
+        test::WriteBytes(root.File("cfg/NU-KO Application/NU-KO Player32.ini"),
+                         "[Main]\nMciCheck=0\nSplush=0\nPOffChk=0\n" + ini);
+        if (root_ready) root_ready();
+        pid = env->Spawn({test::ProgramDir() + "nu_kop32", path});
+        return true;
+    }
+    ~Player() {
+        if (pid <= 0) return;
+        ::kill(pid, SIGTERM);
+        WaitExit(pid, 60s);
+    }
+};
+
+}  // namespace
+
+TEST(PlayerEndToEnd, AMovieShowsItsPictureInTheMovieWindowAndKeepsPlayingWhenItLoops) {
+    NUKO_CORPUS_FILE(corpus, "asf/wine_wmvcore_test.wmv");
+    Player p;
+    std::string why;
+    const std::string movie = p.root.File("media/clip.wmv");
+    p.root_ready = [&] { test::WriteBytes(movie, test::ReadBytes(corpus)); };
+    if (!p.Start("1024x768x24", "", movie, &why)) GTEST_SKIP() << why;
+
+    std::string frame;
+    ASSERT_TRUE(test::PollUntil([&] { return !(frame = MovieFrame(*p.env, "clip.wmv")).empty(); }, 60s, 50ms));
+    // The 64 x 48 picture is drawn: not all black.
+    EXPECT_TRUE(test::PollUntil(
+        [&] {
+            const std::string f = MovieFrame(*p.env, "clip.wmv");
+            auto shot = f.empty() ? std::nullopt : test::GrabWindow(p.x.display(), std::stoul(f));
+            return shot && shot->width >= 64 && Count(*shot, 0, 0, shot->width, shot->height, 0x000000) < shot->width * shot->height / 2;
+        },
+        20s, 50ms));
+    // The clip is two seconds long and the list loops: it plays again and
+    // again (each time in a new window), and the player stays.
+    std::this_thread::sleep_for(6s);
+    EXPECT_EQ(::waitpid(p.pid, nullptr, WNOHANG), 0) << "the player ended";
+    EXPECT_TRUE(test::PollUntil([&] { return !MovieFrame(*p.env, "clip.wmv").empty(); }, 10s, 50ms)) << [&] {
+        std::string names;
+        for (const std::string& w : PlayerWindows(*p.env)) names += "[" + p.env->Output({"xdotool", "getwindowname", w}) + "]";
+        return names;
+    }();
+}
+
+TEST(PlayerEndToEnd, TheMouseHookGivesTheMovieWindowThePlayersMenuAndDoubleClickMaximising) {
+    Player p;
+    std::string why;
+    const std::string movie = p.root.File("media/long.avi");
+    bool made = false;
+    p.root_ready = [&] { made = test::MakeMovie(movie, 60, 10); };
+    if (!p.Start("1024x768x24", "", movie, &why)) GTEST_SKIP() << why;
+    if (!made) GTEST_SKIP() << "no ffmpeg";
+    std::string frame;
+    ASSERT_TRUE(test::PollUntil([&] { return !(frame = MovieFrame(*p.env, "long.avi")).empty(); }, 60s, 50ms));
+    ASSERT_TRUE(test::PollUntil(
+        [&] {
+            auto place = test::PlaceOf(p.x.display(), std::stoul(frame));
+            return place && place->width == 160;
+        },
+        20s, 50ms));
+    auto xdotool = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), "xdotool");
+        return p.env->Output(args);
+    };
+    auto count = [&] { return PlayerWindows(*p.env).size(); };
+
+    // Elsewhere (the bare desktop) a right click opens nothing.
+    const std::size_t before = count();
+    xdotool({"mousemove", "900", "700", "click", "3"});
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(count(), before);
+    xdotool({"key", "Escape"});  // the window manager's own desktop menu
+    std::this_thread::sleep_for(300ms);
+    // On the movie: the player's pop-up menu, which Esc closes.
+    xdotool({"mousemove", "--window", frame, "40", "40", "click", "3"});
+    EXPECT_TRUE(test::PollUntil([&] { return count() == before + 1; }, 10s, 50ms)) << "no pop-up menu";
+    xdotool({"key", "Escape"});
+    EXPECT_TRUE(test::PollUntil([&] { return count() == before; }, 10s, 50ms));
+
+    // A double click maximises it, another one puts it back.
+    auto double_click = [&] { xdotool({"mousemove", "--window", frame, "40", "40", "click", "--repeat", "2", "--delay", "80", "1"}); };
+    double_click();
+    EXPECT_TRUE(test::PollUntil(
+        [&] {
+            auto place = test::PlaceOf(p.x.display(), std::stoul(frame));
+            return place && place->width > 900;
+        },
+        10s, 50ms));
+    std::this_thread::sleep_for(600ms);  // not a third click of the same double click
+    double_click();
+    EXPECT_TRUE(test::PollUntil(
+        [&] {
+            auto place = test::PlaceOf(p.x.display(), std::stoul(frame));
+            return place && place->width == 160;
+        },
+        10s, 50ms));
 }
