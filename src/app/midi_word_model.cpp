@@ -1,6 +1,7 @@
 #include "midi_word_model.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "nuko/media_title.h"
 #include "nuko/paths.h"
@@ -162,7 +163,9 @@ void MidiWordModel::SetFullScreen(bool on) {
 
 std::string MidiWordModel::ScriptPath() const {
     if (song_.empty()) return {};
-    return path::ResolveCaseInsensitive(path::ReplaceExtension(song_, "wrd"));
+    std::string script = path::ResolveCaseInsensitive(path::ReplaceExtension(song_, "wrd"));
+    std::error_code ec;
+    return std::filesystem::is_regular_file(script, ec) ? script : std::string();
 }
 
 }  // namespace nuko::app

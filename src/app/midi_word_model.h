@@ -87,7 +87,8 @@ public:
     bool open() const { return open_; }
     wrd::CMidiWordFrame& frame() { return *frame_; }
     const wrd::CMidiWordFrame& frame() const { return *frame_; }
-    // The song whose script is loaded (empty when none).
+    // The song whose script is loaded (empty when none), and its script
+    // file (empty when it is gone meanwhile).
     const std::string& song() const { return song_; }
     std::string ScriptPath() const;
 

@@ -97,7 +97,24 @@ bool CPlayerApp::Start() {
     ctx.program_folder = folders::ProgramFolder();
     ctx.dispatcher = dispatcher_.get();
     ctx.background_lists = true;
-    ctx.movie_window = playback::MakeMovieFrameFactory();
+    ctx.movie_window = playback::MakeMovieFrameFactory([this] {
+        const settings::MovieSection& m = settings_.movie;
+        playback::MovieFramePlace place;
+        place.x = m.position.left;
+        place.y = m.position.top;
+        place.maximised = m.maximam != 0 || m.forcibly_max != 0;
+        place.caption = m.caption != 0;
+        place.activate = m.start_active != 0;
+        // Where the user leaves it, the next movie opens; its size is the
+        // next movie's own.
+        place.left_at = [this](int x, int y, bool maximised) {
+            settings::MovieSection& m = settings_.movie;
+            const int w = m.position.right - m.position.left, h = m.position.bottom - m.position.top;
+            m.position = {true, x, y, x + w, y + h};
+            if (m.forcibly_max == 0) m.maximam = maximised ? 1 : 0;
+        };
+        return place;
+    });
     ctx.clock = &clock_;
     core_ = std::make_unique<PlayerCore>(ctx);
     router_ = std::make_unique<CommandRouter>();

@@ -1,6 +1,7 @@
 #include "movie_frame_window.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QPalette>
 #include <QPointer>
 #include <QScreen>
@@ -20,6 +21,12 @@ CMovieFrame::CMovieFrame(QWidget* owner) : QWidget(owner, Qt::Window), video_(ne
     video_->setAutoFillBackground(true);
     resize(320, 240);
     video_->setGeometry(rect());
+}
+
+CMovieFrame::~CMovieFrame() {
+    if (!left_at_) return;
+    const QRect r = isMaximized() || isFullScreen() ? normalGeometry() : frameGeometry();
+    left_at_(r.x(), r.y(), isMaximized());
 }
 
 void CMovieFrame::SetVideoSize(Size size) {
@@ -79,10 +86,23 @@ private:
 
 }  // namespace
 
-MovieWindowFactory MakeMovieFrameFactory() {
-    return [](void* owner) -> std::unique_ptr<MovieWindow> {
+MovieWindowFactory MakeMovieFrameFactory(std::function<MovieFramePlace()> place) {
+    return [place](void* owner) -> std::unique_ptr<MovieWindow> {
         auto* frame = new CMovieFrame(static_cast<QWidget*>(owner));
-        frame->show();
+        if (!place) {
+            frame->show();
+            return std::make_unique<QtMovieWindow>(frame);
+        }
+        MovieFramePlace p = place();
+        if (!p.caption) frame->setWindowFlag(Qt::FramelessWindowHint);
+        if (!p.activate) frame->setAttribute(Qt::WA_ShowWithoutActivating);
+        // A place off every screen (a display since removed) is left to the
+        // desktop.
+        if (QScreen* s = QGuiApplication::screenAt(QPoint(p.x + 8, p.y + 8)); s || !QGuiApplication::primaryScreen())
+            frame->move(p.x, p.y);
+        frame->SetLeftAt(std::move(p.left_at));
+        if (p.maximised) frame->showMaximized();
+        else frame->show();
         return std::make_unique<QtMovieWindow>(frame);
     };
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 #include "movie_window.h"
 
@@ -23,17 +24,34 @@ public:
     // Where the picture goes inside the frame; an empty rectangle fills it.
     void SetDestination(const Rect& rect);
 
+    // Where the user left it is told to `left_at` when it goes.
+    void SetLeftAt(std::function<void(int, int, bool)> left_at) { left_at_ = std::move(left_at); }
+    ~CMovieFrame() override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* video_;
     bool has_destination_ = false;
+    std::function<void(int, int, bool)> left_at_;
+};
+
+// Where a new movie frame stands and how it looks, from the settings; and
+// where the user left it, back to them.
+struct MovieFramePlace {
+    int x = 0;  // the frame's top-left corner on the desktop
+    int y = 0;
+    bool maximised = false;
+    bool caption = true;
+    bool activate = true;  // takes the focus when it opens
+    std::function<void(int x, int y, bool maximised)> left_at;
 };
 
 // The factory MediaDevice takes: a CMovieFrame under the owner window (a
 // QWidget*), shown. The frame may go with its owner before the device lets
-// it go; the device's handle then reports nothing.
-MovieWindowFactory MakeMovieFrameFactory();
+// it go; the device's handle then reports nothing. `place` is asked for
+// each new frame (unset: the desktop's choice).
+MovieWindowFactory MakeMovieFrameFactory(std::function<MovieFramePlace()> place = {});
 
 }  // namespace nuko::playback

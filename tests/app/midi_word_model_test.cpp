@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "nuko/dispatch.h"
 #include "nuko/text.h"
 #include "test_support.h"
@@ -116,6 +118,16 @@ TEST_F(WordModelTest, ASongWithAScriptOpensTheScreenAndTicksDrawIt) {
     EXPECT_TRUE(model.SongStarted(MediaKind::Midi, song));
     EXPECT_FALSE(model.SongStarted(MediaKind::Movie, song));
     model.ApplySettings(word, false);
+    EXPECT_FALSE(model.SongStarted(MediaKind::Midi, song));
+}
+
+TEST_F(WordModelTest, AScriptDeletedWhileItsSongPlaysKeepsRunning) {
+    ASSERT_TRUE(model.SongStarted(MediaKind::Midi, song));
+    ASSERT_EQ(std::remove(dir.File("SONG.WRD").c_str()), 0);
+    for (std::uint32_t p = 0; p <= 8; ++p) model.Tick(p);
+    EXPECT_EQ(Row(0), "はるが");
+    EXPECT_TRUE(model.ScriptPath().empty());  // nothing left to show
+    // The next start of the song finds none: the window closes.
     EXPECT_FALSE(model.SongStarted(MediaKind::Midi, song));
 }
 

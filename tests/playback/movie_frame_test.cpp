@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <sys/wait.h>
@@ -80,7 +81,15 @@ TEST(MovieFrameTest, TheMoviePlaysInsideTheFrameUnderItsOwner) {
         hooks.notice = [&](MediaKind, int code) {
             if (code != kNotifyOpened) notices.push_back(code);
         };
-        hooks.movie_window = MakeMovieFrameFactory();
+        // The frame opens where the settings say and tells where it was left.
+        std::vector<std::array<int, 3>> left;
+        hooks.movie_window = MakeMovieFrameFactory([&] {
+            MovieFramePlace place;
+            place.x = 30;
+            place.y = 40;
+            place.left_at = [&](int x, int y, bool maximised) { left.push_back({x, y, maximised ? 1 : 0}); };
+            return place;
+        });
         {
             MediaDevice device(backends, MediaDeviceConfig{}, hooks);
             // The movie loads in the background; the frame waits for it.
@@ -97,6 +106,8 @@ TEST(MovieFrameTest, TheMoviePlaysInsideTheFrameUnderItsOwner) {
             EXPECT_EQ(device.DefaultMovieSize().width, 160);
             EXPECT_EQ(device.DefaultMovieSize().height, 120);
             EXPECT_EQ(frame->size(), QSize(160, 120));
+            EXPECT_EQ(frame->pos(), QPoint(30, 40));
+            EXPECT_EQ(frame->windowTitle(), "clip.avi");
 
             ASSERT_EQ(device.Play(MediaKind::Movie, 0, 0, false, true, false), 0);
             // The picture comes once the player draws (its last frame stays
@@ -115,8 +126,11 @@ TEST(MovieFrameTest, TheMoviePlaysInsideTheFrameUnderItsOwner) {
             // A destination puts the picture in a part of the frame.
             device.PutDestination(MediaKind::Movie, {10, 10, 90, 70});
             EXPECT_EQ(frame->video()->geometry(), QRect(10, 10, 80, 60));
+            frame->move(50, 60);
             device.Close(MediaKind::Movie);
             EXPECT_EQ(device.MovieWindow(), nullptr);
+            ASSERT_EQ(left.size(), 1u);
+            EXPECT_EQ(left[0], (std::array<int, 3>{50, 60, 0}));
         }
         QCoreApplication::processEvents();
     }
