@@ -16,6 +16,7 @@
 #include "app/startup.h"
 #include "nuko/paths.h"
 #include "playback/movie_frame_window.h"
+#include "playback/smf_convert_dialog.h"
 #include "nuko/prompt.h"
 #include "nuko/string_ids.h"
 
@@ -97,6 +98,18 @@ bool CPlayerApp::Start() {
     ctx.program_folder = folders::ProgramFolder();
     ctx.dispatcher = dispatcher_.get();
     ctx.background_lists = true;
+    // The SMF converter, when a user has put one in the program folder.
+    ctx.converters.smf_convert = [this](const std::string& smf, const std::string& cfg) -> std::string {
+        const settings::SmfkTool& t = settings_.smfk;
+        if (t.used == 0) return {};
+        playback::SmfConvertRequest request;
+        request.library = folders::ProgramFolder() + playback::kSmfkLibrary;
+        request.song = smf;
+        request.out = path::Join(work_folder_, t.file);
+        request.cfg = cfg;
+        request.settings = {t.jv, t.mac, t.p, t.bank};
+        return playback::RunSmfConversion(request, t.dlg_view != 0, frame_.get());
+    };
     ctx.movie_window = playback::MakeMovieFrameFactory([this] {
         const settings::MovieSection& m = settings_.movie;
         playback::MovieFramePlace place;

@@ -65,6 +65,7 @@ PlayerCore::PlayerCore(CoreContext context)
     list_->SetTitleSource([this](int n) { return ItemTitle(n); });
     controller_ = std::make_unique<playback::PlayController>(*device_, *this, *ctx_.dispatcher, *ctx_.clock);
     controller_->SetOptions(ControllerOptionsFrom(s_, ctx_.work_folder));
+    controller_->SetConverters(ctx_.converters);
     controller_->SetList(list_.get());
     ApplySettings();
 }

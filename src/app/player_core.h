@@ -109,6 +109,8 @@ struct CoreContext {
     // Lists are read on a worker thread and fill in as their rows come (the
     // player's window); else in place, before the call returns.
     bool background_lists = false;
+    // The outside converters a MIDI item goes through before it plays.
+    playback::ItemConverters converters;
 };
 
 class PlayerCore final : public playback::ControllerHost {

@@ -354,7 +354,10 @@ std::string PlayController::PrepareItem(int item, const std::string& original, i
     if (!config.empty() && text::AsciiLowered(path::Extension(path)) == "mid" && converters_.smf_convert) {
         host_.OnStatus(LoadString(strings::kConvertingStatus));
         std::string out = converters_.smf_convert(path, config);
-        if (!out.empty()) path = out;
+        if (!out.empty()) {
+            prepared_files_.push_back(out);  // gone with the item
+            path = out;
+        }
         refreshed = true;
     }
     if (!init.empty()) {

@@ -263,6 +263,10 @@ TEST(PlayControllerPrepare, RcpItemsPlayAsTheConvertersOutput) {
     EXPECT_EQ(configs, std::vector<std::string>{f.work.File("sound.cfg")});
     EXPECT_EQ(f.Backend()->opened.back(), smf_out);
     EXPECT_EQ(f.controller->state(), PlayState::Playing);
+    // The converted file goes with its item.
+    f.controller->RunCommand(PlayCommand::Stop, true);
+    struct stat st;
+    EXPECT_NE(::stat(smf_out.c_str(), &st), 0);
 }
 
 TEST(PlayControllerPrepare, AFailedRcpConversionLeavesAnItemThatCannotPlay) {

@@ -21,6 +21,8 @@ inline constexpr int kCdTrackLimit = 166;            // the CD has more tracks t
 inline constexpr int kMidiMapperName = 190;          // "MIDI mapper (standard)", the default MIDI port
 inline constexpr int kAskIntroMode = 213;            // switch to intro mode?
 inline constexpr int kConvertingStatus = 214;        // " converting..."
+inline constexpr int kSmfkTooOld = 196;              // the SMF converter must be version 2.12 or later
+inline constexpr int kFirstSmfkError = 197;          // + error code 0-7 of the SMF converter
 inline constexpr int kMidiInitStatus = 215;          // " initialising MIDI..."
 inline constexpr int kCopyingStatus = 222;           // " copying..."
 
