@@ -110,6 +110,12 @@ void PlayerCore::Stop() {
 // --- settings --------------------------------------------------------------------
 
 void PlayerCore::ApplySettings() {
+    // The plug-ins are loaded again only when their folder changed.
+    const std::string plugin_folder = s_.susie.path.empty() ? ctx_.program_folder : s_.susie.path;
+    if (plugin_folder != images_folder_) {
+        images_.Reload(plugin_folder);
+        images_folder_ = plugin_folder;
+    }
     for (int k = 0; k < media::kKindCount; ++k) {
         const auto& ks = s_.kinds[static_cast<std::size_t>(k)];
         auto& st = kinds_[static_cast<std::size_t>(k)];
@@ -215,6 +221,9 @@ void PlayerCore::Reload(const std::string& named, bool in_place) {
     fs.title_display = s_.main.list_box_title != 0;
     media::FileAreaEnvironment env;
     env.catalog.drives = s_.drives;
+    // The "image" picture of a folder: ".bmp", then what the decoders read.
+    std::vector<std::string> pictures = images_.Extensions();
+    env.catalog.picture_extensions.assign(pictures.begin() + 1, pictures.end());
     env.win_media_type = [](const std::string& p) { return files::WinMediaType(p); };
 
     loader_.Cancel();

@@ -20,6 +20,7 @@
 #include "app/frame_timers.h"
 #include "app/settings.h"
 #include "library/file_area_model.h"
+#include "library/image_plugins.h"
 #include "library/list_loader.h"
 #include "nuko/clock.h"
 #include "nuko/dispatch.h"
@@ -173,6 +174,8 @@ public:
     const playback::PlayController& controller() const { return *controller_; }
     playback::MediaDevice& device() { return *device_; }
     const media::FileAreaModel& files() const { return files_; }
+    // The image plug-ins of the plug-in folder (Tool\Susie Path).
+    const media::ImagePlugins& image_plugins() const { return images_; }
     int selected_row() const { return list_->Selected(); }
     const SleepTimer& sleep_timer() const { return sleep_; }
     const ClockTimers& clock_timers() const { return clocks_; }
@@ -239,6 +242,8 @@ private:
     std::unique_ptr<playback::BackendFactory> own_backends_;
     std::unique_ptr<playback::MediaDevice> device_;
     media::FileAreaModel files_;
+    media::ImagePlugins images_;
+    std::string images_folder_;  // the folder images_ came from
     std::unique_ptr<playback::FilePlayList> list_;
     std::unique_ptr<playback::PlayController> controller_;
     std::vector<CoreListener*> listeners_;
