@@ -11,7 +11,7 @@ libfluidsynth-dev timgm6mb-soundfont
 libmpv-dev
 libcdio-dev libcdio-paranoia-dev
 liblhasa-dev
-libasound2-dev
+libasound2-dev libasound2-plugins
 libx11-dev libxi-dev libxcb1-dev
 fonts-ipafont-gothic fonts-ipafont-mincho
 libgtest-dev libgmock-dev libbenchmark-dev

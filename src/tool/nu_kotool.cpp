@@ -29,6 +29,7 @@ const Command kCommands[] = {
     {"wrd", "wrd SONG OUTDIR [--at P1,P2,...] [--grid] [--catchup] [--tempo BPM --interval MS]", nuko::tool::RunWrd},
     {"discid", "discid SOURCE", nuko::tool::RunDiscId},
     {"cdtitle", "cdtitle SOURCE", nuko::tool::RunCdTitle},
+    {"mixer", "mixer [set N LEFT RIGHT [--steps 15|31|63|127]]", nuko::tool::RunMixer},
 };
 
 int Usage(FILE* out) {

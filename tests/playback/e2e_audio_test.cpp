@@ -21,60 +21,13 @@
 
 #include "playback/fluidsynth_backend.h"
 #include "media_fixtures.h"
+#include "pulse_server.h"
 #include "test_support.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using nuko::test::TempDir;
-
-// A PulseAudio server with one null sink, for the life of the object; the
-// environment points this process and its children at it.
-class PulseServer {
-public:
-    bool Start(std::string* why) {
-        std::string pulseaudio = nuko::test::FindProgram("pulseaudio");
-        if (pulseaudio.empty()) return *why = "no pulseaudio program", false;
-        run_ = dir_.path() + "run";
-        std::filesystem::create_directories(run_);
-        std::filesystem::create_directories(dir_.path() + "home");
-        std::filesystem::permissions(run_, std::filesystem::perms::owner_all);
-        Set("HOME", dir_.path() + "home");
-        Set("XDG_RUNTIME_DIR", run_);
-        Set("PULSE_RUNTIME_PATH", run_ + "/pulse");
-        Set("PULSE_SERVER", "unix:" + run_ + "/pulse/native");
-        nuko::test::ProgramOptions o;
-        o.output_file = dir_.File("pulse.log");
-        pid_ = nuko::test::StartProgram({pulseaudio, "-n", "--daemonize=no", "--exit-idle-time=-1", "-L",
-                                         "module-null-sink sink_name=nullsink", "-L", "module-native-protocol-unix"},
-                                        o);
-        bool ended = false;
-        bool up = nuko::test::PollUntil(
-            [&] {
-                ended = ::waitpid(pid_, nullptr, WNOHANG) == pid_;
-                return ended || std::filesystem::exists(run_ + "/pulse/native");
-            },
-            30s, 50ms);
-        if (up && !ended) return true;
-        if (ended) pid_ = -1;
-        *why = "pulseaudio did not start: " + nuko::test::ReadBytes(dir_.File("pulse.log"));
-        return false;
-    }
-
-    ~PulseServer() { nuko::test::StopProgram(pid_, SIGTERM); }
-
-    const std::string& folder() const { return dir_.path(); }
-
-private:
-    void Set(const std::string& name, const std::string& value) {
-        env_.push_back(std::make_unique<nuko::test::ScopedEnv>(name, value));
-    }
-
-    TempDir dir_;
-    std::string run_;
-    pid_t pid_ = -1;
-    std::vector<std::unique_ptr<nuko::test::ScopedEnv>> env_;
-};
 
 // The loudest sample of a 16-bit recording.
 int Peak(const std::string& pcm) {
@@ -136,7 +89,7 @@ protected:
         return nuko::test::ReadBytes(recording);
     }
 
-    PulseServer server_;
+    nuko::test::PulseServer server_;
     std::optional<nuko::test::ScopedEnv> config_;
     TempDir media_;
 };

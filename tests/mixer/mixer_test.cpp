@@ -1,0 +1,144 @@
+// The mixer's volume lines: the level conversions, the list over a fake
+// system, and the real ALSA mixers over a PulseAudio server of the test's
+// own (the `default` device goes to its null sink).
+#include "mixer/mixer_control_list.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "media_fixtures.h"
+#include "pulse_server.h"
+#include "test_support.h"
+
+using namespace nuko;
+using mixer::MixerControlList;
+using mixer::MixerLine;
+
+TEST(MixerLevels, StepsConvertBothWays) {
+    EXPECT_EQ(mixer::RawFromLevel(31, 31), 65535);
+    EXPECT_EQ(mixer::RawFromLevel(0, 31), 0);
+    EXPECT_EQ(mixer::RawFromLevel(16, 31), 32896);
+    EXPECT_EQ(mixer::LevelFromRaw(32896, 31), 16);
+    EXPECT_EQ(mixer::RawFromLevel(15, 15), 65535);
+    EXPECT_EQ(mixer::RawFromLevel(99, 31), 65535);  // capped
+    EXPECT_EQ(mixer::RawFromLevel(-3, 31), 0);
+    for (int steps : {15, 31, 63, 127})
+        for (int l = 0; l <= steps; ++l) EXPECT_EQ(mixer::LevelFromRaw(mixer::RawFromLevel(l, steps), steps), l) << steps;
+    EXPECT_EQ(mixer::ValidMaxLevel(20), 31);
+    EXPECT_EQ(mixer::ValidMaxLevel(127), 127);
+}
+
+namespace {
+
+struct FakeMixers final : mixer::MixerSystem {
+    std::vector<MixerLine> lines;
+    std::map<int, std::pair<std::uint16_t, std::uint16_t>> values;
+    bool fail = false;
+    std::vector<MixerLine> Lines() override { return lines; }
+    bool Read(int i, std::uint16_t* l, std::uint16_t* r) override {
+        if (fail) return false;
+        *l = values[i].first;
+        *r = values[i].second;
+        return true;
+    }
+    bool Write(int i, std::uint16_t l, std::uint16_t r) override {
+        if (fail) return false;
+        values[i] = {l, r};
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST(MixerControlList, LinesOfTwoDevicesStayApartAndMonoLinesHaveOneLevel) {
+    auto fake = std::make_unique<FakeMixers>();
+    FakeMixers* f = fake.get();
+    f->lines = {{"Card A", "PCM", true}, {"Card B", "PCM", true}, {"Card B", "Synth", false}};
+    MixerControlList list(std::move(fake));
+    ASSERT_EQ(list.Enumerate(), 3);
+    EXPECT_EQ(list.Labels(), (std::vector<std::string>{"Card A | PCM", "Card B | PCM", "Card B | Synth"}));
+    EXPECT_EQ(list.FindByLabel("Card B | PCM"), 1);
+    EXPECT_EQ(list.FindByLabel("Card C | PCM"), -1);
+
+    list.SetMaxLevel(31);
+    ASSERT_TRUE(list.SetLevels(1, 16, 31));
+    EXPECT_EQ(f->values[1], (std::pair<std::uint16_t, std::uint16_t>{32896, 65535}));
+    EXPECT_EQ(f->values.count(0), 0u);  // the other device's PCM is untouched
+    int l = 0, r = 0;
+    ASSERT_TRUE(list.GetLevels(1, &l, &r));
+    EXPECT_EQ(l, 16);
+    EXPECT_EQ(r, 31);
+
+    // Mono: one level on both sides.
+    EXPECT_FALSE(list.IsStereo(2));
+    ASSERT_TRUE(list.SetLevels(2, 8, 30));
+    EXPECT_EQ(f->values[2].first, f->values[2].second);
+    ASSERT_TRUE(list.GetLevels(2, &l, &r));
+    EXPECT_EQ(l, 8);
+    EXPECT_EQ(r, 8);
+
+    // Not in the list, or a failing device.
+    EXPECT_FALSE(list.GetLevels(7, &l, &r));
+    EXPECT_EQ(l + r, 0);
+    EXPECT_EQ(list.MaxLevel(7), 0);
+    EXPECT_TRUE(list.IsStereo(-1));
+    f->fail = true;
+    EXPECT_FALSE(list.GetLevels(0, &l, &r));
+    EXPECT_FALSE(list.SetLevels(0, 1, 1));
+}
+
+TEST(MixerControlList, TheStartLevelsComeBack) {
+    auto fake = std::make_unique<FakeMixers>();
+    FakeMixers* f = fake.get();
+    f->lines = {{"A", "Master", true}, {"A", "CD", false}};
+    f->values[0] = {mixer::RawFromLevel(40, 63), mixer::RawFromLevel(20, 63)};
+    f->values[1] = {mixer::RawFromLevel(63, 63), mixer::RawFromLevel(63, 63)};
+    MixerControlList list(std::move(fake));
+    list.Enumerate();
+    list.SetMaxLevel(15);
+    list.SnapshotAll();
+    EXPECT_EQ(list.snapshot(), (std::vector<std::uint32_t>{(20u << 16) | 40u, (63u << 16) | 63u}));
+    list.SetLevels(0, 0, 0);
+    list.SetLevels(1, 3, 3);
+    list.RestoreAll();
+    EXPECT_EQ(f->values[0], (std::pair<std::uint16_t, std::uint16_t>{mixer::RawFromLevel(40, 63), mixer::RawFromLevel(20, 63)}));
+    EXPECT_EQ(mixer::LevelFromRaw(f->values[1].first, 63), 63);
+    EXPECT_EQ(list.MaxLevel(0), 15);  // the panel's own steps again
+}
+
+TEST(AlsaMixers, TheSoundServersVolumeFollowsBothWays) {
+    test::PulseServer server;
+    std::string why;
+    if (!server.Start(&why)) GTEST_SKIP() << why;
+    const std::string pactl = test::FindProgram("pactl");
+    ASSERT_FALSE(pactl.empty());
+    auto pactl_out = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), pactl);
+        std::string out;
+        test::RunProgram(args, &out);
+        return out;
+    };
+    test::ScopedEnv config("XDG_CONFIG_HOME", server.folder() + "home");
+    std::string listing;
+    ASSERT_EQ(test::RunProgram({test::KoTool(), "mixer"}, &listing), 0);
+    ASSERT_NE(listing.find("0\tdefault | Master\tstereo\t"), std::string::npos) << listing;
+
+    // Level 16 of 31 is half the server's volume.
+    ASSERT_EQ(test::RunProgram({test::KoTool(), "mixer", "set", "0", "16", "16", "--steps", "31"}, nullptr), 0);
+    EXPECT_NE(pactl_out({"get-sink-volume", "nullsink"}).find("/  50% /"), std::string::npos)
+        << pactl_out({"get-sink-volume", "nullsink"});
+    // A change made elsewhere reads back in the list's steps.
+    pactl_out({"set-sink-volume", "nullsink", "25%"});
+    mixer::MixerControlList list(mixer::MakeAlsaMixers());
+    ASSERT_GE(list.Enumerate(), 1);
+    list.SetMaxLevel(31);
+    int l = 0, r = 0;
+    ASSERT_TRUE(list.GetLevels(list.FindByLabel("default | Master"), &l, &r));
+    EXPECT_EQ(l, 8);
+    EXPECT_EQ(r, 8);
+    // A line that is not there, bad arguments.
+    EXPECT_EQ(test::RunProgram({test::KoTool(), "mixer", "set", "99", "1", "1"}, nullptr), 1);
+    EXPECT_EQ(test::RunProgram({test::KoTool(), "mixer", "set", "0", "1"}, nullptr), 2);
+    EXPECT_EQ(test::RunProgram({test::KoTool(), "mixer", "set", "0", "1", "1", "--steps", "20"}, nullptr), 2);
+}
