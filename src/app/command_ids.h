@@ -67,6 +67,9 @@ inline constexpr int kPanelDigitCycle = 30030;
 inline constexpr int kPanelForcedExit = 30095;
 inline constexpr int kPanelSecondForcedExit = 30010;
 inline constexpr int kPanelMinimise = 30011;
+inline constexpr int kPanelVolumeUp = 30043;
+inline constexpr int kPanelVolumeDown = 30044;
+inline constexpr int kPanelMute = 30045;
 inline constexpr int kPanelBackToItem = 30090;
 // The options sheet at its pages; 30102 is the MIDI-Word page.
 inline constexpr int kPanelOptionsFirst = 30100;

@@ -16,6 +16,8 @@ public:
     virtual void Attach(PlayerCore& core, CommandRouter& router) = 0;
     virtual void ApplySettings(const settings::Settings& s) { (void)s; }
     virtual void StoreSettings(settings::Settings& s) const { (void)s; }
+    // The program ends: last duties (after the settings were stored).
+    virtual void Shutdown() {}
 };
 
 }  // namespace nuko::app

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -21,6 +22,8 @@
 #include "app/session_control.h"
 #include "app/settings_store.h"
 #include "app/time_display_component.h"
+#include "app/volume_panel_component.h"
+#include "panels/volume_panel_widget.h"
 #include "library/file_area_widget.h"
 #include "nuko/draw3d.h"
 #include "nuko/prompt.h"
@@ -43,6 +46,7 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     v->setContentsMargins(3, 3, 3, 3);
     v->setSpacing(3);
     time_ = std::make_unique<TimeDisplayComponent>(central);
+    volume_ = std::make_unique<VolumePanelComponent>(central);
     buttons_ = std::make_unique<ButtonPanelComponent>(central);
     title_ = new QLabel(central);
     title_->setObjectName(QStringLiteral("NU-KOP32!ScrollTextWindow"));
@@ -53,7 +57,11 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     pal.setColor(QPalette::WindowText, QColor(0, 255, 255));
     title_->setPalette(pal);
     files_ = std::make_unique<FileAreaComponent>(central);
-    v->addWidget(time_->widget());
+    auto* top = new QHBoxLayout;
+    top->setSpacing(3);
+    top->addWidget(time_->widget(), 1);
+    top->addWidget(volume_->widget(), 0, Qt::AlignBottom);
+    v->addLayout(top);
     v->addWidget(buttons_->widget());
     v->addWidget(title_);
     v->addWidget(files_->widget(), 1);
@@ -65,7 +73,7 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
 CContFrame::~CContFrame() = default;
 
 std::vector<Component*> CContFrame::components() const {
-    return {time_.get(), buttons_.get(), files_.get(), word_.get()};
+    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), word_.get()};
 }
 
 CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session)
@@ -200,6 +208,7 @@ void CMainFrame::Shutdown() {
     hide();
     if (auto ec = WriteSettings())
         Ask(strings::kSaveFailed, {}, PromptButtons::Ok, PromptIcon::Warning, {}, this);
+    for (Component* c : components()) c->Shutdown();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

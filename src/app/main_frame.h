@@ -28,6 +28,7 @@ class MidiWordComponent;
 class MouseHookNotices;
 class SessionControl;
 class TimeDisplayComponent;
+class VolumePanelComponent;
 
 class CContFrame : public QMainWindow {
 public:
@@ -38,6 +39,7 @@ public:
     const TimeDisplayComponent& time_display() const { return *time_; }
     const ButtonPanelComponent& buttons() const { return *buttons_; }
     const FileAreaComponent& file_area() const { return *files_; }
+    VolumePanelComponent& volume() const { return *volume_; }
     MidiWordComponent& midi_word() const { return *word_; }
 
 protected:
@@ -45,6 +47,7 @@ protected:
     std::vector<Component*> components() const;
 
     std::unique_ptr<TimeDisplayComponent> time_;
+    std::unique_ptr<VolumePanelComponent> volume_;
     std::unique_ptr<ButtonPanelComponent> buttons_;
     QLabel* title_ = nullptr;
     std::unique_ptr<FileAreaComponent> files_;

@@ -2,6 +2,7 @@
 // system, and the real ALSA mixers over a PulseAudio server of the test's
 // own (the `default` device goes to its null sink).
 #include "mixer/mixer_control_list.h"
+#include "mixer/volume_panel_model.h"
 
 #include <gtest/gtest.h>
 
@@ -141,4 +142,92 @@ TEST(AlsaMixers, TheSoundServersVolumeFollowsBothWays) {
     EXPECT_EQ(test::RunProgram({test::KoTool(), "mixer", "set", "99", "1", "1"}, nullptr), 1);
     EXPECT_EQ(test::RunProgram({test::KoTool(), "mixer", "set", "0", "1"}, nullptr), 2);
     EXPECT_EQ(test::RunProgram({test::KoTool(), "mixer", "set", "0", "1", "1", "--steps", "20"}, nullptr), 2);
+}
+
+namespace {
+
+struct PanelFixture {
+    FakeMixers* f;
+    MixerControlList list;
+    mixer::VolumePanelModel panel{list};
+    PanelFixture() : PanelFixture(std::make_unique<FakeMixers>()) {}
+    explicit PanelFixture(std::unique_ptr<FakeMixers> fake) : f(fake.get()), list(std::move(fake)) {
+        f->lines = {{"default", "Master", true}, {"Card", "Synth", false}};
+        f->values[0] = {mixer::RawFromLevel(20, 31), mixer::RawFromLevel(10, 31)};
+        f->values[1] = {mixer::RawFromLevel(6, 31), mixer::RawFromLevel(6, 31)};
+        list.Enumerate();
+        std::array<mixer::VolumeChoice, 4> kinds = {{{"Card | Synth", 12, 12}, {"gone | CD", 5, 5},
+                                                     {"default | Master", 30, 30}, {"default | Master", 31, 0}}};
+        panel.Configure(31, kinds, {"", 50, 50});
+    }
+    int Left(int i) { return mixer::LevelFromRaw(f->values[i].first, 31); }
+    int Right(int i) { return mixer::LevelFromRaw(f->values[i].second, 31); }
+};
+
+}  // namespace
+
+TEST(VolumePanel, EachKindHasItsControlAndKeepsItsLevels) {
+    PanelFixture p;
+    p.panel.SelectKind(0, false);  // MIDI: the mono synth line, read
+    EXPECT_TRUE(p.panel.available());
+    EXPECT_FALSE(p.panel.stereo());
+    EXPECT_EQ(p.panel.left(), 6);
+    EXPECT_EQ(p.panel.ReadOut(), "6");
+    p.panel.Move(mixer::Spin::Right, 1);  // a mono line has one spin
+    EXPECT_EQ(p.Left(1), 7);
+    EXPECT_EQ(p.panel.ReadOutColour(), 0u);
+
+    p.panel.SelectKind(1, false);  // CD: its line is gone
+    EXPECT_FALSE(p.panel.available());
+    EXPECT_EQ(p.panel.ReadOut(), "･･");
+    p.panel.Step(1);  // nothing to move
+
+    p.panel.SelectKind(2, true);  // movie, levels written (VolSetStart)
+    EXPECT_EQ(p.Left(0), 30);
+    EXPECT_EQ(p.Right(0), 30);
+    p.panel.Move(mixer::Spin::Left, -1);
+    EXPECT_EQ(p.panel.ReadOut(), "29");
+    EXPECT_EQ(p.panel.ReadOutColour(), 0xFF0000u);
+    p.panel.Move(mixer::Spin::Both, 1);  // both up; the right one is capped
+    p.panel.Move(mixer::Spin::Both, 1);
+    EXPECT_EQ(p.panel.left(), 31);
+    EXPECT_EQ(p.panel.right(), 31);
+    p.panel.Move(mixer::Spin::Right, -1);
+    EXPECT_EQ(p.panel.ReadOutColour(), 0x0000FFu);
+    p.panel.Move(mixer::Spin::Both, -1);
+    EXPECT_EQ(p.panel.ReadOutColour(), 0xFF00FFu);  // the sides differ
+
+    // Another program moves the line: read again without writing.
+    p.f->values[0] = {mixer::RawFromLevel(3, 31), mixer::RawFromLevel(4, 31)};
+    p.panel.Chase();
+    EXPECT_EQ(p.panel.left(), 3);
+    EXPECT_EQ(p.panel.right(), 4);
+
+    // Back to MIDI and the choices for the settings.
+    p.panel.SelectKind(0, false);
+    auto choices = p.panel.Choices();
+    EXPECT_EQ(choices[2].label, "default | Master");
+    EXPECT_EQ(choices[2].left, 3);
+    EXPECT_EQ(choices[2].right, 4);
+    EXPECT_EQ(choices[0].left, 7);
+    EXPECT_EQ(choices[1].label, "gone | CD");  // a gone line keeps its label
+}
+
+TEST(VolumePanel, MuteLowersTheLineByItsRateAndComesBack) {
+    PanelFixture p;
+    p.panel.SelectKind(3, false);  // sound: default | Master at 20/10
+    p.panel.ToggleMute();
+    EXPECT_TRUE(p.panel.muted());
+    EXPECT_TRUE(p.panel.swapped());
+    EXPECT_EQ(p.Left(0), 10);
+    EXPECT_EQ(p.Right(0), 5);
+    EXPECT_EQ(p.panel.Choices()[3].left, 20);  // stored as before the mute
+    p.panel.ToggleMute();
+    EXPECT_FALSE(p.panel.muted());
+    EXPECT_EQ(p.Left(0), 20);
+    EXPECT_EQ(p.Right(0), 10);
+    // Muted at exit: the level comes back.
+    p.panel.ToggleMute();
+    p.panel.EndMute();
+    EXPECT_EQ(p.Left(0), 20);
 }

@@ -1,0 +1,127 @@
+#include "volume_panel_component.h"
+
+#include <QSocketNotifier>
+
+#include "app/command_ids.h"
+#include "app/command_router.h"
+#include "panels/volume_panel_widget.h"
+#include "playback/play_controller.h"
+
+namespace nuko::app {
+
+VolumePanelComponent::VolumePanelComponent(QWidget* parent, MixerFactory mixers)
+    : panel_(new panels::VolumePanel(parent)),
+      list_(mixers ? mixers() : mixer::MakeAlsaMixers()),
+      model_(list_) {
+    panel_->on_move = [this](mixer::Spin s, int d) {
+        model_.Move(s, d);
+        Refresh();
+    };
+    panel_->on_step = [this](int d) {
+        model_.Step(d);
+        Refresh();
+    };
+}
+
+VolumePanelComponent::~VolumePanelComponent() { Shutdown(); }
+
+void VolumePanelComponent::Attach(PlayerCore& core, CommandRouter& router) {
+    core_ = &core;
+    core.Subscribe(*this);
+    router.Register(cmd::kPanelVolumeUp, {[this] {
+                                              model_.Step(1);
+                                              Refresh();
+                                          },
+                                          [this] { return model_.available(); }});
+    router.Register(cmd::kPanelVolumeDown, {[this] {
+                                                model_.Step(2);
+                                                Refresh();
+                                            },
+                                            [this] { return model_.available(); }});
+    router.Register(cmd::kPanelMute, {[this] {
+                                          model_.ToggleMute();
+                                          Refresh();
+                                      },
+                                      {},
+                                      [this] { return model_.muted(); }});
+}
+
+void VolumePanelComponent::ApplySettings(const settings::Settings& s) {
+    std::array<mixer::VolumeChoice, mixer::VolumePanelModel::kKinds> kinds;
+    for (int k = 0; k < mixer::VolumePanelModel::kKinds; ++k) {
+        const auto& v = s.kinds[static_cast<std::size_t>(k)].volume;
+        kinds[static_cast<std::size_t>(k)] = {v.line, v.left, v.right};
+    }
+    chase_ = s.main.vol_chase != 0;
+    restore_ = s.main.vol_restore != 0;
+    if (!started_) {
+        // Built once: the lines as they are at start, and their levels.
+        started_ = true;
+        list_.Enumerate();
+        list_.SnapshotAll();
+        Watch();
+        model_.Configure(s.main.vol_finely, kinds, {s.main.mute_volume.line, s.main.mute_volume.left, s.main.mute_volume.right});
+        model_.SelectKind(core_ ? media::Code(core_->kind()) : 0, s.main.vol_set_start != 0);
+    } else {
+        model_.Configure(s.main.vol_finely, kinds, {s.main.mute_volume.line, s.main.mute_volume.left, s.main.mute_volume.right});
+        model_.SelectKind(model_.kind(), false);
+    }
+    Refresh();
+}
+
+void VolumePanelComponent::StoreSettings(settings::Settings& s) const {
+    const auto choices = model_.Choices();
+    for (int k = 0; k < mixer::VolumePanelModel::kKinds; ++k) {
+        auto& v = s.kinds[static_cast<std::size_t>(k)].volume;
+        const auto& c = choices[static_cast<std::size_t>(k)];
+        v.line = c.label;
+        v.left = c.left;
+        v.right = c.right;
+    }
+}
+
+void VolumePanelComponent::OnKindChanged(media::MediaKind kind) {
+    model_.SelectKind(media::Code(kind), false);
+    Refresh();
+}
+
+void VolumePanelComponent::OnClockDuties(unsigned flags, int) {
+    // Mixers whose changes are not told through a descriptor are read
+    // again on the half-second duty.
+    if (chase_ && (flags & playback::kEvery500)) {
+        list_.system().HandleEvents();
+        const int l = model_.left(), r = model_.right();
+        model_.Chase();
+        if (l != model_.left() || r != model_.right()) Refresh();
+    }
+}
+
+void VolumePanelComponent::Watch() {
+    for (int fd : list_.system().PollDescriptors()) {
+        auto n = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        QObject::connect(n.get(), &QSocketNotifier::activated, panel_, [this] { OnMixerEvent(); });
+        notifiers_.push_back(std::move(n));
+    }
+}
+
+void VolumePanelComponent::OnMixerEvent() {
+    if (!list_.system().HandleEvents()) {
+        // A device went away: the notices stop, and the panel reads again
+        // (and shows "･･" when its line is gone).
+        notifiers_.clear();
+    }
+    if (chase_) model_.Chase();
+    Refresh();
+}
+
+void VolumePanelComponent::Refresh() { panel_->Show(model_); }
+
+void VolumePanelComponent::Shutdown() {
+    if (shut_down_ || !started_) return;
+    shut_down_ = true;
+    notifiers_.clear();
+    model_.EndMute();
+    if (restore_) list_.RestoreAll();
+}
+
+}  // namespace nuko::app
