@@ -4,6 +4,8 @@
 
 #include "app/command_ids.h"
 #include "app/command_router.h"
+#include "nuko/prompt.h"
+#include "nuko/string_ids.h"
 #include "panels/volume_panel_widget.h"
 #include "playback/play_controller.h"
 
@@ -62,6 +64,10 @@ void VolumePanelComponent::ApplySettings(const settings::Settings& s) {
         Watch();
         model_.Configure(s.main.vol_finely, kinds, {s.main.mute_volume.line, s.main.mute_volume.left, s.main.mute_volume.right});
         model_.SelectKind(core_ ? media::Code(core_->kind()) : 0, s.main.vol_set_start != 0);
+        // A saved line that is not there: the sound cards changed since.
+        bool gone = false;
+        for (const auto& k : kinds) gone = gone || (!k.label.empty() && list_.FindByLabel(k.label) < 0);
+        if (gone) Ask(strings::kSoundCardsChanged, {}, PromptButtons::Ok, PromptIcon::Warning, {}, panel_->window());
     } else {
         model_.Configure(s.main.vol_finely, kinds, {s.main.mute_volume.line, s.main.mute_volume.left, s.main.mute_volume.right});
         model_.SelectKind(model_.kind(), false);

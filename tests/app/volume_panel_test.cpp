@@ -18,6 +18,8 @@
 #include "playback/playback_clock.h"
 #include "pulse_server.h"
 #include "qt_app.h"
+#include "nuko/string_ids.h"
+#include "scripted_prompt.h"
 #include "test_support.h"
 
 using namespace nuko;
@@ -115,9 +117,13 @@ TEST_F(VolumeTest, WithoutChasingTheSpinsStay) {
     const int before = panel->model().left();
     Pactl({"set-sink-volume", "nullsink", "10%"});
     EXPECT_FALSE(Ticks(*panel, [&] { return panel->model().left() != before; }));
-    // A line that is gone: no control, "･･".
+    // A line that is gone: no control, "･･", and the user hears that the
+    // sound cards changed.
     s.kinds[0].volume.line = "gone | PCM";
+    test::ScriptedPrompt prompt;
+    ScopedPrompt scope(&prompt);
     auto other = Panel();
     EXPECT_FALSE(other->model().available());
     EXPECT_EQ(other->widget()->read_out()->text(), "･･");
+    EXPECT_EQ(prompt.ids(), std::vector<int>{strings::kSoundCardsChanged});
 }
