@@ -138,6 +138,7 @@ void CMainFrame::BuildMenu() {
 
     QMenu* options = bar->addMenu(Str(strings::kOptionsMenu));
     add(options, cmd::kOptions);
+    add(options, cmd::kPanelOptionsVolume);
     add(options, cmd::kHotkeys);
 
     QMenu* help = bar->addMenu(Str(strings::kHelpMenu));

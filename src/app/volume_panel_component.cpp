@@ -6,6 +6,7 @@
 #include "app/command_router.h"
 #include "nuko/prompt.h"
 #include "nuko/string_ids.h"
+#include "panels/volume_options_dialog.h"
 #include "panels/volume_panel_widget.h"
 #include "playback/play_controller.h"
 
@@ -40,6 +41,7 @@ void VolumePanelComponent::Attach(PlayerCore& core, CommandRouter& router) {
                                                 Refresh();
                                             },
                                             [this] { return model_.available(); }});
+    router.Register(cmd::kPanelOptionsVolume, {[this] { OpenOptions(); }});
     router.Register(cmd::kPanelMute, {[this] {
                                           model_.ToggleMute();
                                           Refresh();
@@ -49,11 +51,13 @@ void VolumePanelComponent::Attach(PlayerCore& core, CommandRouter& router) {
 }
 
 void VolumePanelComponent::ApplySettings(const settings::Settings& s) {
-    std::array<mixer::VolumeChoice, mixer::VolumePanelModel::kKinds> kinds;
     for (int k = 0; k < mixer::VolumePanelModel::kKinds; ++k) {
         const auto& v = s.kinds[static_cast<std::size_t>(k)].volume;
-        kinds[static_cast<std::size_t>(k)] = {v.line, v.left, v.right};
+        kinds_[static_cast<std::size_t>(k)] = {v.line, v.left, v.right};
     }
+    mute_ = {s.main.mute_volume.line, s.main.mute_volume.left, s.main.mute_volume.right};
+    steps_ = s.main.vol_finely;
+    set_start_ = s.main.vol_set_start != 0;
     chase_ = s.main.vol_chase != 0;
     restore_ = s.main.vol_restore != 0;
     if (!started_) {
@@ -62,17 +66,21 @@ void VolumePanelComponent::ApplySettings(const settings::Settings& s) {
         list_.Enumerate();
         list_.SnapshotAll();
         Watch();
-        model_.Configure(s.main.vol_finely, kinds, {s.main.mute_volume.line, s.main.mute_volume.left, s.main.mute_volume.right});
-        model_.SelectKind(core_ ? media::Code(core_->kind()) : 0, s.main.vol_set_start != 0);
+        model_.Configure(steps_, kinds_, mute_);
+        model_.SelectKind(core_ ? media::Code(core_->kind()) : 0, set_start_);
         // A saved line that is not there: the sound cards changed since.
         bool gone = false;
-        for (const auto& k : kinds) gone = gone || (!k.label.empty() && list_.FindByLabel(k.label) < 0);
+        for (const auto& k : kinds_) gone = gone || (!k.label.empty() && list_.FindByLabel(k.label) < 0);
         if (gone) Ask(strings::kSoundCardsChanged, {}, PromptButtons::Ok, PromptIcon::Warning, {}, panel_->window());
     } else {
-        model_.Configure(s.main.vol_finely, kinds, {s.main.mute_volume.line, s.main.mute_volume.left, s.main.mute_volume.right});
-        model_.SelectKind(model_.kind(), false);
+        Configure();
     }
     Refresh();
+}
+
+void VolumePanelComponent::Configure() {
+    model_.Configure(steps_, kinds_, mute_);
+    model_.SelectKind(model_.kind(), false);
 }
 
 void VolumePanelComponent::StoreSettings(settings::Settings& s) const {
@@ -84,6 +92,45 @@ void VolumePanelComponent::StoreSettings(settings::Settings& s) const {
         v.left = c.left;
         v.right = c.right;
     }
+    s.main.mute_volume = {mute_.label, mute_.left, mute_.right};
+    s.main.vol_finely = mixer::ValidMaxLevel(steps_);
+    s.main.vol_set_start = set_start_ ? 1 : 0;
+    s.main.vol_chase = chase_ ? 1 : 0;
+    s.main.vol_restore = restore_ ? 1 : 0;
+}
+
+panels::VolumeOptions VolumePanelComponent::Options() const {
+    panels::VolumeOptions o;
+    for (int k = 0; k < mixer::VolumePanelModel::kKinds; ++k)
+        o.lines[static_cast<std::size_t>(k)] = kinds_[static_cast<std::size_t>(k)].label;
+    o.steps = steps_;
+    o.mute_line = mute_.label;
+    o.mute_rate = mute_.left;
+    o.set_at_start = set_start_;
+    o.restore_at_exit = restore_;
+    o.chase = chase_;
+    return o;
+}
+
+void VolumePanelComponent::TakeOptions(const panels::VolumeOptions& o) {
+    const auto levels = model_.Choices();  // the levels each kind has now
+    for (int k = 0; k < mixer::VolumePanelModel::kKinds; ++k) {
+        auto& c = kinds_[static_cast<std::size_t>(k)];
+        c = levels[static_cast<std::size_t>(k)];
+        c.label = o.lines[static_cast<std::size_t>(k)];
+    }
+    steps_ = o.steps;
+    mute_ = {o.mute_line, o.mute_rate, o.mute_rate};
+    set_start_ = o.set_at_start;
+    restore_ = o.restore_at_exit;
+    chase_ = o.chase;
+    Configure();
+    Refresh();
+}
+
+void VolumePanelComponent::OpenOptions() {
+    panels::VolumeOptionsDialog dialog(list_.Labels(), Options(), panel_->window());
+    if (dialog.exec() == QDialog::Accepted) TakeOptions(dialog.options());
 }
 
 void VolumePanelComponent::OnKindChanged(media::MediaKind kind) {

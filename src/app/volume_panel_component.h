@@ -4,6 +4,7 @@
 // programs come through the mixers' descriptors.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -17,6 +18,7 @@ class QWidget;
 
 namespace nuko::panels {
 class VolumePanel;
+struct VolumeOptions;
 }
 
 namespace nuko::app {
@@ -42,8 +44,14 @@ public:
     // level back.
     void Shutdown() override;
 
+    // The volume options: the dialog, and taking its values.
+    void OpenOptions();
+    void TakeOptions(const panels::VolumeOptions& o);
+    panels::VolumeOptions Options() const;
+
 private:
     void Refresh();
+    void Configure();
     void Watch();
     void OnMixerEvent();
 
@@ -53,6 +61,11 @@ private:
     std::vector<std::unique_ptr<QSocketNotifier>> notifiers_;
     PlayerCore* core_ = nullptr;
     bool started_ = false;
+    // The settings the panel owns.
+    std::array<mixer::VolumeChoice, mixer::VolumePanelModel::kKinds> kinds_{};
+    mixer::VolumeChoice mute_;
+    int steps_ = 31;
+    bool set_start_ = false;
     bool chase_ = true;
     bool restore_ = false;
     bool shut_down_ = false;

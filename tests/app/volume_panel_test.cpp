@@ -3,6 +3,7 @@
 // null sink.
 #include "app/volume_panel_component.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QTest>
 #include <QToolButton>
@@ -14,6 +15,7 @@
 #include "fake_backend.h"
 #include "media_fixtures.h"
 #include "nuko/qt_dispatch.h"
+#include "panels/volume_options_dialog.h"
 #include "panels/volume_panel_widget.h"
 #include "playback/playback_clock.h"
 #include "pulse_server.h"
@@ -126,4 +128,45 @@ TEST_F(VolumeTest, WithoutChasingTheSpinsStay) {
     EXPECT_FALSE(other->model().available());
     EXPECT_EQ(other->widget()->read_out()->text(), "･･");
     EXPECT_EQ(prompt.ids(), std::vector<int>{strings::kSoundCardsChanged});
+}
+
+TEST(VolumeOptions, TheDialogShowsTheChoicesAndKeepsALineThatIsGone) {
+    test::QtApp();
+    panels::VolumeOptions o;
+    o.lines = {"default | Master", "gone | CD", "", "default | Master"};
+    o.steps = 63;
+    o.mute_line = "default | Master";
+    o.mute_rate = 70;
+    o.restore_at_exit = true;
+    panels::VolumeOptionsDialog dialog({"default | Master", "Card | PCM"}, o, nullptr);
+    panels::VolumeOptions back = dialog.options();
+    EXPECT_EQ(back.lines, o.lines);
+    EXPECT_EQ(back.steps, 63);
+    EXPECT_EQ(back.mute_line, "default | Master");
+    EXPECT_EQ(back.mute_rate, 70);
+    EXPECT_TRUE(back.restore_at_exit);
+    EXPECT_FALSE(back.set_at_start);
+    EXPECT_TRUE(back.chase);
+    auto* midi = dialog.findChildren<QComboBox*>().front();
+    midi->setCurrentIndex(midi->findData(QStringLiteral("Card | PCM")));
+    EXPECT_EQ(dialog.options().lines[0], "Card | PCM");
+}
+
+TEST_F(VolumeTest, OptionsChangeTheLineOfAKindAndAreStored) {
+    auto panel = Panel();
+    ASSERT_TRUE(panel->model().available());
+    panels::VolumeOptions o;  // MIDI without a line, 15 steps
+    o.steps = 15;
+    o.chase = false;
+    panel->TakeOptions(o);
+    EXPECT_FALSE(panel->model().available());
+    settings::Settings out;
+    panel->StoreSettings(out);
+    EXPECT_EQ(out.kinds[0].volume.line, "");
+    EXPECT_EQ(out.main.vol_finely, 15);
+    EXPECT_EQ(out.main.vol_chase, 0);
+    o.lines[0] = "default | Master";
+    panel->TakeOptions(o);
+    EXPECT_TRUE(panel->model().available());
+    EXPECT_EQ(panel->model().max_level(), 15);
 }
