@@ -182,6 +182,9 @@ TEST(VolumePanel, EachKindHasItsControlAndKeepsItsLevels) {
     EXPECT_EQ(p.panel.ReadOut(), "･･");
     p.panel.Step(1);  // nothing to move
 
+    p.panel.SelectKind(3, true);  // sound: stored 31/0 written as they are
+    EXPECT_EQ(p.Left(0), 31);
+    EXPECT_EQ(p.Right(0), 0);
     p.panel.SelectKind(2, true);  // movie, levels written (VolSetStart)
     EXPECT_EQ(p.Left(0), 30);
     EXPECT_EQ(p.Right(0), 30);
@@ -211,6 +214,16 @@ TEST(VolumePanel, EachKindHasItsControlAndKeepsItsLevels) {
     EXPECT_EQ(choices[2].right, 4);
     EXPECT_EQ(choices[0].left, 7);
     EXPECT_EQ(choices[1].label, "gone | CD");  // a gone line keeps its label
+}
+
+TEST(VolumePanel, StoredLevelsOutOfRangeAreKeptWithinTheSteps) {
+    PanelFixture p;
+    std::array<mixer::VolumeChoice, 4> kinds = {{{"default | Master", 9999, -5}, {}, {}, {}}};
+    p.panel.Configure(15, kinds, {});
+    p.panel.SelectKind(0, true);
+    EXPECT_EQ(p.panel.left(), 15);
+    EXPECT_EQ(p.panel.right(), 0);
+    EXPECT_EQ(mixer::LevelFromRaw(p.f->values[0].first, 15), 15);
 }
 
 TEST(VolumePanel, MuteLowersTheLineByItsRateAndComesBack) {
