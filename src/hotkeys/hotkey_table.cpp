@@ -1,0 +1,73 @@
+#include "hotkey_table.h"
+
+#include "app/command_ids.h"
+#include "nuko/string_ids.h"
+#include "nuko/strings.h"
+#include "virtual_keys.h"
+
+namespace nuko::hotkeys {
+
+int CommandOf(int id) {
+    namespace cmd = app::cmd;
+    switch (id - kFirstId) {
+        case 0: return cmd::kPrevious;
+        case 1: return cmd::kPlay;
+        case 2: return cmd::kNext;
+        case 3: return cmd::kStop;
+        case 4: return cmd::kPause;
+        case 5: return cmd::kEject;
+        case 6:
+        case 7:
+        case 8:
+        case 9: return cmd::KindId(static_cast<media::MediaKind>(id - kFirstId - 6));
+        case 10: return cmd::kPanelWordFullScreen;
+        case 11: return cmd::kPanelVolumeUp;
+        case 12: return cmd::kPanelVolumeDown;
+        case 13: return cmd::kPanelMute;
+        default: return 0;
+    }
+}
+
+std::string DisplayName(int id) {
+    // The names follow the records, not the positions of the string table:
+    // WrdFull is "WRDﾌﾙｽｸﾘｰﾝ", the volume keys their own, MovieFull
+    // "MOVIEﾌﾙｽｸﾘｰﾝ"; the two position keys have names of our own.
+    static constexpr int kNames[settings::kHotkeyCount] = {4256, 4257, 4258, 4259, 4260, 4261, 4262, 4263, 4264,
+                                                           4265, 4269, 4266, 4267, 4268, 4270, 4271, 4272};
+    const int i = id - kFirstId;
+    if (i < 0 || i >= settings::kHotkeyCount) return {};
+    return std::string(LoadString(kNames[i]));
+}
+
+bool IsUsable(const settings::HotkeyRecord& r) {
+    return r.enabled == 1 && (r.modifiers & ~(kShift | kCtrl | kAlt | kExtended)) == 0 && IsKnownVirtualKey(r.virtual_key);
+}
+
+RegisterResult RegisterAll(ShortcutService& service, const settings::HotkeySection& table, int report_mode) {
+    RegisterResult r;
+    for (int i = 0; i < settings::kHotkeyCount; ++i) {
+        // A record's id is its place in the table, whatever the file says.
+        const settings::HotkeyRecord& rec = table.keys[static_cast<std::size_t>(i)];
+        const int id = kFirstId + i;
+        if (rec.enabled != 1) continue;
+        const bool ok = IsUsable(rec) && service.Register(id, rec.virtual_key, rec.modifiers & (kShift | kCtrl | kAlt));
+        if (!ok) {
+            r.all = false;
+            r.failed.push_back(id);
+        }
+    }
+    if (r.all || report_mode == 0) return r;
+    r.message_id = strings::kHotkeysPartlyFailed;
+    r.text = std::string(LoadString(r.message_id));
+    if (report_mode == 2) {
+        r.text += "\n\n";
+        for (std::size_t i = 0; i < r.failed.size(); ++i) r.text += (i ? "\n" : "") + DisplayName(r.failed[i]);
+    }
+    return r;
+}
+
+void UnregisterAll(ShortcutService& service) {
+    for (int id = kFirstId; id <= kLastId; ++id) service.Unregister(id);
+}
+
+}  // namespace nuko::hotkeys
