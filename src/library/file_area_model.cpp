@@ -20,18 +20,76 @@ bool Found(const std::string& path, bool hidden, path::CaseResolver& resolver) {
     return f.kind == path::CaseResolver::Kind::File && (hidden || !path::IsHiddenName(path::FileName(f.path)));
 }
 
-// The song beside a WRD script: 4 for ".mid", 5 for the RCP family, 6 for
-// ".rmi", 7 when there is none.
-int WrdCode(const std::string& path, bool hidden, path::CaseResolver& r) {
-    static const std::pair<const char*, int> kSongs[] = {
-        {"mid", 4}, {"rcp", 5}, {"rmi", 6}, {"r36", 5}, {"g36", 5}};
-    for (auto [ext, code] : kSongs)
-        if (Found(path::ReplaceExtension(path, ext), hidden, r)) return code;
-    return 7;
+// The display code from the extension of `name` and `found`, which tells
+// whether the row's own file (extension "") or its companion with another
+// extension is there.
+template <class FoundFn>
+int IconOf(int kind, std::string_view name, FoundFn&& found) {
+    std::string_view ext = path::Extension(name);
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    char a = ext.empty() ? '\0' : lower(ext[0]);
+    char b = ext.size() > 1 ? lower(ext[1]) : '\0';
+    // The song beside a WRD script: 4 for ".mid", 5 for the RCP family, 6
+    // for ".rmi", 7 when there is none.
+    auto wrd_code = [&] {
+        static const std::pair<const char*, int> kSongs[] = {
+            {"mid", 4}, {"rcp", 5}, {"rmi", 6}, {"r36", 5}, {"g36", 5}};
+        for (auto [song, code] : kSongs)
+            if (found(song)) return code;
+        return 7;
+    };
+    auto with_wrd = [&](int plain, int with_script) { return found("wrd") ? with_script : plain; };
+    switch (kind) {
+        case Code(MediaKind::Midi):
+            if (!found("")) return 0;
+            if (a == 'm') return with_wrd(1, 4);
+            if ((a == 'r' || a == 'g') && (b == 'c' || b == '3')) return with_wrd(2, 5);
+            if ((a == 'r' || a == 'g') && b == 'm') return with_wrd(3, 6);
+            if (a == 'l') return 17;
+            if (a == 'w') return wrd_code();
+            return 0;
+        case Code(MediaKind::Movie):
+            if (a == 'a' && b == 'v') return 8;
+            if ((a == 'm' && b == 'o') || a == 'q') return 9;
+            if (a == 'm' && b == 'p') return 10;
+            if (a == 'd') return 11;
+            if (a == 'w' && b == 'a') return 12;
+            if ((a == 'a' && b == 's') || (a == 'w' && b == 'm')) return 15;
+            if (a == 'l') return 17;
+            return 0;
+        case Code(MediaKind::Sound):
+            if (a == 'w' && b == 'a') return 12;
+            if (a == 'm' || a == 'r') return 13;
+            if (a == 'a' && b == 'i') return 14;
+            if ((a == 'a' && b == 's') || (a == 'w' && b == 'm')) return 15;
+            if (a == 'a' && b == 'b') return 16;
+            if (a == 'l') return 17;
+            return 0;
+        default:
+            return 0;
+    }
 }
 
-int WithWrd(const std::string& path, bool hidden, int plain, int with_script, path::CaseResolver& r) {
-    return Found(path::ReplaceExtension(path, "wrd"), hidden, r) ? with_script : plain;
+// IconCode of folder + name. A row's folder is nearly always listed: its
+// listing answers the row's file and its companions, each in one look-up
+// and without a path built per look-up, as the look-up by path would.
+int RowIcon(int kind, const std::string& folder, const std::string& name, bool hidden, path::CaseResolver& r) {
+    const bool plain_name = !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+                            (folder.empty() || folder.back() == '/');
+    const path::FolderListing* listing = nullptr;
+    if (plain_name && kind == Code(MediaKind::Midi)) {
+        listing = &r.Listing(folder);
+        if (listing->state != path::FolderListing::State::Listed) listing = nullptr;
+    }
+    if (!listing) return IconCode(kind, folder + name, hidden, r);
+    auto is_file = [hidden](const path::FolderEntry* e) {
+        return e && e->reached == path::FolderEntry::Reached::File && (hidden || !path::IsHiddenName(e->name));
+    };
+    return IconOf(kind, name, [&](std::string_view ext) {
+        if (ext.empty()) return is_file(listing->Resolve(name, false));
+        const std::string companion = path::ReplaceExtension(name, ext);
+        return is_file(listing->Resolve(companion, false));
+    });
 }
 
 struct ScanState {
@@ -40,6 +98,15 @@ struct ScanState {
     std::map<std::string, std::string> pictures;  // by folder
 };
 
+// The "image" picture of a folder, looked for once per scan.
+const std::string& PictureOf(const std::string& folder, const FolderScanOptions& o, ScanState& state) {
+    auto [it, fresh] = state.pictures.try_emplace(folder);
+    if (fresh) it->second = FolderPicture(folder, o.picture_extensions, state.find);
+    return it->second;
+}
+
+bool IsShellLinkName(std::string_view name) { return text::EqualsIgnoreAsciiCase(path::Extension(name), "lnk"); }
+
 // False when the scan was stopped.
 bool Scan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
           const FolderScanOptions& o, ScanState& state) {
@@ -47,31 +114,45 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
     // as read for the rest of the scan, sub folders included.
     const path::FolderListing& listing = state.resolver.Listing(folder);
     if (listing.state != path::FolderListing::State::Listed) return true;
+    // The type of a Windows media file, asked with its path.
+    std::function<int(const std::string&)> media_type_here;
+    if (o.win_media_type) media_type_here = [&](const std::string& name) { return o.win_media_type(folder + name); };
+    const std::string* picture_here = nullptr;
     for (const path::FolderEntry& e : listing.entries) {
-        std::string full = folder + e.name;
         if (e.own == path::FolderEntry::Own::Folder) {
             // Folders beginning with "." are passed over; links to folders
             // are not followed, so a loop of links cannot trap the scan.
-            if (o.sub_folders && !path::IsHiddenName(e.name) && !Scan(list, full + "/", extensions, o, state))
+            if (o.sub_folders && !path::IsHiddenName(e.name) && !Scan(list, folder + e.name + "/", extensions, o, state))
                 return false;
             continue;
         }
         if (e.own == path::FolderEntry::Own::Other) continue;  // devices, pipes, sockets
         if (!o.hidden_files && path::IsHiddenName(e.name)) continue;
 
-        std::string target = full;
-        if (auto t = files::ShortcutTarget(full, e.own == path::FolderEntry::Own::Link)) target = *t;
+        if (e.own == path::FolderEntry::Own::File && !IsShellLinkName(e.name)) {
+            // A plain file is its own row: folder and name as listed.
+            if (!ScanAccepts(e.name, Code(list.kind), extensions, media_type_here)) continue;
+            MediaItem item;
+            item.folder = folder;
+            item.name = e.name;
+            if (o.find_pictures) {
+                if (!picture_here) picture_here = &PictureOf(folder, o, state);
+                item.picture = *picture_here;
+            }
+            list.Add(std::move(item));
+            continue;
+        }
+
+        // Shortcuts are listed under their targets' folder and name.
+        std::string target = folder + e.name;
+        if (auto t = files::ShortcutTarget(target, e.own == path::FolderEntry::Own::Link)) target = std::move(*t);
         if (!ScanAccepts(target, Code(list.kind), extensions, o.win_media_type)) continue;
 
         auto split = path::SplitPath(target);
         MediaItem item;
-        item.folder = split.folder;
-        item.name = split.name;
-        if (o.find_pictures) {
-            auto [it, fresh] = state.pictures.try_emplace(item.folder);
-            if (fresh) it->second = FolderPicture(item.folder, o.picture_extensions, state.find);
-            item.picture = it->second;
-        }
+        item.folder = std::move(split.folder);
+        item.name = std::move(split.name);
+        if (o.find_pictures) item.picture = PictureOf(item.folder, o, state);
         list.Add(std::move(item));
     }
     return !o.folder_done || o.folder_done();
@@ -91,7 +172,7 @@ public:
     // Hands on rows with their icons; false when the sink stopped the read.
     bool Send(std::vector<MediaItem>&& rows) {
         if (rows.empty()) return true;
-        for (auto& item : rows) item.icon = IconCode(s_.kind, item.folder + item.name, s_.hidden_files, resolver_);
+        for (auto& item : rows) item.icon = RowIcon(s_.kind, item.folder, item.name, s_.hidden_files, resolver_);
         size_ = 2048;
         due_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
         return sink_.rows(std::move(rows));
@@ -147,38 +228,9 @@ int IconCode(int kind, const std::string& path, bool hidden) {
 }
 
 int IconCode(int kind, const std::string& path, bool hidden, path::CaseResolver& r) {
-    std::string ext = text::AsciiLowered(path::Extension(path));
-    char a = ext.empty() ? '\0' : ext[0];
-    char b = ext.size() > 1 ? ext[1] : '\0';
-    switch (kind) {
-        case Code(MediaKind::Midi):
-            if (!Found(path, hidden, r)) return 0;
-            if (a == 'm') return WithWrd(path, hidden, 1, 4, r);
-            if ((a == 'r' || a == 'g') && (b == 'c' || b == '3')) return WithWrd(path, hidden, 2, 5, r);
-            if ((a == 'r' || a == 'g') && b == 'm') return WithWrd(path, hidden, 3, 6, r);
-            if (a == 'l') return 17;
-            if (a == 'w') return WrdCode(path, hidden, r);
-            return 0;
-        case Code(MediaKind::Movie):
-            if (a == 'a' && b == 'v') return 8;
-            if ((a == 'm' && b == 'o') || a == 'q') return 9;
-            if (a == 'm' && b == 'p') return 10;
-            if (a == 'd') return 11;
-            if (a == 'w' && b == 'a') return 12;
-            if ((a == 'a' && b == 's') || (a == 'w' && b == 'm')) return 15;
-            if (a == 'l') return 17;
-            return 0;
-        case Code(MediaKind::Sound):
-            if (a == 'w' && b == 'a') return 12;
-            if (a == 'm' || a == 'r') return 13;
-            if (a == 'a' && b == 'i') return 14;
-            if ((a == 'a' && b == 's') || (a == 'w' && b == 'm')) return 15;
-            if (a == 'a' && b == 'b') return 16;
-            if (a == 'l') return 17;
-            return 0;
-        default:
-            return 0;
-    }
+    return IconOf(kind, path, [&](std::string_view ext) {
+        return Found(ext.empty() ? path : path::ReplaceExtension(path, ext), hidden, r);
+    });
 }
 
 bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, path::CaseResolver& resolver,

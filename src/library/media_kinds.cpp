@@ -109,9 +109,20 @@ std::string LoweredExtension(std::string_view path) {
 
 bool ScanAccepts(std::string_view path, int kind, const ExtensionList& list,
                  const std::function<int(const std::string&)>& win_media_type) {
-    std::string ext = LoweredExtension(path);
-    if (ext.empty() || std::find(list.begin(), list.end(), ext) == list.end()) return false;
-    if (!IsWindowsMediaExtension(ext)) return true;
+    // Compared with the list's ".ext" entries letter by letter, lowered on
+    // the way: this runs once per file of a folder scan.
+    std::string_view ext = path::Extension(path);
+    if (ext.empty()) return false;
+    auto it = std::find_if(list.begin(), list.end(), [ext](const std::string& want) {
+        if (want.size() != ext.size() + 1 || want[0] != '.') return false;
+        for (std::size_t i = 0; i < ext.size(); ++i) {
+            char c = ext[i] >= 'A' && ext[i] <= 'Z' ? static_cast<char>(ext[i] - 'A' + 'a') : ext[i];
+            if (c != want[i + 1]) return false;
+        }
+        return true;
+    });
+    if (it == list.end()) return false;
+    if (!IsWindowsMediaExtension(*it)) return true;
     if (kind != Code(MediaKind::Movie) && kind != Code(MediaKind::Sound)) return true;
     int type = win_media_type ? win_media_type(std::string(path)) : 0;
     return kind == Code(MediaKind::Sound) ? type == 1 : type != 1;

@@ -23,6 +23,30 @@ FolderEntry::Reached ReachedOf(mode_t mode) {
     return FolderEntry::Reached::Other;
 }
 
+// A name with its ASCII letters lowered, on the stack when it is short (as
+// nearly every file name is): look-ups make no heap string.
+class LoweredName {
+public:
+    explicit LoweredName(std::string_view name) {
+        if (name.size() <= sizeof small_) {
+            for (std::size_t i = 0; i < name.size(); ++i)
+                small_[i] = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
+            view_ = std::string_view(small_, name.size());
+        } else {
+            big_ = text::AsciiLowered(name);
+            view_ = big_;
+        }
+    }
+    LoweredName(const LoweredName&) = delete;
+    LoweredName& operator=(const LoweredName&) = delete;
+    std::string_view view() const { return view_; }
+
+private:
+    char small_[128];
+    std::string big_;
+    std::string_view view_;
+};
+
 FolderEntry::Reached FollowLink(int dir_fd, const char* name) {
     struct stat st {};
     // A dangling link or a loop of links reaches nothing.
@@ -113,20 +137,22 @@ void FolderListing::Index() {
 }
 
 const FolderEntry* FolderListing::Exact(std::string_view name) const {
-    char small[64];
-    std::string big;
-    std::string_view lowered;
-    if (name.size() <= sizeof small) {
-        for (std::size_t i = 0; i < name.size(); ++i)
-            small[i] = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
-        lowered = std::string_view(small, name.size());
-    } else {
-        big = text::AsciiLowered(name);
-        lowered = big;
-    }
-    for (std::uint32_t i : Lowered(lowered))
+    LoweredName lowered(name);
+    for (std::uint32_t i : Lowered(lowered.view()))
         if (entries[i].name == name) return &entries[i];
     return nullptr;
+}
+
+const FolderEntry* FolderListing::Resolve(std::string_view name, bool folder) const {
+    LoweredName lowered(name);
+    const FolderEntry* other = nullptr;
+    for (std::uint32_t i : Lowered(lowered.view())) {
+        const FolderEntry& e = entries[i];
+        const bool is_folder = e.reached == FolderEntry::Reached::Folder;
+        if (e.name == name && (is_folder || !folder)) return &e;
+        if (!other && is_folder == folder) other = &e;
+    }
+    return other;
 }
 
 bool ListingCache::Stamp::operator==(const Stamp& o) const {
@@ -174,11 +200,38 @@ const FolderListing& ListingCache::Get(std::string_view folder_view) {
     return c.listing;
 }
 
+bool ListingCache::KnownMissing(std::string_view folder) const {
+    // "parent/name/" with a plain name: "." and ".." and doubled separators
+    // are the system's to walk.
+    if (folder.size() < 2 || folder.back() != '/') return false;
+    std::string_view trimmed = folder.substr(0, folder.size() - 1);
+    std::size_t slash = trimmed.rfind('/');
+    std::string_view parent = slash == std::string_view::npos ? std::string_view() : trimmed.substr(0, slash + 1);
+    std::string_view name = trimmed.substr(parent.size());
+    if (name.empty() || name == "." || name == "..") return false;
+    auto it = cache_.find(parent);
+    if (it == cache_.end() || it->second.checked != generation_) return !parent.empty() && KnownMissing(parent);
+    const FolderListing& listing = it->second.listing;
+    // Opening "parent/name/" fails under a parent that is not there, and
+    // where the parent holds nothing of that exact name that reaches a
+    // folder; the parent's listing is as much to be trusted in this
+    // generation as a listing of the folder itself would be.
+    if (listing.state == FolderListing::State::Missing) return true;
+    if (listing.state != FolderListing::State::Listed) return false;
+    const FolderEntry* e = listing.Exact(name);
+    return !e || e->reached != FolderEntry::Reached::Folder;
+}
+
 void ListingCache::Read(const std::string& folder, Cached& c) {
     ++reads_;
     c.listing = FolderListing{};
     c.stamp = Stamp{};
     c.racy = true;
+    if (KnownMissing(folder)) {
+        c.listing.state = FolderListing::State::Missing;
+        return;
+    }
+    ++opened_;
     std::timespec started{};
     ::clock_gettime(CLOCK_REALTIME, &started);
     int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -221,16 +221,23 @@ CaseResolver::Found CaseResolver::Find(std::string_view input) {
         return AskSystem(std::string(input)).value_or(Found{std::string(input), Kind::Missing});
 
     // As written: a name whose folder lists it (with a trailing "/" it must
-    // reach a folder).
+    // reach a folder). A folder that lists as written is its own
+    // resolution: one look-up in its listing answers both.
     const FolderListing& as_written = listings_.Get(folder_as_written);
+    if (as_written.state == FolderListing::State::Listed) {
+        const FolderEntry* e = as_written.Resolve(name, trailing);
+        if (!e) return {std::string(input), Kind::Missing};
+        if (e->name == name) return {std::string(input), KindOf(e->reached)};
+        std::string real;
+        real.reserve(folder_as_written.size() + e->name.size() + 1);
+        real.append(folder_as_written).append(e->name);
+        if (trailing) real += '/';
+        return {std::move(real), KindOf(e->reached)};
+    }
     if (as_written.state == FolderListing::State::Unreadable) {
         if (auto f = AskSystem(std::string(input))) return *f;
-    } else if (const FolderEntry* e = as_written.Exact(name)) {
-        if (!trailing) return {std::string(input), KindOf(e->reached)};
-        if (e->reached == FolderEntry::Reached::Folder) return {std::string(input), Kind::Folder};
     }
 
-    // A folder that lists as written is its own resolution.
     std::optional<std::string> folder;
     if (as_written.state == FolderListing::State::Missing)
         folder = ResolveFolder(std::string(folder_as_written));

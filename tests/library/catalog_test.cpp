@@ -480,4 +480,22 @@ TEST(CatalogResolve, ManyItemsInManyMissingFoldersListEachFolderOnce) {
     EXPECT_EQ(PlayablePath(list.items[5], list.path, {}, resolver), dir.File("gone1/x2.mid"));
     // Every missing folder is found missing once, for the items and their pictures alike.
     EXPECT_LE(resolver.listings().reads(), 400u + 3);
+    // The catalog's folder, listed once, tells that the others are not there.
+    EXPECT_LE(resolver.listings().opened(), 4u);
+}
+
+TEST(CatalogResolve, ItemsUnderADriveOfAnotherComputerAskTheSystemOnce) {
+    std::string bytes = "Ver 1.00\r\nT\r\nS\r\n";
+    for (int f = 0; f < 2000; ++f) bytes += "Q:\\Music\\Album" + std::to_string(f) + "\\x.mid\tt\r\n";
+    bytes += "\x1a";
+    TempDir dir;
+    nuko::path::CaseResolver resolver;
+    CatalogEnvironment env;
+    env.find_path = ResolverLookup(resolver);
+    MediaList list;
+    list.path = dir.File("other.mit");
+    ResolveCatalog(ParseCatalog(bytes), list, MidiList(), true, env);
+    ASSERT_EQ(list.items.size(), 2000u);
+    EXPECT_EQ(list.items[7].name, "Q:/Music/Album7/x.mid");
+    EXPECT_LE(resolver.listings().opened(), 5u);
 }
