@@ -99,6 +99,9 @@ ParsedCatalog ParseCatalog(std::string_view bytes);
 // listing can take the place of a call per line.
 void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const ExtensionList& extensions,
                     bool find_pictures, const CatalogEnvironment& env);
+// The same taking the parsed texts into the items instead of copying them.
+void ResolveCatalog(ParsedCatalog&& parsed, MediaList& list, const ExtensionList& extensions,
+                    bool find_pictures, const CatalogEnvironment& env);
 
 // Where a catalog path field points before the disk is asked: "\" read as
 // "/", drive letters through the drive map, a leading "/" from the root,

@@ -129,7 +129,23 @@ bool ScanAccepts(std::string_view path, int kind, const ExtensionList& list,
 }
 
 bool CatalogAccepts(std::string_view path, const ExtensionList& list) {
-    // Lowered in a buffer kept by the thread: this runs once per catalog item.
+    // This runs once per catalog item. Extensions begin with "." (all of
+    // ours do): only the path's dots can start one, and those are few.
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    bool dotted = true;
+    for (const auto& ext : list) dotted = dotted && !ext.empty() && ext[0] == '.';
+    if (dotted) {
+        for (std::size_t dot = path.find('.'); dot != std::string_view::npos; dot = path.find('.', dot + 1)) {
+            std::string_view rest = path.substr(dot);
+            for (const auto& ext : list) {
+                if (ext.size() > rest.size()) continue;
+                std::size_t i = 1;
+                while (i < ext.size() && lower(rest[i]) == ext[i]) ++i;
+                if (i == ext.size()) return true;
+            }
+        }
+        return false;
+    }
     thread_local std::string lowered;
     lowered.assign(path);
     text::AsciiLower(lowered);
