@@ -96,6 +96,11 @@ struct ScanState {
     path::CaseResolver& resolver;
     PathLookup find;
     std::map<std::string, std::string> pictures;  // by folder
+    // The rows' icons set as they are found (a plain file's own entry is
+    // at hand then), with hidden companions seen or not.
+    bool icons = false;
+    int icon_kind = 0;  // the settings' kind, which the list's may differ from
+    bool hidden_companions = false;
 };
 
 // The "image" picture of a folder, looked for once per scan.
@@ -135,6 +140,14 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
             MediaItem item;
             item.folder = folder;
             item.name = e.name;
+            if (state.icons) {
+                const bool hidden = state.hidden_companions;
+                item.icon = IconOf(state.icon_kind, e.name, [&](std::string_view ext) {
+                    if (ext.empty()) return hidden || !path::IsHiddenName(e.name);  // a plain file, listed
+                    const path::FolderEntry* c = listing.Resolve(path::ReplaceExtension(e.name, ext), false);
+                    return c && c->reached == path::FolderEntry::Reached::File && (hidden || !path::IsHiddenName(c->name));
+                });
+            }
             if (o.find_pictures) {
                 if (!picture_here) picture_here = &PictureOf(folder, o, state);
                 item.picture = *picture_here;
@@ -153,6 +166,7 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
         item.folder = std::move(split.folder);
         item.name = std::move(split.name);
         if (o.find_pictures) item.picture = PictureOf(item.folder, o, state);
+        if (state.icons) item.icon = RowIcon(state.icon_kind, item.folder, item.name, state.hidden_companions, state.resolver);
         list.Add(std::move(item));
     }
     return !o.folder_done || o.folder_done();
@@ -162,8 +176,9 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
 // then larger ones, so that the receiver is not flooded.
 class RowBatcher {
 public:
-    RowBatcher(const FileAreaSettings& s, path::CaseResolver& r, const ListSink& sink)
-        : s_(s), resolver_(r), sink_(sink) {}
+    // `icons_set`: the rows come with their icons.
+    RowBatcher(const FileAreaSettings& s, path::CaseResolver& r, const ListSink& sink, bool icons_set)
+        : s_(s), resolver_(r), sink_(sink), icons_set_(icons_set) {}
 
     // Whether `pending` rows make a batch now.
     bool Due(std::size_t pending) const {
@@ -172,7 +187,8 @@ public:
     // Hands on rows with their icons; false when the sink stopped the read.
     bool Send(std::vector<MediaItem>&& rows) {
         if (rows.empty()) return true;
-        for (auto& item : rows) item.icon = RowIcon(s_.kind, item.folder, item.name, s_.hidden_files, resolver_);
+        if (!icons_set_)
+            for (auto& item : rows) item.icon = RowIcon(s_.kind, item.folder, item.name, s_.hidden_files, resolver_);
         size_ = 2048;
         due_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
         return sink_.rows(std::move(rows));
@@ -190,6 +206,7 @@ private:
     const FileAreaSettings& s_;
     path::CaseResolver& resolver_;
     const ListSink& sink_;
+    const bool icons_set_;
     std::size_t size_ = 256;
     std::chrono::steady_clock::time_point due_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
 };
@@ -239,10 +256,12 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
     // and the icons' companion look-ups share its folder listings. Kept
     // between reads; a folder whose mtime moved is read again.
     resolver.Refresh();
-    RowBatcher batcher(settings, resolver, sink);
+    const bool catalog = IsCatalogSource(settings);
+    // A scan sets its rows' icons as it finds them.
+    RowBatcher batcher(settings, resolver, sink, !catalog);
     MediaList list = EmptyList(settings);
 
-    if (IsCatalogSource(settings)) {
+    if (catalog) {
         ExtensionList exts;
         BuildKindExtensions(exts, settings.kind, false, false);
         CatalogEnvironment catalog = env.catalog;
@@ -282,7 +301,7 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
     o.picture_extensions = env.catalog.picture_extensions;
     o.win_media_type = env.win_media_type;
     o.folder_done = [&] { return batcher.Offer(list.items, false); };
-    ScanState state{resolver, ResolverLookup(resolver), {}};
+    ScanState state{resolver, ResolverLookup(resolver), {}, true, settings.kind, settings.hidden_files};
     if (!Scan(list, path::WithTrailingSlash(settings.source), exts, o, state)) return false;
     return batcher.Offer(list.items, true);
 }

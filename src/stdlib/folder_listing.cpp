@@ -1,7 +1,9 @@
 #include "nuko/folder_listing.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -47,6 +49,27 @@ private:
     std::string_view view_;
 };
 
+// The hash of a lowered name in a listing's index: short names in a few
+// multiplications, where the general string hash costs more than the rest
+// of a look-up.
+std::uint64_t NameHash(std::string_view s) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+    const char* p = s.data();
+    std::size_t n = s.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t v;
+        std::memcpy(&v, p, 8);
+        h = (h ^ v) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    std::uint64_t v = 0;
+    std::memcpy(&v, p, n);
+    h = (h ^ v) * 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    return h ^ (h >> 33);
+}
+
 FolderEntry::Reached FollowLink(int dir_fd, const char* name) {
     struct stat st {};
     // A dangling link or a loop of links reaches nothing.
@@ -79,7 +102,7 @@ struct FolderListing::Order {
 
 std::span<const std::uint32_t> FolderListing::Lowered(std::string_view lowered) const {
     if (slots_.empty()) return {};
-    const std::uint64_t hash = std::hash<std::string_view>{}(lowered);
+    const std::uint64_t hash = NameHash(lowered);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
         std::uint32_t slot = slots_[s];
@@ -98,7 +121,7 @@ std::span<const std::uint32_t> FolderListing::Lowered(std::string_view lowered) 
 void FolderListing::Index() {
     auto sort = [this] {
         hashes_.resize(entries.size());
-        for (std::size_t i = 0; i < entries.size(); ++i) hashes_[i] = std::hash<std::string_view>{}(entries[i].lowered);
+        for (std::size_t i = 0; i < entries.size(); ++i) hashes_[i] = NameHash(entries[i].lowered);
         by_lowered_.resize(entries.size());
         for (std::uint32_t i = 0; i < by_lowered_.size(); ++i) by_lowered_[i] = i;
         std::sort(by_lowered_.begin(), by_lowered_.end(), Order{*this});
@@ -248,12 +271,18 @@ void ListingCache::Read(const std::string& folder, Cached& c) {
     }
     FolderListing& l = c.listing;
     l.state = FolderListing::State::Listed;
+    // Gathered in a vector kept between reads, then moved into one of the
+    // right size: no growing per folder.
+    std::vector<FolderEntry>& gathered = scratch_;
+    gathered.clear();
     while (dirent* d = ::readdir(dir)) {
         std::string_view name = d->d_name;
         if (name == "." || name == "..") continue;
         FolderEntry e;
-        e.name = std::string(name);
-        e.lowered = text::AsciiLowered(name);
+        e.name.assign(name);
+        e.lowered.assign(name);
+        for (char& ch : e.lowered)
+            if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
         switch (d->d_type) {
             case DT_DIR: e.own = FolderEntry::Own::Folder; e.reached = FolderEntry::Reached::Folder; break;
             case DT_REG: e.own = FolderEntry::Own::File; e.reached = FolderEntry::Reached::File; break;
@@ -275,8 +304,11 @@ void ListingCache::Read(const std::string& folder, Cached& c) {
             }
             default: e.own = FolderEntry::Own::Other; e.reached = FolderEntry::Reached::Other; break;
         }
-        l.entries.push_back(std::move(e));
+        gathered.push_back(std::move(e));
     }
+    l.entries.reserve(gathered.size());
+    std::move(gathered.begin(), gathered.end(), std::back_inserter(l.entries));
+    gathered.clear();
     l.Index();
     struct stat st {};
     if (::fstat(fd, &st) == 0) {
