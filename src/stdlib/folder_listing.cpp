@@ -79,27 +79,6 @@ FolderEntry::Reached FollowLink(int dir_fd, const char* name) {
 
 }  // namespace
 
-// Orders entry indices by the hash of the lowered name, then the lowered
-// name, then enumeration order: one name's entries stay together, and most
-// comparisons are of two integers.
-struct FolderListing::Order {
-    const FolderListing& l;
-    struct Key {
-        std::uint64_t hash;
-        std::string_view lowered;
-    };
-    Key KeyOf(std::uint32_t i) const { return {l.hashes_[i], l.entries[i].lowered}; }
-    static bool Less(const Key& a, const Key& b) { return a.hash != b.hash ? a.hash < b.hash : a.lowered < b.lowered; }
-    bool operator()(std::uint32_t a, std::uint32_t b) const {
-        Key ka = KeyOf(a), kb = KeyOf(b);
-        if (Less(ka, kb)) return true;
-        if (Less(kb, ka)) return false;
-        return a < b;
-    }
-    bool operator()(std::uint32_t a, const Key& b) const { return Less(KeyOf(a), b); }
-    bool operator()(const Key& a, std::uint32_t b) const { return Less(a, KeyOf(b)); }
-};
-
 std::span<const std::uint32_t> FolderListing::Lowered(std::string_view lowered) const {
     if (slots_.empty()) return {};
     const std::uint64_t hash = NameHash(lowered);
@@ -119,44 +98,74 @@ std::span<const std::uint32_t> FolderListing::Lowered(std::string_view lowered) 
 }
 
 void FolderListing::Index() {
-    auto sort = [this] {
-        hashes_.resize(entries.size());
-        for (std::size_t i = 0; i < entries.size(); ++i) hashes_[i] = NameHash(entries[i].lowered);
-        by_lowered_.resize(entries.size());
-        for (std::uint32_t i = 0; i < by_lowered_.size(); ++i) by_lowered_[i] = i;
-        std::sort(by_lowered_.begin(), by_lowered_.end(), Order{*this});
-        // Open addressing over the first position of each lowered name in
-        // by_lowered_ (plus one; 0 is an empty slot), at most half full.
-        std::size_t size = 16;
-        while (size < 2 * by_lowered_.size()) size *= 2;
-        slots_.assign(size, 0);
-        for (std::size_t k = 0; k < by_lowered_.size(); ++k) {
-            std::uint32_t i = by_lowered_[k];
-            if (k > 0 && hashes_[by_lowered_[k - 1]] == hashes_[i] && entries[by_lowered_[k - 1]].lowered == entries[i].lowered)
-                continue;
-            std::size_t s = hashes_[i] & (size - 1);
-            while (slots_[s] != 0) s = (s + 1) & (size - 1);
-            slots_[s] = static_cast<std::uint32_t>(k + 1);
+    // Entry indices grouped by lowered name, each group in enumeration
+    // order, in one pass over a hash table: no sort.
+    const std::size_t n = entries.size();
+    hashes_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) hashes_[i] = NameHash(entries[i].lowered);
+    // Open addressing, at most half full; a slot holds the first entry of
+    // a lowered name (plus one; 0 is an empty slot) until the groups are
+    // laid out, then where its group starts in by_lowered_ (plus one).
+    std::size_t size = 16;
+    while (size < 2 * n) size *= 2;
+    const std::size_t mask = size - 1;
+    slots_.assign(size, 0);
+    std::vector<std::uint32_t> group(n);  // each entry's first entry of its name
+    std::vector<std::uint32_t> count(n, 0);
+    bool shared = false;  // some lowered name is had by two entries
+    for (std::uint32_t i = 0; i < n; ++i) {
+        for (std::size_t s = hashes_[i] & mask;; s = (s + 1) & mask) {
+            if (slots_[s] == 0) {
+                slots_[s] = i + 1;
+                group[i] = i;
+                break;
+            }
+            const std::uint32_t first = slots_[s] - 1;
+            if (hashes_[first] == hashes_[i] && entries[first].lowered == entries[i].lowered) {
+                group[i] = first;
+                shared = true;
+                break;
+            }
         }
-    };
-    sort();
+        ++count[group[i]];
+    }
     // A name renamed while the folder was read may have come twice; the
     // first stays.
-    std::vector<bool> twice;
-    for (std::size_t k = 1; k < by_lowered_.size(); ++k) {
-        const FolderEntry& a = entries[by_lowered_[k - 1]];
-        for (std::size_t j = k; j < by_lowered_.size() && entries[by_lowered_[j]].lowered == a.lowered; ++j) {
-            if (entries[by_lowered_[j]].name != a.name) continue;
-            if (twice.empty()) twice.resize(entries.size());
-            twice[by_lowered_[j]] = true;
+    if (shared) {
+        std::vector<std::vector<std::uint32_t>> members(n);
+        for (std::uint32_t i = 0; i < n; ++i)
+            if (count[group[i]] > 1) members[group[i]].push_back(i);
+        std::vector<bool> twice;
+        for (const auto& m : members)
+            for (std::size_t j = 1; j < m.size(); ++j)
+                for (std::size_t k = 0; k < j; ++k)
+                    if (entries[m[k]].name == entries[m[j]].name) {
+                        if (twice.empty()) twice.resize(n);
+                        twice[m[j]] = true;
+                        break;
+                    }
+        if (!twice.empty()) {
+            std::vector<FolderEntry> kept;
+            for (std::size_t i = 0; i < n; ++i)
+                if (!twice[i]) kept.push_back(std::move(entries[i]));
+            entries = std::move(kept);
+            Index();
+            return;
         }
     }
-    if (twice.empty()) return;
-    std::vector<FolderEntry> kept;
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        if (!twice[i]) kept.push_back(std::move(entries[i]));
-    entries = std::move(kept);
-    sort();
+    // Each group's start, in order of first appearance; then the entries.
+    std::vector<std::uint32_t>& start = count;  // count becomes the cursor
+    std::uint32_t at = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        if (group[i] != i) continue;
+        std::uint32_t c = count[i];
+        start[i] = at;
+        at += c;
+    }
+    for (auto& slot : slots_)
+        if (slot != 0) slot = start[slot - 1] + 1;
+    by_lowered_.resize(n);
+    for (std::uint32_t i = 0; i < n; ++i) by_lowered_[start[group[i]]++] = i;
 }
 
 const FolderEntry* FolderListing::Exact(std::string_view name) const {

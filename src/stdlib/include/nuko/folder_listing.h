@@ -50,10 +50,9 @@ struct FolderListing {
 
 private:
     friend class ListingCache;
-    struct Order;
     void Index();
-    // Entry indices ordered by lowered name (its hash first), then
-    // enumeration order: one array, no node per name.
+    // Entry indices grouped by lowered name, each group in enumeration
+    // order: one array, no node per name.
     std::vector<std::uint32_t> by_lowered_;
     std::vector<std::uint64_t> hashes_;  // of each entry's lowered name
     // Where each lowered name starts in by_lowered_, found by its hash.
