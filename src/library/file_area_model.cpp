@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <iterator>
 #include <map>
 #include <utility>
@@ -20,12 +21,11 @@ bool Found(const std::string& path, bool hidden, path::CaseResolver& resolver) {
     return f.kind == path::CaseResolver::Kind::File && (hidden || !path::IsHiddenName(path::FileName(f.path)));
 }
 
-// The display code from the extension of `name` and `found`, which tells
-// whether the row's own file (extension "") or its companion with another
-// extension is there.
+// The display code from a row's extension and `found`, which tells whether
+// the row's own file (extension "") or its companion with another extension
+// is there.
 template <class FoundFn>
-int IconOf(int kind, std::string_view name, FoundFn&& found) {
-    std::string_view ext = path::Extension(name);
+int IconOf(int kind, std::string_view ext, FoundFn&& found) {
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     char a = ext.empty() ? '\0' : lower(ext[0]);
     char b = ext.size() > 1 ? lower(ext[1]) : '\0';
@@ -70,37 +70,83 @@ int IconOf(int kind, std::string_view name, FoundFn&& found) {
     }
 }
 
-// IconCode of folder + name. A row's folder is nearly always listed: its
-// listing answers the row's file and its companions, each in one look-up
-// and without a path built per look-up, as the look-up by path would.
-int RowIcon(int kind, const std::string& folder, const std::string& name, bool hidden, path::CaseResolver& r) {
-    const bool plain_name = !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-                            (folder.empty() || folder.back() == '/');
-    const path::FolderListing* listing = nullptr;
-    if (plain_name && kind == Code(MediaKind::Midi)) {
-        listing = &r.Listing(folder);
-        if (listing->state != path::FolderListing::State::Listed) listing = nullptr;
-    }
-    if (!listing) return IconCode(kind, folder + name, hidden, r);
-    auto is_file = [hidden](const path::FolderEntry* e) {
-        return e && e->reached == path::FolderEntry::Reached::File && (hidden || !path::IsHiddenName(e->name));
-    };
-    return IconOf(kind, name, [&](std::string_view ext) {
-        if (ext.empty()) return is_file(listing->Resolve(name, false));
-        const std::string companion = path::ReplaceExtension(name, ext);
-        return is_file(listing->Resolve(companion, false));
-    });
+bool IsFileEntry(const path::FolderEntry* e, bool hidden) {
+    return e && e->reached == path::FolderEntry::Reached::File && (hidden || !path::IsHiddenName(e->name));
 }
+
+// The icons of rows, folder by folder. A row's folder is nearly always
+// listed: its listing answers the row's file and its companions, each in
+// one look-up and without a path built per look-up, as the look-up by path
+// would; and a folder without a WRD script answers for its songs at once.
+class RowIcons {
+public:
+    RowIcons(int kind, bool hidden, path::CaseResolver& r) : kind_(kind), hidden_(hidden), resolver_(r) {}
+
+    // IconCode of folder + name.
+    int Of(const std::string& folder, const std::string& name) {
+        const bool plain_name = !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+                                (folder.empty() || folder.back() == '/');
+        const path::FolderListing* listing = nullptr;
+        if (plain_name && kind_ == Code(MediaKind::Midi)) {
+            listing = &resolver_.Listing(folder);
+            if (listing->state != path::FolderListing::State::Listed) listing = nullptr;
+        }
+        if (!listing) return IconCode(kind_, folder + name, hidden_, resolver_);
+        return Listed(*listing, name, IsFileEntry(listing->Resolve(name, false), hidden_));
+    }
+
+    // The icon of `name` in a listed folder, whether it is a file there
+    // being known.
+    int Listed(const path::FolderListing& listing, std::string_view name, bool is_file) {
+        const std::string_view ext = path::Extension(name);
+        return IconOf(kind_, ext, [&](std::string_view other) {
+            if (other.empty()) return is_file;
+            if (other == "wrd" && !HasScripts(listing)) return false;
+            // The name with the other extension; file names are short.
+            char buf[512];
+            const std::size_t stem = name.size() - ext.size();
+            if (ext.empty() || stem + other.size() > sizeof buf) {
+                std::string companion = path::ReplaceExtension(name, other);
+                return IsFileEntry(listing.Resolve(companion, false), hidden_);
+            }
+            std::memcpy(buf, name.data(), stem);
+            std::memcpy(buf + stem, other.data(), other.size());
+            return IsFileEntry(listing.Resolve(std::string_view(buf, stem + other.size()), false), hidden_);
+        });
+    }
+
+private:
+    // Whether the folder holds a file whose name ends in ".wrd" in any
+    // case: without one no song there has its script. Kept for the last
+    // folder asked: rows come folder by folder, and a listing stays as it
+    // is for the whole read.
+    bool HasScripts(const path::FolderListing& listing) {
+        if (&listing != scripts_of_) {
+            scripts_of_ = &listing;
+            has_scripts_ = false;
+            for (const path::FolderEntry& e : listing.entries)
+                if (e.reached == path::FolderEntry::Reached::File && e.lowered.ends_with(".wrd")) {
+                    has_scripts_ = true;
+                    break;
+                }
+        }
+        return has_scripts_;
+    }
+
+    const int kind_;
+    const bool hidden_;
+    path::CaseResolver& resolver_;
+    const path::FolderListing* scripts_of_ = nullptr;
+    bool has_scripts_ = false;
+};
 
 struct ScanState {
     path::CaseResolver& resolver;
     PathLookup find;
     std::map<std::string, std::string> pictures;  // by folder
-    // The rows' icons set as they are found (a plain file's own entry is
-    // at hand then), with hidden companions seen or not.
-    bool icons = false;
-    int icon_kind = 0;  // the settings' kind, which the list's may differ from
-    bool hidden_companions = false;
+    // Sets the rows' icons as they are found (a plain file's own entry is
+    // at hand then); none for a bare scan.
+    RowIcons* icons = nullptr;
 };
 
 // The "image" picture of a folder, looked for once per scan.
@@ -140,14 +186,7 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
             MediaItem item;
             item.folder = folder;
             item.name = e.name;
-            if (state.icons) {
-                const bool hidden = state.hidden_companions;
-                item.icon = IconOf(state.icon_kind, e.name, [&](std::string_view ext) {
-                    if (ext.empty()) return hidden || !path::IsHiddenName(e.name);  // a plain file, listed
-                    const path::FolderEntry* c = listing.Resolve(path::ReplaceExtension(e.name, ext), false);
-                    return c && c->reached == path::FolderEntry::Reached::File && (hidden || !path::IsHiddenName(c->name));
-                });
-            }
+            if (state.icons) item.icon = state.icons->Listed(listing, e.name, true);
             if (o.find_pictures) {
                 if (!picture_here) picture_here = &PictureOf(folder, o, state);
                 item.picture = *picture_here;
@@ -166,7 +205,7 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
         item.folder = std::move(split.folder);
         item.name = std::move(split.name);
         if (o.find_pictures) item.picture = PictureOf(item.folder, o, state);
-        if (state.icons) item.icon = RowIcon(state.icon_kind, item.folder, item.name, state.hidden_companions, state.resolver);
+        if (state.icons) item.icon = state.icons->Of(item.folder, item.name);
         list.Add(std::move(item));
     }
     return !o.folder_done || o.folder_done();
@@ -177,8 +216,8 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
 class RowBatcher {
 public:
     // `icons_set`: the rows come with their icons.
-    RowBatcher(const FileAreaSettings& s, path::CaseResolver& r, const ListSink& sink, bool icons_set)
-        : s_(s), resolver_(r), sink_(sink), icons_set_(icons_set) {}
+    RowBatcher(RowIcons& icons, const ListSink& sink, bool icons_set)
+        : icons_(icons), sink_(sink), icons_set_(icons_set) {}
 
     // Whether `pending` rows make a batch now.
     bool Due(std::size_t pending) const {
@@ -188,7 +227,7 @@ public:
     bool Send(std::vector<MediaItem>&& rows) {
         if (rows.empty()) return true;
         if (!icons_set_)
-            for (auto& item : rows) item.icon = RowIcon(s_.kind, item.folder, item.name, s_.hidden_files, resolver_);
+            for (auto& item : rows) item.icon = icons_.Of(item.folder, item.name);
         size_ = 2048;
         due_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
         return sink_.rows(std::move(rows));
@@ -203,8 +242,7 @@ public:
     }
 
 private:
-    const FileAreaSettings& s_;
-    path::CaseResolver& resolver_;
+    RowIcons& icons_;
     const ListSink& sink_;
     const bool icons_set_;
     std::size_t size_ = 256;
@@ -245,7 +283,7 @@ int IconCode(int kind, const std::string& path, bool hidden) {
 }
 
 int IconCode(int kind, const std::string& path, bool hidden, path::CaseResolver& r) {
-    return IconOf(kind, path, [&](std::string_view ext) {
+    return IconOf(kind, path::Extension(path), [&](std::string_view ext) {
         return Found(ext.empty() ? path : path::ReplaceExtension(path, ext), hidden, r);
     });
 }
@@ -258,7 +296,8 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
     resolver.Refresh();
     const bool catalog = IsCatalogSource(settings);
     // A scan sets its rows' icons as it finds them.
-    RowBatcher batcher(settings, resolver, sink, !catalog);
+    RowIcons icons(settings.kind, settings.hidden_files, resolver);
+    RowBatcher batcher(icons, sink, !catalog);
     MediaList list = EmptyList(settings);
 
     if (catalog) {
@@ -301,7 +340,7 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
     o.picture_extensions = env.catalog.picture_extensions;
     o.win_media_type = env.win_media_type;
     o.folder_done = [&] { return batcher.Offer(list.items, false); };
-    ScanState state{resolver, ResolverLookup(resolver), {}, true, settings.kind, settings.hidden_files};
+    ScanState state{resolver, ResolverLookup(resolver), {}, &icons};
     if (!Scan(list, path::WithTrailingSlash(settings.source), exts, o, state)) return false;
     return batcher.Offer(list.items, true);
 }
