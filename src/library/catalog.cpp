@@ -196,8 +196,11 @@ void Resolve(Parsed& parsed, MediaList& list, const ExtensionList& extensions, b
         std::string_view found_name = path::FileName(found.path);
         std::string_view found_folder = std::string_view(found.path).substr(0, found.path.size() - found_name.size());
         if (env.split_found) {
-            item.folder = found_folder;
+            // The found path's text becomes the folder.
             item.name = found_name;
+            found.path.resize(found_folder.size());
+            item.folder = std::move(found.path);
+            found_folder = item.folder;
         } else {
             item.name = std::move(name);
         }

@@ -208,8 +208,18 @@ std::optional<std::string> CaseResolver::ResolveFolder(const std::string& folder
     return result;
 }
 
-CaseResolver::Found CaseResolver::Find(std::string_view input) {
-    if (input.empty()) return {std::string(input), Kind::Missing};
+CaseResolver::Found CaseResolver::Find(std::string_view input) { return Find(input, nullptr); }
+
+CaseResolver::Found CaseResolver::FindTaking(std::string path) {
+    const std::string_view input = path;
+    return Find(input, &path);
+}
+
+CaseResolver::Found CaseResolver::Find(std::string_view input, std::string* owned) {
+    // The answer that is the path asked for takes the caller's text when
+    // it was handed over.
+    auto as_asked = [&] { return owned ? std::move(*owned) : std::string(input); };
+    if (input.empty()) return {as_asked(), Kind::Missing};
     std::string_view cleaned = input;
     bool trailing = cleaned.size() > 1 && cleaned.back() == '/';
     while (cleaned.size() > 1 && cleaned.back() == '/') cleaned.remove_suffix(1);
@@ -226,8 +236,8 @@ CaseResolver::Found CaseResolver::Find(std::string_view input) {
     const FolderListing& as_written = listings_.Get(folder_as_written);
     if (as_written.state == FolderListing::State::Listed) {
         const FolderEntry* e = as_written.Resolve(name, trailing);
-        if (!e) return {std::string(input), Kind::Missing};
-        if (e->name == name) return {std::string(input), KindOf(e->reached)};
+        if (!e) return {as_asked(), Kind::Missing};
+        if (e->name == name) return {as_asked(), KindOf(e->reached)};
         std::string real;
         real.reserve(folder_as_written.size() + e->name.size() + 1);
         real.append(folder_as_written).append(e->name);
@@ -243,7 +253,7 @@ CaseResolver::Found CaseResolver::Find(std::string_view input) {
         folder = ResolveFolder(std::string(folder_as_written));
     else
         folder = std::string(folder_as_written);
-    if (!folder) return {std::string(input), Kind::Missing};
+    if (!folder) return {as_asked(), Kind::Missing};
     const FolderListing& listing = Listing(*folder);
     if (*folder != folder_as_written) {
         if (listing.state == FolderListing::State::Unreadable) {
@@ -258,7 +268,7 @@ CaseResolver::Found CaseResolver::Find(std::string_view input) {
         if ((e.reached == FolderEntry::Reached::Folder) == trailing)
             return {*folder + e.name + (trailing ? "/" : ""), KindOf(e.reached)};
     }
-    return {std::string(input), Kind::Missing};
+    return {as_asked(), Kind::Missing};
 }
 
 }  // namespace nuko::path
