@@ -168,7 +168,8 @@ const S& Take(const S& s) {
 template <class S>
 std::string WindowsField(S& field) {
     std::string out = Take(field);
-    std::replace(out.begin(), out.end(), '\\', '/');
+    // Found by memchr: most paths have none (or few) to replace.
+    for (std::size_t i = out.find('\\'); i != std::string::npos; i = out.find('\\', i + 1)) out[i] = '/';
     return out;
 }
 
