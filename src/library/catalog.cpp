@@ -221,6 +221,7 @@ void Resolve(Parsed& parsed, MediaList& list, const ExtensionList& extensions, b
                 item.picture = *last_picture;
             }
         }
+        if (env.icon) item.icon = env.icon(item, found.file());
         list.Add(std::move(item));
     }
 }

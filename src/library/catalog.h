@@ -62,6 +62,9 @@ struct CatalogEnvironment {
     // Items take the folder and name of the path their look-up found (the
     // file area's rows); otherwise the name keeps the path as written.
     bool split_found = false;
+    // When set, gives each item its icon as it is found: the item, and
+    // whether its look-up found a file.
+    std::function<int(const MediaItem& item, bool found_file)> icon;
 };
 
 // One item line of a catalog, decoded to UTF-8 and cut to the format's

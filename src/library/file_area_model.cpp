@@ -82,15 +82,20 @@ class RowIcons {
 public:
     RowIcons(int kind, bool hidden, path::CaseResolver& r) : kind_(kind), hidden_(hidden), resolver_(r) {}
 
+    // IconCode of folder + name, whether that is a file being known (the
+    // row's own look-up told).
+    int Found(const std::string& folder, const std::string& name, bool is_file) {
+        if (kind_ != Code(MediaKind::Midi)) return Of(folder, name);
+        if (!is_file) return 0;
+        const path::FolderListing* listing = PlainListing(folder, name);
+        return listing ? Listed(*listing, name, true) : Of(folder, name);
+    }
+
     // IconCode of folder + name.
     int Of(const std::string& folder, const std::string& name) {
-        const bool plain_name = !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-                                (folder.empty() || folder.back() == '/');
-        const path::FolderListing* listing = nullptr;
-        if (plain_name && kind_ == Code(MediaKind::Midi)) {
-            listing = &resolver_.Listing(folder);
-            if (listing->state != path::FolderListing::State::Listed) listing = nullptr;
-        }
+        // Only MIDI rows look at the disk; the others go by the extension.
+        if (kind_ != Code(MediaKind::Midi)) return IconOf(kind_, path::Extension(name), [](std::string_view) { return false; });
+        const path::FolderListing* listing = PlainListing(folder, name);
         if (!listing) return IconCode(kind_, folder + name, hidden_, resolver_);
         return Listed(*listing, name, IsFileEntry(listing->Resolve(name, false), hidden_));
     }
@@ -116,6 +121,16 @@ public:
     }
 
 private:
+    // The listing that answers for folder + name as a look-up by that path
+    // would: a plain name in a folder that lists as written; else null.
+    const path::FolderListing* PlainListing(const std::string& folder, const std::string& name) {
+        const bool plain_name = !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+                                (folder.empty() || folder.back() == '/');
+        if (!plain_name) return nullptr;
+        const path::FolderListing* listing = &resolver_.Listing(folder);
+        return listing->state == path::FolderListing::State::Listed ? listing : nullptr;
+    }
+
     // Whether the folder holds a file whose name ends in ".wrd" in any
     // case: without one no song there has its script. Kept for the last
     // folder asked: rows come folder by folder, and a listing stays as it
@@ -295,9 +310,11 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
     // between reads; a folder whose mtime moved is read again.
     resolver.Refresh();
     const bool catalog = IsCatalogSource(settings);
-    // A scan sets its rows' icons as it finds them.
     RowIcons icons(settings.kind, settings.hidden_files, resolver);
-    RowBatcher batcher(icons, sink, !catalog);
+    // A scan sets its rows' icons as it finds them; so does a catalog read
+    // whose look-ups are the resolver's.
+    const bool catalog_icons = catalog && !env.catalog.find_path;
+    RowBatcher batcher(icons, sink, !catalog || catalog_icons);
     MediaList list = EmptyList(settings);
 
     if (catalog) {
@@ -306,6 +323,8 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
         CatalogEnvironment catalog = env.catalog;
         if (!catalog.find_path) catalog.find_path = ResolverLookup(resolver);
         catalog.split_found = true;
+        if (catalog_icons)
+            catalog.icon = [&icons](const MediaItem& item, bool file) { return icons.Found(item.folder, item.name, file); };
         bool read = ReadCatalog(list, exts, true, catalog);
         ListHeader header{list.title, list.sub_title, list.loaded};
         if (header.title.empty() && header.sub_title.empty()) {
