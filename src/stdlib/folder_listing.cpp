@@ -272,48 +272,51 @@ void ListingCache::Read(const std::string& folder, Cached& c) {
         c.listing.state = missing ? FolderListing::State::Missing : FolderListing::State::Unreadable;
         return;
     }
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        c.listing.state = FolderListing::State::Unreadable;
-        return;
-    }
     FolderListing& l = c.listing;
     l.state = FolderListing::State::Listed;
     // Gathered in a vector kept between reads, then moved into one of the
-    // right size: no growing per folder.
+    // right size: no growing per folder. The names come straight from
+    // getdents64 into a buffer the cache keeps: no DIR stream to set up
+    // (and its system calls) per folder, no lock per name.
     std::vector<FolderEntry>& gathered = scratch_;
     gathered.clear();
-    while (dirent* d = ::readdir(dir)) {
-        std::string_view name = d->d_name;
-        if (name == "." || name == "..") continue;
-        FolderEntry e;
-        e.name.assign(name);
-        e.lowered.assign(name);
-        for (char& ch : e.lowered)
-            if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-        switch (d->d_type) {
-            case DT_DIR: e.own = FolderEntry::Own::Folder; e.reached = FolderEntry::Reached::Folder; break;
-            case DT_REG: e.own = FolderEntry::Own::File; e.reached = FolderEntry::Reached::File; break;
-            case DT_LNK: e.own = FolderEntry::Own::Link; e.reached = FollowLink(fd, d->d_name); break;
-            case DT_UNKNOWN: {
-                // File systems that leave the type out of the listing.
-                struct stat st {};
-                if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
-                if (S_ISLNK(st.st_mode)) {
-                    e.own = FolderEntry::Own::Link;
-                    e.reached = FollowLink(fd, d->d_name);
-                } else {
-                    e.reached = ReachedOf(st.st_mode);
-                    e.own = S_ISDIR(st.st_mode)   ? FolderEntry::Own::Folder
-                            : S_ISREG(st.st_mode) ? FolderEntry::Own::File
-                                                  : FolderEntry::Own::Other;
+    if (dents_.empty()) dents_.resize(32768);
+    for (;;) {
+        const ssize_t got = ::getdents64(fd, dents_.data(), dents_.size());
+        if (got <= 0) break;  // the end, or an error: what was read stands
+        for (ssize_t at = 0; at < got;) {
+            const auto* d = reinterpret_cast<const dirent64*>(dents_.data() + at);
+            at += d->d_reclen;
+            std::string_view name = d->d_name;
+            if (name == "." || name == "..") continue;
+            FolderEntry e;
+            e.name.assign(name);
+            e.lowered.assign(name);
+            for (char& ch : e.lowered)
+                if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+            switch (d->d_type) {
+                case DT_DIR: e.own = FolderEntry::Own::Folder; e.reached = FolderEntry::Reached::Folder; break;
+                case DT_REG: e.own = FolderEntry::Own::File; e.reached = FolderEntry::Reached::File; break;
+                case DT_LNK: e.own = FolderEntry::Own::Link; e.reached = FollowLink(fd, d->d_name); break;
+                case DT_UNKNOWN: {
+                    // File systems that leave the type out of the listing.
+                    struct stat st {};
+                    if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+                    if (S_ISLNK(st.st_mode)) {
+                        e.own = FolderEntry::Own::Link;
+                        e.reached = FollowLink(fd, d->d_name);
+                    } else {
+                        e.reached = ReachedOf(st.st_mode);
+                        e.own = S_ISDIR(st.st_mode)   ? FolderEntry::Own::Folder
+                                : S_ISREG(st.st_mode) ? FolderEntry::Own::File
+                                                      : FolderEntry::Own::Other;
+                    }
+                    break;
                 }
-                break;
+                default: e.own = FolderEntry::Own::Other; e.reached = FolderEntry::Reached::Other; break;
             }
-            default: e.own = FolderEntry::Own::Other; e.reached = FolderEntry::Reached::Other; break;
+            gathered.push_back(std::move(e));
         }
-        gathered.push_back(std::move(e));
     }
     l.entries.reserve(gathered.size());
     std::move(gathered.begin(), gathered.end(), std::back_inserter(l.entries));
@@ -324,7 +327,7 @@ void ListingCache::Read(const std::string& folder, Cached& c) {
         c.stamp = Stamp{true, st.st_dev, st.st_ino, st.st_mtim};
         c.racy = st.st_mtim.tv_sec + kRacySeconds >= started.tv_sec;
     }
-    ::closedir(dir);
+    ::close(fd);
 }
 
 }  // namespace nuko::path
