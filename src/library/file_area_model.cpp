@@ -88,7 +88,7 @@ public:
         if (kind_ != Code(MediaKind::Midi)) return Of(folder, name);
         if (!is_file) return 0;
         const path::FolderListing* listing = PlainListing(folder, name);
-        return listing ? Listed(*listing, name, true) : Of(folder, name);
+        return listing ? Listed(*listing, name, path::Extension(name), true) : Of(folder, name);
     }
 
     // IconCode of folder + name.
@@ -97,13 +97,12 @@ public:
         if (kind_ != Code(MediaKind::Midi)) return IconOf(kind_, path::Extension(name), [](std::string_view) { return false; });
         const path::FolderListing* listing = PlainListing(folder, name);
         if (!listing) return IconCode(kind_, folder + name, hidden_, resolver_);
-        return Listed(*listing, name, IsFileEntry(listing->Resolve(name, false), hidden_));
+        return Listed(*listing, name, path::Extension(name), IsFileEntry(listing->Resolve(name, false), hidden_));
     }
 
-    // The icon of `name` in a listed folder, whether it is a file there
-    // being known.
-    int Listed(const path::FolderListing& listing, std::string_view name, bool is_file) {
-        const std::string_view ext = path::Extension(name);
+    // The icon of `name` (whose extension is `ext`) in a listed folder,
+    // whether it is a file there being known.
+    int Listed(const path::FolderListing& listing, std::string_view name, std::string_view ext, bool is_file) {
         return IconOf(kind_, ext, [&](std::string_view other) {
             if (other.empty()) return is_file;
             if (other == "wrd" && !HasScripts(listing)) return false;
@@ -171,7 +170,6 @@ const std::string& PictureOf(const std::string& folder, const FolderScanOptions&
     return it->second;
 }
 
-bool IsShellLinkName(std::string_view name) { return text::EqualsIgnoreAsciiCase(path::Extension(name), "lnk"); }
 
 // False when the scan was stopped.
 bool Scan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
@@ -195,13 +193,14 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
         if (e.own == path::FolderEntry::Own::Other) continue;  // devices, pipes, sockets
         if (!o.hidden_files && path::IsHiddenName(e.name)) continue;
 
-        if (e.own == path::FolderEntry::Own::File && !IsShellLinkName(e.name)) {
+        const std::string_view ext = path::Extension(e.name);
+        if (e.own == path::FolderEntry::Own::File && !text::EqualsIgnoreAsciiCase(ext, "lnk")) {
             // A plain file is its own row: folder and name as listed.
-            if (!ScanAccepts(e.name, Code(list.kind), extensions, media_type_here)) continue;
+            if (!ScanAccepts(e.name, ext, Code(list.kind), extensions, media_type_here)) continue;
             MediaItem item;
             item.folder = folder;
             item.name = e.name;
-            if (state.icons) item.icon = state.icons->Listed(listing, e.name, true);
+            if (state.icons) item.icon = state.icons->Listed(listing, e.name, ext, true);
             if (o.find_pictures) {
                 if (!picture_here) picture_here = &PictureOf(folder, o, state);
                 item.picture = *picture_here;

@@ -109,9 +109,13 @@ std::string LoweredExtension(std::string_view path) {
 
 bool ScanAccepts(std::string_view path, int kind, const ExtensionList& list,
                  const std::function<int(const std::string&)>& win_media_type) {
+    return ScanAccepts(path, path::Extension(path), kind, list, win_media_type);
+}
+
+bool ScanAccepts(std::string_view path, std::string_view ext, int kind, const ExtensionList& list,
+                 const std::function<int(const std::string&)>& win_media_type) {
     // Compared with the list's ".ext" entries letter by letter, lowered on
     // the way: this runs once per file of a folder scan.
-    std::string_view ext = path::Extension(path);
     if (ext.empty()) return false;
     auto it = std::find_if(list.begin(), list.end(), [ext](const std::string& want) {
         if (want.size() != ext.size() + 1 || want[0] != '.') return false;
