@@ -197,7 +197,7 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
         if (e.own == path::FolderEntry::Own::File && !text::EqualsIgnoreAsciiCase(ext, "lnk")) {
             // A plain file is its own row: folder and name as listed.
             if (!ScanAccepts(e.name, ext, Code(list.kind), extensions, media_type_here)) continue;
-            MediaItem item;
+            MediaItem& item = list.items.emplace_back();  // made in place: rows are many
             item.folder = folder;
             item.name = e.name;
             if (state.icons) item.icon = state.icons->Listed(listing, e.name, ext, true);
@@ -205,7 +205,6 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
                 if (!picture_here) picture_here = &PictureOf(folder, o, state);
                 item.picture = *picture_here;
             }
-            list.Add(std::move(item));
             continue;
         }
 

@@ -1,7 +1,6 @@
 #include "nuko/folder_listing.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -274,22 +273,24 @@ void ListingCache::Read(const std::string& folder, Cached& c) {
     }
     FolderListing& l = c.listing;
     l.state = FolderListing::State::Listed;
-    // Gathered in a vector kept between reads, then moved into one of the
-    // right size: no growing per folder. The names come straight from
-    // getdents64 into a buffer the cache keeps: no DIR stream to set up
-    // (and its system calls) per folder, no lock per name.
-    std::vector<FolderEntry>& gathered = scratch_;
-    gathered.clear();
+    // The names come straight from getdents64 into a buffer the cache
+    // keeps: no DIR stream to set up (and its system calls) per folder, no
+    // lock per name. Each batch's names are counted first, so that the
+    // entries are made in place, in a vector of about the right size.
     if (dents_.empty()) dents_.resize(32768);
     for (;;) {
         const ssize_t got = ::getdents64(fd, dents_.data(), dents_.size());
         if (got <= 0) break;  // the end, or an error: what was read stands
+        std::size_t count = 0;
+        for (ssize_t at = 0; at < got; ++count) at += reinterpret_cast<const dirent64*>(dents_.data() + at)->d_reclen;
+        if (l.entries.capacity() < l.entries.size() + count)
+            l.entries.reserve(std::max(l.entries.size() + count, 2 * l.entries.capacity()));
         for (ssize_t at = 0; at < got;) {
             const auto* d = reinterpret_cast<const dirent64*>(dents_.data() + at);
             at += d->d_reclen;
             std::string_view name = d->d_name;
             if (name == "." || name == "..") continue;
-            FolderEntry e;
+            FolderEntry& e = l.entries.emplace_back();
             e.name.assign(name);
             e.lowered.assign(name);
             for (char& ch : e.lowered)
@@ -301,7 +302,10 @@ void ListingCache::Read(const std::string& folder, Cached& c) {
                 case DT_UNKNOWN: {
                     // File systems that leave the type out of the listing.
                     struct stat st {};
-                    if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+                    if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {  // gone meanwhile
+                        l.entries.pop_back();
+                        continue;
+                    }
                     if (S_ISLNK(st.st_mode)) {
                         e.own = FolderEntry::Own::Link;
                         e.reached = FollowLink(fd, d->d_name);
@@ -315,12 +319,8 @@ void ListingCache::Read(const std::string& folder, Cached& c) {
                 }
                 default: e.own = FolderEntry::Own::Other; e.reached = FolderEntry::Reached::Other; break;
             }
-            gathered.push_back(std::move(e));
         }
     }
-    l.entries.reserve(gathered.size());
-    std::move(gathered.begin(), gathered.end(), std::back_inserter(l.entries));
-    gathered.clear();
     l.Index();
     struct stat st {};
     if (::fstat(fd, &st) == 0) {

@@ -110,7 +110,6 @@ private:
     std::uint64_t generation_ = 1;
     std::uint64_t reads_ = 0;
     std::uint64_t opened_ = 0;
-    std::vector<FolderEntry> scratch_;  // a folder's entries as they are read
     std::vector<char> dents_;           // what getdents64 hands over
 };
 
