@@ -109,28 +109,40 @@ void FolderListing::Index() {
     while (size < 2 * n) size *= 2;
     const std::size_t mask = size - 1;
     slots_.assign(size, 0);
-    std::vector<std::uint32_t> group(n);  // each entry's first entry of its name
-    std::vector<std::uint32_t> count(n, 0);
+    std::vector<std::uint32_t> group;  // each entry's first entry of its name, once a name is shared
     bool shared = false;  // some lowered name is had by two entries
     for (std::uint32_t i = 0; i < n; ++i) {
         for (std::size_t s = hashes_[i] & mask;; s = (s + 1) & mask) {
             if (slots_[s] == 0) {
                 slots_[s] = i + 1;
-                group[i] = i;
+                if (shared) group[i] = i;
                 break;
             }
             const std::uint32_t first = slots_[s] - 1;
             if (hashes_[first] == hashes_[i] && entries[first].lowered == entries[i].lowered) {
+                if (!shared) {
+                    // Until now every entry was its own group.
+                    shared = true;
+                    group.resize(n);
+                    for (std::uint32_t k = 0; k < i; ++k) group[k] = k;
+                }
                 group[i] = first;
-                shared = true;
                 break;
             }
         }
-        ++count[group[i]];
+    }
+    std::vector<std::uint32_t> count(shared ? n : 0, 0);
+    for (std::uint32_t i = 0; shared && i < n; ++i) ++count[group[i]];
+    by_lowered_.resize(n);
+    if (!shared) {
+        // Every lowered name once (the usual case): each is its own group,
+        // in enumeration order, and the slots already tell where.
+        for (std::uint32_t i = 0; i < n; ++i) by_lowered_[i] = i;
+        return;
     }
     // A name renamed while the folder was read may have come twice; the
     // first stays.
-    if (shared) {
+    {
         std::vector<std::vector<std::uint32_t>> members(n);
         for (std::uint32_t i = 0; i < n; ++i)
             if (count[group[i]] > 1) members[group[i]].push_back(i);
@@ -163,7 +175,6 @@ void FolderListing::Index() {
     }
     for (auto& slot : slots_)
         if (slot != 0) slot = start[slot - 1] + 1;
-    by_lowered_.resize(n);
     for (std::uint32_t i = 0; i < n; ++i) by_lowered_[start[group[i]]++] = i;
 }
 
