@@ -94,7 +94,8 @@ public:
     // IconCode of folder + name.
     int Of(const std::string& folder, const std::string& name) {
         // Only MIDI rows look at the disk; the others go by the extension.
-        if (kind_ != Code(MediaKind::Midi)) return IconOf(kind_, path::Extension(name), [](std::string_view) { return false; });
+        if (kind_ != Code(MediaKind::Midi))
+            return IconOf(kind_, path::Extension(name), [](std::string_view) { return false; });
         const path::FolderListing* listing = PlainListing(folder, name);
         if (!listing) return IconCode(kind_, folder + name, hidden_, resolver_);
         return Listed(*listing, name, path::Extension(name), IsFileEntry(listing->Resolve(name, false), hidden_));
@@ -169,7 +170,6 @@ const std::string& PictureOf(const std::string& folder, const FolderScanOptions&
     if (fresh) it->second = FolderPicture(folder, o.picture_extensions, state.find);
     return it->second;
 }
-
 
 // False when the scan was stopped.
 bool Scan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
