@@ -1,5 +1,6 @@
 #include "catalog.h"
 
+#include <algorithm>
 #include <dlfcn.h>
 #include <unordered_map>
 
@@ -41,10 +42,19 @@ std::vector<std::string_view> SplitCatalogLines(std::string_view bytes) {
     std::size_t eof = bytes.find('\x1a');
     if (eof != std::string_view::npos) bytes = bytes.substr(0, eof);
     std::vector<std::string_view> lines;
+    // The next CR and the next LF, each found by memchr and kept until the
+    // scan passes it: two passes over the bytes at memchr's speed.
+    std::size_t next_cr = 0, next_lf = 0;
+    auto next = [&](std::size_t& at, char c, std::size_t from) {
+        if (at != std::string_view::npos && at < from) at = bytes.find(c, from);
+    };
+    next_cr = bytes.find('\r');
+    next_lf = bytes.find('\n');
     std::size_t pos = 0;
     while (pos < bytes.size()) {
-        std::size_t end = pos;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+        next(next_cr, '\r', pos);
+        next(next_lf, '\n', pos);
+        std::size_t end = std::min({next_cr, next_lf, bytes.size()});
         lines.push_back(bytes.substr(pos, end - pos));
         if (end == bytes.size()) break;
         pos = end + ((bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') ? 2 : 1);
@@ -109,13 +119,22 @@ std::string ResolveCatalogPath(std::string_view field, std::string_view catalog_
     return resolver.Resolve(CatalogPathAsWritten(field, catalog_path, drives));
 }
 
-ParsedCatalog ParseCatalog(std::string_view bytes) {
+namespace {
+
+// Parses catalog bytes: the header into `parsed` (all but its entries), then
+// sink.Begin(parsed, item_lines), and when that says yes, each item line's
+// entry to sink.Entry, in file order. A reader that resolves the entries as
+// they come keeps no list of them.
+template <class Sink>
+void ParseCatalogInto(std::string_view bytes, ParsedCatalog& parsed, Sink& sink) {
     CatalogText content = SplitCatalogText(bytes);
     const auto& lines = content.lines;
-    ParsedCatalog parsed;
     parsed.utf8 = content.utf8;
     parsed.current_layout = !lines.empty() && lines[0] == kCatalogVersion;
-    if (lines.size() < 2) return parsed;
+    if (lines.size() < 2) {
+        sink.Begin(parsed, 0);
+        return;
+    }
     // The text after the first line decoded in one go: neither CR nor LF is
     // ever part of a CP932 or UTF-8 character, and a character broken by a
     // line end decodes to one replacement either way, so the decoded text
@@ -130,64 +149,157 @@ ParsedCatalog ParseCatalog(std::string_view bytes) {
     const std::size_t count = std::min(lines.size(), decoded_lines.size() + 1);
     if (count > 1) parsed.title = std::string(line(1));
     if (count > 2) parsed.sub_title = std::string(line(2));
-    parsed.entries.reserve(count > 3 ? count - 3 : 0);
+    if (!sink.Begin(parsed, count > 3 ? count - 3 : 0)) return;
     for (std::size_t i = 3; i < count; ++i) {
         std::string_view l = line(i);
         if (l.empty() || l.front() == '\t') continue;  // no path
         CatalogEntry e = SplitItemLine(l);
         if (e.path.empty()) continue;
         e.line = i;
-        parsed.entries.push_back(std::move(e));
+        sink.Entry(e);
     }
+}
+
+// Gathers the entries.
+struct EntryList {
+    ParsedCatalog& parsed;
+    bool Begin(const ParsedCatalog&, std::size_t item_lines) {
+        parsed.entries.reserve(item_lines);
+        return true;
+    }
+    void Entry(CatalogEntry& e) { parsed.entries.push_back(std::move(e)); }
+};
+
+}  // namespace
+
+ParsedCatalog ParseCatalog(std::string_view bytes) {
+    ParsedCatalog parsed;
+    EntryList sink{parsed};
+    ParseCatalogInto(bytes, parsed, sink);
     return parsed;
 }
 
-void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const ExtensionList& extensions,
-                    bool find_pictures, const CatalogEnvironment& env) {
-    const PathLookup find = env.find_path ? env.find_path : DiskLookup();
-    std::unordered_map<std::string, std::string> pictures;  // by folder
-    // Items come in runs from one folder: the last folder's picture is at hand.
-    const std::string* last_folder = nullptr;
-    const std::string* last_picture = nullptr;
-    const std::string catalog_folder(path::SplitPath(list.path).folder);
-    list.loaded = 1;
-    if (parsed.title) list.title = *parsed.title;
-    if (parsed.sub_title) list.sub_title = *parsed.sub_title;
-    list.items.reserve(list.items.size() + parsed.entries.size());
-    for (const CatalogEntry& e : parsed.entries) {
-        std::string name = path::FromWindows(e.path);
-        if (!CatalogAccepts(name, extensions)) continue;
+namespace {
+
+// Moves out of what the caller hands over; copies what it keeps.
+template <class S>
+S&& Take(S& s) {
+    return std::move(s);
+}
+template <class S>
+const S& Take(const S& s) {
+    return s;
+}
+
+// path::FromWindows of a field, moved when the entry is the caller's to give.
+template <class S>
+std::string WindowsField(S& field) {
+    std::string out = Take(field);
+    // Found by memchr: most paths have none (or few) to replace.
+    for (std::size_t i = out.find('\\'); i != std::string::npos; i = out.find('\\', i + 1)) out[i] = '/';
+    return out;
+}
+
+// Fills a list from a parsed catalog, entry by entry (ResolveCatalog).
+class EntryResolver {
+public:
+    EntryResolver(MediaList& list, const ExtensionList& extensions, bool find_pictures, const CatalogEnvironment& env)
+        : list_(list),
+          extensions_(extensions),
+          find_pictures_(find_pictures),
+          env_(env),
+          find_(env.find_path ? env.find_path : DiskLookup()),
+          catalog_folder_(path::SplitPath(list.path).folder) {}
+
+    // The header: the list is loaded and takes the titles.
+    template <class Parsed>
+    void Begin(Parsed& parsed, std::size_t entries) {
+        list_.loaded = 1;
+        if (parsed.title) list_.title = Take(*parsed.title);
+        if (parsed.sub_title) list_.sub_title = Take(*parsed.sub_title);
+        list_.items.reserve(list_.items.size() + entries);
+    }
+
+    // One entry: taken from when it is the caller's to give, else copied.
+    template <class Entry>
+    void Add(Entry& e) {
+        if (!CatalogAccepts(e.path, extensions_)) return;  // "\\" or "/": the same to an extension
+        std::string name = WindowsField(e.path);
         // The name itself is kept only when the found path is not.
-        FoundPath found = find(AsWritten(env.split_found ? std::move(name) : name, catalog_folder, env.drives));
-        if (found.kind == FoundPath::Kind::Other) continue;  // folders and system files
-        if (found.file() && !list.hidden_files && path::IsHiddenName(path::FileName(found.path))) continue;
+        FoundPath found = find_(AsWritten(env_.split_found ? std::move(name) : name, catalog_folder_, env_.drives));
+        if (found.kind == FoundPath::Kind::Other) return;  // folders and system files
+        if (found.file() && !list_.hidden_files && path::IsHiddenName(path::FileName(found.path))) return;
         MediaItem item;
         std::string_view found_name = path::FileName(found.path);
         std::string_view found_folder = std::string_view(found.path).substr(0, found.path.size() - found_name.size());
-        if (env.split_found) {
-            item.folder = found_folder;
+        if (env_.split_found) {
+            // The found path's text becomes the folder.
             item.name = found_name;
+            found.path.resize(found_folder.size());
+            item.folder = std::move(found.path);
+            found_folder = item.folder;
         } else {
             item.name = std::move(name);
         }
-        item.title = e.title;
-        item.init_file = path::FromWindows(e.init_file);
-        item.picture = path::FromWindows(e.picture);
-        if (find_pictures) {
-            bool named = !item.picture.empty() &&
-                         find(AsWritten(item.picture, catalog_folder, env.drives)).file();
+        item.title = Take(e.title);
+        item.init_file = WindowsField(e.init_file);
+        item.picture = WindowsField(e.picture);
+        if (find_pictures_) {
+            bool named = !item.picture.empty() && find_(AsWritten(item.picture, catalog_folder_, env_.drives)).file();
             if (!named) {
-                if (!last_folder || *last_folder != found_folder) {
-                    auto [it, fresh] = pictures.try_emplace(std::string(found_folder));
-                    if (fresh) it->second = FolderPicture(it->first, env.picture_extensions, find);
-                    last_folder = &it->first;
-                    last_picture = &it->second;
+                if (!last_folder_ || *last_folder_ != found_folder) {
+                    auto [it, fresh] = pictures_.try_emplace(std::string(found_folder));
+                    if (fresh) it->second = FolderPicture(it->first, env_.picture_extensions, find_);
+                    last_folder_ = &it->first;
+                    last_picture_ = &it->second;
                 }
-                item.picture = *last_picture;
+                item.picture = *last_picture_;
             }
         }
-        list.Add(std::move(item));
+        if (env_.icon) item.icon = env_.icon(item, found.file());
+        list_.Add(std::move(item));
     }
+
+private:
+    MediaList& list_;
+    const ExtensionList& extensions_;
+    const bool find_pictures_;
+    const CatalogEnvironment& env_;
+    const PathLookup find_;
+    const std::string catalog_folder_;
+    std::unordered_map<std::string, std::string> pictures_;  // by folder
+    // Items come in runs from one folder: the last folder's picture is at hand.
+    const std::string* last_folder_ = nullptr;
+    const std::string* last_picture_ = nullptr;
+};
+
+// Resolves entries as the parse hands them over, once the header tells the
+// current layout (or `any_layout`, for a file just converted).
+struct ResolvingSink {
+    EntryResolver& resolver;
+    bool any_layout = false;
+    bool Begin(ParsedCatalog& parsed, std::size_t item_lines) {
+        if (!parsed.current_layout && !any_layout) return false;
+        resolver.Begin(parsed, item_lines);
+        return true;
+    }
+    void Entry(CatalogEntry& e) { resolver.Add(e); }
+};
+
+}  // namespace
+
+void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const ExtensionList& extensions,
+                    bool find_pictures, const CatalogEnvironment& env) {
+    EntryResolver r(list, extensions, find_pictures, env);
+    r.Begin(parsed, parsed.entries.size());
+    for (const CatalogEntry& e : parsed.entries) r.Add(e);
+}
+
+void ResolveCatalog(ParsedCatalog&& parsed, MediaList& list, const ExtensionList& extensions,
+                    bool find_pictures, const CatalogEnvironment& env) {
+    EntryResolver r(list, extensions, find_pictures, env);
+    r.Begin(parsed, parsed.entries.size());
+    for (CatalogEntry& e : parsed.entries) r.Add(e);
 }
 
 bool ReadCatalog(MediaList& list, const ExtensionList& extensions, bool find_pictures,
@@ -195,16 +307,21 @@ bool ReadCatalog(MediaList& list, const ExtensionList& extensions, bool find_pic
     if (!HasCatalogExtension(list.path)) return false;
     auto bytes = fileio::ReadFile(list.path, kMaxCatalogBytes);
     if (!bytes) return false;
-    ParsedCatalog parsed = ParseCatalog(*bytes);
-    if (!parsed.current_layout) {
-        int converted = env.convert_old ? env.convert_old(list.path) : ConvertOldCatalog(list.path);
-        if (!converted) return false;
-        bytes = fileio::ReadFile(list.path, kMaxCatalogBytes);
-        if (!bytes) return false;
-        // The converted file's first line is not checked again.
-        parsed = ParseCatalog(*bytes);
-    }
-    ResolveCatalog(parsed, list, extensions, find_pictures, env);
+    // The entries are resolved as they are parsed, when the layout is the
+    // current one; else the file is converted first and read again.
+    EntryResolver resolver(list, extensions, find_pictures, env);
+    ResolvingSink sink{resolver};
+    ParsedCatalog parsed;
+    ParseCatalogInto(*bytes, parsed, sink);
+    if (parsed.current_layout) return true;
+    int converted = env.convert_old ? env.convert_old(list.path) : ConvertOldCatalog(list.path);
+    if (!converted) return false;
+    bytes = fileio::ReadFile(list.path, kMaxCatalogBytes);
+    if (!bytes) return false;
+    // The converted file's first line is not checked again.
+    ParsedCatalog converted_parsed;
+    sink.any_layout = true;
+    ParseCatalogInto(*bytes, converted_parsed, sink);
     return true;
 }
 

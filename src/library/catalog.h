@@ -62,6 +62,9 @@ struct CatalogEnvironment {
     // Items take the folder and name of the path their look-up found (the
     // file area's rows); otherwise the name keeps the path as written.
     bool split_found = false;
+    // When set, gives each item its icon as it is found: the item, and
+    // whether its look-up found a file.
+    std::function<int(const MediaItem& item, bool found_file)> icon;
 };
 
 // One item line of a catalog, decoded to UTF-8 and cut to the format's
@@ -98,6 +101,9 @@ ParsedCatalog ParseCatalog(std::string_view bytes);
 // alone (the disk when it is empty), so a look-up served from one folder
 // listing can take the place of a call per line.
 void ResolveCatalog(const ParsedCatalog& parsed, MediaList& list, const ExtensionList& extensions,
+                    bool find_pictures, const CatalogEnvironment& env);
+// The same taking the parsed texts into the items instead of copying them.
+void ResolveCatalog(ParsedCatalog&& parsed, MediaList& list, const ExtensionList& extensions,
                     bool find_pictures, const CatalogEnvironment& env);
 
 // Where a catalog path field points before the disk is asked: "\" read as

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <iterator>
 #include <map>
 #include <utility>
@@ -20,25 +21,155 @@ bool Found(const std::string& path, bool hidden, path::CaseResolver& resolver) {
     return f.kind == path::CaseResolver::Kind::File && (hidden || !path::IsHiddenName(path::FileName(f.path)));
 }
 
-// The song beside a WRD script: 4 for ".mid", 5 for the RCP family, 6 for
-// ".rmi", 7 when there is none.
-int WrdCode(const std::string& path, bool hidden, path::CaseResolver& r) {
-    static const std::pair<const char*, int> kSongs[] = {
-        {"mid", 4}, {"rcp", 5}, {"rmi", 6}, {"r36", 5}, {"g36", 5}};
-    for (auto [ext, code] : kSongs)
-        if (Found(path::ReplaceExtension(path, ext), hidden, r)) return code;
-    return 7;
+// The display code from a row's extension and `found`, which tells whether
+// the row's own file (extension "") or its companion with another extension
+// is there.
+template <class FoundFn>
+int IconOf(int kind, std::string_view ext, FoundFn&& found) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    char a = ext.empty() ? '\0' : lower(ext[0]);
+    char b = ext.size() > 1 ? lower(ext[1]) : '\0';
+    // The song beside a WRD script: 4 for ".mid", 5 for the RCP family, 6
+    // for ".rmi", 7 when there is none.
+    auto wrd_code = [&] {
+        static const std::pair<const char*, int> kSongs[] = {
+            {"mid", 4}, {"rcp", 5}, {"rmi", 6}, {"r36", 5}, {"g36", 5}};
+        for (auto [song, code] : kSongs)
+            if (found(song)) return code;
+        return 7;
+    };
+    auto with_wrd = [&](int plain, int with_script) { return found("wrd") ? with_script : plain; };
+    switch (kind) {
+        case Code(MediaKind::Midi):
+            if (!found("")) return 0;
+            if (a == 'm') return with_wrd(1, 4);
+            if ((a == 'r' || a == 'g') && (b == 'c' || b == '3')) return with_wrd(2, 5);
+            if ((a == 'r' || a == 'g') && b == 'm') return with_wrd(3, 6);
+            if (a == 'l') return 17;
+            if (a == 'w') return wrd_code();
+            return 0;
+        case Code(MediaKind::Movie):
+            if (a == 'a' && b == 'v') return 8;
+            if ((a == 'm' && b == 'o') || a == 'q') return 9;
+            if (a == 'm' && b == 'p') return 10;
+            if (a == 'd') return 11;
+            if (a == 'w' && b == 'a') return 12;
+            if ((a == 'a' && b == 's') || (a == 'w' && b == 'm')) return 15;
+            if (a == 'l') return 17;
+            return 0;
+        case Code(MediaKind::Sound):
+            if (a == 'w' && b == 'a') return 12;
+            if (a == 'm' || a == 'r') return 13;
+            if (a == 'a' && b == 'i') return 14;
+            if ((a == 'a' && b == 's') || (a == 'w' && b == 'm')) return 15;
+            if (a == 'a' && b == 'b') return 16;
+            if (a == 'l') return 17;
+            return 0;
+        default:
+            return 0;
+    }
 }
 
-int WithWrd(const std::string& path, bool hidden, int plain, int with_script, path::CaseResolver& r) {
-    return Found(path::ReplaceExtension(path, "wrd"), hidden, r) ? with_script : plain;
+bool IsFileEntry(const path::FolderEntry* e, bool hidden) {
+    return e && e->reached == path::FolderEntry::Reached::File && (hidden || !path::IsHiddenName(e->name));
 }
+
+// The icons of rows, folder by folder. A row's folder is nearly always
+// listed: its listing answers the row's file and its companions, each in
+// one look-up and without a path built per look-up, as the look-up by path
+// would; and a folder without a WRD script answers for its songs at once.
+class RowIcons {
+public:
+    RowIcons(int kind, bool hidden, path::CaseResolver& r) : kind_(kind), hidden_(hidden), resolver_(r) {}
+
+    // IconCode of folder + name, whether that is a file being known (the
+    // row's own look-up told).
+    int Found(const std::string& folder, const std::string& name, bool is_file) {
+        if (kind_ != Code(MediaKind::Midi)) return Of(folder, name);
+        if (!is_file) return 0;
+        const path::FolderListing* listing = PlainListing(folder, name);
+        return listing ? Listed(*listing, name, path::Extension(name), true) : Of(folder, name);
+    }
+
+    // IconCode of folder + name.
+    int Of(const std::string& folder, const std::string& name) {
+        // Only MIDI rows look at the disk; the others go by the extension.
+        if (kind_ != Code(MediaKind::Midi))
+            return IconOf(kind_, path::Extension(name), [](std::string_view) { return false; });
+        const path::FolderListing* listing = PlainListing(folder, name);
+        if (!listing) return IconCode(kind_, folder + name, hidden_, resolver_);
+        return Listed(*listing, name, path::Extension(name), IsFileEntry(listing->Resolve(name, false), hidden_));
+    }
+
+    // The icon of `name` (whose extension is `ext`) in a listed folder,
+    // whether it is a file there being known.
+    int Listed(const path::FolderListing& listing, std::string_view name, std::string_view ext, bool is_file) {
+        return IconOf(kind_, ext, [&](std::string_view other) {
+            if (other.empty()) return is_file;
+            if (other == "wrd" && !HasScripts(listing)) return false;
+            // The name with the other extension; file names are short.
+            char buf[512];
+            const std::size_t stem = name.size() - ext.size();
+            if (ext.empty() || stem + other.size() > sizeof buf) {
+                std::string companion = path::ReplaceExtension(name, other);
+                return IsFileEntry(listing.Resolve(companion, false), hidden_);
+            }
+            std::memcpy(buf, name.data(), stem);
+            std::memcpy(buf + stem, other.data(), other.size());
+            return IsFileEntry(listing.Resolve(std::string_view(buf, stem + other.size()), false), hidden_);
+        });
+    }
+
+private:
+    // The listing that answers for folder + name as a look-up by that path
+    // would: a plain name in a folder that lists as written; else null.
+    const path::FolderListing* PlainListing(const std::string& folder, const std::string& name) {
+        const bool plain_name = !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+                                (folder.empty() || folder.back() == '/');
+        if (!plain_name) return nullptr;
+        const path::FolderListing* listing = &resolver_.Listing(folder);
+        return listing->state == path::FolderListing::State::Listed ? listing : nullptr;
+    }
+
+    // Whether the folder holds a file whose name ends in ".wrd" in any
+    // case: without one no song there has its script. Kept for the last
+    // folder asked: rows come folder by folder, and a listing stays as it
+    // is for the whole read.
+    bool HasScripts(const path::FolderListing& listing) {
+        if (&listing != scripts_of_) {
+            scripts_of_ = &listing;
+            has_scripts_ = false;
+            for (const path::FolderEntry& e : listing.entries)
+                if (e.reached == path::FolderEntry::Reached::File && e.lowered.ends_with(".wrd")) {
+                    has_scripts_ = true;
+                    break;
+                }
+        }
+        return has_scripts_;
+    }
+
+    const int kind_;
+    const bool hidden_;
+    path::CaseResolver& resolver_;
+    const path::FolderListing* scripts_of_ = nullptr;
+    bool has_scripts_ = false;
+};
 
 struct ScanState {
     path::CaseResolver& resolver;
     PathLookup find;
     std::map<std::string, std::string> pictures;  // by folder
+    // Sets the rows' icons as they are found (a plain file's own entry is
+    // at hand then); none for a bare scan.
+    RowIcons* icons = nullptr;
 };
+
+// The "image" picture of a folder, looked for once per scan.
+const std::string& PictureOf(const std::string& folder, const FolderScanOptions& o, ScanState& state) {
+    auto [it, fresh] = state.pictures.try_emplace(folder);
+    if (fresh) it->second = FolderPicture(folder, o.picture_extensions, state.find);
+    return it->second;
+}
 
 // False when the scan was stopped.
 bool Scan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
@@ -47,31 +178,47 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
     // as read for the rest of the scan, sub folders included.
     const path::FolderListing& listing = state.resolver.Listing(folder);
     if (listing.state != path::FolderListing::State::Listed) return true;
+    // The type of a Windows media file, asked with its path.
+    std::function<int(const std::string&)> media_type_here;
+    if (o.win_media_type) media_type_here = [&](const std::string& name) { return o.win_media_type(folder + name); };
+    const std::string* picture_here = nullptr;
     for (const path::FolderEntry& e : listing.entries) {
-        std::string full = folder + e.name;
         if (e.own == path::FolderEntry::Own::Folder) {
             // Folders beginning with "." are passed over; links to folders
             // are not followed, so a loop of links cannot trap the scan.
-            if (o.sub_folders && !path::IsHiddenName(e.name) && !Scan(list, full + "/", extensions, o, state))
+            if (o.sub_folders && !path::IsHiddenName(e.name) && !Scan(list, folder + e.name + "/", extensions, o, state))
                 return false;
             continue;
         }
         if (e.own == path::FolderEntry::Own::Other) continue;  // devices, pipes, sockets
         if (!o.hidden_files && path::IsHiddenName(e.name)) continue;
 
-        std::string target = full;
-        if (auto t = files::ShortcutTarget(full, e.own == path::FolderEntry::Own::Link)) target = *t;
+        const std::string_view ext = path::Extension(e.name);
+        if (e.own == path::FolderEntry::Own::File && !text::EqualsIgnoreAsciiCase(ext, "lnk")) {
+            // A plain file is its own row: folder and name as listed.
+            if (!ScanAccepts(e.name, ext, Code(list.kind), extensions, media_type_here)) continue;
+            MediaItem& item = list.items.emplace_back();  // made in place: rows are many
+            item.folder = folder;
+            item.name = e.name;
+            if (state.icons) item.icon = state.icons->Listed(listing, e.name, ext, true);
+            if (o.find_pictures) {
+                if (!picture_here) picture_here = &PictureOf(folder, o, state);
+                item.picture = *picture_here;
+            }
+            continue;
+        }
+
+        // Shortcuts are listed under their targets' folder and name.
+        std::string target = folder + e.name;
+        if (auto t = files::ShortcutTarget(target, e.own == path::FolderEntry::Own::Link)) target = std::move(*t);
         if (!ScanAccepts(target, Code(list.kind), extensions, o.win_media_type)) continue;
 
         auto split = path::SplitPath(target);
         MediaItem item;
-        item.folder = split.folder;
-        item.name = split.name;
-        if (o.find_pictures) {
-            auto [it, fresh] = state.pictures.try_emplace(item.folder);
-            if (fresh) it->second = FolderPicture(item.folder, o.picture_extensions, state.find);
-            item.picture = it->second;
-        }
+        item.folder = std::move(split.folder);
+        item.name = std::move(split.name);
+        if (o.find_pictures) item.picture = PictureOf(item.folder, o, state);
+        if (state.icons) item.icon = state.icons->Of(item.folder, item.name);
         list.Add(std::move(item));
     }
     return !o.folder_done || o.folder_done();
@@ -81,8 +228,9 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
 // then larger ones, so that the receiver is not flooded.
 class RowBatcher {
 public:
-    RowBatcher(const FileAreaSettings& s, path::CaseResolver& r, const ListSink& sink)
-        : s_(s), resolver_(r), sink_(sink) {}
+    // `icons_set`: the rows come with their icons.
+    RowBatcher(RowIcons& icons, const ListSink& sink, bool icons_set)
+        : icons_(icons), sink_(sink), icons_set_(icons_set) {}
 
     // Whether `pending` rows make a batch now.
     bool Due(std::size_t pending) const {
@@ -91,7 +239,8 @@ public:
     // Hands on rows with their icons; false when the sink stopped the read.
     bool Send(std::vector<MediaItem>&& rows) {
         if (rows.empty()) return true;
-        for (auto& item : rows) item.icon = IconCode(s_.kind, item.folder + item.name, s_.hidden_files, resolver_);
+        if (!icons_set_)
+            for (auto& item : rows) item.icon = icons_.Of(item.folder, item.name);
         size_ = 2048;
         due_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
         return sink_.rows(std::move(rows));
@@ -106,9 +255,9 @@ public:
     }
 
 private:
-    const FileAreaSettings& s_;
-    path::CaseResolver& resolver_;
+    RowIcons& icons_;
     const ListSink& sink_;
+    const bool icons_set_;
     std::size_t size_ = 256;
     std::chrono::steady_clock::time_point due_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
 };
@@ -147,38 +296,9 @@ int IconCode(int kind, const std::string& path, bool hidden) {
 }
 
 int IconCode(int kind, const std::string& path, bool hidden, path::CaseResolver& r) {
-    std::string ext = text::AsciiLowered(path::Extension(path));
-    char a = ext.empty() ? '\0' : ext[0];
-    char b = ext.size() > 1 ? ext[1] : '\0';
-    switch (kind) {
-        case Code(MediaKind::Midi):
-            if (!Found(path, hidden, r)) return 0;
-            if (a == 'm') return WithWrd(path, hidden, 1, 4, r);
-            if ((a == 'r' || a == 'g') && (b == 'c' || b == '3')) return WithWrd(path, hidden, 2, 5, r);
-            if ((a == 'r' || a == 'g') && b == 'm') return WithWrd(path, hidden, 3, 6, r);
-            if (a == 'l') return 17;
-            if (a == 'w') return WrdCode(path, hidden, r);
-            return 0;
-        case Code(MediaKind::Movie):
-            if (a == 'a' && b == 'v') return 8;
-            if ((a == 'm' && b == 'o') || a == 'q') return 9;
-            if (a == 'm' && b == 'p') return 10;
-            if (a == 'd') return 11;
-            if (a == 'w' && b == 'a') return 12;
-            if ((a == 'a' && b == 's') || (a == 'w' && b == 'm')) return 15;
-            if (a == 'l') return 17;
-            return 0;
-        case Code(MediaKind::Sound):
-            if (a == 'w' && b == 'a') return 12;
-            if (a == 'm' || a == 'r') return 13;
-            if (a == 'a' && b == 'i') return 14;
-            if ((a == 'a' && b == 's') || (a == 'w' && b == 'm')) return 15;
-            if (a == 'a' && b == 'b') return 16;
-            if (a == 'l') return 17;
-            return 0;
-        default:
-            return 0;
-    }
+    return IconOf(kind, path::Extension(path), [&](std::string_view ext) {
+        return Found(ext.empty() ? path : path::ReplaceExtension(path, ext), hidden, r);
+    });
 }
 
 bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, path::CaseResolver& resolver,
@@ -187,15 +307,22 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
     // and the icons' companion look-ups share its folder listings. Kept
     // between reads; a folder whose mtime moved is read again.
     resolver.Refresh();
-    RowBatcher batcher(settings, resolver, sink);
+    const bool catalog = IsCatalogSource(settings);
+    RowIcons icons(settings.kind, settings.hidden_files, resolver);
+    // A scan sets its rows' icons as it finds them; so does a catalog read
+    // whose look-ups are the resolver's.
+    const bool catalog_icons = catalog && !env.catalog.find_path;
+    RowBatcher batcher(icons, sink, !catalog || catalog_icons);
     MediaList list = EmptyList(settings);
 
-    if (IsCatalogSource(settings)) {
+    if (catalog) {
         ExtensionList exts;
         BuildKindExtensions(exts, settings.kind, false, false);
         CatalogEnvironment catalog = env.catalog;
         if (!catalog.find_path) catalog.find_path = ResolverLookup(resolver);
         catalog.split_found = true;
+        if (catalog_icons)
+            catalog.icon = [&icons](const MediaItem& item, bool file) { return icons.Found(item.folder, item.name, file); };
         bool read = ReadCatalog(list, exts, true, catalog);
         ListHeader header{list.title, list.sub_title, list.loaded};
         if (header.title.empty() && header.sub_title.empty()) {
@@ -230,7 +357,7 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
     o.picture_extensions = env.catalog.picture_extensions;
     o.win_media_type = env.win_media_type;
     o.folder_done = [&] { return batcher.Offer(list.items, false); };
-    ScanState state{resolver, ResolverLookup(resolver), {}};
+    ScanState state{resolver, ResolverLookup(resolver), {}, &icons};
     if (!Scan(list, path::WithTrailingSlash(settings.source), exts, o, state)) return false;
     return batcher.Offer(list.items, true);
 }

@@ -109,16 +109,47 @@ std::string LoweredExtension(std::string_view path) {
 
 bool ScanAccepts(std::string_view path, int kind, const ExtensionList& list,
                  const std::function<int(const std::string&)>& win_media_type) {
-    std::string ext = LoweredExtension(path);
-    if (ext.empty() || std::find(list.begin(), list.end(), ext) == list.end()) return false;
-    if (!IsWindowsMediaExtension(ext)) return true;
+    return ScanAccepts(path, path::Extension(path), kind, list, win_media_type);
+}
+
+bool ScanAccepts(std::string_view path, std::string_view ext, int kind, const ExtensionList& list,
+                 const std::function<int(const std::string&)>& win_media_type) {
+    // Compared with the list's ".ext" entries letter by letter, lowered on
+    // the way: this runs once per file of a folder scan.
+    if (ext.empty()) return false;
+    auto it = std::find_if(list.begin(), list.end(), [ext](const std::string& want) {
+        if (want.size() != ext.size() + 1 || want[0] != '.') return false;
+        for (std::size_t i = 0; i < ext.size(); ++i) {
+            char c = ext[i] >= 'A' && ext[i] <= 'Z' ? static_cast<char>(ext[i] - 'A' + 'a') : ext[i];
+            if (c != want[i + 1]) return false;
+        }
+        return true;
+    });
+    if (it == list.end()) return false;
+    if (!IsWindowsMediaExtension(*it)) return true;
     if (kind != Code(MediaKind::Movie) && kind != Code(MediaKind::Sound)) return true;
     int type = win_media_type ? win_media_type(std::string(path)) : 0;
     return kind == Code(MediaKind::Sound) ? type == 1 : type != 1;
 }
 
 bool CatalogAccepts(std::string_view path, const ExtensionList& list) {
-    // Lowered in a buffer kept by the thread: this runs once per catalog item.
+    // This runs once per catalog item. Extensions begin with "." (all of
+    // ours do): only the path's dots can start one, and those are few.
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    bool dotted = true;
+    for (const auto& ext : list) dotted = dotted && !ext.empty() && ext[0] == '.';
+    if (dotted) {
+        for (std::size_t dot = path.find('.'); dot != std::string_view::npos; dot = path.find('.', dot + 1)) {
+            std::string_view rest = path.substr(dot);
+            for (const auto& ext : list) {
+                if (ext.size() > rest.size()) continue;
+                std::size_t i = 1;
+                while (i < ext.size() && lower(rest[i]) == ext[i]) ++i;
+                if (i == ext.size()) return true;
+            }
+        }
+        return false;
+    }
     thread_local std::string lowered;
     lowered.assign(path);
     text::AsciiLower(lowered);

@@ -76,6 +76,9 @@ std::string LoweredExtension(std::string_view path);
 // `win_media_type` answers 0, 1 (audio-only) or 2 (with video) for a path.
 bool ScanAccepts(std::string_view path, int kind, const ExtensionList& list,
                  const std::function<int(const std::string&)>& win_media_type);
+// The same with the path's extension (path::Extension) at hand.
+bool ScanAccepts(std::string_view path, std::string_view extension, int kind, const ExtensionList& list,
+                 const std::function<int(const std::string&)>& win_media_type);
 
 // Whether a catalog line's path is accepted: the lower-cased path holds one
 // of the extensions anywhere (so "song.mid.txt" is a MIDI line).

@@ -8,8 +8,8 @@ namespace nuko::media {
 
 namespace {
 
-FoundPath Find(path::CaseResolver& resolver, const std::string& p) {
-    path::CaseResolver::Found f = resolver.Find(p);
+FoundPath Find(path::CaseResolver& resolver, std::string p) {
+    path::CaseResolver::Found f = resolver.FindTaking(std::move(p));
     FoundPath found{std::move(f.path), FoundPath::Kind::Missing};
     if (f.kind == path::CaseResolver::Kind::File) found.kind = FoundPath::Kind::File;
     else if (f.kind != path::CaseResolver::Kind::Missing) found.kind = FoundPath::Kind::Other;
@@ -20,11 +20,11 @@ FoundPath Find(path::CaseResolver& resolver, const std::string& p) {
 
 PathLookup DiskLookup() {
     auto resolver = std::make_shared<path::CaseResolver>();
-    return [resolver](const std::string& p) { return Find(*resolver, p); };
+    return [resolver](std::string p) { return Find(*resolver, std::move(p)); };
 }
 
 PathLookup ResolverLookup(path::CaseResolver& resolver) {
-    return [&resolver](const std::string& p) { return Find(resolver, p); };
+    return [&resolver](std::string p) { return Find(resolver, std::move(p)); };
 }
 
 std::string FolderPicture(std::string_view folder, const std::vector<std::string>& extensions,

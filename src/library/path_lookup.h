@@ -21,7 +21,8 @@ struct FoundPath {
     bool file() const { return kind == Kind::File; }
 };
 
-using PathLookup = std::function<FoundPath(const std::string& path)>;
+// The path is handed over: the answer may keep its text.
+using PathLookup = std::function<FoundPath(std::string path)>;
 
 // The disk: the path as written, else resolved case-insensitively, links
 // followed. The folder listings read are kept for the life of the look-up

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,6 +24,51 @@ FolderEntry::Reached ReachedOf(mode_t mode) {
     return FolderEntry::Reached::Other;
 }
 
+// A name with its ASCII letters lowered, on the stack when it is short (as
+// nearly every file name is): look-ups make no heap string.
+class LoweredName {
+public:
+    explicit LoweredName(std::string_view name) {
+        if (name.size() <= sizeof small_) {
+            for (std::size_t i = 0; i < name.size(); ++i)
+                small_[i] = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
+            view_ = std::string_view(small_, name.size());
+        } else {
+            big_ = text::AsciiLowered(name);
+            view_ = big_;
+        }
+    }
+    LoweredName(const LoweredName&) = delete;
+    LoweredName& operator=(const LoweredName&) = delete;
+    std::string_view view() const { return view_; }
+
+private:
+    char small_[128];
+    std::string big_;
+    std::string_view view_;
+};
+
+// The hash of a lowered name in a listing's index: short names in a few
+// multiplications, where the general string hash costs more than the rest
+// of a look-up.
+std::uint64_t NameHash(std::string_view s) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+    const char* p = s.data();
+    std::size_t n = s.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t v;
+        std::memcpy(&v, p, 8);
+        h = (h ^ v) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    std::uint64_t v = 0;
+    std::memcpy(&v, p, n);
+    h = (h ^ v) * 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    return h ^ (h >> 33);
+}
+
 FolderEntry::Reached FollowLink(int dir_fd, const char* name) {
     struct stat st {};
     // A dangling link or a loop of links reaches nothing.
@@ -32,30 +78,9 @@ FolderEntry::Reached FollowLink(int dir_fd, const char* name) {
 
 }  // namespace
 
-// Orders entry indices by the hash of the lowered name, then the lowered
-// name, then enumeration order: one name's entries stay together, and most
-// comparisons are of two integers.
-struct FolderListing::Order {
-    const FolderListing& l;
-    struct Key {
-        std::uint64_t hash;
-        std::string_view lowered;
-    };
-    Key KeyOf(std::uint32_t i) const { return {l.hashes_[i], l.entries[i].lowered}; }
-    static bool Less(const Key& a, const Key& b) { return a.hash != b.hash ? a.hash < b.hash : a.lowered < b.lowered; }
-    bool operator()(std::uint32_t a, std::uint32_t b) const {
-        Key ka = KeyOf(a), kb = KeyOf(b);
-        if (Less(ka, kb)) return true;
-        if (Less(kb, ka)) return false;
-        return a < b;
-    }
-    bool operator()(std::uint32_t a, const Key& b) const { return Less(KeyOf(a), b); }
-    bool operator()(const Key& a, std::uint32_t b) const { return Less(a, KeyOf(b)); }
-};
-
 std::span<const std::uint32_t> FolderListing::Lowered(std::string_view lowered) const {
     if (slots_.empty()) return {};
-    const std::uint64_t hash = std::hash<std::string_view>{}(lowered);
+    const std::uint64_t hash = NameHash(lowered);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
         std::uint32_t slot = slots_[s];
@@ -72,61 +97,104 @@ std::span<const std::uint32_t> FolderListing::Lowered(std::string_view lowered) 
 }
 
 void FolderListing::Index() {
-    auto sort = [this] {
-        hashes_.resize(entries.size());
-        for (std::size_t i = 0; i < entries.size(); ++i) hashes_[i] = std::hash<std::string_view>{}(entries[i].lowered);
-        by_lowered_.resize(entries.size());
-        for (std::uint32_t i = 0; i < by_lowered_.size(); ++i) by_lowered_[i] = i;
-        std::sort(by_lowered_.begin(), by_lowered_.end(), Order{*this});
-        // Open addressing over the first position of each lowered name in
-        // by_lowered_ (plus one; 0 is an empty slot), at most half full.
-        std::size_t size = 16;
-        while (size < 2 * by_lowered_.size()) size *= 2;
-        slots_.assign(size, 0);
-        for (std::size_t k = 0; k < by_lowered_.size(); ++k) {
-            std::uint32_t i = by_lowered_[k];
-            if (k > 0 && hashes_[by_lowered_[k - 1]] == hashes_[i] && entries[by_lowered_[k - 1]].lowered == entries[i].lowered)
-                continue;
-            std::size_t s = hashes_[i] & (size - 1);
-            while (slots_[s] != 0) s = (s + 1) & (size - 1);
-            slots_[s] = static_cast<std::uint32_t>(k + 1);
-        }
-    };
-    sort();
-    // A name renamed while the folder was read may have come twice; the
-    // first stays.
-    std::vector<bool> twice;
-    for (std::size_t k = 1; k < by_lowered_.size(); ++k) {
-        const FolderEntry& a = entries[by_lowered_[k - 1]];
-        for (std::size_t j = k; j < by_lowered_.size() && entries[by_lowered_[j]].lowered == a.lowered; ++j) {
-            if (entries[by_lowered_[j]].name != a.name) continue;
-            if (twice.empty()) twice.resize(entries.size());
-            twice[by_lowered_[j]] = true;
+    // Entry indices grouped by lowered name, each group in enumeration
+    // order, in one pass over a hash table: no sort.
+    const std::size_t n = entries.size();
+    hashes_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) hashes_[i] = NameHash(entries[i].lowered);
+    // Open addressing, at most half full; a slot holds the first entry of
+    // a lowered name (plus one; 0 is an empty slot) until the groups are
+    // laid out, then where its group starts in by_lowered_ (plus one).
+    std::size_t size = 16;
+    while (size < 2 * n) size *= 2;
+    const std::size_t mask = size - 1;
+    slots_.assign(size, 0);
+    std::vector<std::uint32_t> group;  // each entry's first entry of its name, once a name is shared
+    bool shared = false;  // some lowered name is had by two entries
+    for (std::uint32_t i = 0; i < n; ++i) {
+        for (std::size_t s = hashes_[i] & mask;; s = (s + 1) & mask) {
+            if (slots_[s] == 0) {
+                slots_[s] = i + 1;
+                if (shared) group[i] = i;
+                break;
+            }
+            const std::uint32_t first = slots_[s] - 1;
+            if (hashes_[first] == hashes_[i] && entries[first].lowered == entries[i].lowered) {
+                if (!shared) {
+                    // Until now every entry was its own group.
+                    shared = true;
+                    group.resize(n);
+                    for (std::uint32_t k = 0; k < i; ++k) group[k] = k;
+                }
+                group[i] = first;
+                break;
+            }
         }
     }
-    if (twice.empty()) return;
-    std::vector<FolderEntry> kept;
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        if (!twice[i]) kept.push_back(std::move(entries[i]));
-    entries = std::move(kept);
-    sort();
+    std::vector<std::uint32_t> count(shared ? n : 0, 0);
+    for (std::uint32_t i = 0; shared && i < n; ++i) ++count[group[i]];
+    by_lowered_.resize(n);
+    if (!shared) {
+        // Every lowered name once (the usual case): each is its own group,
+        // in enumeration order, and the slots already tell where.
+        for (std::uint32_t i = 0; i < n; ++i) by_lowered_[i] = i;
+        return;
+    }
+    // A name renamed while the folder was read may have come twice; the
+    // first stays.
+    {
+        std::vector<std::vector<std::uint32_t>> members(n);
+        for (std::uint32_t i = 0; i < n; ++i)
+            if (count[group[i]] > 1) members[group[i]].push_back(i);
+        std::vector<bool> twice;
+        for (const auto& m : members)
+            for (std::size_t j = 1; j < m.size(); ++j)
+                for (std::size_t k = 0; k < j; ++k)
+                    if (entries[m[k]].name == entries[m[j]].name) {
+                        if (twice.empty()) twice.resize(n);
+                        twice[m[j]] = true;
+                        break;
+                    }
+        if (!twice.empty()) {
+            std::vector<FolderEntry> kept;
+            for (std::size_t i = 0; i < n; ++i)
+                if (!twice[i]) kept.push_back(std::move(entries[i]));
+            entries = std::move(kept);
+            Index();
+            return;
+        }
+    }
+    // Each group's start, in order of first appearance; then the entries.
+    std::vector<std::uint32_t>& start = count;  // count becomes the cursor
+    std::uint32_t at = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        if (group[i] != i) continue;
+        std::uint32_t c = count[i];
+        start[i] = at;
+        at += c;
+    }
+    for (auto& slot : slots_)
+        if (slot != 0) slot = start[slot - 1] + 1;
+    for (std::uint32_t i = 0; i < n; ++i) by_lowered_[start[group[i]]++] = i;
 }
 
 const FolderEntry* FolderListing::Exact(std::string_view name) const {
-    char small[64];
-    std::string big;
-    std::string_view lowered;
-    if (name.size() <= sizeof small) {
-        for (std::size_t i = 0; i < name.size(); ++i)
-            small[i] = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
-        lowered = std::string_view(small, name.size());
-    } else {
-        big = text::AsciiLowered(name);
-        lowered = big;
-    }
-    for (std::uint32_t i : Lowered(lowered))
+    LoweredName lowered(name);
+    for (std::uint32_t i : Lowered(lowered.view()))
         if (entries[i].name == name) return &entries[i];
     return nullptr;
+}
+
+const FolderEntry* FolderListing::Resolve(std::string_view name, bool folder) const {
+    LoweredName lowered(name);
+    const FolderEntry* other = nullptr;
+    for (std::uint32_t i : Lowered(lowered.view())) {
+        const FolderEntry& e = entries[i];
+        const bool is_folder = e.reached == FolderEntry::Reached::Folder;
+        if (e.name == name && (is_folder || !folder)) return &e;
+        if (!other && is_folder == folder) other = &e;
+    }
+    return other;
 }
 
 bool ListingCache::Stamp::operator==(const Stamp& o) const {
@@ -174,11 +242,38 @@ const FolderListing& ListingCache::Get(std::string_view folder_view) {
     return c.listing;
 }
 
+bool ListingCache::KnownMissing(std::string_view folder) const {
+    // "parent/name/" with a plain name: "." and ".." and doubled separators
+    // are the system's to walk.
+    if (folder.size() < 2 || folder.back() != '/') return false;
+    std::string_view trimmed = folder.substr(0, folder.size() - 1);
+    std::size_t slash = trimmed.rfind('/');
+    std::string_view parent = slash == std::string_view::npos ? std::string_view() : trimmed.substr(0, slash + 1);
+    std::string_view name = trimmed.substr(parent.size());
+    if (name.empty() || name == "." || name == "..") return false;
+    auto it = cache_.find(parent);
+    if (it == cache_.end() || it->second.checked != generation_) return !parent.empty() && KnownMissing(parent);
+    const FolderListing& listing = it->second.listing;
+    // Opening "parent/name/" fails under a parent that is not there, and
+    // where the parent holds nothing of that exact name that reaches a
+    // folder; the parent's listing is as much to be trusted in this
+    // generation as a listing of the folder itself would be.
+    if (listing.state == FolderListing::State::Missing) return true;
+    if (listing.state != FolderListing::State::Listed) return false;
+    const FolderEntry* e = listing.Exact(name);
+    return !e || e->reached != FolderEntry::Reached::Folder;
+}
+
 void ListingCache::Read(const std::string& folder, Cached& c) {
     ++reads_;
     c.listing = FolderListing{};
     c.stamp = Stamp{};
     c.racy = true;
+    if (KnownMissing(folder)) {
+        c.listing.state = FolderListing::State::Missing;
+        return;
+    }
+    ++opened_;
     std::timespec started{};
     ::clock_gettime(CLOCK_REALTIME, &started);
     int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -187,42 +282,55 @@ void ListingCache::Read(const std::string& folder, Cached& c) {
         c.listing.state = missing ? FolderListing::State::Missing : FolderListing::State::Unreadable;
         return;
     }
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        c.listing.state = FolderListing::State::Unreadable;
-        return;
-    }
     FolderListing& l = c.listing;
     l.state = FolderListing::State::Listed;
-    while (dirent* d = ::readdir(dir)) {
-        std::string_view name = d->d_name;
-        if (name == "." || name == "..") continue;
-        FolderEntry e;
-        e.name = std::string(name);
-        e.lowered = text::AsciiLowered(name);
-        switch (d->d_type) {
-            case DT_DIR: e.own = FolderEntry::Own::Folder; e.reached = FolderEntry::Reached::Folder; break;
-            case DT_REG: e.own = FolderEntry::Own::File; e.reached = FolderEntry::Reached::File; break;
-            case DT_LNK: e.own = FolderEntry::Own::Link; e.reached = FollowLink(fd, d->d_name); break;
-            case DT_UNKNOWN: {
-                // File systems that leave the type out of the listing.
-                struct stat st {};
-                if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
-                if (S_ISLNK(st.st_mode)) {
-                    e.own = FolderEntry::Own::Link;
-                    e.reached = FollowLink(fd, d->d_name);
-                } else {
-                    e.reached = ReachedOf(st.st_mode);
-                    e.own = S_ISDIR(st.st_mode)   ? FolderEntry::Own::Folder
-                            : S_ISREG(st.st_mode) ? FolderEntry::Own::File
-                                                  : FolderEntry::Own::Other;
+    // The names come straight from getdents64 into a buffer the cache
+    // keeps: no DIR stream to set up (and its system calls) per folder, no
+    // lock per name. Each batch's names are counted first, so that the
+    // entries are made in place, in a vector of about the right size.
+    if (dents_.empty()) dents_.resize(32768);
+    for (;;) {
+        const ssize_t got = ::getdents64(fd, dents_.data(), dents_.size());
+        if (got <= 0) break;  // the end, or an error: what was read stands
+        std::size_t count = 0;
+        for (ssize_t at = 0; at < got; ++count) at += reinterpret_cast<const dirent64*>(dents_.data() + at)->d_reclen;
+        if (l.entries.capacity() < l.entries.size() + count)
+            l.entries.reserve(std::max(l.entries.size() + count, 2 * l.entries.capacity()));
+        for (ssize_t at = 0; at < got;) {
+            const auto* d = reinterpret_cast<const dirent64*>(dents_.data() + at);
+            at += d->d_reclen;
+            std::string_view name = d->d_name;
+            if (name == "." || name == "..") continue;
+            FolderEntry& e = l.entries.emplace_back();
+            e.name.assign(name);
+            e.lowered.assign(name);
+            for (char& ch : e.lowered)
+                if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+            switch (d->d_type) {
+                case DT_DIR: e.own = FolderEntry::Own::Folder; e.reached = FolderEntry::Reached::Folder; break;
+                case DT_REG: e.own = FolderEntry::Own::File; e.reached = FolderEntry::Reached::File; break;
+                case DT_LNK: e.own = FolderEntry::Own::Link; e.reached = FollowLink(fd, d->d_name); break;
+                case DT_UNKNOWN: {
+                    // File systems that leave the type out of the listing.
+                    struct stat st {};
+                    if (::fstatat(fd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {  // gone meanwhile
+                        l.entries.pop_back();
+                        continue;
+                    }
+                    if (S_ISLNK(st.st_mode)) {
+                        e.own = FolderEntry::Own::Link;
+                        e.reached = FollowLink(fd, d->d_name);
+                    } else {
+                        e.reached = ReachedOf(st.st_mode);
+                        e.own = S_ISDIR(st.st_mode)   ? FolderEntry::Own::Folder
+                                : S_ISREG(st.st_mode) ? FolderEntry::Own::File
+                                                      : FolderEntry::Own::Other;
+                    }
+                    break;
                 }
-                break;
+                default: e.own = FolderEntry::Own::Other; e.reached = FolderEntry::Reached::Other; break;
             }
-            default: e.own = FolderEntry::Own::Other; e.reached = FolderEntry::Reached::Other; break;
         }
-        l.entries.push_back(std::move(e));
     }
     l.Index();
     struct stat st {};
@@ -230,7 +338,7 @@ void ListingCache::Read(const std::string& folder, Cached& c) {
         c.stamp = Stamp{true, st.st_dev, st.st_ino, st.st_mtim};
         c.racy = st.st_mtim.tv_sec + kRacySeconds >= started.tv_sec;
     }
-    ::closedir(dir);
+    ::close(fd);
 }
 
 }  // namespace nuko::path

@@ -208,8 +208,18 @@ std::optional<std::string> CaseResolver::ResolveFolder(const std::string& folder
     return result;
 }
 
-CaseResolver::Found CaseResolver::Find(std::string_view input) {
-    if (input.empty()) return {std::string(input), Kind::Missing};
+CaseResolver::Found CaseResolver::Find(std::string_view input) { return Find(input, nullptr); }
+
+CaseResolver::Found CaseResolver::FindTaking(std::string path) {
+    const std::string_view input = path;
+    return Find(input, &path);
+}
+
+CaseResolver::Found CaseResolver::Find(std::string_view input, std::string* owned) {
+    // The answer that is the path asked for takes the caller's text when
+    // it was handed over.
+    auto as_asked = [&] { return owned ? std::move(*owned) : std::string(input); };
+    if (input.empty()) return {as_asked(), Kind::Missing};
     std::string_view cleaned = input;
     bool trailing = cleaned.size() > 1 && cleaned.back() == '/';
     while (cleaned.size() > 1 && cleaned.back() == '/') cleaned.remove_suffix(1);
@@ -221,22 +231,29 @@ CaseResolver::Found CaseResolver::Find(std::string_view input) {
         return AskSystem(std::string(input)).value_or(Found{std::string(input), Kind::Missing});
 
     // As written: a name whose folder lists it (with a trailing "/" it must
-    // reach a folder).
+    // reach a folder). A folder that lists as written is its own
+    // resolution: one look-up in its listing answers both.
     const FolderListing& as_written = listings_.Get(folder_as_written);
+    if (as_written.state == FolderListing::State::Listed) {
+        const FolderEntry* e = as_written.Resolve(name, trailing);
+        if (!e) return {as_asked(), Kind::Missing};
+        if (e->name == name) return {as_asked(), KindOf(e->reached)};
+        std::string real;
+        real.reserve(folder_as_written.size() + e->name.size() + 1);
+        real.append(folder_as_written).append(e->name);
+        if (trailing) real += '/';
+        return {std::move(real), KindOf(e->reached)};
+    }
     if (as_written.state == FolderListing::State::Unreadable) {
         if (auto f = AskSystem(std::string(input))) return *f;
-    } else if (const FolderEntry* e = as_written.Exact(name)) {
-        if (!trailing) return {std::string(input), KindOf(e->reached)};
-        if (e->reached == FolderEntry::Reached::Folder) return {std::string(input), Kind::Folder};
     }
 
-    // A folder that lists as written is its own resolution.
     std::optional<std::string> folder;
     if (as_written.state == FolderListing::State::Missing)
         folder = ResolveFolder(std::string(folder_as_written));
     else
         folder = std::string(folder_as_written);
-    if (!folder) return {std::string(input), Kind::Missing};
+    if (!folder) return {as_asked(), Kind::Missing};
     const FolderListing& listing = Listing(*folder);
     if (*folder != folder_as_written) {
         if (listing.state == FolderListing::State::Unreadable) {
@@ -251,7 +268,7 @@ CaseResolver::Found CaseResolver::Find(std::string_view input) {
         if ((e.reached == FolderEntry::Reached::Folder) == trailing)
             return {*folder + e.name + (trailing ? "/" : ""), KindOf(e.reached)};
     }
-    return {std::string(input), Kind::Missing};
+    return {as_asked(), Kind::Missing};
 }
 
 }  // namespace nuko::path

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -149,6 +150,17 @@ TEST(CatalogRead, OldLayoutGoesToTheConverter) {
     EXPECT_TRUE(ok);
     EXPECT_EQ(c.title, "Old title");
     EXPECT_EQ(Names(c), std::vector<std::string>{"song.mid"});
+    // The converted file is read whatever its first line says.
+    CatalogEnvironment odd;
+    odd.convert_old = [&](const std::string& p) {
+        WriteBytes(p, "Ver 9\r\nOdd\r\n\r\nsong.mid\r\n");
+        return 1;
+    };
+    WriteBytes(cat, "Ver 2.25\r\nsong.mid\r\n");
+    MediaList o = Read(cat, &ok, odd);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(o.title, "Odd");
+    EXPECT_EQ(Names(o), std::vector<std::string>{"song.mid"});
     // Without a converter library in the program folder the read fails.
     WriteBytes(cat, "old title\r\nsong.mid\r\n");
     MediaList none;
@@ -480,4 +492,68 @@ TEST(CatalogResolve, ManyItemsInManyMissingFoldersListEachFolderOnce) {
     EXPECT_EQ(PlayablePath(list.items[5], list.path, {}, resolver), dir.File("gone1/x2.mid"));
     // Every missing folder is found missing once, for the items and their pictures alike.
     EXPECT_LE(resolver.listings().reads(), 400u + 3);
+    // The catalog's folder, listed once, tells that the others are not there.
+    EXPECT_LE(resolver.listings().opened(), 4u);
+}
+
+TEST(CatalogResolve, ItemsUnderADriveOfAnotherComputerAskTheSystemOnce) {
+    std::string bytes = "Ver 1.00\r\nT\r\nS\r\n";
+    for (int f = 0; f < 2000; ++f) bytes += "Q:\\Music\\Album" + std::to_string(f) + "\\x.mid\tt\r\n";
+    bytes += "\x1a";
+    TempDir dir;
+    nuko::path::CaseResolver resolver;
+    CatalogEnvironment env;
+    env.find_path = ResolverLookup(resolver);
+    MediaList list;
+    list.path = dir.File("other.mit");
+    ResolveCatalog(ParseCatalog(bytes), list, MidiList(), true, env);
+    ASSERT_EQ(list.items.size(), 2000u);
+    EXPECT_EQ(list.items[7].name, "Q:/Music/Album7/x.mid");
+    EXPECT_LE(resolver.listings().opened(), 5u);
+}
+
+TEST(CatalogRead, AReadResolvesAsParseThenResolveDoes) {
+    // The read resolves each line as it is parsed; nothing may differ from
+    // resolving the parsed catalog.
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.File("Sub").c_str(), 0755), 0);
+    for (const char* n : {"a.mid", "Sub/B.MID", "Sub/image.PNG", ".h.mid", "c.rcp"}) WriteBytes(dir.File(n), "x");
+    const std::string cp932_title = "\x83\x5e\x83\x43\x83\x67\x83\x8b";  // katakana, CP932
+    const std::vector<std::string> catalogs = {
+        "Ver 1.00\r\n" + cp932_title + "\r\nsub\r\na.mid\t" + cp932_title + "\tinit.cfg\tpic.bmp\r\n"
+        "sub\\b.mid\tB\r\n\r\n\tno path\r\n.h.mid\r\ngone.mid\r\nSUB\r\nc.RCP\tC\r\nx.txt\r\n\x1a",
+        "\xEF\xBB\xBFVer 1.00\r\nUTF-8 \xE3\x82\xBF\r\nS\rsub/B.mid\ta\tb\tc\td\na.mid\x1a tail.mid\r\n",
+        "Ver 1.00\r\nT\r\n",
+        "Ver 1.00",
+    };
+    for (std::size_t k = 0; k < catalogs.size(); ++k) {
+        const std::string cat = dir.File("c" + std::to_string(k) + ".mit");
+        WriteBytes(cat, catalogs[k]);
+        for (bool hidden : {false, true}) {
+            for (bool split : {false, true}) {
+                CatalogEnvironment env = NoConverter();
+                env.split_found = split;
+                MediaList read;
+                read.path = cat;
+                read.hidden_files = hidden;
+                ASSERT_TRUE(ReadCatalog(read, MidiList(), true, env)) << k;
+                MediaList resolved;
+                resolved.path = cat;
+                resolved.hidden_files = hidden;
+                ResolveCatalog(ParseCatalog(catalogs[k]), resolved, MidiList(), true, env);
+                EXPECT_EQ(read.loaded, resolved.loaded) << k;
+                EXPECT_EQ(read.title, resolved.title) << k;
+                EXPECT_EQ(read.sub_title, resolved.sub_title) << k;
+                ASSERT_EQ(read.items.size(), resolved.items.size()) << k;
+                if (k == 0) EXPECT_EQ(read.items.size(), hidden ? 5u : 4u);
+                for (std::size_t i = 0; i < read.items.size(); ++i) {
+                    const MediaItem& a = read.items[i];
+                    const MediaItem& b = resolved.items[i];
+                    EXPECT_EQ(std::tie(a.folder, a.name, a.title, a.init_file, a.picture, a.icon),
+                              std::tie(b.folder, b.name, b.title, b.init_file, b.picture, b.icon))
+                        << k << " item " << i;
+                }
+            }
+        }
+    }
 }

@@ -277,3 +277,47 @@ TEST(FileArea, AReloadSeesWhatChangedInTheFolders) {
     ASSERT_EQ(m.Load(s, {}), 1);
     EXPECT_EQ(m.RowPath(0), dir.File("moved/two.mid"));
 }
+
+TEST(FileArea, RowIconsAgreeWithTheLookUpByPath) {
+    TempDir dir;
+    // Companions in other letter cases, an exact name that is a folder
+    // beside a file of another case, hidden companions, names that are not
+    // UTF-8, and links that reach a file, nothing, or a folder.
+    for (const char* n : {"a.mid", "A.WRD", "b.mid", "B.wrd", "c.RCP", "c.Wrd", "d.rmi", "e.wrd", "E.RMI",
+                          "f.g36", "g.wrd", "h.mid", ".h.wrd", ".i.mid", ".i.wrd", "\xff\xfe.mid",
+                          "\xff\xfe.WRD", "j.r36", "k.mid", "K.MID", "k.wrd", "x.lzh"})
+        WriteBytes(dir.File(n), "x");
+    ASSERT_EQ(::mkdir(dir.File("b.wrd").c_str(), 0755), 0);  // exact name, a folder: no script
+    ASSERT_EQ(::mkdir(dir.File("G.MID").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("a.mid", dir.File("l.mid").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", dir.File("l.wrd").c_str()), 0);
+    ASSERT_EQ(::symlink("b.wrd", dir.File("m.wrd").c_str()), 0);
+    for (bool hidden : {false, true}) {
+        FileAreaModel m;
+        auto s = Folder(dir.path(), 0, 0x001F);
+        s.hidden_files = hidden;
+        ASSERT_GT(m.Load(s, {}), 10);
+        for (int r = 0; r < m.rows(); ++r)
+            EXPECT_EQ(m.list().items[static_cast<std::size_t>(r)].icon, IconCode(0, m.RowPath(r), hidden))
+                << m.RowPath(r) << " hidden " << hidden;
+    }
+    // Rows from folders with and without scripts, in turn (a catalog), and
+    // one whose only ".WRD" is a folder.
+    for (const char* sub : {"plain", "dirs"}) ASSERT_EQ(::mkdir(dir.File(sub).c_str(), 0755), 0);
+    for (const char* n : {"plain/p.mid", "plain/P.rcp", "plain/q.wrd.txt", "dirs/x.mid"}) WriteBytes(dir.File(n), "x");
+    ASSERT_EQ(::mkdir(dir.File("dirs/X.WRD").c_str(), 0755), 0);
+    WriteBytes(dir.File("list.mit"), "Ver 1.00\r\nT\r\nS\r\nplain\\p.mid\r\na.mid\r\nplain\\P.rcp\r\nc.RCP\r\n"
+                                     "dirs\\x.mid\r\ne.wrd\r\nplain\\p.mid\r\nb.mid\r\n\x1a");
+    FileAreaModel catalog;
+    ASSERT_EQ(catalog.Load(Folder(dir.File("list.mit"), 0, 0x8000), {}), 8);
+    std::vector<int> icons;
+    for (int r = 0; r < catalog.rows(); ++r) {
+        icons.push_back(catalog.list().items[static_cast<std::size_t>(r)].icon);
+        EXPECT_EQ(icons.back(), IconCode(0, catalog.RowPath(r), false)) << catalog.RowPath(r);
+    }
+    EXPECT_EQ(icons, (std::vector<int>{1, 4, 2, 5, 1, 6, 1, 1}));
+    EXPECT_EQ(IconCode(0, dir.File("b.mid"), false), 1);  // "b.wrd" is a folder; "B.wrd" is not asked
+    EXPECT_EQ(IconCode(0, dir.File("e.wrd"), false), 6);  // its song in another case
+    EXPECT_EQ(IconCode(0, dir.File("h.mid"), false), 1);
+    EXPECT_EQ(IconCode(0, dir.File("h.mid"), true), 1);  // ".h.wrd" is another name
+}

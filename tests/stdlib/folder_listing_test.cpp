@@ -259,3 +259,79 @@ TEST(FolderListing, AHundredThousandNamesInCaseVariants) {
     EXPECT_TRUE(l.Lowered("song.mid").empty());
     EXPECT_EQ(l.Exact("song1.MID"), nullptr);
 }
+
+TEST(FolderListing, ResolveTakesTheExactNameThenAnotherCaseOfTheKindAsked) {
+    TempDir dir;
+    WriteBytes(dir.File("Abc"), "x");
+    ASSERT_EQ(::mkdir(dir.File("ABC").c_str(), 0755), 0);
+    WriteBytes(dir.File("abc"), "x");
+    WriteBytes(dir.File("\xff\xfe" "Q.MID"), "x");  // not UTF-8
+    const std::string long_name = std::string(200, 'L') + ".mid";  // past the look-up's stack buffer
+    WriteBytes(dir.File(long_name), "x");
+    path::ListingCache cache;
+    const path::FolderListing& l = cache.Get(dir.path());
+    auto name_of = [&](std::string_view n, bool folder) {
+        const path::FolderEntry* e = l.Resolve(n, folder);
+        return e ? e->name : std::string("(none)");
+    };
+    // Which of "Abc" and "abc" comes first is the listing's order.
+    std::string first_file;
+    for (const auto& e : l.entries)
+        if (e.lowered == "abc" && e.own == path::FolderEntry::Own::File) {
+            first_file = e.name;
+            break;
+        }
+    EXPECT_EQ(name_of("abc", false), "abc");
+    EXPECT_EQ(name_of("Abc", false), "Abc");
+    EXPECT_EQ(name_of("ABC", false), "ABC");  // the exact name, even a folder
+    EXPECT_EQ(name_of("aBC", false), first_file);
+    EXPECT_EQ(name_of("abc", true), "ABC");  // asked for a folder: the folder
+    EXPECT_EQ(name_of("ABC", true), "ABC");
+    EXPECT_EQ(name_of("\xff\xfe" "q.mid", false), "\xff\xfe" "Q.MID");
+    EXPECT_EQ(name_of("\xff\xfe" "q.mid", true), "(none)");
+    EXPECT_EQ(name_of(std::string(200, 'l') + ".MID", false), long_name);
+    EXPECT_EQ(name_of("abcd", false), "(none)");
+}
+
+TEST(FolderListing, FoldersKnownMissingFromTheirParentAreNotAsked) {
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.File("Real").c_str(), 0755), 0);
+    WriteBytes(dir.File("file.mid"), "x");
+    ASSERT_EQ(::symlink("Real", dir.File("to-real").c_str()), 0);
+    ASSERT_EQ(::symlink("file.mid", dir.File("to-file").c_str()), 0);
+    path::ListingCache cache;
+    using State = path::FolderListing::State;
+
+    // Under a parent that is not there: only the first is asked.
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(cache.Get(dir.File("gone/a" + std::to_string(i) + "/")).state, State::Missing);
+    EXPECT_EQ(cache.Get(dir.File("gone/")).state, State::Missing);
+    const std::uint64_t first = cache.opened();
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(cache.Get(dir.File("gone/b" + std::to_string(i) + "/deeper/")).state, State::Missing);
+    EXPECT_EQ(cache.opened(), first);
+
+    // Under a listed parent: a name it does not hold as a folder.
+    ASSERT_EQ(cache.Get(dir.path()).state, State::Listed);
+    const std::uint64_t listed = cache.opened();
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(cache.Get(dir.File("x" + std::to_string(i) + "/")).state, State::Missing);
+    EXPECT_EQ(cache.Get(dir.File("file.mid/")).state, State::Missing);
+    EXPECT_EQ(cache.Get(dir.File("to-file/")).state, State::Missing);
+    EXPECT_EQ(cache.Get(dir.File("real/")).state, State::Missing);  // as written: the case counts
+    EXPECT_EQ(cache.opened(), listed);
+    EXPECT_EQ(cache.Get(dir.File("Real/")).state, State::Listed);
+    EXPECT_EQ(cache.Get(dir.File("to-real/")).state, State::Listed);
+    EXPECT_EQ(cache.Get(dir.File("Real/../")).state, State::Listed);  // the system walks ".."
+    EXPECT_EQ(cache.Get(dir.File("gone/../")).state, State::Missing);
+    EXPECT_EQ(cache.opened(), listed + 4);
+
+    // A folder made after its parent was listed shows on the next generation.
+    ASSERT_EQ(::mkdir(dir.File("x1").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(dir.File("gone").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(dir.File("gone/a1").c_str(), 0755), 0);
+    EXPECT_EQ(cache.Get(dir.File("x1/")).state, State::Missing);
+    cache.Refresh();
+    EXPECT_EQ(cache.Get(dir.File("x1/")).state, State::Listed);
+    EXPECT_EQ(cache.Get(dir.File("gone/a1/")).state, State::Listed);
+    EXPECT_EQ(cache.Get(dir.File("gone/a2/")).state, State::Missing);
+}

@@ -1,5 +1,10 @@
 #include "nuko/text.h"
 
+#include <cerrno>
+#include <iconv.h>
+#include <random>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 using namespace nuko::text;
@@ -94,4 +99,54 @@ TEST(AsciiRoutines, Cp932TrailByteInAToZIsLeftAlone) {
     std::string t = "\x83\x61" "ab";  // trail byte "a"
     Cp932AsciiUpper(t);
     EXPECT_EQ(t, "\x83\x61" "AB");
+}
+
+namespace {
+
+// The converter itself, one call per text, a replacement for each byte it
+// refuses: what Cp932ToUtf8 must give whatever its way.
+std::string ByConverter(std::string_view in) {
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    std::string out;
+    char* src = const_cast<char*>(in.data());
+    std::size_t left = in.size();
+    while (left > 0) {
+        char buf[256];
+        char* dst = buf;
+        std::size_t room = sizeof buf;
+        std::size_t r = iconv(cd, &src, &left, &dst, &room);
+        out.append(buf, static_cast<std::size_t>(dst - buf));
+        if (r != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+        out += "\xEF\xBF\xBD";
+        ++src;
+        --left;
+    }
+    iconv_close(cd);
+    return out;
+}
+
+}  // namespace
+
+TEST(Cp932, DecodingGivesWhatTheConverterGivesForEveryByteAndPair) {
+    std::string text;
+    for (int a = 0; a < 256; ++a) {
+        const std::string one(1, static_cast<char>(a));
+        ASSERT_EQ(Cp932ToUtf8(one), ByConverter(one)) << a;
+        for (int b = 0; b < 256; ++b) {
+            // The pair after a non-ASCII byte, so that no text is all ASCII.
+            const std::string pair = "\xA6" + one + static_cast<char>(b);
+            ASSERT_EQ(Cp932ToUtf8(pair), ByConverter(pair)) << a << " " << b;
+        }
+    }
+    // Random texts: runs of ASCII, lead bytes at the end, broken pairs.
+    std::mt19937 random(932);
+    for (int i = 0; i < 20000; ++i) {
+        std::string t(random() % 24, '\0');
+        for (char& c : t) c = static_cast<char>(random() % 3 == 0 ? 'a' + random() % 26 : random() % 256);
+        ASSERT_EQ(Cp932ToUtf8(t), ByConverter(t)) << i;
+    }
+    // Another thread keeps its own table.
+    std::string other;
+    std::thread([&] { other = Cp932ToUtf8("\x8B\xC8\x96\xBC\x81"); }).join();
+    EXPECT_EQ(other, "曲名\xEF\xBF\xBD");
 }

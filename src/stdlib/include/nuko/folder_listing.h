@@ -42,13 +42,17 @@ struct FolderListing {
     // The indices of the entries whose lowered name is `lowered`, in
     // enumeration order.
     std::span<const std::uint32_t> Lowered(std::string_view lowered) const;
+    // The entry a name resolves to, in one look-up: the entry of exactly
+    // this name (when `folder`, only if it reaches a folder), else the first
+    // of the name in another letter case that reaches a folder when
+    // `folder` and does not otherwise; null when none.
+    const FolderEntry* Resolve(std::string_view name, bool folder) const;
 
 private:
     friend class ListingCache;
-    struct Order;
     void Index();
-    // Entry indices ordered by lowered name (its hash first), then
-    // enumeration order: one array, no node per name.
+    // Entry indices grouped by lowered name, each group in enumeration
+    // order: one array, no node per name.
     std::vector<std::uint32_t> by_lowered_;
     std::vector<std::uint64_t> hashes_;  // of each entry's lowered name
     // Where each lowered name starts in by_lowered_, found by its hash.
@@ -61,7 +65,10 @@ private:
 // still has the same identity and mtime (one stat) is not read again. A folder whose mtime was within the
 // file system's time resolution of the reading is read again on the next
 // generation in any case, since a change in that window leaves the mtime
-// as it was.
+// as it was. A folder whose parent this generation found missing, or
+// listed without a folder of its name, is missing without asking the
+// system: a catalog from another computer names thousands of folders
+// under one that is not here.
 class ListingCache {
 public:
     const FolderListing& Get(std::string_view folder);
@@ -71,6 +78,9 @@ public:
     // How many folders were read (listed or found missing) since the cache
     // was made; for tests of what is read again.
     std::uint64_t reads() const { return reads_; }
+    // How many of those reads asked the system (the others were answered
+    // from the parent's listing).
+    std::uint64_t opened() const { return opened_; }
 
 private:
     struct Stamp {
@@ -90,12 +100,17 @@ private:
         std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
     void Read(const std::string& folder, Cached& c);
+    // Whether this generation's listing of a parent tells that `folder` is
+    // not there.
+    bool KnownMissing(std::string_view folder) const;
     std::unordered_map<std::string, Cached, Hash, std::equal_to<>> cache_;
     // The folder asked last: look-ups come in runs in one folder.
     const std::string* last_key_ = nullptr;
     Cached* last_ = nullptr;
     std::uint64_t generation_ = 1;
     std::uint64_t reads_ = 0;
+    std::uint64_t opened_ = 0;
+    std::vector<char> dents_;           // what getdents64 hands over
 };
 
 }  // namespace nuko::path

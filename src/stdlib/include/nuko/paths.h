@@ -89,6 +89,9 @@ public:
 
     std::string Resolve(std::string_view path) { return Find(path).path; }
     Found Find(std::string_view path);
+    // The same, the answer taking `path`'s text when it is the path asked
+    // for (no copy per look-up).
+    Found FindTaking(std::string path);
     // The listing of a folder written with a trailing "/" ("" is the current
     // folder), as written.
     const FolderListing& Listing(std::string_view folder) { return listings_.Get(folder); }
@@ -100,6 +103,7 @@ private:
     // The real form of a folder written with a trailing "/" ("" is the
     // current folder); nullopt when some component is missing.
     std::optional<std::string> ResolveFolder(const std::string& folder);
+    Found Find(std::string_view input, std::string* owned);
     ListingCache listings_;
     std::unordered_map<std::string, std::optional<std::string>> folders_;
 };
