@@ -199,9 +199,11 @@ TEST_F(PlaylistToolTest, TheSectionPlaysAgainFromPointA) {
               WithStop(PlayEnd({{1, one}, {1, one}, {1, one}})));
 
     // A short sound counts in hundredths; the section is still in seconds:
-    // without it the five seconds would end and the next sound follow.
+    // without it the sound would end and the next one follow. Fast play
+    // runs far ahead of real time, so the sound is long enough that a busy
+    // machine still sees point B pass before the end.
     TempDir sounds;
-    WriteBytes(sounds.File("1.wav"), nuko::test::MakeWav(5.0));
+    WriteBytes(sounds.File("1.wav"), nuko::test::MakeWav(60.0));
     WriteBytes(sounds.File("2.wav"), nuko::test::MakeWav(5.0));
     const std::string wav = sounds.File("1.wav");
     EXPECT_EQ(RunOk({sounds.path(), "--mode", "2", "--ab", "1,2", "--max", "3", "--fast"}),
