@@ -111,7 +111,10 @@ TEST_F(PlayToolTest, ProbePrintsTheListsOfTheCheckDialog) {
     ASSERT_LT(playable, needed);
     ASSERT_LT(needed, tools);
     EXPECT_LT(at("WAV\tWave Audio用ﾄﾞﾗｲﾊﾞｰ"), needed);
-    EXPECT_GT(at("RCP\tRCP用ﾄﾞﾗｲﾊﾞｰ"), needed);
+    // The RCP family plays through the converter built beside the tool,
+    // wherever MIDI plays.
+    EXPECT_EQ(at("MID\tMIDI用ﾄﾞﾗｲﾊﾞｰ") < needed, at("RCP\tRCP用ﾄﾞﾗｲﾊﾞｰ (Rcpcv.dll使用)") < needed);
+    EXPECT_LT(at("RCP変換 (librcpcv.so)\t○ RCP変換が使えます."), lines.size());
     EXPECT_EQ(lines.size() - static_cast<std::size_t>(tools), 4u);
 }
 
