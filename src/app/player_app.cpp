@@ -11,6 +11,7 @@
 #include "app/command_router.h"
 #include "app/main_frame.h"
 #include "app/player_core.h"
+#include "app/rcp_convert_dialog.h"
 #include "app/session_control.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
@@ -97,6 +98,9 @@ bool CPlayerApp::Start() {
     ctx.program_folder = folders::ProgramFolder();
     ctx.dispatcher = dispatcher_.get();
     ctx.background_lists = true;
+    ctx.rcp_view = [this]() -> std::unique_ptr<playback::RcpConversionView> {
+        return std::make_unique<RcpConvertDialog>(frame_.get());
+    };
     ctx.movie_window = playback::MakeMovieFrameFactory([this] {
         const settings::MovieSection& m = settings_.movie;
         playback::MovieFramePlace place;

@@ -9,6 +9,8 @@
 #include "app/path_opener.h"
 #include "nuko/files.h"
 #include "nuko/media_title.h"
+#include "nuko/paths.h"
+#include "playback/rcpcv_binding.h"
 
 namespace nuko::app {
 
@@ -118,6 +120,19 @@ void PlayerCore::ApplySettings() {
         st.sub_folder = ks.sub_folder != 0;
         controller_->SetMode(static_cast<MediaKind>(k), st.mode);
     }
+    playback::ItemConverters converters;
+    if (s_.rcpcv.used) {
+        converters.rcp_to_smf = [this](const std::string& song) {
+            std::unique_ptr<playback::RcpConversionView> view;
+            if (s_.rcpcv.dlg_view && ctx_.rcp_view) view = ctx_.rcp_view();
+            std::string temp = ctx_.work_folder + s_.rcpcv.file;
+            std::string folder = ctx_.program_folder.empty() ? folders::ProgramFolder() : ctx_.program_folder;
+            return playback::ConvertRcp(folder + playback::kRcpcvLibraryFile, song, temp, view.get(), OwnerWindow())
+                       ? temp
+                       : std::string();
+        };
+    }
+    controller_->SetConverters(std::move(converters));
     sleep_.set_length(s_.timer.sleep);
     clocks_.Set(ClockTimers::kOn1, s_.timer.on_timer1);
     clocks_.Set(ClockTimers::kOff1, s_.timer.off_timer1);

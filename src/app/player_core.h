@@ -27,6 +27,7 @@
 #include "playback/file_play_list.h"
 #include "playback/media_device.h"
 #include "playback/play_controller.h"
+#include "playback/rcp_conversion.h"
 
 namespace nuko::settings {
 class SettingsStore;
@@ -109,6 +110,9 @@ struct CoreContext {
     // Lists are read on a worker thread and fill in as their rows come (the
     // player's window); else in place, before the call returns.
     bool background_lists = false;
+    // The window an RCP conversion shows when "Tool\Rcpcv" "DlgView" is
+    // on; unset: conversions run without one.
+    std::function<std::unique_ptr<playback::RcpConversionView>()> rcp_view;
 };
 
 class PlayerCore final : public playback::ControllerHost {

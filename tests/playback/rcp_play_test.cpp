@@ -9,7 +9,11 @@
 #include "nuko/dispatch.h"
 #include "playback/fluidsynth_backend.h"
 #include "playback/media_errors.h"
+#include "playback/rcp_conversion.h"
 #include "playback/rcpcv_binding.h"
+#include "scripted_prompt.h"
+#include "nuko/prompt.h"
+#include <filesystem>
 #include "playback/sound_font.h"
 #include "test_support.h"
 
@@ -113,6 +117,65 @@ TEST(RcpBackendTest, TheMidiBackEndPlaysRcpFilesThroughTheLibrary) {
     none.paced = false;
     FluidSynthBackend without(queue, none, nullptr);
     EXPECT_EQ(without.Open(rcp + "sted2clone_sted-cli_test.rcp"), mci::kInvalidFile);
+}
+
+}  // namespace
+}  // namespace nuko::playback
+
+namespace nuko::playback {
+namespace {
+
+class FakeView final : public RcpConversionView {
+public:
+    void Begin(std::string_view name) override { calls.push_back("begin " + std::string(name)); }
+    void SetProgress(int percent) override { last = percent; }
+    void End(bool ok) override { calls.push_back(ok ? "ok" : "cancel"); }
+    std::vector<std::string> calls;
+    int last = -1;
+};
+
+class RcpConversionTest : public ::testing::Test {
+protected:
+    test::ScriptedPrompt prompt_;
+    ScopedPrompt scoped_{&prompt_};
+    test::TempDir dir_;
+    FakeView view_;
+};
+
+TEST_F(RcpConversionTest, WritesTheSmfIntoTheTempFileWithTheDialog) {
+    NUKO_CORPUS_FILE(rcp, "rcp/");
+    std::string temp = dir_.File("$Nu-kop_Rcpcv$.mid");
+    ASSERT_TRUE(ConvertRcp(kLibrary, rcp + "sted2clone_recomposer-file_test.rcp", temp, &view_));
+    EXPECT_TRUE(test::ReadBytes(temp).starts_with("MThd"));
+    EXPECT_EQ(view_.calls, (std::vector<std::string>{"begin sted2clone_recomposer-file_test.rcp", "ok"}));
+    EXPECT_EQ(view_.last, 100);
+    EXPECT_TRUE(prompt_.asked().empty());
+    // Without the dialog.
+    ASSERT_TRUE(ConvertRcp(kLibrary, rcp + "sted2clone_sted-cli_test.rcp", temp, nullptr));
+    EXPECT_TRUE(test::ReadBytes(temp).starts_with("MThd"));
+}
+
+TEST_F(RcpConversionTest, ALibraryOlderThanOnePointEightIsRefusedWithItsMessage) {
+    EXPECT_FALSE(ConvertRcp(NUKO_TEST_RCPCV_OLD "/librcpcv.so", "/dev/null", dir_.File("t.mid"), &view_));
+    EXPECT_EQ(prompt_.ids(), std::vector<int>{195});
+    EXPECT_EQ(prompt_.asked()[0].icon, PromptIcon::Warning);
+    EXPECT_TRUE(view_.calls.empty());
+    // 1.8 itself passes; it makes nothing of the song, which still counts.
+    prompt_.Clear();
+    test::WriteBytes(dir_.File("t.mid"), "an earlier song");
+    EXPECT_TRUE(ConvertRcp(NUKO_TEST_RCPCV_NEW "/librcpcv.so", "/dev/null", dir_.File("t.mid"), &view_));
+    EXPECT_TRUE(prompt_.asked().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("t.mid")));
+}
+
+TEST_F(RcpConversionTest, MissingLibraryIsSilentAndAnUnwritableTempFails) {
+    EXPECT_FALSE(ConvertRcp("/nonexistent/librcpcv.so", "/dev/null", dir_.File("t.mid"), &view_));
+    EXPECT_TRUE(prompt_.asked().empty());
+    EXPECT_TRUE(view_.calls.empty());
+
+    NUKO_CORPUS_FILE(rcp, "rcp/");
+    EXPECT_FALSE(ConvertRcp(kLibrary, rcp + "sted2clone_sted-cli_test.rcp", dir_.File("no/such/folder/t.mid"), &view_));
+    EXPECT_EQ(view_.calls.back(), "cancel");
 }
 
 }  // namespace

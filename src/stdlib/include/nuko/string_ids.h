@@ -21,6 +21,7 @@ inline constexpr int kCdTrackLimit = 166;            // the CD has more tracks t
 inline constexpr int kMidiMapperName = 190;          // "MIDI mapper (standard)", the default MIDI port
 inline constexpr int kAskIntroMode = 213;            // switch to intro mode?
 inline constexpr int kConvertingStatus = 214;        // " converting..."
+inline constexpr int kRcpcvTooOld = 195;             // use RCPCV version 1.8 or later
 inline constexpr int kMidiInitStatus = 215;          // " initialising MIDI..."
 inline constexpr int kCopyingStatus = 222;           // " copying..."
 
