@@ -27,9 +27,9 @@ constexpr HeaderLayout kRcp3 = {0x20, 0x80, 0xA0, 0x1E, 12, 0xB18, 0xC98, 0x2E, 
 constexpr int kUserSysexCount = 8;
 constexpr std::size_t kUserSysexSize = 0x30;  // 24 name bytes, 24 data bytes
 constexpr std::size_t kMaxLoopDepth = 16;
-// Beyond this many commands read in one track, a repeat that emits nothing
-// is taken for endless.
-constexpr std::uint64_t kMaxCommandsPerTrack = 50'000'000;
+// Commands read in all tracks, beyond the events they may make: a repeat
+// that emits nothing and takes no time ends there.
+constexpr std::uint64_t kSpareCommands = 1'000'000;
 // The fastest tempo a tempo change can reach (255 bpm times 255/64), for the
 // tick bound that holds before the tempo map is known.
 constexpr double kMaxBpm = 1020;
@@ -166,6 +166,7 @@ struct Command {
 // Shared by the walks of all tracks.
 struct Budget {
     std::size_t events_left;
+    std::uint64_t commands_left;
     std::uint64_t tick_cap;
     bool cut = false;
 };
@@ -188,13 +189,13 @@ public:
         std::size_t pos = begin_;
         std::optional<std::size_t> same_measure_return;
         std::vector<std::pair<std::size_t, long>> loops;  // body start, repeats left (-1: not yet known)
-        std::uint64_t commands = 0;
         const std::size_t ev = h_.at->event;
         while (pos + ev <= end_) {
-            if (++commands > kMaxCommandsPerTrack || tick_ > budget_.tick_cap) {
+            if (budget_.commands_left == 0 || tick_ > budget_.tick_cap) {
                 budget_.cut = true;
                 break;
             }
+            --budget_.commands_left;
             Command c = Read(pos);
             pos += ev;
             switch (c.cmd) {
@@ -537,7 +538,7 @@ ConvertResult ConvertRcp(std::string_view b, const ConvertLimits& limits, const 
     rep.title = h.title;
     rep.tempo = h.tempo;
 
-    Budget budget{limits.max_events,
+    Budget budget{limits.max_events, 4 * static_cast<std::uint64_t>(limits.max_events) + kSpareCommands,
                   static_cast<std::uint64_t>(std::ceil(limits.max_seconds * kMaxBpm / 60.0 * h.timebase)) + 1};
     std::vector<TempoChange> tempos = {{0, static_cast<double>(h.tempo)}};
     std::vector<OutTrack> tracks;
