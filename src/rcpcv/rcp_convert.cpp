@@ -33,6 +33,9 @@ constexpr std::uint64_t kSpareCommands = 1'000'000;
 // The fastest tempo a tempo change can reach (255 bpm times 255/64), for the
 // tick bound that holds before the tempo map is known.
 constexpr double kMaxBpm = 1020;
+// The slowest tempo a standard MIDI file holds (0xFFFFFF microseconds a
+// quarter note).
+constexpr double kMinBpm = 60'000'000.0 / 0xFFFFFF;
 
 unsigned Byte(std::string_view b, std::size_t at) {
     return at < b.size() ? static_cast<unsigned char>(b[at]) : 0u;
@@ -305,8 +308,7 @@ private:
             offset = c.step;
         }
         std::size_t track_start = begin_ - h_.at->track_header;
-        for (std::size_t m : measures_)
-            if (m == track_start + offset) return m;
+        if (std::binary_search(measures_.begin(), measures_.end(), track_start + offset)) return track_start + offset;
         if (measure < measures_.size()) return measures_[measure];
         return std::nullopt;
     }
@@ -440,7 +442,7 @@ private:
             case 0xE7: {  // tempo, in 64ths of the song's tempo
                 if (c.gate == 0) return;
                 double bpm = h_.tempo * (c.gate & 0xFF) / 64.0;
-                tempos_.push_back({Tick(), bpm});
+                tempos_.push_back({Tick(), std::max(bpm, kMinBpm)});
                 return;
             }
             case 0xEA: if (live) Short(Tick(), false, 0xD0 | ch, v1, 0, 2); return;
@@ -540,7 +542,7 @@ ConvertResult ConvertRcp(std::string_view b, const ConvertLimits& limits, const 
 
     Budget budget{limits.max_events, 4 * static_cast<std::uint64_t>(limits.max_events) + kSpareCommands,
                   static_cast<std::uint64_t>(std::ceil(limits.max_seconds * kMaxBpm / 60.0 * h.timebase)) + 1};
-    std::vector<TempoChange> tempos = {{0, static_cast<double>(h.tempo)}};
+    std::vector<TempoChange> tempos = {{0, std::max(static_cast<double>(h.tempo), kMinBpm)}};
     std::vector<OutTrack> tracks;
 
     std::size_t pos = h.at->tracks;
