@@ -57,6 +57,15 @@ TEST_F(PlayToolTest, ASongInSeconds) {
     EXPECT_EQ(out, "length: 4 s\npos: 0\npos: 1\npos: 2\npos: 3\npos: 4\nend: success\n");
 }
 
+TEST_F(PlayToolTest, AnRcpSongPlaysThroughTheConverterLibrary) {
+    NUKO_CORPUS_FILE(rcp, "rcp/");
+    int code = -1;
+    // Three measures of 4/4 at 120, the last note ending just before six seconds.
+    std::string out = Run({"play", rcp + "sted2clone_sted-cli_test.rcp", "--fast"}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(out, "length: 5 s\npos: 0\npos: 1\npos: 2\npos: 3\npos: 4\npos: 5\nend: success\n");
+}
+
 TEST_F(PlayToolTest, FromAndForChooseWhatPlays) {
     WriteBytes(media_.File("five.wav"), nuko::test::MakeWav(5.0));
     int code = -1;
