@@ -229,12 +229,16 @@ public:
                     loops.emplace_back(pos, -1);
                     continue;
                 case 0xF8: {  // loop end, the count in the step field; 0 repeats forever
+                    // Some writers leave the step at 0 and put the count in
+                    // the gate; an endless loop is cut anyway, so a count
+                    // found there is taken.
+                    unsigned count = c.step != 0 ? c.step : c.gate;
                     if (loops.empty()) {
                         ++skipped_;
                         continue;
                     }
                     auto& [start, left] = loops.back();
-                    if (left < 0) left = c.step == 0 ? std::numeric_limits<long>::max() : static_cast<long>(c.step) - 1;
+                    if (left < 0) left = count == 0 ? std::numeric_limits<long>::max() : static_cast<long>(count) - 1;
                     if (left > 0) {
                         --left;
                         pos = start;
@@ -567,16 +571,24 @@ ConvertResult ConvertRcp(std::string_view b, const ConvertLimits& limits, const 
             OutTrack out;
             if (!name.empty() && budget.events_left > 0) {
                 --budget.events_left;
-                out.events.push_back({0, false, 0, {}, 0});
+                out.events.push_back({0, false, 0, {}, static_cast<std::uint32_t>(out.blobs.size())});
                 out.blobs.push_back(Meta(0x03, name));
+            }
+            // The second MIDI port's channels share the first port's numbers;
+            // the port event keeps them apart for players with two ports.
+            if (channel >= 16 && channel < 32 && budget.events_left > 0) {
+                --budget.events_left;
+                out.events.push_back({0, false, 0, {}, static_cast<std::uint32_t>(out.blobs.size())});
+                out.blobs.push_back(Meta(0x21, std::string_view("\x01", 1)));
             }
             // Rhythm tracks (key byte 0x80 and up) are not transposed.
             int transpose = key & 0x80 ? 0 : Signed7(key) + h.play_bias;
             int ch = channel < 32 ? static_cast<int>(channel & 15) : -1;
             TrackWalker walker(b, h, pos + h.at->track_header, end, budget, tempos, out, rep.skipped);
             walker.Walk(ch, transpose, step_bias);
-            // A track of nothing but its name is left out.
-            if (out.events.size() > out.blobs.size() || out.blobs.size() > (name.empty() ? 0u : 1u))
+            // A track of nothing but its name and port is left out.
+            std::size_t labels = (name.empty() ? 0u : 1u) + (channel >= 16 && channel < 32 ? 1u : 0u);
+            if (out.events.size() > out.blobs.size() || out.blobs.size() > labels)
                 tracks.push_back(std::move(out));
         }
         pos += size;

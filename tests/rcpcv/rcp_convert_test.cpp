@@ -230,6 +230,16 @@ TEST(RcpNotes, ChannelCommandAndSilentTracks) {
     EXPECT_EQ(n[2].channel, 9);
     EXPECT_EQ(r.report.notes, 2u);
     EXPECT_EQ(r.report.tracks, 1);
+
+    // A track on the second port plays on the same channel number, marked
+    // with its port.
+    RcpFile b = OneTrack({{60, 10, 5, 100}});
+    b.tracks[0].channel = 0x13;
+    midi::Song song = Parse(Convert(b));
+    EXPECT_EQ(Notes(song).front().channel, 3);
+    bool port = false;
+    for (const midi::Event& e : song.events()) port = port || e.bytes == Bytes({0xFF, 0x21, 0x01});
+    EXPECT_TRUE(port);
 }
 
 TEST(RcpRepeats, LoopsNestAndCount) {
@@ -248,6 +258,13 @@ TEST(RcpRepeats, LoopsNestAndCount) {
     EXPECT_EQ(keys, (std::vector<int>{60, 60, 60, 62, 60, 60, 60, 62, 64}));
     EXPECT_EQ(n.back().tick, 85u);
     EXPECT_EQ(r.report.skipped, 0u);
+}
+
+TEST(RcpRepeats, ALoopCountInTheGateIsTakenWhenTheStepHasNone) {
+    RcpFile f = OneTrack({{0xF9, 0, 0, 0}, {60, 10, 5, 100}, {0xF8, 0, 2, 0}, {62, 10, 5, 100}});
+    ConvertResult r = Convert(f);
+    EXPECT_EQ(r.report.notes, 3u);
+    EXPECT_FALSE(r.report.cut);
 }
 
 TEST(RcpRepeats, SameMeasurePlaysTheMeasureAgainAndReturns) {
