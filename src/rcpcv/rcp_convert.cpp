@@ -300,8 +300,9 @@ private:
         }
     }
 
-    // The reference holds the measure's byte offset from the track start
-    // and its number; the offset wins when it names a measure start.
+    // The reference holds the measure's byte offset and its number. The
+    // offset counts from the track header, or in some writers from the
+    // first command; it wins when it names a measure start.
     std::optional<std::size_t> SameMeasureTarget(const Command& c) const {
         std::size_t measure, offset;
         if (h_.layout == RcpLayout::Rcp2) {
@@ -312,7 +313,8 @@ private:
             offset = c.step;
         }
         std::size_t track_start = begin_ - h_.at->track_header;
-        if (std::binary_search(measures_.begin(), measures_.end(), track_start + offset)) return track_start + offset;
+        for (std::size_t at : {track_start + offset, begin_ + offset})
+            if (std::binary_search(measures_.begin(), measures_.end(), at)) return at;
         if (measure < measures_.size()) return measures_[measure];
         return std::nullopt;
     }

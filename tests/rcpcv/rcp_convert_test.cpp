@@ -279,8 +279,16 @@ TEST(RcpRepeats, SameMeasurePlaysTheMeasureAgainAndReturns) {
     EXPECT_EQ(keys, (std::vector<int>{60, 62, 60, 62, 64}));
     EXPECT_EQ(ticks, (std::vector<std::uint32_t>{0, 24, 48, 72, 96}));
 
+    // The measure number alone (an offset that names no measure start).
+    RcpFile by_number = OneTrack({{60, 24, 10, 100}, {0xFD, 0, 0, 0}, {62, 24, 10, 100}, {0xFD, 0, 0, 0},
+                                  {0xFC, 0x7F, 0x01, 0x00}, {0xFD, 0, 0, 0}});
+    keys.clear();
+    for (const auto& e : Notes(Parse(Convert(by_number))))
+        if (e.on) keys.push_back(e.key);
+    EXPECT_EQ(keys, (std::vector<int>{60, 62, 62}));
+
     // A reference to a measure that does not exist is skipped and counted.
-    RcpFile bad = OneTrack({{60, 24, 10, 100}, {0xFD, 0, 0, 0}, {0xFC, 0, 90, 0}, {62, 24, 10, 100}});
+    RcpFile bad = OneTrack({{60, 24, 10, 100}, {0xFD, 0, 0, 0}, {0xFC, 0, 90, 0x04}, {62, 24, 10, 100}});
     ConvertResult r = Convert(bad);
     EXPECT_EQ(r.report.notes, 2u);
     EXPECT_EQ(r.report.skipped, 1u);
