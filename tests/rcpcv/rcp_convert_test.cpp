@@ -410,6 +410,22 @@ TEST(RcpLayouts, ThirtySixTrackLayoutUsesWideSteps) {
     EXPECT_EQ(n[3].tick, 1600u);
 }
 
+TEST(RcpLayouts, ThirtySixTrackLayoutRepeatsAndChangesTempo) {
+    RcpFile f = OneTrack({{0xF9, 0, 0, 0}, {60, 48, 40, 100}, {0xF8, 3, 0, 0}, {0xFD, 0, 0, 0},
+                          {0xE7, 0, 32, 0}, {0xFC, 0, 0, 0}, {62, 48, 40, 100}}, true);
+    f.tempo = 200;
+    ConvertResult r = Convert(f);
+    midi::Song song = Parse(r);
+    std::vector<int> keys;
+    for (const auto& e : Notes(song))
+        if (e.on) keys.push_back(e.key);
+    // Three loop passes, the first measure (its loop with it) once more,
+    // then the last note.
+    EXPECT_EQ(keys, (std::vector<int>{60, 60, 60, 60, 60, 60, 62}));
+    EXPECT_EQ(song.BpmAt(0), 200);
+    EXPECT_EQ(song.BpmAt(144), 100);
+}
+
 TEST(RcpDamage, TrackSizesBeyondTheFileAndTornCommandsEndTheTrack) {
     std::string b = OneTrack({{60, 10, 5, 100}, {62, 10, 5, 100}}).Build();
     b[0x586] = '\xFF';  // size far beyond the file
