@@ -17,10 +17,13 @@ function(nuko_embed_file target input symbol)
 endfunction()
 
 # Programs built outside the program folder (tests, benchmarks) look for the
-# back-end modules beside themselves: links there to the built ones.
+# back-end modules and outside libraries beside themselves: links there to
+# the built ones.
 function(nuko_link_backend_modules folder)
   file(MAKE_DIRECTORY ${folder})
   foreach(module nuko_backend_fluidsynth nuko_backend_mpv)
     file(CREATE_LINK ${NUKO_PROGRAM_DIR}/${module}.so ${folder}/${module}.so SYMBOLIC)
   endforeach()
+  # And the RCP converter, which the MIDI back end loads from there too.
+  file(CREATE_LINK ${NUKO_PROGRAM_DIR}/librcpcv.so ${folder}/librcpcv.so SYMBOLIC)
 endfunction()

@@ -11,6 +11,7 @@
 #include "app/command_router.h"
 #include "app/main_frame.h"
 #include "app/player_core.h"
+#include "app/rcp_convert_dialog.h"
 #include "app/session_control.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
@@ -109,6 +110,9 @@ bool CPlayerApp::Start() {
         request.cfg = cfg;
         request.settings = {t.jv, t.mac, t.p, t.bank};
         return playback::RunSmfConversion(request, t.dlg_view != 0, frame_.get());
+    };
+    ctx.rcp_view = [this]() -> std::unique_ptr<playback::RcpConversionView> {
+        return std::make_unique<RcpConvertDialog>(frame_.get());
     };
     ctx.movie_window = playback::MakeMovieFrameFactory([this] {
         const settings::MovieSection& m = settings_.movie;

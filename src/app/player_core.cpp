@@ -9,6 +9,8 @@
 #include "app/path_opener.h"
 #include "nuko/files.h"
 #include "nuko/media_title.h"
+#include "nuko/paths.h"
+#include "playback/rcpcv_binding.h"
 
 namespace nuko::app {
 
@@ -65,7 +67,6 @@ PlayerCore::PlayerCore(CoreContext context)
     list_->SetTitleSource([this](int n) { return ItemTitle(n); });
     controller_ = std::make_unique<playback::PlayController>(*device_, *this, *ctx_.dispatcher, *ctx_.clock);
     controller_->SetOptions(ControllerOptionsFrom(s_, ctx_.work_folder));
-    controller_->SetConverters(ctx_.converters);
     controller_->SetList(list_.get());
     ApplySettings();
 }
@@ -125,6 +126,20 @@ void PlayerCore::ApplySettings() {
         st.sub_folder = ks.sub_folder != 0;
         controller_->SetMode(static_cast<MediaKind>(k), st.mode);
     }
+    // The converters the program gave, and our own RCP converter.
+    playback::ItemConverters converters = ctx_.converters;
+    if (s_.rcpcv.used && !converters.rcp_to_smf) {
+        converters.rcp_to_smf = [this](const std::string& song) {
+            std::unique_ptr<playback::RcpConversionView> view;
+            if (s_.rcpcv.dlg_view && ctx_.rcp_view) view = ctx_.rcp_view();
+            std::string temp = ctx_.work_folder + s_.rcpcv.file;
+            std::string folder = ctx_.program_folder.empty() ? folders::ProgramFolder() : ctx_.program_folder;
+            return playback::ConvertRcp(folder + playback::kRcpcvLibraryFile, song, temp, view.get(), OwnerWindow())
+                       ? temp
+                       : std::string();
+        };
+    }
+    controller_->SetConverters(std::move(converters));
     sleep_.set_length(s_.timer.sleep);
     clocks_.Set(ClockTimers::kOn1, s_.timer.on_timer1);
     clocks_.Set(ClockTimers::kOff1, s_.timer.off_timer1);

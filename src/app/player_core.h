@@ -28,6 +28,7 @@
 #include "playback/file_play_list.h"
 #include "playback/media_device.h"
 #include "playback/play_controller.h"
+#include "playback/rcp_conversion.h"
 
 namespace nuko::settings {
 class SettingsStore;
@@ -112,6 +113,9 @@ struct CoreContext {
     bool background_lists = false;
     // The outside converters a MIDI item goes through before it plays.
     playback::ItemConverters converters;
+    // The window an RCP conversion shows when "Tool\Rcpcv" "DlgView" is
+    // on; unset: conversions run without one.
+    std::function<std::unique_ptr<playback::RcpConversionView>()> rcp_view;
 };
 
 class PlayerCore final : public playback::ControllerHost {

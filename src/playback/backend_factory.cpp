@@ -62,6 +62,7 @@ std::unique_ptr<Backend> LinuxBackends::Create(BackendType type, MediaKind kind)
     r.fast = settings_.fast;
     r.clock = settings_.clock;
     r.ports = ports_.get();
+    r.program_folder = settings_.program_folder;
     std::unique_ptr<Backend> backend = module->create ? module->create(r) : nullptr;
     if (!backend) return std::make_unique<UnloadedBackend>(settings_.program_folder + BackendModuleFile(type));
     return backend;

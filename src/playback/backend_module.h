@@ -23,7 +23,7 @@
 
 namespace nuko::playback {
 
-inline constexpr int kBackendModuleVersion = 1;
+inline constexpr int kBackendModuleVersion = 2;
 inline constexpr const char* kBackendModuleEntry = "nuko_backend_module";
 inline constexpr const char* kFluidSynthModuleFile = "nuko_backend_fluidsynth.so";
 inline constexpr const char* kMpvModuleFile = "nuko_backend_mpv.so";
@@ -38,6 +38,7 @@ struct BackendRequest {
     bool fast = false;            // see BackendSettings
     const Clock* clock = nullptr;
     MidiPortProvider* ports = nullptr;  // from make_midi_ports; may be null
+    std::string program_folder;   // ending in "/": where the outside libraries are
 };
 
 struct BackendModule {

@@ -10,6 +10,7 @@
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "nuko/text.h"
+#include "rcpcv_binding.h"
 #include "sound_font.h"
 
 namespace nuko::playback {
@@ -62,8 +63,13 @@ DeviceType LookupDeviceType(std::string_view extension, const PlatformFacts& fac
         t.backend = BackendType::Mpv;
         t.driver = t.usable = facts.mpv;
         t.universal = facts.mpv && active_movie;
+    } else if (IsRcpExtension(ext) && facts.rcp_converter) {
+        // The sequencer plays them through the converter library.
+        t.name = kSequencerType;
+        t.backend = BackendType::Sequencer;
+        t.driver = t.usable = !facts.sound_font.empty();
     }
-    // Anything else (the RCP family before conversion, WRD scripts,
+    // Anything else (the RCP family without the converter, WRD scripts,
     // catalogs, archives) has no device.
     return t;
 }
@@ -77,7 +83,7 @@ PlatformFacts GatherPlatformFacts(const std::string& sound_font_setting, const s
     f.mpv = IsFile(program_folder + kMpvModuleFile);
     f.cd_drives = cd::ListCdDrives();
     f.outputs = DetectAudioOutputs();
-    f.rcp_converter = LibraryUsable(program_folder + "librcpcv.so",
+    f.rcp_converter = LibraryUsable(program_folder + kRcpcvLibraryFile,
                                     {"rcpcvConvertFile", "rcpcvGetSMF", "rcpcvGetSMFLength", "rcpcvDeleteObject",
                                      "rcpcvGetVersionMajor", "rcpcvGetVersionMinor"});
     f.smf_converter = LibraryUsable(program_folder + "libsmfk32.so", {"GetSmfkVersion", "SmfkConvert"});
@@ -92,10 +98,12 @@ ProbeResult BuildProbe(const PlatformFacts& facts, bool active_movie) {
         std::string line(LoadString(id));
         if (line.size() < 3) continue;
         DeviceType t = LookupDeviceType(line.substr(0, 3), facts, active_movie);
+        const bool rcp = id == strings::kRcpDriverLine || id == strings::kR36DriverLine;
         if (t.usable) {
             if (id == strings::kMp3DriverLine && !facts.mpv) (line += ' ') += LoadString(strings::kNetShowUsed);
+            if (rcp) (line += ' ') += LoadString(strings::kRcpConverterUsed);
             r.playable.push_back(line);
-        } else if ((id == strings::kRcpDriverLine || id == strings::kR36DriverLine) && facts.rcp_converter) {
+        } else if (rcp && facts.rcp_converter) {
             (line += ' ') += LoadString(strings::kRcpConverterUsed);
             r.playable.push_back(line);
         } else {

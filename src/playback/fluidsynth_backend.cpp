@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "media_errors.h"
+#include "rcpcv_binding.h"
 #include "nuko/fileio.h"
 #include "nuko/files.h"
 #include "nuko/string_ids.h"
@@ -160,6 +161,16 @@ int FluidSynthBackend::Open(const std::string& path) {
     if (!bytes) {
         last_error_ = ec.message();
         return files::IsFileFound(path, true) ? mci::kFileRead : mci::kFileNotFound;
+    }
+    if (HasRcpSignature(*bytes)) {
+        // Converted in memory; the song never exists as a file of its own.
+        std::optional<std::string> smf;
+        if (!options_.rcp_library.empty()) smf = RcpcvBinding(options_.rcp_library).Convert(path);
+        if (!smf) {
+            last_error_ = "RCP conversion through " + options_.rcp_library + " failed";
+            return mci::kInvalidFile;
+        }
+        bytes = std::move(smf);
     }
     std::string why;
     auto song = midi::ParseSmf(*bytes, &why);

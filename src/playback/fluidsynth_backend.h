@@ -39,6 +39,9 @@ struct FluidSynthOptions {
     std::string sound_font;            // see FindSoundFont
     std::vector<std::string> drivers;  // audio drivers to try, in order
     bool paced = true;                 // the silent output keeps real time
+    // librcpcv.so, through which RCP, R36 and G36 songs play; empty: they
+    // do not.
+    std::string rcp_library;
 };
 
 class FluidSynthBackend final : public Backend, public MidiControls {

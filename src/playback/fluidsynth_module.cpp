@@ -1,6 +1,7 @@
 // The MIDI back-end module: FluidSynth and the ALSA sequencer's ports.
 #include "backend_module.h"
 #include "fluidsynth_backend.h"
+#include "rcpcv_binding.h"
 
 namespace nuko::playback {
 namespace {
@@ -11,6 +12,7 @@ std::unique_ptr<Backend> Create(const BackendRequest& r) {
     o.sound_font = r.sound_font;
     o.drivers = r.outputs.FluidSynthDrivers();
     o.paced = !r.fast;
+    if (!r.program_folder.empty()) o.rcp_library = r.program_folder + kRcpcvLibraryFile;
     return std::make_unique<FluidSynthBackend>(*r.dispatcher, std::move(o), r.ports);
 }
 

@@ -343,7 +343,10 @@ std::string PlayController::PrepareItem(int item, const std::string& original, i
     if ((ext == "rcp" || ext == "r36" || ext == "g36") && converters_.rcp_to_smf) {
         host_.OnStatus(LoadString(strings::kConvertingStatus));
         std::string out = converters_.rcp_to_smf(path);
-        if (!out.empty()) path = out;
+        if (!out.empty()) {
+            prepared_files_.push_back(out);
+            path = out;
+        }
         refreshed = true;
     }
     std::string own = list_->ItemInitFile(item);

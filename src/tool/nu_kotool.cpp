@@ -30,6 +30,7 @@ const Command kCommands[] = {
     {"discid", "discid SOURCE", nuko::tool::RunDiscId},
     {"cdtitle", "cdtitle SOURCE", nuko::tool::RunCdTitle},
     {"mixer", "mixer [set N LEFT RIGHT [--steps 15|31|63|127]]", nuko::tool::RunMixer},
+    {"rcp2mid", "rcp2mid SRC DST", nuko::tool::RunRcp2Mid},
 };
 
 int Usage(FILE* out) {

@@ -34,5 +34,6 @@ int RunWrd(const Args& args);
 int RunDiscId(const Args& args);
 int RunCdTitle(const Args& args);
 int RunMixer(const Args& args);
+int RunRcp2Mid(const Args& args);
 
 }  // namespace nuko::tool

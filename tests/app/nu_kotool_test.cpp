@@ -105,3 +105,22 @@ TEST(NuKoTool, ScanListsTheRowsOfTheFileArea) {
     EXPECT_EQ(RunProgram({KoTool(), "scan", dir.File("m"), "--kind", "cd"}, &out), 2);
     EXPECT_EQ(RunProgram({KoTool(), "scan", dir.File("m/b.mid"), "--kind", "midi"}, &out), 1);
 }
+
+TEST(NuKoTool, Rcp2MidWritesTheSmfAndReportsWhatItFound) {
+    NUKO_CORPUS_FILE(rcp, "rcp/");
+    TempDir dir;
+    std::string out;
+    ASSERT_EQ(RunProgram({KoTool(), "rcp2mid", rcp + "sted2clone_sted-cli_test.rcp", dir.File("a.mid")}, &out), 0);
+    EXPECT_EQ(out, "title: Test song\ntracks: 1\nnotes: 16\ntempo: 120\nlength: 6.0 s\nskipped: 0\n");
+    EXPECT_EQ(nuko::test::ReadBytes(dir.File("a.mid")).substr(0, 4), "MThd");
+    ASSERT_EQ(RunProgram({KoTool(), "rcp2mid", rcp + "sted2clone_recomposer-file_test.rcp", dir.File("b.mid")}, &out), 0);
+    EXPECT_EQ(out, "title: Test song\ntracks: 1\nnotes: 8\ntempo: 120\nlength: 3.9 s\nskipped: 0\n");
+
+    // Not an RCP file, a missing one, and a wrong call.
+    WriteBytes(dir.File("bad.rcp"), "MThd not at all");
+    EXPECT_EQ(RunProgram({KoTool(), "rcp2mid", dir.File("bad.rcp"), dir.File("c.mid")}, &out), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(nuko::test::ReadBytes(dir.File("c.mid")), "");
+    EXPECT_EQ(RunProgram({KoTool(), "rcp2mid", dir.File("none.rcp"), dir.File("c.mid")}, &out), 1);
+    EXPECT_EQ(RunProgram({KoTool(), "rcp2mid", dir.File("bad.rcp")}, &out), 2);
+}

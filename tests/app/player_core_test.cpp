@@ -4,6 +4,7 @@
 #include "app/player_core.h"
 
 #include <chrono>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -204,6 +205,49 @@ TEST_F(CoreTest, AMovieOpensInTheFrameMadeUnderTheOwnerWindow) {
     ASSERT_TRUE(router.Run(cmd::kPlay));
     queue.RunPending();
     EXPECT_EQ(owners, std::vector<void*>{&window});
+}
+
+namespace {
+
+struct RecordingRcpView final : playback::RcpConversionView {
+    explicit RecordingRcpView(std::vector<std::string>* c) : calls(c) {}
+    void Begin(std::string_view name) override { calls->push_back("begin " + std::string(name)); }
+    void SetProgress(int) override {}
+    void End(bool ok) override { calls->push_back(ok ? "ok" : "cancel"); }
+    std::vector<std::string>* calls;
+};
+
+}  // namespace
+
+TEST_F(CoreTest, WithTheRcpToolOnAnRcpSongPlaysAsTheConvertedFile) {
+    NUKO_CORPUS_FILE(rcp, "rcp/");
+    test::TempDir songs;
+    test::WriteBytes(songs.File("song.rcp"), test::ReadBytes(rcp + "sted2clone_sted-cli_test.rcp"));
+    s.kinds[0].path = songs.path();
+    s.kinds[0].sub_code = media::file_type::kType2;  // the RCP family
+    s.rcpcv.used = 1;
+    s.rcpcv.dlg_view = 1;
+    backends.facts.rcp_converter = true;
+    std::vector<std::string> calls;
+    app::CoreContext ctx = core->context();
+    ctx.program_folder = NUKO_PROGRAM_DIR "/";
+    ctx.rcp_view = [&calls] { return std::make_unique<RecordingRcpView>(&calls); };
+    router = CommandRouter{};
+    core = std::make_unique<PlayerCore>(ctx);
+    core->RegisterCommands(router);
+    core->Start();
+    ASSERT_EQ(core->files().rows(), 1);
+    ASSERT_TRUE(router.Run(cmd::kPlay));
+    queue.RunPending();
+    const std::string temp = work.File("$Nu-kop_Rcpcv$.mid");
+    ASSERT_FALSE(backends.made.empty());
+    EXPECT_EQ(backends.made.back()->opened.back(), temp);
+    EXPECT_TRUE(test::ReadBytes(temp).starts_with("MThd"));
+    EXPECT_EQ(calls, (std::vector<std::string>{"begin song.rcp", "ok"}));
+    // Closing the item takes the converted file away.
+    ASSERT_TRUE(router.Run(cmd::kStop));
+    core.reset();
+    EXPECT_FALSE(std::filesystem::exists(temp));
 }
 
 namespace {

@@ -45,6 +45,17 @@ TEST(DeviceTypesTest, EachExtensionFindsItsBackEnd) {
     }
     for (const char* e : {"rcp", "r36", "g36", "wrd", "lzh", "mit", "txt", ""})
         EXPECT_EQ(LookupDeviceType(e, f, true).backend, BackendType::None) << e;
+    // With the converter library the sequencer plays the RCP family itself,
+    // as long as it has a sound font.
+    f.rcp_converter = true;
+    for (const char* e : {"rcp", ".R36", "g36"}) {
+        DeviceType t = LookupDeviceType(e, f, false);
+        EXPECT_EQ(t.backend, BackendType::Sequencer) << e;
+        EXPECT_TRUE(t.usable) << e;
+    }
+    f.sound_font.clear();
+    EXPECT_FALSE(LookupDeviceType("rcp", f, false).usable);
+    EXPECT_EQ(LookupDeviceType("wrd", f, false).backend, BackendType::None);
 }
 
 TEST(DeviceTypesTest, WhatIsMissingDecidesUsable) {
@@ -101,11 +112,12 @@ TEST(DeviceTypesTest, ToolListSaysWhichLibrariesArePresent) {
 TEST(DeviceTypesTest, GatheredFactsDescribeThisMachine) {
     PlatformFacts f = GatherPlatformFacts("", NUKO_PROGRAM_DIR "/");
     EXPECT_TRUE(f.mpv);
-    EXPECT_FALSE(f.rcp_converter);
+    EXPECT_TRUE(f.rcp_converter);  // built into the program folder
     EXPECT_FALSE(f.smf_converter);
     // Without the libmpv module its kinds have no device.
     PlatformFacts none = GatherPlatformFacts("", "/nonexistent/");
     EXPECT_FALSE(none.mpv);
+    EXPECT_FALSE(none.rcp_converter);
     EXPECT_FALSE(LookupDeviceType("wav", none, true).driver);
 }
 

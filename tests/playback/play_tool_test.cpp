@@ -57,6 +57,15 @@ TEST_F(PlayToolTest, ASongInSeconds) {
     EXPECT_EQ(out, "length: 4 s\npos: 0\npos: 1\npos: 2\npos: 3\npos: 4\nend: success\n");
 }
 
+TEST_F(PlayToolTest, AnRcpSongPlaysThroughTheConverterLibrary) {
+    NUKO_CORPUS_FILE(rcp, "rcp/");
+    int code = -1;
+    // Three measures of 4/4 at 120, the last note ending just before six seconds.
+    std::string out = Run({"play", rcp + "sted2clone_sted-cli_test.rcp", "--fast"}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(out, "length: 5 s\npos: 0\npos: 1\npos: 2\npos: 3\npos: 4\npos: 5\nend: success\n");
+}
+
 TEST_F(PlayToolTest, FromAndForChooseWhatPlays) {
     WriteBytes(media_.File("five.wav"), nuko::test::MakeWav(5.0));
     int code = -1;
@@ -111,7 +120,10 @@ TEST_F(PlayToolTest, ProbePrintsTheListsOfTheCheckDialog) {
     ASSERT_LT(playable, needed);
     ASSERT_LT(needed, tools);
     EXPECT_LT(at("WAV\tWave Audio用ﾄﾞﾗｲﾊﾞｰ"), needed);
-    EXPECT_GT(at("RCP\tRCP用ﾄﾞﾗｲﾊﾞｰ"), needed);
+    // The RCP family plays through the converter built beside the tool,
+    // wherever MIDI plays.
+    EXPECT_EQ(at("MID\tMIDI用ﾄﾞﾗｲﾊﾞｰ") < needed, at("RCP\tRCP用ﾄﾞﾗｲﾊﾞｰ (Rcpcv.dll使用)") < needed);
+    EXPECT_LT(at("RCP変換 (librcpcv.so)\t○ RCP変換が使えます."), lines.size());
     EXPECT_EQ(lines.size() - static_cast<std::size_t>(tools), 4u);
 }
 

@@ -28,6 +28,7 @@ inline constexpr int kLeftVolumeTip = 3056;          // "left volume" (3057 both
 inline constexpr int kMonoVolumeTip = 3059;          // "volume", the one spin of a mono line
 inline constexpr int kSmfkTooOld = 196;              // the SMF converter must be version 2.12 or later
 inline constexpr int kFirstSmfkError = 197;          // + error code 0-7 of the SMF converter
+inline constexpr int kRcpcvTooOld = 195;             // use RCPCV version 1.8 or later
 inline constexpr int kMidiInitStatus = 215;          // " initialising MIDI..."
 inline constexpr int kCopyingStatus = 222;           // " copying..."
 
