@@ -1,0 +1,102 @@
+// Writes small LZH archives with stored (-lh0-) members, so that tests can
+// put exactly the names, sizes and damage they need into an archive.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nuko::test {
+
+struct LzhEntry {
+    std::string name;  // stored name bytes (CP932), "\" as folder separator
+    std::string data;
+    int level = 0;                // 0, 1 or 2
+    std::string folder;           // level 1 and 2: folder extension, "\xFF" separated
+    std::int64_t declared = -1;   // original size to declare (-1: data size)
+    bool bad_crc = false;
+};
+
+inline std::uint16_t LzhTestCrc(std::string_view data) {
+    std::uint16_t crc = 0;
+    for (unsigned char c : data) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k) crc = static_cast<std::uint16_t>((crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1);
+    }
+    return crc;
+}
+
+inline void PutLe(std::string& s, std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+inline std::string LzhMember(const LzhEntry& e) {
+    const std::uint64_t declared = e.declared < 0 ? e.data.size() : static_cast<std::uint64_t>(e.declared);
+    std::uint16_t crc = LzhTestCrc(e.data);
+    if (e.bad_crc) crc ^= 0x5555;
+    std::string h;
+    if (e.level == 2) {
+        // file name extension, then an optional folder extension
+        std::vector<std::string> exts;
+        exts.push_back(std::string("\x01", 1) + e.name);
+        if (!e.folder.empty()) exts.push_back(std::string("\x02", 1) + e.folder);
+        std::string body;
+        PutLe(body, exts.front().size() + 2, 2);  // first extension's size (from offset 24)
+        for (std::size_t i = 0; i < exts.size(); ++i) {
+            body += exts[i];
+            PutLe(body, i + 1 < exts.size() ? exts[i + 1].size() + 2 : 0, 2);
+        }
+        const std::size_t total = 24 + body.size();
+        PutLe(h, total, 2);
+        h += "-lh0-";
+        PutLe(h, e.data.size(), 4);
+        PutLe(h, declared, 4);
+        PutLe(h, 0x5F000000, 4);
+        h += '\x20';
+        h += '\x02';
+        PutLe(h, crc, 2);
+        h += 'M';
+        h += body;
+        return h + e.data;
+    }
+    std::string rest;  // from offset 2
+    rest += "-lh0-";
+    std::string ext;
+    if (e.level == 1 && !e.folder.empty()) {
+        std::string f = std::string("\x02", 1) + e.folder;
+        ext = f;
+    }
+    const std::size_t ext_total = ext.empty() ? 0 : ext.size() + 2;
+    PutLe(rest, e.data.size() + ext_total, 4);
+    PutLe(rest, declared, 4);
+    PutLe(rest, 0x2A212A21, 4);  // DOS time
+    rest += '\x20';
+    rest += static_cast<char>(e.level);
+    rest += static_cast<char>(e.name.size());
+    rest += e.name;
+    PutLe(rest, crc, 2);
+    if (e.level == 1) {
+        rest += 'M';
+        PutLe(rest, ext.empty() ? 0 : ext.size() + 2, 2);
+    }
+    unsigned sum = 0;
+    for (unsigned char c : rest) sum += c;
+    h += static_cast<char>(rest.size());
+    h += static_cast<char>(sum & 0xFF);
+    h += rest;
+    if (!ext.empty()) {
+        h += ext;
+        PutLe(h, 0, 2);
+    }
+    return h + e.data;
+}
+
+inline std::string LzhArchive(const std::vector<LzhEntry>& entries) {
+    std::string out;
+    for (const LzhEntry& e : entries) out += LzhMember(e);
+    out += '\0';
+    return out;
+}
+
+}  // namespace nuko::test
