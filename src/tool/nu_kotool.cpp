@@ -29,6 +29,7 @@ const Command kCommands[] = {
     {"wrd", "wrd SONG OUTDIR [--at P1,P2,...] [--grid] [--catchup] [--tempo BPM --interval MS]", nuko::tool::RunWrd},
     {"discid", "discid SOURCE", nuko::tool::RunDiscId},
     {"cdtitle", "cdtitle SOURCE", nuko::tool::RunCdTitle},
+    {"archive", "archive ARCHIVE [--kind midi|movie|sound] [--rcp-first]", nuko::tool::RunArchive},
 };
 
 int Usage(FILE* out) {

@@ -33,5 +33,6 @@ int RunProbe(const Args& args);
 int RunWrd(const Args& args);
 int RunDiscId(const Args& args);
 int RunCdTitle(const Args& args);
+int RunArchive(const Args& args);
 
 }  // namespace nuko::tool
