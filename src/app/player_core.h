@@ -19,6 +19,7 @@
 
 #include "app/frame_timers.h"
 #include "app/settings.h"
+#include "library/archive_file.h"
 #include "library/file_area_model.h"
 #include "library/list_loader.h"
 #include "nuko/clock.h"
@@ -109,6 +110,11 @@ struct CoreContext {
     // Lists are read on a worker thread and fill in as their rows come (the
     // player's window); else in place, before the call returns.
     bool background_lists = false;
+    // What an archive extraction shows (progress window, overwrite
+    // question); unset: nothing, existing files are kept when asking is on.
+    media::ArchiveUi* archive_ui = nullptr;
+    // Whether archives play; unset: whether liblhasa can be used.
+    std::optional<bool> archives_enabled;
 };
 
 class PlayerCore final : public playback::ControllerHost {
@@ -180,6 +186,8 @@ public:
     void SetOwnerWindow(void* window) { owner_ = window; }
     // The MIDI-Word screen runs a script: the clock sends it the position.
     void SetWrdScreenOpen(bool open) { wrd_open_ = open; }
+    // Archives are listed in folder scans and played.
+    bool archives_enabled() const { return archives_enabled_; }
 
     // ControllerHost: each event goes on to the listeners; the clock duties
     // run the sleep and clock timers first.
@@ -198,6 +206,7 @@ public:
     void* OwnerWindow() override { return owner_; }
 
 private:
+    media::ArchiveSettings ArchiveSettingsNow() const;
     struct KindState {
         playback::PlayMode mode;
         media::FileTypeFlags sub_code = 0;
@@ -239,6 +248,10 @@ private:
     media::FileAreaModel files_;
     std::unique_ptr<playback::FilePlayList> list_;
     std::unique_ptr<playback::PlayController> controller_;
+    // Archive rows play their chosen member; the extracted files go with it.
+    std::unique_ptr<media::CArchiveFile> archives_;
+    bool archives_enabled_ = false;
+    std::string archive_played_;  // the archive whose member was extracted last
     std::vector<CoreListener*> listeners_;
     // Posted calls check it: the core may be gone when they run.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

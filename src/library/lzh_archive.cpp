@@ -82,7 +82,16 @@ std::optional<std::string> RawHeaderName(const std::uint8_t* raw, std::size_t le
     if (level == 0 || level == 1) {
         const std::size_t name_length = raw[21];
         if (22 + name_length > length) return std::nullopt;
-        return std::string(reinterpret_cast<const char*>(raw + 22), name_length);
+        std::string name(reinterpret_cast<const char*>(raw + 22), name_length);
+        if (level == 1) {
+            // A file-name extension, when there is one, holds the whole name.
+            ForEachExtension(raw, length, std::size_t{raw[0]}, [&](std::uint8_t type, std::string_view data) {
+                if (type != 0x01) return true;
+                name.assign(data);
+                return false;
+            });
+        }
+        return name;
     }
     if (level == 2) {
         std::optional<std::string> name;

@@ -118,6 +118,15 @@ TEST_F(LzhTest, ShiftJisNamesKeepTheirBackslashTrailByteAtEveryLevel) {
     }
 }
 
+TEST_F(LzhTest, LevelOneNameMayComeFromItsExtension) {
+    std::string path = Archive("ext.lzh", {{.name = kHyo + "-long name.mid", .data = "d", .level = 1,
+                                            .folder = "sub\xFF", .name_in_extension = true}});
+    ArchiveReadResult r = ExtractArchive(lib, path, work, {});
+    ASSERT_EQ(r.members.size(), 1u);
+    EXPECT_EQ(r.members[0].stored, "sub/" + kHyoUtf8 + "-long name.mid");
+    EXPECT_EQ(Names(r), std::vector<std::string>{kHyoUtf8 + "-long name.mid"});
+}
+
 TEST_F(LzhTest, HostileNamesNeverWriteOutsideTheFolder) {
     std::string path = Archive("evil.lzh", {{"..\\evil1.mid", "x"},
                                             {"\\evil2.mid", "x"},

@@ -16,6 +16,7 @@ struct LzhEntry {
     std::string folder;           // level 1 and 2: folder extension, "\xFF" separated
     std::int64_t declared = -1;   // original size to declare (-1: data size)
     bool bad_crc = false;
+    bool name_in_extension = false;  // level 1: empty name field, name in an extension
 };
 
 inline std::uint16_t LzhTestCrc(std::string_view data) {
@@ -62,33 +63,35 @@ inline std::string LzhMember(const LzhEntry& e) {
     }
     std::string rest;  // from offset 2
     rest += "-lh0-";
+    // Level 1: extension headers after the base header, counted in the
+    // packed size.
+    std::vector<std::string> exts;
+    if (e.level == 1 && e.name_in_extension) exts.push_back(std::string("\x01", 1) + e.name);
+    if (e.level == 1 && !e.folder.empty()) exts.push_back(std::string("\x02", 1) + e.folder);
     std::string ext;
-    if (e.level == 1 && !e.folder.empty()) {
-        std::string f = std::string("\x02", 1) + e.folder;
-        ext = f;
+    for (std::size_t i = 0; i < exts.size(); ++i) {
+        ext += exts[i];
+        PutLe(ext, i + 1 < exts.size() ? exts[i + 1].size() + 2 : 0, 2);
     }
-    const std::size_t ext_total = ext.empty() ? 0 : ext.size() + 2;
-    PutLe(rest, e.data.size() + ext_total, 4);
+    const std::string field = e.name_in_extension ? std::string() : e.name;
+    PutLe(rest, e.data.size() + ext.size(), 4);
     PutLe(rest, declared, 4);
     PutLe(rest, 0x2A212A21, 4);  // DOS time
     rest += '\x20';
     rest += static_cast<char>(e.level);
-    rest += static_cast<char>(e.name.size());
-    rest += e.name;
+    rest += static_cast<char>(field.size());
+    rest += field;
     PutLe(rest, crc, 2);
     if (e.level == 1) {
         rest += 'M';
-        PutLe(rest, ext.empty() ? 0 : ext.size() + 2, 2);
+        PutLe(rest, exts.empty() ? 0 : exts.front().size() + 2, 2);
     }
     unsigned sum = 0;
     for (unsigned char c : rest) sum += c;
     h += static_cast<char>(rest.size());
     h += static_cast<char>(sum & 0xFF);
     h += rest;
-    if (!ext.empty()) {
-        h += ext;
-        PutLe(h, 0, 2);
-    }
+    h += ext;
     return h + e.data;
 }
 
