@@ -169,22 +169,24 @@ struct LhasaLibrary::Functions {
 };
 
 LhasaLibrary::LhasaLibrary() : fn_(new Functions) {
-    handle_ = ::dlopen("liblhasa.so.0", RTLD_NOW | RTLD_LOCAL);
+    handle_ = ::dlopen(kLhasaLibraryFile, RTLD_NOW | RTLD_LOCAL);
     if (!handle_) return;
+    void* found[kLhasaFunctions.size()];
     bool all = true;
-    auto bind = [&](auto& slot, const char* name) {
-        void* f = ::dlsym(handle_, name);
-        if (!f) all = false;
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(f);
-    };
-    bind(fn_->stream_from_file, "lha_input_stream_from_FILE");
-    bind(fn_->stream_free, "lha_input_stream_free");
-    bind(fn_->reader_new, "lha_reader_new");
-    bind(fn_->reader_free, "lha_reader_free");
-    bind(fn_->set_dir_policy, "lha_reader_set_dir_policy");
-    bind(fn_->next_file, "lha_reader_next_file");
-    bind(fn_->read, "lha_reader_read");
-    usable_ = all;
+    for (std::size_t i = 0; i < kLhasaFunctions.size(); ++i) {
+        found[i] = ::dlsym(handle_, kLhasaFunctions[i]);
+        if (!found[i]) all = false;
+    }
+    if (!all) return;
+    // In the order of kLhasaFunctions.
+    fn_->stream_from_file = reinterpret_cast<decltype(fn_->stream_from_file)>(found[0]);
+    fn_->stream_free = reinterpret_cast<decltype(fn_->stream_free)>(found[1]);
+    fn_->reader_new = reinterpret_cast<decltype(fn_->reader_new)>(found[2]);
+    fn_->reader_free = reinterpret_cast<decltype(fn_->reader_free)>(found[3]);
+    fn_->set_dir_policy = reinterpret_cast<decltype(fn_->set_dir_policy)>(found[4]);
+    fn_->next_file = reinterpret_cast<decltype(fn_->next_file)>(found[5]);
+    fn_->read = reinterpret_cast<decltype(fn_->read)>(found[6]);
+    usable_ = true;
 }
 
 LhasaLibrary::~LhasaLibrary() {

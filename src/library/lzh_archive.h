@@ -7,6 +7,7 @@
 // into "/", and such a name must stay one file name.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -42,6 +43,12 @@ const char* UnsafeMemberReason(std::string_view stored, std::string_view folder)
 std::uint16_t LzhCrc16(std::uint16_t crc, const void* data, std::size_t length);
 
 // --- The library binding ---
+
+inline constexpr const char* kLhasaLibraryFile = "liblhasa.so.0";
+// Every function the binding looks up; all are needed.
+inline constexpr std::array<const char*, 7> kLhasaFunctions = {
+    "lha_input_stream_from_FILE", "lha_input_stream_free", "lha_reader_new",    "lha_reader_free",
+    "lha_reader_set_dir_policy",  "lha_reader_next_file",  "lha_reader_read"};
 
 // liblhasa.so.0 with every function the reader needs; unusable when the
 // library or one of them is missing.
