@@ -9,34 +9,10 @@
 #include "library/lzh_archive.h"
 #include "nuko/files.h"
 #include "nuko/paths.h"
+#include "scratch_folder.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {
-
-namespace {
-
-// A private folder for one run's extraction, removed with what is left in it.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/nu_kotool-lzh-XXXXXX";
-        if (::mkdtemp(pattern.data())) path_ = pattern + "/";
-    }
-    ~ScratchFolder() {
-        if (path_.empty()) return;
-        files::DeleteFilesIn(path_);
-        ::rmdir(path_.c_str());
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-}  // namespace
 
 int RunArchive(const Args& args) {
     const char* usage = "usage: nu_kotool archive ARCHIVE [--kind midi|movie|sound] [--rcp-first]\n";
