@@ -127,6 +127,21 @@ TEST_F(LzhTest, LevelOneNameMayComeFromItsExtension) {
     EXPECT_EQ(Names(r), std::vector<std::string>{kHyoUtf8 + "-long name.mid"});
 }
 
+TEST_F(LzhTest, CompressedMembersDecodeAtEveryLevel) {
+    const std::string data = std::string(300, 'a') + "MThd" + std::string(70000, '\0') + "end";
+    for (int level : {0, 1, 2}) {
+        SCOPED_TRACE(level);
+        std::string path = Archive("lh5.lzh", {{.name = "x\\" + kHyo + ".mid", .data = data, .level = level, .lh5 = true},
+                                               {.name = "bad.mid", .data = "abc", .bad_crc = true, .lh5 = true}});
+        ArchiveReadResult r = ExtractArchive(lib, path, work, {});
+        ASSERT_EQ(r.members.size(), 2u);
+        EXPECT_EQ(r.members[0].method, "-lh5-");
+        EXPECT_EQ(Names(r), std::vector<std::string>{kHyoUtf8 + ".mid"});
+        EXPECT_EQ(ReadBytes(work + kHyoUtf8 + ".mid"), data);
+        ::unlink((work + kHyoUtf8 + ".mid").c_str());
+    }
+}
+
 TEST_F(LzhTest, HostileNamesNeverWriteOutsideTheFolder) {
     std::string path = Archive("evil.lzh", {{"..\\evil1.mid", "x"},
                                             {"\\evil2.mid", "x"},
@@ -317,7 +332,8 @@ TEST_F(ArchiveFileTest, ReadmeOnlyFailsAndItsFileGoesWithTheLastUser) {
 }
 
 TEST_F(ArchiveFileTest, ShiftJisMemberIsChosenByLikeness) {
-    std::string path = Archive(kHyoUtf8 + "2.lzh", {{"aaaa.mid", "a"}, {kHyo + "2.mid", "b"}});
+    std::string path = Archive(kHyoUtf8 + "2.lzh", {{.name = "aaaa.mid", .data = "a", .lh5 = true},
+                                                    {.name = kHyo + "2.mid", .data = "b", .level = 1, .lh5 = true}});
     ASSERT_TRUE(file->OpenForPlay(path, Code(MediaKind::Midi), nullptr, true, false));
     EXPECT_EQ(path, work + kHyoUtf8 + "2.mid");
     EXPECT_EQ(ReadBytes(path), "b");

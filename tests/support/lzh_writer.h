@@ -1,5 +1,6 @@
-// Writes small LZH archives with stored (-lh0-) members, so that tests can
-// put exactly the names, sizes and damage they need into an archive.
+// Writes small LZH archives with stored (-lh0-) or -lh5- members, so that
+// tests can put exactly the names, sizes and damage they need into an
+// archive.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +18,38 @@ struct LzhEntry {
     std::int64_t declared = -1;   // original size to declare (-1: data size)
     bool bad_crc = false;
     bool name_in_extension = false;  // level 1: empty name field, name in an extension
+    bool lh5 = false;                // -lh5- instead of stored
 };
+
+// The smallest -lh5- encoder: one block per run of equal bytes, each block
+// with constant code tables (a table of no lengths names its one symbol), so
+// every symbol of the block takes no bits at all.
+inline std::string Lh5Runs(std::string_view data) {
+    std::string out;
+    std::uint32_t acc = 0;
+    int bits = 0;
+    auto put = [&](std::uint32_t value, int n) {
+        for (int i = n - 1; i >= 0; --i) {
+            acc = (acc << 1) | ((value >> i) & 1);
+            if (++bits == 8) {
+                out += static_cast<char>(acc & 0xFF);
+                acc = 0;
+                bits = 0;
+            }
+        }
+    };
+    for (std::size_t i = 0; i < data.size();) {
+        std::size_t run = 1;
+        while (i + run < data.size() && data[i + run] == data[i] && run < 0xFFFF) ++run;
+        put(static_cast<std::uint32_t>(run), 16);  // symbols in the block
+        put(0, 5), put(0, 5);                       // code-length code: constant
+        put(0, 9), put(static_cast<unsigned char>(data[i]), 9);  // literal table: constant
+        put(0, 4), put(0, 4);                       // offset table: constant
+        i += run;
+    }
+    if (bits) put(0, 8 - bits);
+    return out;
+}
 
 inline std::uint16_t LzhTestCrc(std::string_view data) {
     std::uint16_t crc = 0;
@@ -35,6 +67,8 @@ inline void PutLe(std::string& s, std::uint64_t v, int bytes) {
 inline std::string LzhMember(const LzhEntry& e) {
     const std::uint64_t declared = e.declared < 0 ? e.data.size() : static_cast<std::uint64_t>(e.declared);
     std::uint16_t crc = LzhTestCrc(e.data);
+    const std::string packed = e.lh5 ? Lh5Runs(e.data) : e.data;
+    const char* method = e.lh5 ? "-lh5-" : "-lh0-";
     if (e.bad_crc) crc ^= 0x5555;
     std::string h;
     if (e.level == 2) {
@@ -50,8 +84,8 @@ inline std::string LzhMember(const LzhEntry& e) {
         }
         const std::size_t total = 24 + body.size();
         PutLe(h, total, 2);
-        h += "-lh0-";
-        PutLe(h, e.data.size(), 4);
+        h += method;
+        PutLe(h, packed.size(), 4);
         PutLe(h, declared, 4);
         PutLe(h, 0x5F000000, 4);
         h += '\x20';
@@ -59,10 +93,10 @@ inline std::string LzhMember(const LzhEntry& e) {
         PutLe(h, crc, 2);
         h += 'M';
         h += body;
-        return h + e.data;
+        return h + packed;
     }
     std::string rest;  // from offset 2
-    rest += "-lh0-";
+    rest += method;
     // Level 1: extension headers after the base header, counted in the
     // packed size.
     std::vector<std::string> exts;
@@ -74,7 +108,7 @@ inline std::string LzhMember(const LzhEntry& e) {
         PutLe(ext, i + 1 < exts.size() ? exts[i + 1].size() + 2 : 0, 2);
     }
     const std::string field = e.name_in_extension ? std::string() : e.name;
-    PutLe(rest, e.data.size() + ext.size(), 4);
+    PutLe(rest, packed.size() + ext.size(), 4);
     PutLe(rest, declared, 4);
     PutLe(rest, 0x2A212A21, 4);  // DOS time
     rest += '\x20';
@@ -92,7 +126,7 @@ inline std::string LzhMember(const LzhEntry& e) {
     h += static_cast<char>(sum & 0xFF);
     h += rest;
     h += ext;
-    return h + e.data;
+    return h + packed;
 }
 
 inline std::string LzhArchive(const std::vector<LzhEntry>& entries) {
