@@ -168,7 +168,7 @@ struct LhasaLibrary::Functions {
     decltype(&lha_reader_read) read = nullptr;
 };
 
-LhasaLibrary::LhasaLibrary() : fn_(new Functions) {
+LhasaLibrary::LhasaLibrary() : fn_(std::make_unique<Functions>()) {
     handle_ = ::dlopen(kLhasaLibraryFile, RTLD_NOW | RTLD_LOCAL);
     if (!handle_) return;
     void* found[kLhasaFunctions.size()];
@@ -191,7 +191,6 @@ LhasaLibrary::LhasaLibrary() : fn_(new Functions) {
 
 LhasaLibrary::~LhasaLibrary() {
     if (handle_) ::dlclose(handle_);
-    delete fn_;
 }
 
 // --- Reading ---

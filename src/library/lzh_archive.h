@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,7 +67,7 @@ public:
 
 private:
     void* handle_ = nullptr;
-    Functions* fn_ = nullptr;
+    std::unique_ptr<Functions> fn_;
     bool usable_ = false;
 };
 
