@@ -65,6 +65,19 @@ OpenPlan PlanOpenPath(const std::string& raw, const OpenContext& c) {
     if (!files::IsFileFound(target, c.hidden_files)) return plan;  // CD forms come with the CD panel
 
     std::string ext = media::LoweredExtension(target);
+    if (c.archives && ext == ".lzh") {
+        int kind = c.archive_drop;
+        if (kind == -1) kind = c.current_kind;
+        else if (kind == 100) kind = c.ask_archive_kind ? c.ask_archive_kind() : c.current_kind;
+        if (kind == media::Code(media::MediaKind::Cd)) kind = media::Code(media::MediaKind::Midi);
+        if (!media::IsKind(kind)) return plan;
+        plan.usable = true;
+        plan.kind = kind;
+        plan.type_flags = media::file_type::kArchive;
+        plan.source = path::SplitPath(target).folder;
+        plan.named_file = target;
+        return plan;
+    }
     int kind = KindOf(ext, target, c);
     if (kind < 0 || kind == media::Code(media::MediaKind::Cd)) return plan;
     plan.kind = kind;

@@ -1,6 +1,6 @@
 // What a path given from outside (the command line, a second copy, a
 // dropped file, an ON timer's file) opens: a media file, a catalog, a
-// folder, a link or .lnk file to one of them. Plain logic; the main frame
+// folder, an archive, a link or .lnk file to one of them. Plain logic; the main frame
 // carries the plan out.
 #pragma once
 
@@ -17,6 +17,13 @@ struct OpenContext {
     bool drop_media_check = true;   // Main/DropMediaCheck
     // The kind's file-type flags now, for a folder opened as it is.
     media::FileTypeFlags current_flags = 0x001F;
+    // Archives play (the archive library is there), and the kind they open
+    // in (Tool\Archive/Drop: -1 the current kind, 100 ask, else that kind).
+    bool archives = false;
+    int archive_drop = -1;
+    // Asked for the kind when archive_drop is 100; -1 cancels. Unset: the
+    // current kind.
+    std::function<int()> ask_archive_kind;
     // 0, 1 (audio only) or 2 (video) for an ASF file.
     std::function<int(const std::string&)> win_media_type;
 };

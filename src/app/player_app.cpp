@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/app_dialogs.h"
+#include "app/archive_progress_dialog.h"
 #include "app/command_router.h"
 #include "app/main_frame.h"
 #include "app/player_core.h"
@@ -133,6 +134,8 @@ bool CPlayerApp::Start() {
         return place;
     });
     ctx.clock = &clock_;
+    archive_ui_ = std::make_unique<ArchiveProgressDialog>();
+    ctx.archive_ui = archive_ui_.get();
     core_ = std::make_unique<PlayerCore>(ctx);
     router_ = std::make_unique<CommandRouter>();
     frame_ = std::make_unique<CMainFrame>(*core_, *router_, session_.get());

@@ -16,6 +16,7 @@ class QApplication;
 
 namespace nuko::app {
 
+class ArchiveProgressDialog;
 class CMainFrame;
 class CommandRouter;
 class PlayerCore;
@@ -58,6 +59,7 @@ private:
     // Declared before the frame, which uses them until it is gone.
     std::unique_ptr<QtDispatcher> dispatcher_;
     SteadyClock clock_;
+    std::unique_ptr<ArchiveProgressDialog> archive_ui_;
     std::unique_ptr<PlayerCore> core_;
     std::unique_ptr<CommandRouter> router_;
     std::unique_ptr<CMainFrame> frame_;

@@ -68,7 +68,30 @@ PlayerCore::PlayerCore(CoreContext context)
     controller_ = std::make_unique<playback::PlayController>(*device_, *this, *ctx_.dispatcher, *ctx_.clock);
     controller_->SetOptions(ControllerOptionsFrom(s_, ctx_.work_folder));
     controller_->SetList(list_.get());
+    archives_enabled_ = ctx_.archives_enabled ? *ctx_.archives_enabled : media::CArchiveFile::LibraryUsable();
+    archives_ = std::make_unique<media::CArchiveFile>(ArchiveSettingsNow());
+    list_->SetArchivesPlayable(archives_enabled_);
+    if (archives_enabled_) {
+        playback::ItemConverters converters;
+        converters.archive_member = [this](const std::string& archive, MediaKind kind) {
+            archives_->SetSettings(ArchiveSettingsNow());
+            std::string path = archive;
+            archives_->OpenForPlay(path, media::Code(kind), owner_, true, s_.main.rcp_preference != 0);
+            archive_played_ = path == archive ? std::string() : archive;
+            return path == archive ? std::string() : path;
+        };
+        controller_->SetConverters(std::move(converters));
+    }
     ApplySettings();
+}
+
+media::ArchiveSettings PlayerCore::ArchiveSettingsNow() const {
+    media::ArchiveSettings a;
+    a.work_folder = ctx_.work_folder;
+    a.dlg_view = s_.archive.dlg_view != 0;
+    a.yes = s_.archive.yes != 0;
+    a.ui = ctx_.archive_ui;
+    return a;
 }
 
 PlayerCore::~PlayerCore() {
@@ -177,7 +200,14 @@ std::string PlayerCore::ItemTitle(int item) const {
     if (files_.catalog_mode() && !it.title.empty()) return it.title;
     media::TitleOptions o;
     o.accept_hidden = s_.main.hidden_file != 0;
-    media::MediaTitle t = media::ReadMediaTitle(files_.RowPath(item - 1), o);
+    std::string path = files_.RowPath(item - 1);
+    // The archive that plays shows its chosen member's title.
+    if (archives_enabled_ && !archive_played_.empty() && path == archive_played_) {
+        std::string member = path;
+        if (archives_->OpenForPlay(member, media::Code(kind_), nullptr, false, false) && !member.empty())
+            path = member;
+    }
+    media::MediaTitle t = media::ReadMediaTitle(path, o);
     std::string title = s_.main.spc_cut ? t.title2 : t.title;
     return title.empty() ? it.name : title;
 }
@@ -230,7 +260,9 @@ void PlayerCore::Reload(const std::string& named, bool in_place) {
     media::FileAreaSettings fs;
     fs.kind = media::Code(kind_);
     fs.source = st.path;
-    fs.type_flags = st.sub_code ? st.sub_code : media::FileTypeFlags{0x001F};
+    // "All types" takes in archives too when they play.
+    fs.type_flags = st.sub_code ? st.sub_code : media::FileTypeFlags{0x081F};
+    fs.archives = archives_enabled_;
     fs.hidden_files = s_.main.hidden_file != 0;
     fs.sub_folders = st.sub_folder;
     fs.title_display = s_.main.list_box_title != 0;
@@ -361,6 +393,8 @@ int PlayerCore::OpenPath(const std::string& path, bool in_place) {
     c.current_flags = Current().sub_code;
     if (c.current_flags == 0) c.current_flags = 0x001F;
     c.win_media_type = [](const std::string& p) { return files::WinMediaType(p); };
+    c.archives = archives_enabled_;
+    c.archive_drop = s_.archive.drop;
     OpenPlan plan = PlanOpenPath(path, c);
     if (!plan.usable) return -1;
 

@@ -19,6 +19,7 @@
 
 #include "app/frame_timers.h"
 #include "app/settings.h"
+#include "library/archive_file.h"
 #include "library/file_area_model.h"
 #include "library/image_plugins.h"
 #include "library/list_loader.h"
@@ -116,6 +117,11 @@ struct CoreContext {
     // The window an RCP conversion shows when "Tool\Rcpcv" "DlgView" is
     // on; unset: conversions run without one.
     std::function<std::unique_ptr<playback::RcpConversionView>()> rcp_view;
+    // What an archive extraction shows (progress window, overwrite
+    // question); unset: nothing, existing files are kept when asking is on.
+    media::ArchiveUi* archive_ui = nullptr;
+    // Whether archives play; unset: whether liblhasa can be used.
+    std::optional<bool> archives_enabled;
 };
 
 class PlayerCore final : public playback::ControllerHost {
@@ -189,6 +195,8 @@ public:
     void SetOwnerWindow(void* window) { owner_ = window; }
     // The MIDI-Word screen runs a script: the clock sends it the position.
     void SetWrdScreenOpen(bool open) { wrd_open_ = open; }
+    // Archives are listed in folder scans and played.
+    bool archives_enabled() const { return archives_enabled_; }
 
     // ControllerHost: each event goes on to the listeners; the clock duties
     // run the sleep and clock timers first.
@@ -207,6 +215,7 @@ public:
     void* OwnerWindow() override { return owner_; }
 
 private:
+    media::ArchiveSettings ArchiveSettingsNow() const;
     struct KindState {
         playback::PlayMode mode;
         media::FileTypeFlags sub_code = 0;
@@ -250,6 +259,10 @@ private:
     std::string images_folder_;  // the folder images_ came from
     std::unique_ptr<playback::FilePlayList> list_;
     std::unique_ptr<playback::PlayController> controller_;
+    // Archive rows play their chosen member; the extracted files go with it.
+    std::unique_ptr<media::CArchiveFile> archives_;
+    bool archives_enabled_ = false;
+    std::string archive_played_;  // the archive whose member was extracted last
     std::vector<CoreListener*> listeners_;
     // Posted calls check it: the core may be gone when they run.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

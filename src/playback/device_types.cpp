@@ -3,9 +3,10 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
-#include <initializer_list>
+#include <vector>
 
 #include "cd/disc_toc.h"
+#include "library/lzh_archive.h"
 #include "backend_module.h"
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
@@ -24,7 +25,7 @@ bool IsOneOf(std::string_view ext, std::initializer_list<std::string_view> list)
 
 // A library is usable when it loads and has every function its binding
 // looks up.
-bool LibraryUsable(const std::string& file, std::initializer_list<const char*> symbols) {
+bool LibraryUsable(const std::string& file, const std::vector<const char*>& symbols) {
     void* lib = ::dlopen(file.c_str(), RTLD_LAZY | RTLD_LOCAL);
     if (!lib) return false;
     bool all = true;
@@ -87,7 +88,8 @@ PlatformFacts GatherPlatformFacts(const std::string& sound_font_setting, const s
                                     {"rcpcvConvertFile", "rcpcvGetSMF", "rcpcvGetSMFLength", "rcpcvDeleteObject",
                                      "rcpcvGetVersionMajor", "rcpcvGetVersionMinor"});
     f.smf_converter = LibraryUsable(program_folder + "libsmfk32.so", {"GetSmfkVersion", "SmfkConvert"});
-    f.archive_library = LibraryUsable("liblhasa.so.0", {"lha_reader_new", "lha_input_stream_from", "lha_reader_next_file"});
+    f.archive_library = LibraryUsable(media::kLhasaLibraryFile,
+                                      {media::kLhasaFunctions.begin(), media::kLhasaFunctions.end()});
     return f;
 }
 

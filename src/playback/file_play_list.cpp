@@ -25,9 +25,9 @@ void FilePlayList::Select(int n) {
 
 std::string FilePlayList::PlayablePath(int n) const {
     std::string path = model_.RowPath(n - 1);
-    // Archive rows play their chosen member through the archive bridge; until
-    // it is present they cannot be prepared.
-    if (text::AsciiLowered(path::Extension(path)) == "lzh") return {};
+    // Archive rows play their chosen member through the archive bridge;
+    // without it they cannot be prepared.
+    if (!archives_playable_ && text::AsciiLowered(path::Extension(path)) == "lzh") return {};
     return path;
 }
 

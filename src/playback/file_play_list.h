@@ -30,6 +30,9 @@ public:
     // The seed of new shuffle orders (the time in seconds; tests fix it).
     void SetSeedSource(std::function<std::uint32_t()> seed) { seed_ = std::move(seed); }
     const ShuffleOrder& shuffle() const { return shuffle_; }
+    // Archive rows play (through the controller's archive step) only when
+    // the archive library is there.
+    void SetArchivesPlayable(bool on) { archives_playable_ = on; }
 
     media::MediaKind kind() const override { return model_.list().kind; }
     int Count() const override { return model_.rows(); }
@@ -55,6 +58,7 @@ private:
     MediaDevice& device_;
     ShuffleOrder shuffle_;
     int selected_ = 0;
+    bool archives_playable_ = false;
     std::function<void(int)> select_hook_;
     std::function<std::string(int)> title_source_;
     std::function<std::uint32_t()> seed_;

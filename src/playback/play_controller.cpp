@@ -311,8 +311,13 @@ int PlayController::StartOpened(int item, const std::string& original, const std
 
 std::string PlayController::PrepareItem(int item, const std::string& original, int* error) {
     std::string path = original;
-    const std::string ext = text::AsciiLowered(path::Extension(path));
     const MediaKind kind = Kind();
+    if (converters_.archive_member && kind != MediaKind::Cd &&
+        text::AsciiLowered(path::Extension(path)) == "lzh") {
+        std::string member = converters_.archive_member(path, kind);
+        if (!member.empty()) path = member;
+    }
+    const std::string ext = text::AsciiLowered(path::Extension(path));
     if (kind == MediaKind::Sound && (ext == "mp3" || ext == "rmp")) {
         // libmpv plays MP3 and RIFF WAVE carrying MP3 as they are; only a
         // MacBinary or RIFF-MP3 header must come off first.

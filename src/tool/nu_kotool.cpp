@@ -31,6 +31,7 @@ const Command kCommands[] = {
     {"cdtitle", "cdtitle SOURCE", nuko::tool::RunCdTitle},
     {"mixer", "mixer [set N LEFT RIGHT [--steps 15|31|63|127]]", nuko::tool::RunMixer},
     {"rcp2mid", "rcp2mid SRC DST", nuko::tool::RunRcp2Mid},
+    {"archive", "archive ARCHIVE [--kind midi|movie|sound] [--rcp-first]", nuko::tool::RunArchive},
 };
 
 int Usage(FILE* out) {

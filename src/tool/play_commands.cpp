@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,11 +13,13 @@
 #include "cd/disc_toc.h"
 #include "playback/media_device.h"
 #include "playback/media_errors.h"
+#include "library/archive_file.h"
 #include "library/media_kinds.h"
 #include "nuko/dispatch.h"
 #include "nuko/files.h"
 #include "nuko/paths.h"
 #include "play_args.h"
+#include "scratch_folder.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
 #include "tool_commands.h"
@@ -116,12 +119,32 @@ std::optional<MediaKind> ParseKindName(const std::string& name) {
 int RunPlay(const Args& args) {
     auto p = ParsePlayArgs(args);
     if (!p) return PlayUsage();
-    std::optional<MediaKind> kind = p->kind ? p->kind : KindOfFile(p->file);
+    settings::Settings s = settings::SettingsStore(folders::SettingsFile()).ReadAll();
+    // An archive plays its chosen member, extracted into a folder of this
+    // run's own (a running player's work folder is left alone).
+    std::optional<ScratchFolder> scratch;
+    std::unique_ptr<media::CArchiveFile> archive;
+    std::optional<MediaKind> kind = p->kind;
+    if (media::LoweredExtension(p->file) == ".lzh") {
+        scratch.emplace();
+        media::ArchiveSettings as;
+        as.work_folder = scratch->path();
+        archive = std::make_unique<media::CArchiveFile>(as);
+        int k = kind ? media::Code(*kind) : archive->KindOfArchive(p->file);
+        std::string member = p->file;
+        if (k < 0 || scratch->path().empty() || !archive->OpenForPlay(member, k, nullptr, true, s.main.rcp_preference != 0) ||
+            member == p->file) {
+            std::fprintf(stderr, "nu_kotool: nothing in \"%s\" plays\n", p->file.c_str());
+            return 1;
+        }
+        kind = static_cast<MediaKind>(k);
+        p->file = member;
+    }
+    if (!kind) kind = KindOfFile(p->file);
     if (!kind) {
         std::fprintf(stderr, "nu_kotool: no media kind plays \"%s\"\n", p->file.c_str());
         return 1;
     }
-    settings::Settings s = settings::SettingsStore(folders::SettingsFile()).ReadAll();
     CallQueue queue;
     playback::BackendSettings backend_settings;
     backend_settings.sound_font = s.midi.sound_font;

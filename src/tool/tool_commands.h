@@ -35,5 +35,6 @@ int RunDiscId(const Args& args);
 int RunCdTitle(const Args& args);
 int RunMixer(const Args& args);
 int RunRcp2Mid(const Args& args);
+int RunArchive(const Args& args);
 
 }  // namespace nuko::tool

@@ -1,6 +1,7 @@
 // nu_kotool run as users run it.
 #include <gtest/gtest.h>
 
+#include "lzh_writer.h"
 #include "test_support.h"
 
 using nuko::test::KoTool;
@@ -123,4 +124,41 @@ TEST(NuKoTool, Rcp2MidWritesTheSmfAndReportsWhatItFound) {
     EXPECT_EQ(nuko::test::ReadBytes(dir.File("c.mid")), "");
     EXPECT_EQ(RunProgram({KoTool(), "rcp2mid", dir.File("none.rcp"), dir.File("c.mid")}, &out), 1);
     EXPECT_EQ(RunProgram({KoTool(), "rcp2mid", dir.File("bad.rcp")}, &out), 2);
+}
+
+TEST(NuKoTool, ArchiveListsMembersAndTheOneThatPlays) {
+    TempDir dir;
+    TempDir scratch;
+    ScopedEnv tmp("TMPDIR", scratch.path());
+    using nuko::test::LzhArchive;
+    // "\x95\x5C" is a Shift-JIS character whose trail byte is ASCII "\".
+    WriteBytes(dir.File("song.lzh"), LzhArchive({{"other.mid", "o"},
+                                                 {.name = "dir\\song.mid", .data = "s", .level = 1},
+                                                 {"\x95\x5C.txt", "t"}}));
+    WriteBytes(dir.File("a.lzh"), LzhArchive({{"a.rcp", "r"}, {"a.mid", "m"}}));
+    std::string out;
+    EXPECT_EQ(RunProgram({KoTool(), "archive", dir.File("song.lzh")}, &out), 0);
+    EXPECT_EQ(out, "member other.mid\nmember song.mid\nmember \xE8\xA1\xA8.txt\nchosen song.mid\n");
+    EXPECT_EQ(RunProgram({KoTool(), "archive", dir.File("song.lzh"), "--kind", "movie"}, &out), 0);
+    EXPECT_EQ(out.substr(out.rfind("chosen")), "chosen -\n");
+    EXPECT_EQ(RunProgram({KoTool(), "archive", dir.File("a.lzh"), "--kind", "midi"}, &out), 0);
+    EXPECT_EQ(out, "member a.rcp\nmember a.mid\nchosen a.mid\n");
+    EXPECT_EQ(RunProgram({KoTool(), "archive", dir.File("a.lzh"), "--kind", "midi", "--rcp-first"}, &out), 0);
+    EXPECT_EQ(out, "member a.rcp\nmember a.mid\nchosen a.rcp\n");
+    // Every kind's list puts ".mid" first: the RCP order is the MIDI kind's.
+    EXPECT_EQ(RunProgram({KoTool(), "archive", dir.File("a.lzh"), "--rcp-first"}, &out), 0);
+    EXPECT_EQ(out, "member a.rcp\nmember a.mid\nchosen a.mid\n");
+    EXPECT_TRUE(nuko::test::FolderEntries(scratch.path()).empty());  // the extraction folder went
+
+    EXPECT_EQ(RunProgram({KoTool(), "archive", dir.File("none.lzh")}, &out), 1);
+    EXPECT_EQ(RunProgram({KoTool(), "archive", dir.File("a.lzh"), "--kind", "cd"}, &out), 2);
+    EXPECT_EQ(RunProgram({KoTool(), "archive"}, &out), 2);
+}
+
+TEST(NuKoTool, ArchiveReadsTheCorpusArchives) {
+    NUKO_CORPUS_FILE(lzh, "lzh/");
+    std::string out;
+    EXPECT_EQ(RunProgram({KoTool(), "archive", lzh + "lhasa_lha_unix114i_h1_subdir.lzh"}, &out), 0);
+    EXPECT_EQ(out.substr(out.rfind("chosen")), "chosen -\n");
+    EXPECT_NE(out.find("member "), std::string::npos);
 }

@@ -72,3 +72,31 @@ TEST(PathOpener, WindowsMediaGoesWhereItsHeaderSays) {
     EXPECT_EQ(PlanOpenPath(asf + "wine_wmvcore_test.wmv", c).kind, 2);
     EXPECT_EQ(PlanOpenPath(asf + "taglib_silence-1.wma", c).type_flags, 0x0008);
 }
+
+TEST(PathOpener, ArchivesOpenInTheKindTheDropSettingNames) {
+    TempDir dir;
+    WriteBytes(dir.File("Song.LZH"), "x");
+    OpenContext c;
+    c.current_kind = 2;
+    // Without the archive library an archive is no media file.
+    EXPECT_FALSE(PlanOpenPath(dir.File("Song.LZH"), c).usable);
+
+    c.archives = true;
+    OpenPlan p = PlanOpenPath(dir.File("song.lzh"), c);
+    ASSERT_TRUE(p.usable);
+    EXPECT_EQ(p.kind, 2);  // the current kind
+    EXPECT_EQ(p.type_flags, 0x0800);
+    EXPECT_EQ(p.source, dir.path());
+    EXPECT_EQ(p.named_file, dir.File("Song.LZH"));
+
+    c.archive_drop = 3;
+    EXPECT_EQ(PlanOpenPath(dir.File("Song.LZH"), c).kind, 3);
+    c.archive_drop = 1;  // the CD kind plays no files: MIDI instead
+    EXPECT_EQ(PlanOpenPath(dir.File("Song.LZH"), c).kind, 0);
+    c.archive_drop = 100;
+    EXPECT_EQ(PlanOpenPath(dir.File("Song.LZH"), c).kind, 2);  // nobody to ask: the current kind
+    c.ask_archive_kind = [] { return 0; };
+    EXPECT_EQ(PlanOpenPath(dir.File("Song.LZH"), c).kind, 0);
+    c.ask_archive_kind = [] { return -1; };
+    EXPECT_FALSE(PlanOpenPath(dir.File("Song.LZH"), c).usable);
+}

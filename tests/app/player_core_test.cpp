@@ -3,6 +3,7 @@
 // when told, recording back ends.
 #include "app/player_core.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -13,6 +14,7 @@
 #include "app/command_router.h"
 #include "fake_backend.h"
 #include "manual_clock.h"
+#include "lzh_writer.h"
 #include "test_support.h"
 
 using namespace nuko;
@@ -413,4 +415,77 @@ TEST(ButtonPanelModel, ButtonsFollowStateKindAndMode) {
     EXPECT_TRUE(m.LookOf(cmd::kRandom).checked);
     EXPECT_TRUE(m.Press(cmd::kStop));
     EXPECT_EQ(ran, std::vector<int>{cmd::kStop});
+}
+
+TEST_F(CoreTest, ArchiveRowsAreListedAndPlayTheirChosenMember) {
+    if (!media::CArchiveFile::LibraryUsable()) GTEST_SKIP() << "liblhasa.so.0 is not installed";
+    // "All types" lists archives too.
+    s.kinds[0].sub_code = 0;
+    test::WriteBytes(midi.File("song.lzh"),
+                     test::LzhArchive({{"other.mid", "MThd"}, {"song.mid", std::string("MThd\xFF\x03\x05Tune!", 12)}}));
+    test::WriteBytes(midi.File("empty.lzh"), test::LzhArchive({{"readme.txt", "r"}}));
+    app::CoreContext ctx = core->context();
+    core.reset();
+    core = std::make_unique<PlayerCore>(ctx);
+    core->RegisterCommands(router);
+    ASSERT_TRUE(core->archives_enabled());
+    core->Start();
+    int song = 0, empty = 0;
+    for (int row = 0; row < core->files().rows(); ++row) {
+        if (core->files().list().items[static_cast<std::size_t>(row)].name == "song.lzh") song = row + 1;
+        if (core->files().list().items[static_cast<std::size_t>(row)].name == "empty.lzh") empty = row + 1;
+    }
+    ASSERT_NE(song, 0);
+    ASSERT_NE(empty, 0);
+
+    core->SelectRow(song);
+    ASSERT_TRUE(router.Run(cmd::kPlay));
+    queue.RunPending();
+    ASSERT_FALSE(backends.made.empty());
+    EXPECT_EQ(backends.made.back()->opened.back(), work.File("song.mid"));
+    EXPECT_EQ(core->ItemTitle(song), "Tune!");  // the member's title, not the archive's
+    router.Run(cmd::kStop);
+    core.reset();
+    // The last user of the extracted files went: they went with it.
+    EXPECT_TRUE(test::FolderEntries(work.path()).empty());
+
+    // An archive without a song has no device to play it; what its
+    // extraction wrote stays listed until the core goes. (Only the selected
+    // item plays, so that the search does not go on to the song.)
+    s.kinds[0].mode = 0;
+    core = std::make_unique<PlayerCore>(ctx);
+    core->RegisterCommands(router);
+    core->Start();
+    core->SelectRow(empty);
+    router.Run(cmd::kPlay);
+    queue.RunPending();
+    EXPECT_EQ(test::FolderEntries(work.path()), std::vector<std::string>{"readme.txt"});
+    router.Run(cmd::kStop);
+    core.reset();
+    // The last user of the extracted files went: they went with it.
+    EXPECT_TRUE(test::FolderEntries(work.path()).empty());
+}
+
+TEST_F(CoreTest, WithoutTheArchiveLibraryArchivesAreNeitherListedNorPlayed) {
+    s.kinds[0].sub_code = 0;
+    test::WriteBytes(midi.File("song.lzh"), test::LzhArchive({{"song.mid", "MThd"}}));
+    app::CoreContext ctx = core->context();
+    ctx.archives_enabled = false;
+    core.reset();
+    core = std::make_unique<PlayerCore>(ctx);
+    core->Start();
+    for (const auto& item : core->files().list().items) EXPECT_NE(item.name, "song.lzh");
+}
+
+TEST_F(CoreTest, AnArchiveOpensInItsFolderAndPlaysItsMember) {
+    if (!media::CArchiveFile::LibraryUsable()) GTEST_SKIP() << "liblhasa.so.0 is not installed";
+    test::TempDir box;
+    test::WriteBytes(box.File("tune.lzh"), test::LzhArchive({{"tune.mid", "MThd"}}));
+    test::WriteBytes(box.File("x.mid"), "x");
+    core->Start();
+    ASSERT_EQ(core->OpenPath(box.File("tune.lzh"), true), 1);
+    ASSERT_EQ(core->files().rows(), 1);  // the archives of the folder
+    ASSERT_TRUE(router.Run(cmd::kPlay));
+    queue.RunPending();
+    EXPECT_EQ(backends.made.back()->opened.back(), work.File("tune.mid"));
 }

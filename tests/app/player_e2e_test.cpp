@@ -11,8 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include "library/archive_file.h"
+#include "lzh_writer.h"
 #include "media_fixtures.h"
 #include "app/settings_store.h"
+#include "nuko/files.h"
 #include "test_support.h"
 #include "x_server.h"
 #include "x_windows.h"
@@ -341,4 +344,33 @@ TEST(PlayerEndToEnd, TheMouseHookGivesTheMovieWindowThePlayersMenuAndDoubleClick
             return place && place->width == 160;
         },
         10s, 50ms));
+}
+
+TEST(PlayerEndToEnd, PlaysASongStraightFromAnArchiveAndClearsItsWorkFolderAtExit) {
+    if (test::FindProgram("xdotool").empty()) GTEST_SKIP() << "no xdotool";
+    if (!media::CArchiveFile::LibraryUsable()) GTEST_SKIP() << "liblhasa.so.0 is not installed";
+    test::XServer x;
+    std::string why;
+    if (!x.Start(&why, "1024x768x24")) GTEST_SKIP() << why;
+    test::TempDir root;
+    Environment env(x.display(), root.path());
+    for (const char* d : {"cfg/NU-KO Application", "data", "music"})
+        ASSERT_EQ(test::RunProgram({"/bin/mkdir", "-p", root.File(d)}, nullptr), 0);
+    ASSERT_EQ(test::RunProgram({"/bin/mkdir", "-m", "700", "-p", root.File("run")}, nullptr), 0);
+    test::WriteBytes(root.File("cfg/NU-KO Application/NU-KO Player32.ini"),
+                     "[Main]\nMciCheck=0\nSplush=0\nPOffChk=0\n");
+    test::WriteBytes(root.File("music/Tune.lzh"),
+                     test::LzhArchive({{"readme.txt", "r"}, {.name = "tune.mid", .data = Song(30), .lh5 = true}}));
+
+    pid_t player = env.Spawn({test::ProgramDir() + "nu_kop32", root.File("music/Tune.lzh")});
+    // The caption carries the member's title (its name, as the song has
+    // none), not the archive's.
+    EXPECT_TRUE(test::PollUntil([&] { return Caption(env).rfind("tune - ", 0) == 0; }, 60s, 100ms))
+        << "caption \"" << Caption(env) << "\"";
+    const std::string work = root.File("run/nu-kop32/");
+    EXPECT_TRUE(nuko::files::IsFileFound(work + "tune.mid", true));
+    ::kill(player, SIGTERM);
+    EXPECT_EQ(WaitExit(player, 60s), 0);
+    EXPECT_FALSE(nuko::files::IsFileFound(work + "tune.mid", true));
+    EXPECT_FALSE(nuko::files::IsFileFound(work + "readme.txt", true));
 }

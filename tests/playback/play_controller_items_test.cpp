@@ -433,3 +433,54 @@ TEST(PlayControllerPause, LastsAcrossNextAndPrevious) {
     EXPECT_EQ(f.controller->state(), PlayState::Playing);
     EXPECT_EQ(f.controller->current_item(), 2);
 }
+
+TEST(PlayControllerPrepare, ArchiveItemsPlayTheMemberTheArchiveStepChose) {
+    ControllerFixture f(0);
+    WriteBytes(f.dir.File("1.lzh"), "x");
+    WriteBytes(f.dir.File("2.mid"), "x");
+    nuko::media::FileAreaSettings s;
+    s.type_flags = 0x081F;
+    s.archives = true;
+    s.source = f.dir.path();
+    f.model.Load(s, {});
+    std::sort(f.model.list().items.begin(), f.model.list().items.end(),
+              [](const auto& a, const auto& b) { return a.name < b.name; });
+    f.list->Reloaded(1);
+    std::vector<std::string> asked, converted;
+    std::string member = f.work.File("song.mid");
+    WriteBytes(member, "MThd");
+    nuko::playback::ItemConverters c;
+    c.archive_member = [&](const std::string& archive, nuko::media::MediaKind kind) {
+        asked.push_back(archive);
+        EXPECT_EQ(kind, nuko::media::MediaKind::Midi);
+        return member;
+    };
+    c.rcp_to_smf = [&](const std::string& in) {
+        converted.push_back(in);
+        return std::string();
+    };
+    f.controller->SetConverters(c);
+
+    // Without the archive library an archive row is passed over.
+    f.controller->RunCommand(PlayCommand::Play, true);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(f.Backend()->opened.back(), f.dir.File("2.mid"));
+    f.controller->RunCommand(PlayCommand::Stop, true);
+
+    f.list->SetArchivesPlayable(true);
+    f.list->SetSelected(1);
+    f.controller->SetCurrentItem(1);
+    f.controller->RunCommand(PlayCommand::Play, true);
+    EXPECT_EQ(asked, std::vector<std::string>{f.dir.File("1.lzh")});
+    EXPECT_EQ(f.Backend()->opened.back(), member);
+    f.controller->RunCommand(PlayCommand::Stop, true);
+
+    // The member goes through the steps of its own kind: an RCP song is
+    // converted.
+    member = f.work.File("song.rcp");
+    WriteBytes(member, "RCP");
+    f.list->SetSelected(1);
+    f.controller->SetCurrentItem(1);
+    f.controller->RunCommand(PlayCommand::Play, true);
+    EXPECT_EQ(converted, std::vector<std::string>{member});
+}

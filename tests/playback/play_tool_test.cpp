@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "lzh_writer.h"
 #include "media_fixtures.h"
 #include "test_support.h"
 
@@ -128,3 +129,20 @@ TEST_F(PlayToolTest, ProbePrintsTheListsOfTheCheckDialog) {
 }
 
 }  // namespace
+
+TEST_F(PlayToolTest, AnArchivePlaysItsChosenMember) {
+    nuko::test::SmfWriter w(480);
+    w.Track().Note(0, 60, 480 * 4);  // two seconds
+    TempDir scratch;
+    ::setenv("TMPDIR", scratch.path().c_str(), 1);
+    WriteBytes(media_.File("song.lzh"), nuko::test::LzhArchive({{"readme.txt", "r"}, {"song.mid", w.Bytes()}}));
+    int code = -1;
+    std::string out = Run({"play", media_.File("song.lzh"), "--fast"}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(out, "length: 2 s\npos: 0\npos: 1\npos: 2\nend: success\n");
+    WriteBytes(media_.File("docs.lzh"), nuko::test::LzhArchive({{"readme.txt", "r"}}));
+    Run({"play", media_.File("docs.lzh")}, &code);
+    EXPECT_EQ(code, 1);
+    ::unsetenv("TMPDIR");
+    EXPECT_TRUE(nuko::test::FolderEntries(scratch.path()).empty());  // nothing left behind
+}
