@@ -71,17 +71,6 @@ PlayerCore::PlayerCore(CoreContext context)
     archives_enabled_ = ctx_.archives_enabled ? *ctx_.archives_enabled : media::CArchiveFile::LibraryUsable();
     archives_ = std::make_unique<media::CArchiveFile>(ArchiveSettingsNow());
     list_->SetArchivesPlayable(archives_enabled_);
-    if (archives_enabled_) {
-        playback::ItemConverters converters;
-        converters.archive_member = [this](const std::string& archive, MediaKind kind) {
-            archives_->SetSettings(ArchiveSettingsNow());
-            std::string path = archive;
-            archives_->OpenForPlay(path, media::Code(kind), owner_, true, s_.main.rcp_preference != 0);
-            archive_played_ = path == archive ? std::string() : archive;
-            return path == archive ? std::string() : path;
-        };
-        controller_->SetConverters(std::move(converters));
-    }
     ApplySettings();
 }
 
@@ -149,8 +138,18 @@ void PlayerCore::ApplySettings() {
         st.sub_folder = ks.sub_folder != 0;
         controller_->SetMode(static_cast<MediaKind>(k), st.mode);
     }
-    // The converters the program gave, and our own RCP converter.
+    // The converters the program gave, the archives' member and our own
+    // RCP converter.
     playback::ItemConverters converters = ctx_.converters;
+    if (archives_enabled_) {
+        converters.archive_member = [this](const std::string& archive, MediaKind kind) {
+            archives_->SetSettings(ArchiveSettingsNow());
+            std::string path = archive;
+            archives_->OpenForPlay(path, media::Code(kind), owner_, true, s_.main.rcp_preference != 0);
+            archive_played_ = path == archive ? std::string() : archive;
+            return path == archive ? std::string() : path;
+        };
+    }
     if (s_.rcpcv.used && !converters.rcp_to_smf) {
         converters.rcp_to_smf = [this](const std::string& song) {
             std::unique_ptr<playback::RcpConversionView> view;

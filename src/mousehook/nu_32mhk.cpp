@@ -14,6 +14,7 @@
 #include <X11/extensions/XInput2.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -113,6 +114,14 @@ std::atomic<bool> connection_lost{false};
 
 void ConnectionLost(Display*, void*) { connection_lost = true; }
 
+// The server closed the connection: a hang-up, or nothing left to read.
+bool ServerGone(const pollfd& p) {
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) return true;
+    if (!(p.revents & POLLIN)) return false;
+    char byte;
+    return ::recv(p.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
+
 void Listen(Hook& h) {
     Display* d = h.events;
     PressJudge judge(kDoubleClickMs);
@@ -149,6 +158,12 @@ void Listen(Hook& h) {
         }
         pollfd fds[2] = {{ConnectionNumber(d), POLLIN, 0}, {h.wake[0], POLLIN, 0}};
         if (connection_lost || (::poll(fds, 2, -1) > 0 && fds[1].revents)) return;
+        if (ServerGone(fds[0])) {
+            // Seen before Xlib meets it: its error path is left alone, which
+            // does not unwind cleanly when the handlers return.
+            connection_lost = true;
+            return;
+        }
     }
 }
 
