@@ -24,8 +24,7 @@ int RunArchive(const Args& args) {
         if (a == "--rcp-first") {
             rcp_first = true;
         } else if (a == "--kind" && i + 1 < args.size()) {
-            const std::string& k = args[++i];
-            kind = k == "midi" ? 0 : k == "movie" ? 2 : k == "sound" ? 3 : -1;
+            kind = FileKindArgument(args[++i]);
             if (kind < 0) {
                 std::fprintf(stderr, "%s", usage);
                 return 2;

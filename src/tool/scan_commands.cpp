@@ -24,8 +24,7 @@ int RunScan(const Args& args) {
         } else if (a == "--hidden") {
             s.hidden_files = true;
         } else if (a == "--kind" && i + 1 < args.size()) {
-            const std::string& k = args[++i];
-            kind = k == "midi" ? 0 : k == "movie" ? 2 : k == "sound" ? 3 : -1;
+            kind = FileKindArgument(args[++i]);
             if (kind < 0) {
                 std::fprintf(stderr, "%s", usage);
                 return 2;

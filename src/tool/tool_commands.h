@@ -9,6 +9,12 @@ namespace nuko::tool {
 
 using Args = std::vector<std::string>;
 
+// The kind a "--kind" argument of a file list names: midi 0, movie 2,
+// sound 3; -1 for anything else.
+inline int FileKindArgument(const std::string& name) {
+    return name == "midi" ? 0 : name == "movie" ? 2 : name == "sound" ? 3 : -1;
+}
+
 struct Command {
     const char* name;
     const char* usage;  // shown by "nu_kotool help"
