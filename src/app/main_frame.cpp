@@ -17,6 +17,7 @@
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/file_area_component.h"
+#include "app/hotkeys_component.h"
 #include "app/midi_word_component.h"
 #include "app/mouse_hook_notices.h"
 #include "app/session_control.h"
@@ -68,12 +69,13 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(central);
     statusBar();
     word_ = std::make_unique<MidiWordComponent>(this);
+    hotkeys_ = std::make_unique<HotkeysComponent>();
 }
 
 CContFrame::~CContFrame() = default;
 
 std::vector<Component*> CContFrame::components() const {
-    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), word_.get()};
+    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), word_.get(), hotkeys_.get()};
 }
 
 CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session)

@@ -24,6 +24,7 @@ class ButtonPanelComponent;
 class CommandRouter;
 class Component;
 class FileAreaComponent;
+class HotkeysComponent;
 class MidiWordComponent;
 class MouseHookNotices;
 class SessionControl;
@@ -53,6 +54,8 @@ protected:
     std::unique_ptr<FileAreaComponent> files_;
     // A window of its own, owned by this one.
     std::unique_ptr<MidiWordComponent> word_;
+    // The global hot keys.
+    std::unique_ptr<HotkeysComponent> hotkeys_;
 };
 
 class CMainFrame final : public CContFrame, private CoreListener {

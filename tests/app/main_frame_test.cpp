@@ -13,6 +13,7 @@
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/file_area_component.h"
+#include "app/hotkeys_component.h"
 #include "app/midi_word_component.h"
 #include "app/midi_word_window.h"
 #include "app/time_display_component.h"
@@ -301,4 +302,42 @@ TEST_F(FrameTest, TheMidiWordWindowShowsTheScriptOfTheSongThatPlays) {
     settings::Settings back = store->ReadAll();
     EXPECT_EQ(back.main.word, 1);
     EXPECT_EQ(back.word.position.v, (std::array<int, 2>{70, 90}));
+}
+
+namespace {
+
+struct RecordingService final : hotkeys::ShortcutService {
+    std::vector<int> registered;
+    int unregistered = 0;
+    bool Register(int id, int, int) override { return registered.push_back(id), id != 850; }
+    void Unregister(int) override { ++unregistered; }
+};
+
+}  // namespace
+
+TEST_F(FrameTest, HotKeysRunTheirCommandsWithTheCommandsGuards) {
+    auto service = std::make_unique<RecordingService>();
+    RecordingService* r = service.get();
+    app::HotkeysComponent keys(std::move(service));
+    keys.Attach(*core, router);
+    s.hotkey.keys[1].enabled = 1;  // Play
+    s.hotkey.keys[2].enabled = 1;  // FF: taken by another program
+    s.hotkey.keys[9].enabled = 1;  // Sound
+    keys.ApplySettings(s);
+    EXPECT_EQ(r->registered, (std::vector<int>{849, 850, 857}));
+    EXPECT_EQ(keys.last_result().failed, std::vector<int>{850});
+    Events();  // the message comes once the event loop turns
+    EXPECT_EQ(prompt.ids(), std::vector<int>{220});
+
+    keys.Activated(849);
+    Events();
+    EXPECT_EQ(core->controller().state(), PlayState::Playing);
+    keys.Activated(857);  // a kind does not switch while a song plays
+    EXPECT_EQ(core->kind(), media::MediaKind::Midi);
+    frame->RunCommand(cmd::kStop);
+    keys.Activated(857);
+    EXPECT_EQ(core->kind(), media::MediaKind::Sound);
+    keys.Activated(900);  // not a hot key
+    keys.Shutdown();
+    EXPECT_EQ(r->unregistered, 17);
 }

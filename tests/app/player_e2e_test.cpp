@@ -251,7 +251,9 @@ struct Player {
         test::WriteBytes(root.File("cfg/NU-KO Application/NU-KO Player32.ini"),
                          "[Main]\nMciCheck=0\nSplush=0\nPOffChk=0\n" + ini);
         if (root_ready) root_ready();
-        pid = env->Spawn({test::ProgramDir() + "nu_kop32", path});
+        std::vector<std::string> argv = {test::ProgramDir() + "nu_kop32"};
+        if (!path.empty()) argv.push_back(path);
+        pid = env->Spawn(argv);
         return true;
     }
     ~Player() {
@@ -373,4 +375,35 @@ TEST(PlayerEndToEnd, PlaysASongStraightFromAnArchiveAndClearsItsWorkFolderAtExit
     EXPECT_EQ(WaitExit(player, 60s), 0);
     EXPECT_FALSE(nuko::files::IsFileFound(work + "tune.mid", true));
     EXPECT_FALSE(nuko::files::IsFileFound(work + "readme.txt", true));
+}
+
+TEST(PlayerEndToEnd, AHotKeyPlaysWhileAnotherProgramHasTheFocus) {
+    Player p;
+    std::string why;
+    p.root_ready = [&] { test::WriteBytes(p.root.File("media/song.mid"), Song(30)); };
+    // Play enabled as Ctrl+Shift+Enter; the list is the media folder.
+    const std::string ini = "[Hotkey]\nPlay=849,1,13,3\n[Midi]\nPath=" + p.root.File("media/") + "\n";
+    if (!p.Start("1024x768x24", ini, "", &why)) GTEST_SKIP() << why;
+    ASSERT_TRUE(test::PollUntil([&] { return Caption(*p.env) == "NU-KO Player for WIN32"; }, 60s, 100ms))
+        << Caption(*p.env);
+    test::ForeignWindow other(p.x.display());
+    ASSERT_TRUE(other.ok());
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(Caption(*p.env), "NU-KO Player for WIN32");  // nothing plays yet
+    p.env->Output({"xdotool", "key", "ctrl+shift+Return"});
+    EXPECT_TRUE(test::PollUntil([&] { return Caption(*p.env).find(" - NU-KO Player for WIN32") != std::string::npos; },
+                                20s, 100ms))
+        << Caption(*p.env);
+}
+
+TEST(PlayerEndToEnd, AHotKeyAnotherProgramHoldsIsReported) {
+    Player p;
+    std::string why;
+    std::unique_ptr<test::ForeignWindow> holder;
+    // Another program holds Ctrl+Shift+Enter before the player starts.
+    p.root_ready = [&] { holder = std::make_unique<test::ForeignWindow>(p.x.display(), 0xFF0D /* Return */); };
+    if (!p.Start("1024x768x24", "[Hotkey]\nPlay=849,1,13,3\nStop=851,1,32,3\n", "", &why)) GTEST_SKIP() << why;
+    ASSERT_TRUE(holder && holder->ok());
+    // The main window and the message that some hot keys could not be had.
+    EXPECT_TRUE(test::PollUntil([&] { return PlayerWindows(*p.env).size() >= 2; }, 60s, 100ms));
 }

@@ -96,6 +96,42 @@ std::optional<WindowPlace> PlaceOf(const std::string& display, unsigned long win
     return WindowPlace{x, y, a.width, a.height};
 }
 
+ForeignWindow::ForeignWindow(const std::string& display, unsigned long grab_ctrl_shift_key) {
+    XSetErrorHandler(IgnoreErrors);
+    Display* d = XOpenDisplay(display.c_str());
+    if (!d) return;
+    display_ = d;
+    window_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 600, 400, 120, 80, 0, 0, 0xFFFFFF);
+    XStoreName(d, window_, "foreign");
+    XMapRaised(d, window_);
+    if (grab_ctrl_shift_key) {
+        const KeyCode code = XKeysymToKeycode(d, grab_ctrl_shift_key);
+        for (unsigned lock : {0u, static_cast<unsigned>(LockMask), static_cast<unsigned>(Mod2Mask),
+                              static_cast<unsigned>(LockMask | Mod2Mask)})
+            XGrabKey(d, code, ShiftMask | ControlMask | lock, DefaultRootWindow(d), True, GrabModeAsync, GrabModeAsync);
+    }
+    XSync(d, False);
+    Focus();
+}
+
+void ForeignWindow::Focus() {
+    auto* d = static_cast<Display*>(display_);
+    if (!d || !window_) return;
+    // Mapped first, then focused: the server refuses focus for a window
+    // that is not viewable yet.
+    for (int i = 0; i < 100; ++i) {
+        XWindowAttributes a;
+        if (XGetWindowAttributes(d, window_, &a) && a.map_state == IsViewable) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    XSetInputFocus(d, window_, RevertToParent, CurrentTime);
+    XSync(d, False);
+}
+
+ForeignWindow::~ForeignWindow() {
+    if (display_) XCloseDisplay(static_cast<Display*>(display_));
+}
+
 bool AskToClose(const std::string& display, unsigned long window) {
     DisplayPtr d = Open(display);
     if (!d) return false;

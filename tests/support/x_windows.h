@@ -47,6 +47,25 @@ struct WindowPlace {
 // What a mapped window shows; nullopt when it is not there or not mapped.
 std::optional<WindowShot> GrabWindow(const std::string& display, unsigned long window);
 std::optional<WindowPlace> PlaceOf(const std::string& display, unsigned long window);
+// A window of another program that holds the keyboard focus while it lives
+// (and, with `grab_ctrl_shift_key` other than 0, holds a global grab of
+// Ctrl+Shift and that key symbol, as a program that took the combination
+// first would).
+class ForeignWindow {
+public:
+    ForeignWindow(const std::string& display, unsigned long grab_ctrl_shift_key = 0);
+    ~ForeignWindow();
+    ForeignWindow(const ForeignWindow&) = delete;
+    ForeignWindow& operator=(const ForeignWindow&) = delete;
+    bool ok() const { return window_ != 0; }
+    // Takes the focus again.
+    void Focus();
+
+private:
+    void* display_ = nullptr;
+    unsigned long window_ = 0;
+};
+
 // Asks the window to close as a window manager's Close does
 // (WM_DELETE_WINDOW); false when the request could not be sent.
 bool AskToClose(const std::string& display, unsigned long window);
