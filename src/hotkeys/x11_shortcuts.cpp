@@ -94,8 +94,9 @@ bool X11Shortcuts::nativeEventFilter(const QByteArray& type, void* message, qint
     for (const auto& [id, grab] : grabs_) {
         if (key->detail != grab.keycode || (key->state & kRelevant) != grab.modifiers) continue;
         // Not inside the filter: a command may open a dialog.
-        QTimer::singleShot(0, qApp, [this, id = id] {
-            if (activated_) activated_(id);
+        std::weak_ptr<int> alive = alive_;
+        QTimer::singleShot(0, qApp, [this, alive, id = id] {
+            if (alive.lock() && activated_) activated_(id);
         });
         return true;
     }

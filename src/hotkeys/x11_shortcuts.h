@@ -35,6 +35,8 @@ private:
     std::uint32_t root_;
     std::function<void(int)> activated_;
     std::map<int, Grab> grabs_;
+    // A press posted for later finds out that the service is gone.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace nuko::hotkeys
