@@ -132,6 +132,12 @@ TEST(MouseHookLibrary, ARightClickInsideTheTargetTellsTheNotifyWindowAndADoubleC
 TEST(MouseHookLibrary, AServerThatGoesAwayEndsTheHookAndNotTheProgram) {
     // Xlib's own handler would end this whole test program from the hook's
     // thread.
+#if defined(__SANITIZE_THREAD__)
+    // Xlib unlocks its display lock twice on the way out of a lost
+    // connection when the handlers return; ThreadSanitizer reports that
+    // inside libX11. The other builds run this test.
+    GTEST_SKIP() << "libX11's lost-connection path under ThreadSanitizer";
+#endif
     auto x = std::make_unique<test::XServer>();
     std::string why;
     if (!x->Start(&why, "320x240x24")) GTEST_SKIP() << why;
