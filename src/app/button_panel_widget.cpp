@@ -4,13 +4,13 @@
 #include <QToolButton>
 
 #include "app/button_panel_model.h"
+#include "nuko/qt_strings.h"
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
 
 namespace nuko::app {
 
 namespace {
-QString Str(int id) { return QString::fromStdString(std::string(LoadString(id))); }
 }  // namespace
 
 ButtonPanel::ButtonPanel(QWidget* parent) : QWidget(parent) {
@@ -20,9 +20,9 @@ ButtonPanel::ButtonPanel(QWidget* parent) : QWidget(parent) {
     grid->setSpacing(2);
     // Play commands and kinds, with the display names of the hot key list.
     const auto& play = ButtonPanelModel::PlayIds();
-    for (int i = 0; i < 6; ++i) grid->addWidget(Add(play[i], Str(strings::kButtonPrevious + i), false), 0, i);
+    for (int i = 0; i < 6; ++i) grid->addWidget(Add(play[i], LoadQString(strings::kButtonPrevious + i), false), 0, i);
     const auto& kinds = ButtonPanelModel::KindIds();
-    for (int i = 0; i < 4; ++i) grid->addWidget(Add(kinds[i], Str(strings::kFirstKindButton + i), true), 1, i);
+    for (int i = 0; i < 4; ++i) grid->addWidget(Add(kinds[i], LoadQString(strings::kFirstKindButton + i), true), 1, i);
     const char* mode_names[] = {"選択曲", "順次", "ﾙｰﾌﾟ", "連続", "ﾗﾝﾀﾞﾑ", "ｲﾝﾄﾛ"};
     const auto& modes = ButtonPanelModel::ModeIds();
     for (int i = 0; i < 6; ++i) grid->addWidget(Add(modes[i], QString::fromUtf8(mode_names[i]), true), 2, i);

@@ -77,6 +77,15 @@ inline constexpr int kPanelOptionsFirst = 30100;
 inline constexpr int kPanelOptionsWord = 30102;
 inline constexpr int kPanelOptionsVolume = 30103;
 inline constexpr int kPanelWordFullScreen = 30125;
+// The movie window between maximised and normal, and the play position a
+// page of the time slider on or back: commands of the hot keys.
+inline constexpr int kPanelMovieFull = 30126;
+inline constexpr int kPanelPageUp = 30127;
+inline constexpr int kPanelPageDown = 30128;
+
+// Not a menu entry: every panel takes the tool-tip setting again (after a
+// dialog that may have changed it).
+inline constexpr int kApplyTooltips = 0x46E;
 
 // The one table between play commands and their menu ids.
 inline constexpr int PlayCommandId(playback::PlayCommand command) {

@@ -3,7 +3,10 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include "app/command_ids.h"
 #include "app/command_router.h"
+#include "app/hotkey_dialog.h"
+#include "app/player_core.h"
 #include "hotkeys/x11_shortcuts.h"
 #include "nuko/prompt.h"
 
@@ -18,17 +21,47 @@ HotkeysComponent::~HotkeysComponent() { Shutdown(); }
 
 void HotkeysComponent::Attach(PlayerCore& core, CommandRouter& router) {
     router_ = &router;
+    core_ = &core;
     core.Subscribe(*this);
+    router.Register(cmd::kHotkeys, {[this] { OpenDialog(); }});
 }
 
 void HotkeysComponent::ApplySettings(const settings::Settings& s) {
+    // Bad records (unknown keys, stray bits, a combination twice) are back
+    // at their defaults: the dialog shows them so and they are stored so.
+    table_ = hotkeys::Sanitized(s.hotkey);
+    applied_ = true;
+    RegisterTable();
+}
+
+void HotkeysComponent::RegisterTable() {
     if (!service_) return;
     if (registered_) hotkeys::UnregisterAll(*service_);
-    last_ = hotkeys::RegisterAll(*service_, s.hotkey, 1);
+    last_ = hotkeys::RegisterAll(*service_, table_, 1);
     registered_ = true;
     // Told once the window is up: the start must not wait on the message.
     if (last_.message_id)
         QTimer::singleShot(0, qApp, [id = last_.message_id] { Ask(id, {}, PromptButtons::Ok, PromptIcon::Information); });
+}
+
+void HotkeysComponent::OpenDialog() {
+    // The dialog's keys must not run commands, and "チェック" must find them
+    // free.
+    Shutdown();
+    HotkeyDialog::Check check;
+    if (service_) check = [this](const settings::HotkeySection& t) { return Check(t); };
+    auto* owner = core_ ? static_cast<QWidget*>(core_->OwnerWindow()) : nullptr;
+    HotkeyDialog dialog(table_, std::move(check), owner);
+    if (dialog.exec() == QDialog::Accepted) table_ = dialog.table();
+    RegisterTable();
+    if (router_) router_->Run(cmd::kApplyTooltips);
+}
+
+hotkeys::RegisterResult HotkeysComponent::Check(const settings::HotkeySection& table) {
+    if (!service_) return {};
+    hotkeys::RegisterResult r = hotkeys::RegisterAll(*service_, table, 2);
+    hotkeys::UnregisterAll(*service_);
+    return r;
 }
 
 void HotkeysComponent::Activated(int id) {

@@ -9,7 +9,9 @@
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/main_frame.h"
+#include "nuko/qt_strings.h"
 #include "nuko/file_filters.h"
+#include "playback/movie_frame_window.h"
 #include "nuko/prompt.h"
 #include "nuko/run_program.h"
 #include "nuko/strings.h"
@@ -18,12 +20,6 @@
 namespace nuko::app {
 
 using media::MediaKind;
-
-namespace {
-
-QString Str(int id) { return QString::fromStdString(std::string(LoadString(id))); }
-
-}  // namespace
 
 QAction* CMainFrame::action(int id) const {
     auto it = actions_.find(id);
@@ -50,6 +46,9 @@ void CMainFrame::RegisterCommands() {
                          close();
                      }});
     router_.Register(cmd::kPanelMinimise, {[this] { showMinimized(); }});
+    router_.Register(cmd::kApplyTooltips, {[this] { ApplyTooltips(); }});
+    router_.Register(cmd::kPanelMovieFull, {[this] { playback::ToggleMovieFrameMaximised(this); },
+                                            [this] { return playback::HasMovieFrameToToggle(this); }});
     router_.Register(cmd::kMinimumSize, {[this] {
                          s_.main.minimam = 1;
                          resize(minimumSizeHint().width(), height());
@@ -61,14 +60,14 @@ void CMainFrame::RegisterCommands() {
     router_.Register(cmd::kSizeFrame,
                      {[this] { s_.main.size = !s_.main.size; }, {}, [this] { return s_.main.size == 0; }});
     router_.Register(cmd::kAbout, {[this] {
-                         QMessageBox::about(this, Str(cmd::kAbout).section('(', 0, 0),
-                                            QStringLiteral("NU-KO Player for WIN32\n") + Str(strings::kVersionText));
+                         QMessageBox::about(this, LoadQString(cmd::kAbout).section('(', 0, 0),
+                                            QStringLiteral("NU-KO Player for WIN32\n") + LoadQString(strings::kVersionText));
                      }});
 }
 
 void CMainFrame::OpenFileDialog() {
     const int kind = media::Code(core_.kind());
-    QString chosen = QFileDialog::getOpenFileName(this, Str(cmd::kOpenFile).section('(', 0, 0),
+    QString chosen = QFileDialog::getOpenFileName(this, LoadQString(cmd::kOpenFile).section('(', 0, 0),
                                                   QString::fromStdString(core_.source()),
                                                   QString::fromStdString(JoinedNameFilters(media::OpenFileFilter(kind, false))));
     if (!chosen.isEmpty() && OpenPath(chosen.toStdString()) == -1)
@@ -77,7 +76,7 @@ void CMainFrame::OpenFileDialog() {
 
 void CMainFrame::BuildMenu() {
     auto add = [this](QMenu* menu, int id, bool checkable = false) {
-        QAction* a = menu->addAction(Str(id));
+        QAction* a = menu->addAction(LoadQString(id));
         a->setCheckable(checkable);
         a->setData(id);
         connect(a, &QAction::triggered, this, [this, id] { RunCommand(id); });
@@ -85,7 +84,7 @@ void CMainFrame::BuildMenu() {
         return a;
     };
     QMenuBar* bar = menuBar();
-    QMenu* file = bar->addMenu(Str(strings::kFileMenu));
+    QMenu* file = bar->addMenu(LoadQString(strings::kFileMenu));
     add(file, cmd::kOpenFile)->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
     add(file, cmd::kRelatedFiles);
     file->addSeparator();
@@ -99,7 +98,7 @@ void CMainFrame::BuildMenu() {
     file->addSeparator();
     add(file, cmd::kExit);
 
-    play_menu_ = bar->addMenu(Str(strings::kPlayMenu));
+    play_menu_ = bar->addMenu(LoadQString(strings::kPlayMenu));
     for (int id : {cmd::kPrevious, cmd::kPlay, cmd::kNext, cmd::kPause, cmd::kStop, cmd::kEject}) add(play_menu_, id);
     play_menu_->addSeparator();
     for (int id : {cmd::kModeSelected, cmd::kModeSequential, cmd::kModeLoop, cmd::kModeRepeat}) add(play_menu_, id, true);
@@ -110,12 +109,12 @@ void CMainFrame::BuildMenu() {
     add(play_menu_, cmd::kSetB);
     add(play_menu_, cmd::kClearAB);
 
-    QMenu* media = bar->addMenu(Str(strings::kMediaMenu));
+    QMenu* media = bar->addMenu(LoadQString(strings::kMediaMenu));
     const char* kind_keys[] = {"Ctrl+M", "Ctrl+C", "Ctrl+A", "Ctrl+W"};
     for (int k = 0; k < 4; ++k)
         add(media, cmd::KindId(static_cast<MediaKind>(k)), true)->setShortcut(QKeySequence(QString::fromUtf8(kind_keys[k])));
 
-    QMenu* timer = bar->addMenu(Str(strings::kTimerMenu));
+    QMenu* timer = bar->addMenu(LoadQString(strings::kTimerMenu));
     for (int id = cmd::kSleep90; id <= cmd::kSleep10; ++id) add(timer, id);
     timer->addSeparator();
     add(timer, cmd::kSleepOn);
@@ -123,7 +122,7 @@ void CMainFrame::BuildMenu() {
     timer->addSeparator();
     for (int id : {cmd::kOnTimer1, cmd::kOffTimer1, cmd::kOnTimer2, cmd::kOffTimer2}) add(timer, id, true);
 
-    QMenu* view = bar->addMenu(Str(strings::kViewMenu));
+    QMenu* view = bar->addMenu(LoadQString(strings::kViewMenu));
     add(view, cmd::kZero, true);
     view->addSeparator();
     add(view, cmd::kDigitDot, true);
@@ -136,12 +135,12 @@ void CMainFrame::BuildMenu() {
     add(view, cmd::kDefaultSize);
     add(view, cmd::kSizeFrame, true);
 
-    QMenu* options = bar->addMenu(Str(strings::kOptionsMenu));
+    QMenu* options = bar->addMenu(LoadQString(strings::kOptionsMenu));
     add(options, cmd::kOptions);
     add(options, cmd::kPanelOptionsVolume);
     add(options, cmd::kHotkeys);
 
-    QMenu* help = bar->addMenu(Str(strings::kHelpMenu));
+    QMenu* help = bar->addMenu(LoadQString(strings::kHelpMenu));
     add(help, cmd::kAbout);
 
     // The play keys of the main window.
@@ -170,7 +169,7 @@ void CMainFrame::RefreshActions() {
 QMenu* CMainFrame::ListMenu() {
     delete list_menu_;
     list_menu_ = new QMenu(this);
-    QAction* back = list_menu_->addAction(Str(core_.controller().item_active() ? strings::kToPlayingPosition : strings::kBackToStartPosition));
+    QAction* back = list_menu_->addAction(LoadQString(core_.controller().item_active() ? strings::kToPlayingPosition : strings::kBackToStartPosition));
     connect(back, &QAction::triggered, this, [this] { RunCommand(cmd::kPanelBackToItem); });
     list_menu_->addSeparator();
     list_menu_->addMenu(play_menu_);

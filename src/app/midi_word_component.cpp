@@ -8,18 +8,13 @@
 #include "app/command_router.h"
 #include "app/midi_word_window.h"
 #include "app/settings_store.h"
+#include "nuko/qt_strings.h"
 #include "nuko/run_program.h"
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "wrd/wrd_screen_image.h"
 
 namespace nuko::app {
-
-namespace {
-
-QString Str(int id) { return QString::fromStdString(std::string(LoadString(id))); }
-
-}  // namespace
 
 MidiWordComponent::MidiWordComponent(QWidget* owner) : owner_(owner) {}
 
@@ -147,10 +142,10 @@ QMenu* MidiWordComponent::ContextMenu() {
     auto command = [this, &add](int id, const QString& text) {
         add(text, router_->IsEnabled(id), [this, id] { router_->Run(id); });
     };
-    if (MidiWordWindow::CanFullScreen()) command(cmd::kPanelWordFullScreen, Str(strings::kWordFullScreen));
-    command(cmd::kPanelOptionsWord, Str(strings::kProperties));
-    add(Str(strings::kWordShowScript), !model_->ScriptPath().empty(), [this] { OpenScript(); });
-    add(Str(strings::kWordShowWindow), true, [this] {
+    if (MidiWordWindow::CanFullScreen()) command(cmd::kPanelWordFullScreen, LoadQString(strings::kWordFullScreen));
+    command(cmd::kPanelOptionsWord, LoadQString(strings::kProperties));
+    add(LoadQString(strings::kWordShowScript), !model_->ScriptPath().empty(), [this] { OpenScript(); });
+    add(LoadQString(strings::kWordShowWindow), true, [this] {
         window_->show();
         window_->raise();
         window_->activateWindow();

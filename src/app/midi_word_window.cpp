@@ -8,6 +8,7 @@
 #include <QWindow>
 
 #include "app/midi_word_model.h"
+#include "hotkeys/qt_keys.h"
 
 namespace nuko::app {
 
@@ -16,44 +17,6 @@ namespace {
 WordRect ToWordRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
 
 }  // namespace
-
-int VirtualKeyOf(int qt_key, Qt::KeyboardModifiers modifiers) {
-    if (qt_key >= Qt::Key_A && qt_key <= Qt::Key_Z) return qt_key;  // same codes
-    if (qt_key >= Qt::Key_0 && qt_key <= Qt::Key_9)
-        return (modifiers & Qt::KeypadModifier) ? 96 + (qt_key - Qt::Key_0) : qt_key;
-    if (qt_key >= Qt::Key_F1 && qt_key <= Qt::Key_F24) return 0x70 + (qt_key - Qt::Key_F1);
-    switch (qt_key) {
-        case Qt::Key_Backspace: return 8;
-        case Qt::Key_Tab: return 9;
-        case Qt::Key_Return:
-        case Qt::Key_Enter: return vk::kReturn;
-        case Qt::Key_Pause: return 19;
-        case Qt::Key_Escape: return vk::kEscape;
-        case Qt::Key_Space: return vk::kSpace;
-        case Qt::Key_PageUp: return 33;
-        case Qt::Key_PageDown: return 34;
-        case Qt::Key_End: return 35;
-        case Qt::Key_Home: return 36;
-        case Qt::Key_Left: return vk::kLeft;
-        case Qt::Key_Up: return vk::kUp;
-        case Qt::Key_Right: return vk::kRight;
-        case Qt::Key_Down: return vk::kDown;
-        case Qt::Key_Insert: return 45;
-        case Qt::Key_Delete: return 46;
-        case Qt::Key_Asterisk: return 106;
-        case Qt::Key_Plus: return (modifiers & Qt::KeypadModifier) ? 107 : 0xBB;
-        case Qt::Key_Minus: return (modifiers & Qt::KeypadModifier) ? 109 : 0xBD;
-        case Qt::Key_Slash: return (modifiers & Qt::KeypadModifier) ? 111 : 0xBF;
-        case Qt::Key_Period: return (modifiers & Qt::KeypadModifier) ? 110 : 0xBE;
-        case Qt::Key_Comma: return 0xBC;
-        default: return 0;
-    }
-}
-
-int HotkeyModifiersOf(Qt::KeyboardModifiers modifiers) {
-    return ((modifiers & Qt::ShiftModifier) ? 1 : 0) | ((modifiers & Qt::ControlModifier) ? 2 : 0) |
-           ((modifiers & Qt::AltModifier) ? 4 : 0);
-}
 
 MidiWordWindow::MidiWordWindow(QWidget* owner) : QWidget(owner) {
     setObjectName(QStringLiteral("NU-KOP32!MIDI-WordWindow"));
@@ -214,8 +177,8 @@ void MidiWordWindow::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void MidiWordWindow::keyPressEvent(QKeyEvent* event) {
-    const int key = VirtualKeyOf(event->key(), event->modifiers());
-    if (key != 0 && on_key) on_key(key, HotkeyModifiersOf(event->modifiers()));
+    const int key = hotkeys::VirtualKeyOf(event->key(), event->modifiers());
+    if (key != 0 && on_key) on_key(key, hotkeys::HotkeyModifiersOf(event->modifiers()));
     else QWidget::keyPressEvent(event);
 }
 

@@ -12,11 +12,6 @@
 
 namespace nuko::app {
 
-// A key as Windows virtual key and hot-key modifier bits (1 Shift, 2 Ctrl,
-// 4 Alt): the form the hot key table stores. 0 for a key it has no code for.
-int VirtualKeyOf(int qt_key, Qt::KeyboardModifiers modifiers);
-int HotkeyModifiersOf(Qt::KeyboardModifiers modifiers);
-
 class MidiWordWindow final : public QWidget {
 public:
     explicit MidiWordWindow(QWidget* owner);

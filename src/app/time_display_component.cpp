@@ -27,6 +27,10 @@ void TimeDisplayComponent::Attach(PlayerCore& core, CommandRouter& router) {
     for (auto [id, style] : styles)
         router.Register(id, {[this, style] { SetDigitStyle(style); }, {}, [this, style] { return digit_style_ == style; }});
     router.Register(cmd::kPanelDigitCycle, {[this] { SetDigitStyle((digit_style_ + 1) % 3); }});
+    // The hot keys' page moves: not while the item waits to start again.
+    for (auto [id, direction] : {std::pair{cmd::kPanelPageUp, 1}, std::pair{cmd::kPanelPageDown, -1}})
+        router.Register(id, {[this, direction] { panel_->Page(direction); },
+                             [&core] { return !core.is_stopped() && !core.controller().restart_pending(); }});
     router.Register(cmd::kDowntime, {[this] { SetDowntime(!downtime_); }, {}, [this] { return downtime_; }});
 }
 

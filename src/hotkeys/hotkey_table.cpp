@@ -24,6 +24,9 @@ int CommandOf(int id) {
         case 11: return cmd::kPanelVolumeUp;
         case 12: return cmd::kPanelVolumeDown;
         case 13: return cmd::kPanelMute;
+        case 14: return cmd::kPanelMovieFull;
+        case 15: return cmd::kPanelPageUp;
+        case 16: return cmd::kPanelPageDown;
         default: return 0;
     }
 }
@@ -43,14 +46,41 @@ bool IsUsable(const settings::HotkeyRecord& r) {
     return r.enabled == 1 && (r.modifiers & ~(kShift | kCtrl | kAlt | kExtended)) == 0 && IsKnownVirtualKey(r.virtual_key);
 }
 
+settings::HotkeySection Sanitized(const settings::HotkeySection& table) {
+    const auto defaults = settings::HotkeySection::DefaultHotkeys();
+    settings::HotkeySection out = table;
+    for (std::size_t i = 0; i < out.keys.size(); ++i) {
+        settings::HotkeyRecord& r = out.keys[i];
+        r.id = kFirstId + static_cast<int>(i);
+        const bool sound = (r.enabled == 0 || r.enabled == 1) && IsKnownVirtualKey(r.virtual_key) &&
+                           (r.modifiers & ~(kShift | kCtrl | kAlt | kExtended)) == 0;
+        bool twice = false;
+        for (std::size_t j = 0; j < i && sound && r.enabled; ++j)
+            twice = twice || (out.keys[j].enabled && SameCombination(out.keys[j], r));
+        if (!sound || twice) r = defaults[i];
+    }
+    return out;
+}
+
+bool SameCombination(const settings::HotkeyRecord& a, const settings::HotkeyRecord& b) {
+    constexpr int kPassed = kShift | kCtrl | kAlt;
+    return a.virtual_key == b.virtual_key && (a.modifiers & kPassed) == (b.modifiers & kPassed);
+}
+
 RegisterResult RegisterAll(ShortcutService& service, const settings::HotkeySection& table, int report_mode) {
     RegisterResult r;
+    std::vector<const settings::HotkeyRecord*> held;
     for (int i = 0; i < settings::kHotkeyCount; ++i) {
         // A record's id is its place in the table, whatever the file says.
         const settings::HotkeyRecord& rec = table.keys[static_cast<std::size_t>(i)];
         const int id = kFirstId + i;
         if (rec.enabled != 1) continue;
-        const bool ok = IsUsable(rec) && service.Register(id, rec.virtual_key, rec.modifiers & (kShift | kCtrl | kAlt));
+        // A combination an earlier record holds would only take it over.
+        bool twice = false;
+        for (const auto* h : held) twice = twice || SameCombination(*h, rec);
+        const bool ok = IsUsable(rec) && !twice &&
+                        service.Register(id, rec.virtual_key, rec.modifiers & (kShift | kCtrl | kAlt));
+        if (ok) held.push_back(&rec);
         if (!ok) {
             r.all = false;
             r.failed.push_back(id);

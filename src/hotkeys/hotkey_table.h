@@ -33,6 +33,14 @@ std::string DisplayName(int id);
 // no modifier bits beyond the four.
 bool IsUsable(const settings::HotkeyRecord& r);
 
+// The same key and Shift/Ctrl/Alt (the extended bit is the key's own).
+bool SameCombination(const settings::HotkeyRecord& a, const settings::HotkeyRecord& b);
+
+// The table as the player uses it: a record with a key nobody knows,
+// modifier bits beyond the four, or the combination of an earlier enabled
+// record is put back to its default (disabled); ids follow the places.
+settings::HotkeySection Sanitized(const settings::HotkeySection& table);
+
 // A global shortcut service of the desktop.
 class ShortcutService {
 public:

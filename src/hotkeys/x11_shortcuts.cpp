@@ -21,8 +21,11 @@ constexpr unsigned kLockVariants[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_
 constexpr unsigned kRelevant = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
 
 unsigned XModifiers(int modifiers) {
-    return ((modifiers & kShift) ? XCB_MOD_MASK_SHIFT : 0u) | ((modifiers & kCtrl) ? XCB_MOD_MASK_CONTROL : 0u) |
-           ((modifiers & kAlt) ? XCB_MOD_MASK_1 : 0u);
+    unsigned m = 0;
+    if (modifiers & kShift) m |= XCB_MOD_MASK_SHIFT;
+    if (modifiers & kCtrl) m |= XCB_MOD_MASK_CONTROL;
+    if (modifiers & kAlt) m |= XCB_MOD_MASK_1;
+    return m;
 }
 
 }  // namespace

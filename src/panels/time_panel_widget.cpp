@@ -6,6 +6,7 @@
 #include <QSlider>
 #include <QToolButton>
 
+#include "nuko/qt_strings.h"
 #include "nuko/desktop.h"
 #include "nuko/draw3d.h"
 #include "nuko/string_ids.h"
@@ -42,8 +43,6 @@ private:
 
 namespace {
 
-QString Str(int id) { return QString::fromStdString(std::string(LoadString(id))); }
-
 struct StatusLook {
     int string_id;
     std::uint32_t color;
@@ -76,19 +75,19 @@ TimePanel::TimePanel(QWidget* parent) : QWidget(parent) {
     status_box_ = new CaptionBox(this);
     total_box_ = new CaptionBox(this);
     cur_box_ = new CaptionBox(this);
-    status_box_->Set(Str(strings::kStatusPlaying), 0xC0C000);
+    status_box_->Set(LoadQString(strings::kStatusPlaying), 0xC0C000);
     total_box_->Set(QStringLiteral("Total"), 0xC0C000);
     cur_box_->Set(QStringLiteral("Cur"), 0xC0C000);
 
     slider_ = new QSlider(Qt::Horizontal, this);
-    slider_->setToolTip(Str(strings::kPlayPositionTip));
+    slider_->setToolTip(LoadQString(strings::kPlayPositionTip));
     slider_->setRange(0, 0);
     step_back_ = new QToolButton(this);
     step_forward_ = new QToolButton(this);
     step_back_->setArrowType(Qt::LeftArrow);
     step_forward_->setArrowType(Qt::RightArrow);
-    step_back_->setToolTip(Str(strings::kFrameStepTip));
-    step_forward_->setToolTip(Str(strings::kFrameStepTip));
+    step_back_->setToolTip(LoadQString(strings::kFrameStepTip));
+    step_forward_->setToolTip(LoadQString(strings::kFrameStepTip));
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(4, 4, 4, 4);
@@ -120,7 +119,10 @@ void TimePanel::Update(unsigned mask, const std::array<std::uint16_t, 6>& record
     for (Slot s : kOrder) {
         if (!(mask & (1u << s))) continue;
         std::uint16_t v = record[s];
-        if (s == kCur && v < 0xF000) slider_->setRange(0, v);
+        if (s == kCur && v < 0xF000) {
+            slider_->setRange(0, v);
+            slider_->setPageStep(std::max(1, v / 5));  // a fifth of the range, as slider controls have it
+        }
         if (s == kPosition && !ab_wait_) {
             if (v < 0xF000 && !slider_->isSliderDown()) slider_->setValue(v);
             if (remaining_) v = RemainingTime(displays_[kCur]->value(), v);
@@ -148,7 +150,7 @@ void TimePanel::ShowClock(bool on) {
 void TimePanel::SetStatus(Status status) {
     status_ = status;
     StatusLook look = LookOf(status);
-    status_box_->Set(Str(look.string_id), look.color);
+    status_box_->Set(LoadQString(look.string_id), look.color);
 }
 
 void TimePanel::SetABWait(bool on) {
@@ -181,6 +183,15 @@ void TimePanel::SliderMoved(int value) {
     // The time under the thumb, in the position display's base.
     std::string t = desktop::TimeText(static_cast<std::uint16_t>(value), seconds_);
     status_box_->Set(QString::fromStdString(t), 0x00C000);
+}
+
+bool TimePanel::Page(int direction) {
+    if (slider_->maximum() <= 0) return false;
+    int value = std::clamp(slider_->value() + direction * slider_->pageStep(), 0, slider_->maximum());
+    if (section_) value = std::clamp(value, section_->first, section_->second);
+    slider_->setValue(value);
+    emit seekRequested(value);
+    return true;
 }
 
 void TimePanel::SliderReleased() {

@@ -42,6 +42,11 @@ public:
     // Positions in seconds, or in hundredths for short sounds.
     void SetBase60(bool seconds);
 
+    // Moves the slider one page on (+1) or back (-1), inside the range and
+    // the A-B section, and asks for that position; false when there is no
+    // range to move in.
+    bool Page(int direction);
+
     DigitalDisplay* display(Slot slot) const { return displays_[slot]; }
     QString StatusText() const;
     bool sleep_shown() const { return sleep_shown_; }

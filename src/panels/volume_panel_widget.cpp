@@ -6,14 +6,13 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include "nuko/qt_strings.h"
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
 
 namespace nuko::panels {
 
 namespace {
-
-QString Str(int id) { return QString::fromStdString(std::string(LoadString(id))); }
 
 // 0x00BBGGRR as a colour.
 QColor FromBgr(std::uint32_t v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }
@@ -59,9 +58,9 @@ void VolumePanel::Show(const mixer::VolumePanelModel& model) {
     const bool mono = !model.stereo();
     spins_[1]->setVisible(!mono);
     spins_[2]->setVisible(!mono);
-    spins_[0]->setToolTip(Str(mono ? strings::kMonoVolumeTip : strings::kLeftVolumeTip));
-    spins_[1]->setToolTip(Str(strings::kLeftVolumeTip + 1));
-    spins_[2]->setToolTip(Str(strings::kLeftVolumeTip + 2));
+    spins_[0]->setToolTip(LoadQString(mono ? strings::kMonoVolumeTip : strings::kLeftVolumeTip));
+    spins_[1]->setToolTip(LoadQString(strings::kLeftVolumeTip + 1));
+    spins_[2]->setToolTip(LoadQString(strings::kLeftVolumeTip + 2));
     for (QWidget* s : spins_) s->setEnabled(model.available());
     read_out_->setText(QString::fromStdString(model.ReadOut()));
     QPalette pal = read_out_->palette();

@@ -48,6 +48,27 @@ void CMovieFrame::resizeEvent(QResizeEvent* event) {
 
 namespace {
 
+CMovieFrame* ShownFrame(QWidget* owner) {
+    if (!owner) return nullptr;
+    for (CMovieFrame* f : owner->findChildren<CMovieFrame*>(Qt::FindDirectChildrenOnly))
+        if (f->isVisible() && !f->isMinimized()) return f;
+    return nullptr;
+}
+
+}  // namespace
+
+bool HasMovieFrameToToggle(QWidget* owner) { return ShownFrame(owner) != nullptr; }
+
+bool ToggleMovieFrameMaximised(QWidget* owner) {
+    CMovieFrame* f = ShownFrame(owner);
+    if (!f) return false;
+    if (f->isMaximized()) f->showNormal();
+    else f->showMaximized();
+    return true;
+}
+
+namespace {
+
 // The device's view of a frame that Qt may delete first (with its owner).
 class QtMovieWindow final : public MovieWindow {
 public:

@@ -37,6 +37,11 @@ private:
     std::function<void(int, int, bool)> left_at_;
 };
 
+// Toggles the movie frame under `owner` between maximised and normal; false
+// when there is none or it is minimised (or hidden).
+bool ToggleMovieFrameMaximised(QWidget* owner);
+bool HasMovieFrameToToggle(QWidget* owner);
+
 // Where a new movie frame stands and how it looks, from the settings; and
 // where the user left it, back to them.
 struct MovieFramePlace {

@@ -2,6 +2,10 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QKeySequenceEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QMenu>
 #include <QToolButton>
 #include <QMimeData>
@@ -13,6 +17,7 @@
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/file_area_component.h"
+#include "app/hotkey_dialog.h"
 #include "app/hotkeys_component.h"
 #include "app/midi_word_component.h"
 #include "app/midi_word_window.h"
@@ -100,7 +105,7 @@ TEST_F(FrameTest, MenusSpeakJapaneseAndLaterEntriesAreGreyed) {
     EXPECT_EQ(frame->action(cmd::kSleepOn)->text(), "ｽﾘｰﾌﾟ ON [60分](&N)");
     EXPECT_EQ(frame->action(cmd::kOnTimer1)->text(), "ﾀｲﾏｰ1 ON  [ 0時00分](&A)");
     EXPECT_FALSE(frame->action(cmd::kCatalogMidi)->isEnabled());
-    EXPECT_FALSE(frame->action(cmd::kHotkeys)->isEnabled());
+    EXPECT_TRUE(frame->action(cmd::kHotkeys)->isEnabled());  // also where no desktop service is
     EXPECT_TRUE(frame->action(cmd::kPlay)->isEnabled());
     EXPECT_TRUE(frame->action(cmd::kModeLoop)->isChecked());
 }
@@ -275,12 +280,6 @@ TEST_F(FrameTest, TheMidiWordWindowShowsTheScriptOfTheSongThatPlays) {
     EXPECT_FALSE(menu->actions()[0]->isEnabled());  // the options sheet is not there yet
     menu->actions()[7]->trigger();
     EXPECT_EQ(core->controller().state(), PlayState::Paused);
-    // Keys come as the hot key table writes them.
-    EXPECT_EQ(app::VirtualKeyOf(Qt::Key_Space, Qt::NoModifier), 32);
-    EXPECT_EQ(app::VirtualKeyOf(Qt::Key_F, Qt::ShiftModifier), 'F');
-    EXPECT_EQ(app::VirtualKeyOf(Qt::Key_0, Qt::KeypadModifier), 96);
-    EXPECT_EQ(app::VirtualKeyOf(Qt::Key_F5, Qt::NoModifier), 0x74);
-    EXPECT_EQ(app::HotkeyModifiersOf(Qt::ControlModifier | Qt::AltModifier), 6);
     frame->RunCommand(cmd::kPause);
     ASSERT_EQ(core->controller().state(), PlayState::Playing);
 
@@ -308,8 +307,13 @@ namespace {
 
 struct RecordingService final : hotkeys::ShortcutService {
     std::vector<int> registered;
+    std::vector<std::array<int, 2>> keys;  // what each registration asked for
     int unregistered = 0;
-    bool Register(int id, int, int) override { return registered.push_back(id), id != 850; }
+    bool Register(int id, int vk, int mods) override {
+        registered.push_back(id);
+        keys.push_back({vk, mods});
+        return id != 850;
+    }
     void Unregister(int) override { ++unregistered; }
 };
 
@@ -340,4 +344,112 @@ TEST_F(FrameTest, HotKeysRunTheirCommandsWithTheCommandsGuards) {
     keys.Activated(900);  // not a hot key
     keys.Shutdown();
     EXPECT_EQ(r->unregistered, 17);
+}
+
+TEST_F(FrameTest, TheHotKeyDialogEditsTheTableChecksItAndRegistersItAgain) {
+    auto service = std::make_unique<RecordingService>();
+    RecordingService* r = service.get();
+    app::HotkeysComponent keys(std::move(service));
+    keys.Attach(*core, router);
+    s.hotkey.keys[0] = {1, 848, 0x07, 3};  // a key nobody knows: back to its default
+    s.hotkey.keys[1].enabled = 1;          // Play
+    keys.ApplySettings(s);
+    EXPECT_EQ(r->registered, std::vector<int>{849});
+    r->registered.clear();
+
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* d = static_cast<app::HotkeyDialog*>(dialog);
+        seen = true;
+        EXPECT_EQ(d->windowTitle(), "ﾎｯﾄｷｰの設定");
+        // Opening gave every key back.
+        EXPECT_EQ(r->unregistered, 17);
+        EXPECT_FALSE(d->enabled(848)->isChecked());
+        EXPECT_EQ(d->key(848)->keySequence(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Left));
+        EXPECT_TRUE(d->enabled(849)->isChecked());
+        EXPECT_EQ(d->enabled(863)->text(), "再生位置を進める");
+        // FF on; Stop captured as two keys keeps the first only; a key the
+        // table cannot store leaves the record's.
+        d->enabled(850)->setChecked(true);
+        d->enabled(851)->setChecked(true);
+        d->key(851)->setKeySequence(QKeySequence(QKeyCombination(Qt::CTRL | Qt::ALT, Qt::Key_Q), QKeyCombination(Qt::Key_X)));
+        EXPECT_EQ(d->key(851)->keySequence(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Q));
+        d->key(852)->setKeySequence(QKeySequence(Qt::Key_Hyper_L));
+        EXPECT_EQ(d->key(852)->keySequence(), QKeySequence(Qt::SHIFT | Qt::Key_Escape));
+        // "チェック": the failed ones by name, and the keys given back.
+        const int before = r->unregistered;
+        d->check_button()->click();
+        ASSERT_FALSE(prompt.asked().empty());
+        EXPECT_EQ(prompt.asked().back().text, "ﾎｯﾄｷｰの設定で一部登録できませんでした.\n\n次曲");
+        EXPECT_EQ(r->unregistered, before + 17);
+        d->accept();
+    });
+    prompt.Clear();
+    frame->RunCommand(cmd::kHotkeys);
+    ASSERT_TRUE(seen);
+    // Registered again after OK: FF is taken, the rest hold.
+    EXPECT_EQ(r->registered, (std::vector<int>{849, 850, 851, 849, 850, 851}));
+    EXPECT_EQ(r->keys.back(), (std::array<int, 2>{'Q', 6}));
+    EXPECT_EQ(keys.last_result().failed, std::vector<int>{850});
+    Events();
+    EXPECT_EQ(prompt.ids().back(), 220);
+    settings::Settings out;
+    keys.StoreSettings(out);
+    EXPECT_EQ(out.hotkey.keys[0].Format(), "848,0,37,11");
+    EXPECT_EQ(out.hotkey.keys[2].Format(), "850,1,39,11");
+    EXPECT_EQ(out.hotkey.keys[3].Format(), "851,1,81,6");
+
+    // Cancel keeps the table and still registers it again.
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    frame->RunCommand(cmd::kHotkeys);
+    keys.StoreSettings(out);
+    EXPECT_EQ(out.hotkey.keys[3].Format(), "851,1,81,6");
+    EXPECT_EQ(r->registered.size(), 9u);
+}
+
+TEST_F(FrameTest, ThePositionKeysMoveAPageOfTheSliderAndTheMovieKeyNeedsAMovie) {
+    backends.setup[media::MediaKind::Midi] = [](test::FakeBackend& b) { b.length_ms = 100000; };
+    EXPECT_FALSE(router.IsEnabled(cmd::kPanelPageUp));  // nothing plays
+    EXPECT_FALSE(router.IsEnabled(cmd::kPanelMovieFull));  // no movie window
+    frame->RunCommand(cmd::kPlay);
+    Tick(2);
+    ASSERT_EQ(core->controller().state(), PlayState::Playing);
+    test::FakeBackend* b = backends.made.back();
+    // The device gets where it was sent; the item starts again there on a
+    // tick of the clock.
+    const auto restarted = [&] {
+        b->position_ms = b->seek_ms;
+        for (int i = 0; i < 100 && core->controller().restart_pending(); ++i) {
+            QTest::qWait(10);
+            core->Tick();
+        }
+    };
+    const auto page = [&](int id, int times) {
+        for (int i = 0; i < times; ++i) {
+            router.Run(id);
+            restarted();
+        }
+    };
+    // A page is a fifth of the slider: 20 of 100 seconds. Until the item
+    // has started again at the new place, the keys wait.
+    EXPECT_TRUE(router.Run(cmd::kPanelPageUp));
+    EXPECT_EQ(b->seek_ms, 20000);
+    EXPECT_FALSE(router.IsEnabled(cmd::kPanelPageUp));
+    restarted();
+    page(cmd::kPanelPageUp, 1);
+    EXPECT_EQ(b->seek_ms, 40000);
+    page(cmd::kPanelPageDown, 1);
+    EXPECT_EQ(b->seek_ms, 20000);
+    page(cmd::kPanelPageDown, 3);  // at least to 0
+    EXPECT_EQ(b->seek_ms, 0);
+    b->position_ms = 90000;
+    for (int i = 0; i < 100 && core->controller().position() != 90; ++i) {
+        QTest::qWait(10);
+        core->Tick();
+    }
+    page(cmd::kPanelPageUp, 1);  // at most to the end
+    EXPECT_EQ(b->seek_ms, 100000);
+    EXPECT_FALSE(router.IsEnabled(cmd::kPanelMovieFull));
 }

@@ -41,6 +41,9 @@ TEST(HotkeyTable, RecordsRunTheirCommandsAndHaveNames) {
     EXPECT_EQ(CommandOf(857), app::cmd::kKindSound);
     EXPECT_EQ(CommandOf(858), app::cmd::kPanelWordFullScreen);
     EXPECT_EQ(CommandOf(861), app::cmd::kPanelMute);
+    EXPECT_EQ(CommandOf(862), app::cmd::kPanelMovieFull);
+    EXPECT_EQ(CommandOf(863), app::cmd::kPanelPageUp);
+    EXPECT_EQ(CommandOf(864), app::cmd::kPanelPageDown);
     EXPECT_EQ(CommandOf(847), 0);
     EXPECT_EQ(CommandOf(865), 0);
     EXPECT_EQ(DisplayName(848), "前曲");
@@ -106,4 +109,31 @@ TEST(HotkeyTable, RegisterAllReportsFailuresByMode) {
     EXPECT_EQ(service.unregistered.size(), 17u);
     EXPECT_EQ(service.unregistered.front(), 848);
     EXPECT_EQ(service.unregistered.back(), 864);
+}
+
+TEST(HotkeyTable, BadRecordsGoBackToTheirDefaultsAndACombinationIsHeldOnce) {
+    settings::HotkeySection table;
+    table.keys[0] = {1, 848, 0x07, 3};     // a key nobody knows
+    table.keys[1] = {1, 849, 13, 3 | 32};  // a modifier bit beyond the four
+    table.keys[2] = {1, 777, 'Q', 6};      // sound, with a wrong id
+    table.keys[3] = {1, 851, 'Q', 6 | 8};  // the same combination again
+    table.keys[4] = {0, 852, 'Q', 6};      // the same, but off: harmless
+    table.keys[5] = {7, 853, 'E', 3};      // an enabled flag that is neither
+    const settings::HotkeySection clean = Sanitized(table);
+    const auto defaults = settings::HotkeySection::DefaultHotkeys();
+    EXPECT_EQ(clean.keys[0].Format(), defaults[0].Format());
+    EXPECT_EQ(clean.keys[1].Format(), defaults[1].Format());
+    EXPECT_EQ(clean.keys[2].Format(), "850,1,81,6");
+    EXPECT_EQ(clean.keys[3].Format(), defaults[3].Format());
+    EXPECT_EQ(clean.keys[4].Format(), "852,0,81,6");
+    EXPECT_EQ(clean.keys[5].Format(), defaults[5].Format());
+    for (std::size_t i = 6; i < clean.keys.size(); ++i) EXPECT_EQ(clean.keys[i].Format(), defaults[i].Format());
+
+    // Registering a table with a combination twice: the first holds it,
+    // the second is reported, the service never sees it.
+    FakeService service;
+    table.keys[0] = {1, 848, 'Q', 6};
+    RegisterResult r = RegisterAll(service, table, 2);
+    EXPECT_EQ(service.registered, (std::vector<int>{848}));
+    EXPECT_EQ(r.failed, (std::vector<int>{849, 850, 851}));
 }

@@ -126,6 +126,15 @@ TEST(MovieFrameTest, TheMoviePlaysInsideTheFrameUnderItsOwner) {
             // A destination puts the picture in a part of the frame.
             device.PutDestination(MediaKind::Movie, {10, 10, 90, 70});
             EXPECT_EQ(frame->video()->geometry(), QRect(10, 10, 80, 60));
+            // The movie key maximises it and back, but not while minimised.
+            EXPECT_TRUE(ToggleMovieFrameMaximised(&owner));
+            EXPECT_TRUE(frame->isMaximized());
+            EXPECT_TRUE(ToggleMovieFrameMaximised(&owner));
+            EXPECT_FALSE(frame->isMaximized());
+            frame->showMinimized();
+            EXPECT_FALSE(HasMovieFrameToToggle(&owner));
+            EXPECT_FALSE(ToggleMovieFrameMaximised(&owner));
+            frame->showNormal();
             frame->move(50, 60);
             device.Close(MediaKind::Movie);
             EXPECT_EQ(device.MovieWindow(), nullptr);

@@ -23,6 +23,7 @@ inline constexpr int kAskIntroMode = 213;            // switch to intro mode?
 inline constexpr int kConvertingStatus = 214;        // " converting..."
 inline constexpr int kHotkeysPartlyFailed = 220;     // some hot keys could not be registered
 inline constexpr int kHotkeysAllRight = 221;         // the hot key settings are all right
+inline constexpr int kNoHotkeyService = 4273;        // the desktop offers no global shortcuts
 inline constexpr int kSoundCardsChanged = 205;       // the sound cards changed; restart for the volume settings
 inline constexpr int kLeftVolumeTip = 3056;          // "left volume" (3057 both, 3058 right)
 inline constexpr int kMonoVolumeTip = 3059;          // "volume", the one spin of a mono line
