@@ -71,8 +71,8 @@ inline constexpr int kPanelVolumeUp = 30043;
 inline constexpr int kPanelVolumeDown = 30044;
 inline constexpr int kPanelMute = 30045;
 inline constexpr int kPanelBackToItem = 30090;
-// The options sheet at its pages; 30102 is the MIDI-Word page, 30103 the
-// volume page (a dialog of its own until the sheet exists).
+// The options sheet at its pages: 30100 general, 30101 files, 30102 the
+// MIDI-Word page, 30103 the volume page.
 inline constexpr int kPanelOptionsFirst = 30100;
 inline constexpr int kPanelOptionsWord = 30102;
 inline constexpr int kPanelOptionsVolume = 30103;

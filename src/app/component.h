@@ -5,11 +5,15 @@
 // lays components out and hands them the settings.
 #pragma once
 
+#include <memory>
+#include <vector>
+
 #include "app/player_core.h"
 
 namespace nuko::app {
 
 class CommandRouter;
+class OptionsPage;
 
 class Component : public CoreListener {
 public:
@@ -18,6 +22,8 @@ public:
     virtual void StoreSettings(settings::Settings& s) const { (void)s; }
     // The program ends: last duties (after the settings were stored).
     virtual void Shutdown() {}
+    // Pages of its own for the options sheet.
+    virtual void AddOptionsPages(std::vector<std::unique_ptr<OptionsPage>>& pages) { (void)pages; }
 };
 
 }  // namespace nuko::app

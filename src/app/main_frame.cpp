@@ -20,6 +20,7 @@
 #include "app/hotkeys_component.h"
 #include "app/midi_word_component.h"
 #include "app/mouse_hook_notices.h"
+#include "app/options_sheet.h"
 #include "app/session_control.h"
 #include "app/settings_store.h"
 #include "app/time_display_component.h"
@@ -27,6 +28,7 @@
 #include "panels/volume_panel_widget.h"
 #include "library/file_area_widget.h"
 #include "nuko/draw3d.h"
+#include "nuko/paths.h"
 #include "nuko/prompt.h"
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
@@ -87,6 +89,8 @@ CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* 
     core_.Subscribe(*this);
     core_.RegisterCommands(router_);
     for (Component* c : components()) c->Attach(core_, router_);
+    options_ = std::make_unique<OptionsComponent>(static_cast<OptionsHost&>(*this), this);
+    options_->Attach(core_, router_);
     files_->SetContextMenu([this](const QPoint& at) { ListMenu()->exec(at - QPoint(3, 3)); });
     hook_notices_ = std::make_unique<MouseHookNotices>(this, [this](const QPoint& at) {
         activateWindow();
@@ -186,6 +190,45 @@ void CMainFrame::ApplyTooltips() {
         tooltip_filter_ = std::make_unique<NoToolTips>();
         qApp->installEventFilter(tooltip_filter_.get());
     }
+}
+
+// --- the options sheet ----------------------------------------------------------
+
+settings::Settings CMainFrame::CurrentSettings() {
+    // What the user changed since the start (modes, view switches) first.
+    core_.StoreSettings(s_);
+    for (Component* c : components()) c->StoreSettings(s_);
+    return s_;
+}
+
+bool CMainFrame::ApplyOptions(const settings::Settings& next) {
+    // What the list shows depends on these: it is read again.
+    bool reread = false;
+    for (const std::string& key : ChangedKeys(s_, next))
+        for (const char* k : {"Main/Sort", "Main/HiddenFile", "Main/SpcCut", "Main/FileNameOnly", "Main/DispFileType",
+                              "/SubFolder"})
+            reread = reread || key.ends_with(k);
+    s_ = next;
+    path::SetCurrentDriveMap(s_.drives);
+    core_.ApplySettings();
+    ApplySettings();
+    ApplyTooltips();
+    if (const bool top = s_.main.window_top != 0; top != windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+        const bool shown = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, top);  // hides the window
+        if (shown) show();
+    }
+    timer_.setInterval(std::max(10, s_.main.interval));
+    if (reread) core_.ReloadList();
+    if (WriteSettings()) {
+        Ask(strings::kSaveFailed, {}, PromptButtons::Ok, PromptIcon::Warning, {}, static_cast<QWidget*>(this));
+        return false;
+    }
+    return true;
+}
+
+void CMainFrame::AddComponentPages(std::vector<std::unique_ptr<OptionsPage>>& pages) {
+    for (Component* c : components()) c->AddOptionsPages(pages);
 }
 
 // --- exit and drops -----------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/options_component.h"
 #include "app/player_core.h"
 
 class QAction;
@@ -58,7 +59,7 @@ protected:
     std::unique_ptr<HotkeysComponent> hotkeys_;
 };
 
-class CMainFrame final : public CContFrame, private CoreListener {
+class CMainFrame final : public CContFrame, private CoreListener, private OptionsHost {
     Q_OBJECT
 public:
     // The core and the router outlive the frame; `session` may be null.
@@ -105,6 +106,11 @@ private:
     void OnTimersChanged() override;
     void OnSessionEndRequested(int mode) override;
 
+    // OptionsHost: the options sheet's settings, applied in one step.
+    settings::Settings CurrentSettings() override;
+    bool ApplyOptions(const settings::Settings& s) override;
+    void AddComponentPages(std::vector<std::unique_ptr<OptionsPage>>& pages) override;
+
     void BuildMenu();
     void RegisterCommands();
     void ApplySettings();
@@ -128,6 +134,7 @@ private:
     std::unique_ptr<QObject> tooltip_filter_;
     // A right click in a movie, told by the mouse hook.
     std::unique_ptr<MouseHookNotices> hook_notices_;
+    std::unique_ptr<OptionsComponent> options_;
 };
 
 }  // namespace nuko::app

@@ -55,6 +55,7 @@ PlayerCore::PlayerCore(CoreContext context)
         own_backends_ = std::make_unique<playback::LinuxBackends>(*ctx_.dispatcher, bs);
         backends = own_backends_.get();
     }
+    backends_ = backends;
     playback::MediaDeviceConfig config = DeviceConfigFrom(s_, ctx_.work_folder);
     config.program_folder = ctx_.program_folder;
     playback::MediaDeviceHooks hooks;
@@ -123,6 +124,12 @@ void PlayerCore::Stop() {
 // --- settings --------------------------------------------------------------------
 
 void PlayerCore::ApplySettings() {
+    // A new sound font is the MIDI back end's for the next song.
+    if (sound_font_ && *sound_font_ != s_.midi.sound_font) {
+        backends_->SetSoundFont(s_.midi.sound_font);
+        device_->RenewBackend(MediaKind::Midi);
+    }
+    sound_font_ = s_.midi.sound_font;
     // The plug-ins are loaded again only when their folder changed.
     const std::string plugin_folder = s_.susie.path.empty() ? ctx_.program_folder : s_.susie.path;
     if (plugin_folder != images_folder_) {
@@ -162,6 +169,7 @@ void PlayerCore::ApplySettings() {
         };
     }
     controller_->SetConverters(std::move(converters));
+    controller_->SetOptions(ControllerOptionsFrom(s_, ctx_.work_folder));
     sleep_.set_length(s_.timer.sleep);
     clocks_.Set(ClockTimers::kOn1, s_.timer.on_timer1);
     clocks_.Set(ClockTimers::kOff1, s_.timer.off_timer1);

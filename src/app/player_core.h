@@ -253,6 +253,8 @@ private:
     void* owner_ = nullptr;
     bool wrd_open_ = false;
     std::unique_ptr<playback::BackendFactory> own_backends_;
+    playback::BackendFactory* backends_ = nullptr;  // own_backends_ or the context's
+    std::optional<std::string> sound_font_;          // the font the back ends were given
     std::unique_ptr<playback::MediaDevice> device_;
     media::FileAreaModel files_;
     media::ImagePlugins images_;

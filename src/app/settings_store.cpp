@@ -305,6 +305,42 @@ private:
     std::optional<std::string> found_;
 };
 
+// Sets one key from its stored text, as reading the file would; nothing
+// changes when the text does not parse.
+class Assigner {
+public:
+    Assigner(std::string_view section, std::string_view key, std::string_view value)
+        : want_section_(section), want_key_(key), value_(value) {}
+    void Section(std::string_view name) { in_section_ = text::EqualsIgnoreAsciiCase(name, want_section_); }
+    void Int(std::string_view key, int& field) {
+        if (Match(key)) done_ = ParseInt(value_, field);
+    }
+    void Text(std::string_view key, std::string& field) {
+        if (Match(key)) field = std::string(value_), done_ = true;
+    }
+    template <typename T>
+    void Packed(std::string_view key, T& field) {
+        if (!Match(key)) return;
+        T parsed = field;
+        done_ = parsed.Parse(value_);
+        if (done_) field = parsed;
+    }
+    std::optional<bool> done() const { return matched_ ? std::optional<bool>(done_) : std::nullopt; }
+
+private:
+    bool Match(std::string_view key) {
+        if (!in_section_ || matched_ || !text::EqualsIgnoreAsciiCase(key, want_key_)) return false;
+        matched_ = true;
+        return true;
+    }
+    std::string_view want_section_;
+    std::string_view want_key_;
+    std::string_view value_;
+    bool in_section_ = false;
+    bool matched_ = false;
+    bool done_ = false;
+};
+
 void Normalize(Settings& s) {
     if (s.main.title_bottom < 10) s.main.title_bottom = 10;
     auto& hk = s.hotkey.keys;
@@ -356,6 +392,16 @@ std::optional<std::string> FormatSetting(const Settings& s, std::string_view sec
         }
     }
     return std::nullopt;
+}
+
+bool ParseSetting(Settings& s, std::string_view section, std::string_view key, std::string_view value) {
+    Assigner assigner(section, key, value);
+    VisitAll(s, assigner);
+    if (auto done = assigner.done()) {
+        if (*done) Normalize(s);
+        return *done;
+    }
+    return false;
 }
 
 SettingsStore::SettingsStore(std::string path) : path_(std::move(path)) {}

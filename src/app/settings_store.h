@@ -35,6 +35,11 @@ void WriteSettings(const Settings& s, ini::Document& doc);
 std::optional<std::string> FormatSetting(const Settings& s, std::string_view section,
                                          std::string_view key);
 
+// Sets one key of the model from text in its stored form, with the reading
+// rules of the store; false (and nothing changed) for text that does not
+// parse or a key outside the model.
+bool ParseSetting(Settings& s, std::string_view section, std::string_view key, std::string_view value);
+
 class SettingsStore final : public cd::RegistrationIndex {
 public:
     explicit SettingsStore(std::string path);

@@ -1,9 +1,13 @@
 #include "volume_panel_component.h"
 
+#include <QDialogButtonBox>
+#include <QPointer>
 #include <QSocketNotifier>
+#include <QVBoxLayout>
 
 #include "app/command_ids.h"
 #include "app/command_router.h"
+#include "app/options_sheet.h"
 #include "nuko/prompt.h"
 #include "nuko/string_ids.h"
 #include "panels/volume_options_dialog.h"
@@ -41,7 +45,6 @@ void VolumePanelComponent::Attach(PlayerCore& core, CommandRouter& router) {
                                                 Refresh();
                                             },
                                             [this] { return model_.available(); }});
-    router.Register(cmd::kPanelOptionsVolume, {[this] { OpenOptions(); }});
     router.Register(cmd::kPanelMute, {[this] {
                                           model_.ToggleMute();
                                           Refresh();
@@ -99,19 +102,6 @@ void VolumePanelComponent::StoreSettings(settings::Settings& s) const {
     s.main.vol_restore = restore_ ? 1 : 0;
 }
 
-panels::VolumeOptions VolumePanelComponent::Options() const {
-    panels::VolumeOptions o;
-    for (int k = 0; k < mixer::VolumePanelModel::kKinds; ++k)
-        o.lines[static_cast<std::size_t>(k)] = kinds_[static_cast<std::size_t>(k)].label;
-    o.steps = steps_;
-    o.mute_line = mute_.label;
-    o.mute_rate = mute_.left;
-    o.set_at_start = set_start_;
-    o.restore_at_exit = restore_;
-    o.chase = chase_;
-    return o;
-}
-
 void VolumePanelComponent::TakeOptions(const panels::VolumeOptions& o) {
     const auto levels = model_.Choices();  // the levels each kind has now
     for (int k = 0; k < mixer::VolumePanelModel::kKinds; ++k) {
@@ -128,9 +118,62 @@ void VolumePanelComponent::TakeOptions(const panels::VolumeOptions& o) {
     Refresh();
 }
 
-void VolumePanelComponent::OpenOptions() {
-    panels::VolumeOptionsDialog dialog(list_.Labels(), Options(), panel_->window());
-    if (dialog.exec() == QDialog::Accepted) TakeOptions(dialog.options());
+namespace {
+
+// The volume options as a page of the options sheet: the same form, on the
+// settings the sheet edits.
+class VolumeOptionsPage final : public OptionsPage {
+public:
+    explicit VolumeOptionsPage(std::vector<std::string> labels) : labels_(std::move(labels)), widget_(new QWidget) {
+        new QVBoxLayout(widget_);
+    }
+    ~VolumeOptionsPage() override {
+        if (!widget_->parent()) delete widget_;
+    }
+    QString title() const override { return QStringLiteral("ﾎﾞﾘｭｰﾑ"); }
+    QWidget* widget() override { return widget_; }
+    void Load(const OptionsModel& model) override {
+        const settings::Settings& s = model.settings();
+        panels::VolumeOptions o;
+        for (std::size_t k = 0; k < o.lines.size(); ++k) o.lines[k] = s.kinds[k].volume.line;
+        o.steps = s.main.vol_finely;
+        o.mute_line = s.main.mute_volume.line;
+        o.mute_rate = s.main.mute_volume.left;
+        o.set_at_start = s.main.vol_set_start != 0;
+        o.restore_at_exit = s.main.vol_restore != 0;
+        o.chase = s.main.vol_chase != 0;
+        delete form_;
+        form_ = new panels::VolumeOptionsDialog(labels_, o, widget_);
+        form_->setWindowFlags(Qt::Widget);  // a part of the page, without its own buttons
+        if (auto* buttons = form_->findChild<QDialogButtonBox*>()) buttons->hide();
+        widget_->layout()->addWidget(form_);
+        loaded_ = o;
+    }
+    bool Store(OptionsModel& model, std::string*) override {
+        const panels::VolumeOptions o = form_->options();
+        settings::Settings& s = model.settings();
+        for (std::size_t k = 0; k < o.lines.size(); ++k)
+            if (o.lines[k] != loaded_.lines[k]) s.kinds[k].volume.line = o.lines[k];
+        if (o.steps != loaded_.steps) s.main.vol_finely = o.steps;
+        if (o.mute_line != loaded_.mute_line || o.mute_rate != loaded_.mute_rate)
+            s.main.mute_volume = {o.mute_line, o.mute_rate, o.mute_rate};
+        if (o.set_at_start != loaded_.set_at_start) s.main.vol_set_start = o.set_at_start;
+        if (o.restore_at_exit != loaded_.restore_at_exit) s.main.vol_restore = o.restore_at_exit;
+        if (o.chase != loaded_.chase) s.main.vol_chase = o.chase;
+        return true;
+    }
+
+private:
+    std::vector<std::string> labels_;
+    QWidget* widget_;
+    QPointer<panels::VolumeOptionsDialog> form_;
+    panels::VolumeOptions loaded_;
+};
+
+}  // namespace
+
+void VolumePanelComponent::AddOptionsPages(std::vector<std::unique_ptr<OptionsPage>>& pages) {
+    pages.push_back(std::make_unique<VolumeOptionsPage>(list_.Labels()));
 }
 
 void VolumePanelComponent::OnKindChanged(media::MediaKind kind) {

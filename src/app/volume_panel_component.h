@@ -43,11 +43,11 @@ public:
     // The exit: a mute ends, and with VolRestore every line gets its start
     // level back.
     void Shutdown() override;
+    // The "ﾎﾞﾘｭｰﾑ" page of the options sheet.
+    void AddOptionsPages(std::vector<std::unique_ptr<OptionsPage>>& pages) override;
 
-    // The volume options: the dialog, and taking its values.
-    void OpenOptions();
+    // Takes the volume options at once (lines, steps, mute, switches).
     void TakeOptions(const panels::VolumeOptions& o);
-    panels::VolumeOptions Options() const;
 
 private:
     void Refresh();

@@ -47,6 +47,11 @@ const PlatformFacts& LinuxBackends::Facts() {
     return *facts_;
 }
 
+void LinuxBackends::SetSoundFont(const std::string& setting) {
+    settings_.sound_font = setting;
+    facts_.reset();  // the device check asks again which font there is
+}
+
 std::unique_ptr<Backend> LinuxBackends::Create(BackendType type, MediaKind kind) {
     if (type == BackendType::None) return nullptr;
     std::string error;

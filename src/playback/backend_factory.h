@@ -38,6 +38,7 @@ public:
 
     std::unique_ptr<Backend> Create(BackendType type, MediaKind kind) override;
     const PlatformFacts& Facts() override;
+    void SetSoundFont(const std::string& setting) override;
 
 private:
     Dispatcher& dispatcher_;

@@ -41,8 +41,9 @@ Backend* MediaDevice::OpenBackend(MediaKind kind) {
 
 Backend* MediaDevice::EnsureBackend(MediaKind kind, BackendType type) {
     Slot& s = SlotOf(kind);
-    if (s.backend && s.type == type) return s.backend.get();
+    if (s.backend && s.type == type && !s.renew) return s.backend.get();
     if (s.backend) s.backend->Close();
+    s.renew = false;
     s.backend = backends_.Create(type, kind);
     s.type = s.backend ? type : BackendType::None;
     s.open = false;

@@ -37,6 +37,8 @@ public:
     virtual ~BackendFactory() = default;
     virtual std::unique_ptr<Backend> Create(BackendType type, MediaKind kind) = 0;
     virtual const PlatformFacts& Facts() = 0;
+    // The internal synthesizer's font for the back ends made from now on.
+    virtual void SetSoundFont(const std::string& setting) { (void)setting; }
 };
 
 // Settings `FileCopy`/`Used`, `File` and `DlgView`.
@@ -86,6 +88,9 @@ public:
     // notice follows.
     int Open(MediaKind kind, const std::string& path, void* owner = nullptr, bool shareable = false);
     int Close(MediaKind kind);
+    // The kind's next open makes its back end anew (a new sound font); an
+    // item playing now goes on with the one it has.
+    void RenewBackend(MediaKind kind) { SlotOf(kind).renew = true; }
     bool IsOpening(MediaKind kind);
     // How the last open of the kind ended: 0, an MCI error, or mci::kPending
     // while it goes on.
@@ -166,6 +171,7 @@ private:
         bool shareable = false;
         void* owner = nullptr;
         bool notify = false;  // the current play asked for a notice
+        bool renew = false;   // the next open makes a new back end
     };
 
     Slot& SlotOf(MediaKind kind) { return slots_[static_cast<std::size_t>(media::Code(kind))]; }

@@ -1,8 +1,15 @@
 // The main frame offscreen, over a real MediaDevice with recording back ends.
 #include "app/main_frame.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QKeySequenceEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -18,6 +25,8 @@
 #include "app/command_router.h"
 #include "app/file_area_component.h"
 #include "app/hotkey_dialog.h"
+#include "app/options_model.h"
+#include "app/options_sheet.h"
 #include "app/hotkeys_component.h"
 #include "app/midi_word_component.h"
 #include "app/midi_word_window.h"
@@ -277,7 +286,7 @@ TEST_F(FrameTest, TheMidiWordWindowShowsTheScriptOfTheSongThatPlays) {
     EXPECT_EQ(texts, (QStringList{"ﾌﾟﾛﾊﾟﾃｨ(&P)...", "WRDﾌｧｲﾙを表示(&W)", "(この)画面を表示(&D)", "",
                                   "前曲(&R)\t↑(←)", "演奏開始(&P)\tEnter", "次曲(&F)\t↓(→)", "一時停止(&T)\tESC",
                                   "演奏停止(&S)\tSpace"}));
-    EXPECT_FALSE(menu->actions()[0]->isEnabled());  // the options sheet is not there yet
+    EXPECT_TRUE(menu->actions()[0]->isEnabled());  // the options sheet at its WRD page
     menu->actions()[7]->trigger();
     EXPECT_EQ(core->controller().state(), PlayState::Paused);
     frame->RunCommand(cmd::kPause);
@@ -452,4 +461,140 @@ TEST_F(FrameTest, ThePositionKeysMoveAPageOfTheSliderAndTheMovieKeyNeedsAMovie) 
     page(cmd::kPanelPageUp, 1);  // at most to the end
     EXPECT_EQ(b->seek_ms, 100000);
     EXPECT_FALSE(router.IsEnabled(cmd::kPanelMovieFull));
+}
+
+namespace {
+
+settings::Settings ReadBack(const std::string& path) { return settings::SettingsStore(path).ReadAll(); }
+
+}  // namespace
+
+TEST_F(FrameTest, TheOptionsSheetChangesOneKeyPerPageAndKeepsTheRestOfTheFile) {
+    // A file with a comment and keys of no one's: they stay.
+    ASSERT_FALSE(frame->WriteSettings());
+    std::string before = test::ReadBytes(store->path());
+    before = "; kept comment\n[Extra]\nWhose=nobody\n" + before;
+    test::WriteBytes(store->path(), before);
+    const settings::Settings old = ReadBack(store->path());
+
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* sheet = dynamic_cast<app::OptionsSheet*>(QApplication::activeModalWidget());
+        ASSERT_NE(sheet, nullptr);
+        seen = true;
+        QStringList titles;
+        for (int i = 0; i < sheet->page_count(); ++i) titles << sheet->page(i)->title();
+        EXPECT_EQ(titles,
+                  (QStringList{"全般", "ﾌｧｲﾙ", "MIDI", "時間表示", "WRD", "ﾎﾞﾘｭｰﾑ", "ﾀｲﾏｰ", "ﾂｰﾙ", "ﾄﾞﾗｲﾌﾞ"}));
+        // One field of each page: the first check box, and a drive.
+        for (int i = 0; i + 1 < sheet->page_count(); ++i) {
+            auto boxes = sheet->page(i)->widget()->findChildren<QCheckBox*>();
+            ASSERT_FALSE(boxes.isEmpty()) << titles[i].toStdString();
+            boxes.front()->toggle();
+        }
+        auto* drives = sheet->findChild<QTableWidget*>("drives");
+        ASSERT_NE(drives, nullptr);
+        drives->insertRow(0);
+        drives->setItem(0, 0, new QTableWidgetItem("q:"));
+        drives->setItem(0, 1, new QTableWidgetItem(QString::fromStdString(midi.path())));
+        EXPECT_TRUE(sheet->ApplyNow());
+        sheet->reject();
+    });
+    frame->RunCommand(cmd::kOptions);
+    ASSERT_TRUE(seen);
+
+    const std::string after = test::ReadBytes(store->path());
+    EXPECT_NE(after.find("; kept comment"), std::string::npos);
+    EXPECT_NE(after.find("Whose=nobody"), std::string::npos);
+    const settings::Settings now = ReadBack(store->path());
+    std::vector<std::string> changed = app::ChangedKeys(old, now);
+    std::sort(changed.begin(), changed.end());
+    EXPECT_EQ(changed, (std::vector<std::string>{"Drives/Q", "Main/MidiInit", "Main/Mini", "Main/Sort", "Main/VolSetStart",
+                                                 "Main/Word", "Main/Zero", "Timer/OnTimer1", "Tool\\Archive/DlgView"}));
+    EXPECT_EQ(now.drives.at('Q'), midi.path());
+    // And the player took them: the time display, the list's order.
+    EXPECT_EQ(s.main.zero, 1 - old.main.zero);
+    EXPECT_EQ(core->settings().main.sort, now.main.sort);
+}
+
+TEST_F(FrameTest, TheOptionsSheetRefusesBadValuesAndKeepsTheOldOnes) {
+    app::OptionsSheet sheet(s, [](const settings::Settings&) { return true; });
+    for (auto& p : app::MakeStandardPages()) sheet.AddPage(std::move(p));
+    // An interval far out of range.
+    auto* time_page = sheet.page(3)->widget();
+    auto* spin = time_page->findChild<QSpinBox*>("Main/Interval");
+    ASSERT_NE(spin, nullptr);
+    spin->setValue(5);
+    prompt.Clear();
+    EXPECT_FALSE(sheet.ApplyNow());
+    ASSERT_EQ(prompt.asked().size(), 1u);
+    EXPECT_NE(prompt.asked()[0].text.find("10 - 1000"), std::string::npos) << prompt.asked()[0].text;
+    EXPECT_EQ(sheet.page_list()->currentRow(), 3);  // the page that refused is shown
+    EXPECT_EQ(spin->value(), s.main.interval);       // the old value is back in the field
+    EXPECT_EQ(sheet.model().settings().main.interval, s.main.interval);
+
+    // A sound font that is not one.
+    test::TempDir dir;
+    test::WriteBytes(dir.File("fake.sf2"), "RIFF\x04\0\0\0WAVEfmt ");
+    auto* font = sheet.page(2)->widget()->findChild<QWidget*>("Midi/SoundFont")->findChild<QComboBox*>();
+    ASSERT_NE(font, nullptr);
+    font->setCurrentText(QString::fromStdString(dir.File("fake.sf2")));
+    prompt.Clear();
+    EXPECT_FALSE(sheet.ApplyNow());
+    EXPECT_EQ(sheet.model().settings().midi.sound_font, s.midi.sound_font);
+    EXPECT_TRUE(app::IsSoundFontFile("/usr/share/sounds/sf2/TimGM6mb.sf2", nullptr));
+
+    // A drive whose folder is not there.
+    auto* drives = sheet.findChild<QTableWidget*>("drives");
+    drives->insertRow(0);
+    drives->setItem(0, 0, new QTableWidgetItem("R"));
+    drives->setItem(0, 1, new QTableWidgetItem("/no/such/folder"));
+    prompt.Clear();
+    EXPECT_FALSE(sheet.ApplyNow());
+    EXPECT_TRUE(sheet.model().settings().drives.empty());
+}
+
+TEST_F(FrameTest, ANewSoundFontIsTheNextSongsAndTheSheetCanNotWriteAReadOnlyFile) {
+    frame->RunCommand(cmd::kPlay);
+    Tick(2);
+    const std::size_t made = backends.made.size();
+    QTimer::singleShot(0, [&] {
+        auto* sheet = dynamic_cast<app::OptionsSheet*>(QApplication::activeModalWidget());
+        ASSERT_NE(sheet, nullptr);
+        auto* font = sheet->page(2)->widget()->findChild<QWidget*>("Midi/SoundFont")->findChild<QComboBox*>();
+        font->setCurrentText("/usr/share/sounds/sf2/TimGM6mb.sf2");
+        EXPECT_TRUE(sheet->ApplyNow());
+        // The song that plays keeps its back end; the next one gets a new one.
+        EXPECT_EQ(backends.made.size(), made);
+        // A settings file that can no longer be written: told, the sheet
+        // stays open. (Root writes read-only files: a folder in the file's
+        // place stands in for it there.)
+        const std::string saved = test::ReadBytes(store->path());
+        const bool root = ::geteuid() == 0;
+        if (root) {
+            ::unlink(store->path().c_str());
+            ::mkdir(store->path().c_str(), 0700);
+        } else {
+            ::chmod(cfg.path().c_str(), 0500);
+            ::chmod(store->path().c_str(), 0400);
+        }
+        auto boxes = sheet->page(0)->widget()->findChildren<QCheckBox*>();
+        boxes.front()->toggle();
+        prompt.Clear();
+        EXPECT_FALSE(sheet->ApplyNow());
+        EXPECT_EQ(prompt.ids(), std::vector<int>{165});  // could not save
+        if (root) {
+            ::rmdir(store->path().c_str());
+            test::WriteBytes(store->path(), saved);
+        } else {
+            ::chmod(store->path().c_str(), 0600);
+            ::chmod(cfg.path().c_str(), 0700);
+        }
+        sheet->reject();
+    });
+    frame->RunCommand(cmd::kOptions);
+    EXPECT_EQ(core->settings().midi.sound_font, "/usr/share/sounds/sf2/TimGM6mb.sf2");
+    frame->RunCommand(cmd::kNext);
+    Tick(2);
+    EXPECT_GT(backends.made.size(), made);
 }
