@@ -93,7 +93,7 @@ void CMainFrame::BuildMenu() {
     add(file, cmd::kCatalogMovie);
     add(file, cmd::kCatalogSound);
     file->addSeparator();
-    add(file, cmd::kMiniWindow);
+    add(file, cmd::kMiniWindow, true);
     add(file, cmd::kCdBackupTool);
     add(file, cmd::kMultimedia);
     file->addSeparator();
@@ -139,6 +139,7 @@ void CMainFrame::BuildMenu() {
     QMenu* options = bar->addMenu(Str(strings::kOptionsMenu));
     add(options, cmd::kOptions);
     add(options, cmd::kPanelOptionsVolume);
+    add(options, cmd::kPanelOptionsMini);
     add(options, cmd::kHotkeys);
 
     QMenu* help = bar->addMenu(Str(strings::kHelpMenu));

@@ -70,6 +70,9 @@ int CPlayerApp::HandleMessage(const QByteArray& message) {
 
 bool CPlayerApp::Start() {
     app_.setApplicationName(QString::fromUtf8(kTitle));
+    // The main window may be hidden in the tray while a dialog of the mini
+    // window closes; the program ends only through the exit path.
+    app_.setQuitOnLastWindowClosed(false);
     // 1-2: one copy per user.
     instance_ = std::make_unique<SingleInstance>(folders::InstanceFolder(), "nu_kop32");
     if (instance_->Start() == SingleInstance::Role::Secondary) {
