@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 #include "app/command_ids.h"
@@ -72,6 +73,8 @@ void MiniWindowComponent::Attach(PlayerCore& core, CommandRouter& router) {
     core_ = &core;
     router_ = &router;
     settings_ = &core.settings();
+    // A window of its own, not the main window's: it stays when the main
+    // window is hidden in the tray.
     window_ = std::make_unique<MiniWindow>(model_);
     window_->on_action = [this](MiniWindow::Action action, QPoint at) {
         switch (action) {
@@ -95,9 +98,6 @@ void MiniWindowComponent::Attach(PlayerCore& core, CommandRouter& router) {
         }
     };
     window_->on_seek = [this](int position) { core_->SeekTo(position); };
-    window_->on_moved = [this](QPoint at) {
-        if (settings_) settings_->mini.position = settings::IntFields<2>{{at.x(), at.y()}};
-    };
     core.Subscribe(*this);
     router.Register(cmd::kMiniWindow, {[this] { SetShown(!shown()); }, {}, [this] { return shown(); }});
     router.Register(cmd::kPanelOptionsMini, {[this] { OpenOptions(); }});
@@ -110,7 +110,14 @@ void MiniWindowComponent::ApplySettings(const settings::Settings& s) {
     model_.SetCaptionFixed(s.mini.title_fix != 0);
     if (!started_) {
         started_ = true;
-        SetShown(s.main.MiniAtStart());
+        // Shown once the event loop runs, after the main window, so that it
+        // comes up above it.
+        if (s.main.MiniAtStart()) {
+            shown_ = true;
+            QTimer::singleShot(0, window_.get(), [this] {
+                if (shown_) SetShown(true);
+            });
+        }
     }
     Refresh();
 }
@@ -125,12 +132,19 @@ void MiniWindowComponent::TakeLook(const settings::Settings& s) {
             at = QPoint(area.right() - window_->sizeHint().width() - 10, area.top() + 10);
         }
     }
-    window_->move(at);
+    // Client positions both ways, so that the frame does not move it a
+    // little at every start.
+    window_->setGeometry(QRect(at, window_->sizeHint()));
 }
 
 void MiniWindowComponent::StoreSettings(settings::Settings& s) const {
     s.main.mini = shown() ? 1 : 0;
-    if (window_ && window_->isVisible()) s.mini.position = settings::IntFields<2>{{window_->x(), window_->y()}};
+    if (window_ && window_->isVisible()) {
+        const QPoint at = window_->geometry().topLeft();
+        s.mini.position = settings::IntFields<2>{{at.x(), at.y()}};
+    } else if (settings_ && &s != settings_) {
+        s.mini.position = settings_->mini.position;
+    }
     if (window_) s.mini.title = window_->look().display;
 }
 
@@ -148,6 +162,10 @@ void MiniWindowComponent::SetShown(bool on) {
         window_->show();
         window_->raise();
     } else {
+        if (window_->isVisible() && settings_) {
+            const QPoint at = window_->geometry().topLeft();
+            settings_->mini.position = settings::IntFields<2>{{at.x(), at.y()}};
+        }
         window_->hide();
     }
     if (router_) router_->Refresh();

@@ -60,13 +60,18 @@ MiniWindow::MiniWindow(MiniWindowModel& model, QWidget* parent)
     fields->addStretch(1);
     fields->addWidget(right_label_);
     fields->addWidget(right_);
-    grid->addLayout(fields, 0, 0, 1, 5);
+    // The play buttons stand in the top left corner in both layouts.
+    auto* plays = new QHBoxLayout;
+    plays->setSpacing(1);
     for (int i = 0; i < 5; ++i) {
         play_[static_cast<std::size_t>(i)] = Button(QString::fromUtf8(kPlayTexts[i]), 2130 + i, i == 1 ? 40 : 0);
-        grid->addWidget(play_[static_cast<std::size_t>(i)], 1, i);
+        plays->addWidget(play_[static_cast<std::size_t>(i)]);
         QObject::connect(play_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
                          [this, i] { model_.PressPlayButton(i), Refresh(); });
     }
+    plays->addStretch(1);
+    grid->addLayout(plays, 0, 0, 1, 5);
+    grid->addLayout(fields, 1, 0, 1, 5);
     for (int d = 0; d < 10; ++d) {
         digits_[static_cast<std::size_t>(d)] = Button(QString::number(d), 2100 + d);
         QObject::connect(digits_[static_cast<std::size_t>(d)], &QPushButton::clicked, this,
@@ -131,6 +136,7 @@ MiniWindow::MiniWindow(MiniWindowModel& model, QWidget* parent)
     auto* row = new QHBoxLayout(compact_);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(1);
+    row->setAlignment(Qt::AlignLeft);
     for (int i = 0; i < 5; ++i) {
         compact_play_[static_cast<std::size_t>(i)] = Button(QString::fromUtf8(kPlayTexts[i]), 2135 + i, i == 1 ? 40 : 0);
         row->addWidget(compact_play_[static_cast<std::size_t>(i)]);
@@ -140,6 +146,7 @@ MiniWindow::MiniWindow(MiniWindowModel& model, QWidget* parent)
     auto* back = new QPushButton(QStringLiteral("MINI"), compact_);
     back->setObjectName(QStringLiteral("1241c"));
     back->setFocusPolicy(Qt::NoFocus);
+    back->setFixedSize(44, kKeySize);
     row->addWidget(back);
 
     for (QPushButton* b : {mini_, back})
@@ -283,10 +290,6 @@ void MiniWindow::closeEvent(QCloseEvent* event) {
 void MiniWindow::enterEvent(QEnterEvent*) {
     // "Behind when the mouse comes": the window steps back under the others.
     if (look_.behind_on_mouse) lower();
-}
-
-void MiniWindow::moveEvent(QMoveEvent*) {
-    if (on_moved && isVisible()) on_moved(pos());
 }
 
 void MiniWindow::mouseDoubleClickEvent(QMouseEvent*) {

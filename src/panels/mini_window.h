@@ -74,7 +74,6 @@ public:
 
     std::function<void(Action, QPoint)> on_action;
     std::function<void(int)> on_seek;
-    std::function<void(QPoint)> on_moved;
     // The window's close button: the window is hidden, not destroyed.
     std::function<void()> on_closed;
 
@@ -86,7 +85,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:

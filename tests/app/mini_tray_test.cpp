@@ -1,6 +1,7 @@
 // The mini window, the timer set switches, the MINI options and the tray
 // icon inside the main frame, offscreen, over recording back ends.
 #include <QAction>
+#include <cstdlib>
 #include <QMenu>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -58,6 +59,7 @@ protected:
         ctx.backends = &backends;
         core = std::make_unique<app::PlayerCore>(ctx);
         frame = std::make_unique<CMainFrame>(*core, router, nullptr);
+        Events();  // the mini window comes up once the event loop runs
     }
     void Events() {
         for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
@@ -309,4 +311,23 @@ TEST(TrayIcons, ThirteenDistinctIcons) {
     for (int i = 0; i < 13; ++i)
         for (int j = i + 1; j < 13; ++j) EXPECT_NE(images[i], images[j]) << i << " " << j;
     EXPECT_EQ(panels::TrayIconImage(99).pixmap(16, 16).toImage(), images[0]);
+}
+
+// Pictures of both layouts for the documentation, taken only when a folder
+// is named (run under Xvfb with the xcb platform for the real look).
+TEST_F(MiniTest, PicturesOfBothLayouts) {
+    const char* dir = std::getenv("NUKO_SHOT_DIR");
+    if (!dir) GTEST_SKIP() << "NUKO_SHOT_DIR is not set";
+    s.main.mini_start = 1;
+    Make();
+    panels::MiniWindow* w = frame->mini().window();
+    Click("2131");
+    Tick(4);
+    w->adjustSize();
+    Events();
+    EXPECT_TRUE(w->grab().save(QString::fromUtf8(dir) + QStringLiteral("/mini_window_normal.png")));
+    Click("1241");
+    w->adjustSize();
+    Events();
+    EXPECT_TRUE(w->grab().save(QString::fromUtf8(dir) + QStringLiteral("/mini_window_compact.png")));
 }
