@@ -16,6 +16,7 @@
 #include "app/session_control.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
+#include "app/tray_component.h"
 #include "nuko/paths.h"
 #include "playback/movie_frame_window.h"
 #include "playback/smf_convert_dialog.h"
@@ -171,6 +172,8 @@ bool CPlayerApp::Start() {
         frame_->PostPlay();
         if (r == 0) show = ShowCommandAfterCdSelection(settings_.main);
     }
+    // Hidden for the tray, but no tray to bring it back from: shown.
+    if (show == ShowCommand::Hide && settings_.main.tray_icon && !frame_->tray().shown()) show = ShowCommand::Normal;
     // 16-17: show the window, then the splash goes.
     switch (show) {
         case ShowCommand::Hide: break;

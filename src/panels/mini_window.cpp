@@ -235,6 +235,7 @@ void MiniWindow::SetPosition(int position) {
 }
 
 void MiniWindow::SetPlayTime(const QString& text) {
+    title_->SetTime(text);
     if (text == play_time_) return;
     play_time_ = text;
     if (look_.play_time_on_button && model_.state() == 1) {

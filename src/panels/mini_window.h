@@ -66,6 +66,7 @@ public:
     void SetRange(int length);
     void SetPosition(int position);
     // The play time on the PLAY button ("PLAYﾎﾞﾀﾝに時間を表示").
+    // Also drawn beside the title when its option is on.
     void SetPlayTime(const QString& text);
     // The picture could be read (false: missing or not a picture).
     bool picture_loaded() const { return !picture_.isNull(); }

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 
 namespace nuko::panels {
 
@@ -19,6 +20,19 @@ void ScrollTitleWidget::SetText(const QString& text) {
     text_ = text;
     model_.Restart();
     Measure();
+}
+
+void ScrollTitleWidget::SetTime(const QString& time) {
+    const QString shown = model_.params().show_time ? time : QString();
+    if (shown == time_) return;
+    const bool resize = shown.size() != time_.size();
+    time_ = shown;
+    if (resize) Measure();
+    else update();
+}
+
+int ScrollTitleWidget::TimeWidth() const {
+    return time_.isEmpty() ? 0 : QFontMetrics(font_).horizontalAdvance(time_) + 8;
 }
 
 void ScrollTitleWidget::SetParams(const ScrollParams& p) {
@@ -42,7 +56,7 @@ void ScrollTitleWidget::Restart() {
 }
 
 void ScrollTitleWidget::Measure() {
-    model_.SetSizes(QFontMetrics(font_).horizontalAdvance(text_) + 2, std::max(0, width() - 4));
+    model_.SetSizes(QFontMetrics(font_).horizontalAdvance(text_) + 2, std::max(0, width() - 4 - TimeWidth()));
     if (model_.moving()) timer_.start();
     else timer_.stop();
     update();
@@ -58,12 +72,17 @@ void ScrollTitleWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), draw::FromColorRef(background_));
     draw::Box3D(p, rect(), 1, 2, 0, draw::kKeepBackground, palette());
-    p.setClipRect(rect().adjusted(2, 2, -2, -2));
     draw::TextOptions o;
     o.color = color_;
     o.style = style_;
     o.font = &font_;
     const int h = height() - 4;
+    const int time_width = TimeWidth();
+    if (time_width) {
+        p.setClipRect(rect().adjusted(2, 2, -2, -2));
+        draw::TextOut(p, width() - 2 - time_width + 4, 2, time_, time_width - 4, h, o);
+    }
+    p.setClipRect(rect().adjusted(2, 2, -2 - time_width, -2));
     const int w = QFontMetrics(font_).horizontalAdvance(text_) + 2;
     if (!model_.moving()) {
         draw::TextOut(p, 2, 2, text_, std::max(w, width() - 4), h, o);

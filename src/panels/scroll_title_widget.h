@@ -20,6 +20,10 @@ public:
     const QString& text() const { return text_; }
     void SetParams(const ScrollParams& p);
     void SetLook(const QFont& font, std::uint32_t background, std::uint32_t text_color, draw::Style style);
+    // The play time drawn at the right end while "show the play time" is
+    // on; empty: none.
+    void SetTime(const QString& time);
+    const QString& time() const { return time_; }
     // A new play: the start delay runs again.
     void Restart();
     const ScrollTitleModel& model() const { return model_; }
@@ -34,7 +38,10 @@ protected:
 private:
     void Measure();
 
+    int TimeWidth() const;
+
     QString text_;
+    QString time_;
     ScrollTitleModel model_;
     QTimer timer_;
     QFont font_;

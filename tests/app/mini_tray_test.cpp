@@ -19,6 +19,7 @@
 #include "manual_clock.h"
 #include "nuko/qt_dispatch.h"
 #include "panels/mini_window.h"
+#include "panels/scroll_title_widget.h"
 #include "panels/tray_icons.h"
 #include "qt_app.h"
 #include "scripted_prompt.h"
@@ -120,6 +121,7 @@ TEST_F(MiniTest, TheMenuEntryAndMiniStartShowIt) {
 
 TEST_F(MiniTest, ItMirrorsThePlayAndSendsItsButtons) {
     s.main.mini_start = 1;
+    s.mini.scroll[4] = 1;  // the play time beside the title
     Make();
     const app::MiniWindowComponent& mini = frame->mini();
     panels::MiniWindow* w = mini.window();
@@ -137,6 +139,10 @@ TEST_F(MiniTest, ItMirrorsThePlayAndSendsItsButtons) {
     EXPECT_EQ(w->caption_sets(), sets);  // the same caption is not set again
     EXPECT_TRUE(Button("2134")->isEnabled());
     EXPECT_EQ(Button("2131")->text(), "00:05");  // the play time on PLAY
+    auto* title = w->findChild<panels::ScrollTitleWidget*>(QStringLiteral("2125"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->text(), "a");
+    EXPECT_EQ(title->time(), "00:05");
 
     // Typing "3" then "C" shows the third item; PLAY plays it.
     Click("2103");
