@@ -1,6 +1,9 @@
 // The mini window, the timer set switches, the MINI options and the tray
 // icon inside the main frame, offscreen, over recording back ends.
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QTimer>
 #include <cstdlib>
 #include <QMenu>
 #include <QPushButton>
@@ -20,6 +23,7 @@
 #include "nuko/qt_dispatch.h"
 #include "panels/mini_window.h"
 #include "panels/scroll_title_widget.h"
+#include "panels/timer_set_dialog.h"
 #include "panels/tray_icons.h"
 #include "qt_app.h"
 #include "scripted_prompt.h"
@@ -336,4 +340,55 @@ TEST_F(MiniTest, PicturesOfBothLayouts) {
     w->adjustSize();
     Events();
     EXPECT_TRUE(w->grab().save(QString::fromUtf8(dir) + QStringLiteral("/mini_window_compact.png")));
+}
+
+TEST_F(MiniTest, TheTimerSetDialogSendsWhatTheUserChanged) {
+    Make();
+    app::MiniWindowComponent& mini = frame->mini();
+    // The dialog comes up modal: switch the sleep timer and timer 2's ON,
+    // then OK.
+    QTimer::singleShot(0, [] {
+        auto* dialog = dynamic_cast<panels::TimerSetDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), "ﾀｲﾏｰｾｯﾄ");
+        EXPECT_EQ(dialog->box(0)->text(), "ｽﾘｰﾌﾟ ON [60分](&N)");
+        EXPECT_EQ(dialog->box(3)->text(), "ﾀｲﾏｰ2 ON  [ 0時00分](&C)");
+        dialog->box(0)->setChecked(true);
+        dialog->box(3)->setChecked(true);
+        dialog->accept();
+    });
+    mini.OpenTimerSet();
+    EXPECT_TRUE(core->sleep_timer().on());
+    EXPECT_TRUE(frame->action(cmd::kOnTimer2)->isChecked());
+    EXPECT_FALSE(frame->action(cmd::kOnTimer1)->isChecked());
+    // Cancel changes nothing.
+    QTimer::singleShot(0, [] {
+        auto* dialog = dynamic_cast<panels::TimerSetDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->box(0)->isChecked());
+        dialog->box(0)->setChecked(false);
+        dialog->reject();
+    });
+    mini.OpenTimerSet();
+    EXPECT_TRUE(core->sleep_timer().on());
+}
+
+TEST_F(MiniTest, ASettingsFileWithNonsenseStillGivesAWorkingWindow) {
+    test::WriteBytes(cfg.File("NU-KO Player32.ini"),
+                     "[Main]\nMiniStart=1\n[Mini]\nScroll=1,2\nScrlTime=99999999999\nPosition=x,y\nFont=,,\n"
+                     "Color=zz\n3DType=-4\n[Mini\\Picture]\nMidi=/nowhere/at/all.png\nType=1\nTransparence=-7\n");
+    s = store->ReadAll();
+    s.kinds[0].path = midi.path();
+    Make();
+    panels::MiniWindow* w = frame->mini().window();
+    ASSERT_TRUE(w->isVisible());
+    EXPECT_EQ(w->look().scroll.speed, 2);  // too few numbers: the defaults
+    EXPECT_EQ(w->look().scroll.gap_percent, 100);
+    EXPECT_EQ(w->look().style, draw::Style::Flat);
+    EXPECT_EQ(w->look().transparency, 0);
+    EXPECT_FALSE(w->picture_loaded());
+    EXPECT_EQ(w->geometry().topLeft(), QPoint(10, 10));
+    w->grab();
+    Click("2131");
+    EXPECT_EQ(core->controller().state(), PlayState::Playing);
 }
