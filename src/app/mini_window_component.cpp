@@ -58,6 +58,7 @@ panels::MiniLook LookOf(const settings::Settings& s) {
     look.picture_background =
         pic.color[0] ? settings::kButtonFaceColor : static_cast<std::uint32_t>(pic.color[1]) & 0xFFFFFFu;
     look.double_click_plays = m.double_click != 0;
+    look.panel_on_mouse = pic.type[2] != 0;
     look.accel_shift = m.accel_shift != 0;
     return look;
 }

@@ -218,10 +218,18 @@ void MiniWindow::Refresh() {
 void MiniWindow::Layout() {
     title_->setVisible(look_.display >= 1);
     slider_->setVisible(look_.display >= 2);
-    if (compact_shown_ == model_.compact()) return;
+    const bool hide_panel = look_.panel_on_mouse && !picture_.isNull() && !mouse_in_;
+    if (compact_shown_ == model_.compact() && hide_panel == panel_hidden_) return;
     compact_shown_ = model_.compact();
-    normal_->setVisible(!compact_shown_);
-    compact_->setVisible(compact_shown_);
+    panel_hidden_ = hide_panel;
+    // The layout in use keeps its room while hidden: the picture stays.
+    for (QWidget* w : {normal_, compact_}) {
+        const bool in_use = (w == compact_) == compact_shown_;
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(in_use);
+        w->setSizePolicy(policy);
+        w->setVisible(in_use && !panel_hidden_);
+    }
 }
 
 void MiniWindow::SetTitle(const QString& title) { title_->SetText(title); }
@@ -258,6 +266,7 @@ void MiniWindow::SetLook(const MiniLook& look) {
     }
     setWindowOpacity(MiniLook::Opacity(look.transparency));
     if (picture_changed) LoadPicture();
+    compact_shown_ = !model_.compact();  // lay out anew
     Refresh();
     update();
 }
@@ -289,8 +298,15 @@ void MiniWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MiniWindow::enterEvent(QEnterEvent*) {
+    mouse_in_ = true;
+    Layout();
     // "Behind when the mouse comes": the window steps back under the others.
     if (look_.behind_on_mouse) lower();
+}
+
+void MiniWindow::leaveEvent(QEvent*) {
+    mouse_in_ = false;
+    Layout();
 }
 
 void MiniWindow::mouseDoubleClickEvent(QMouseEvent*) {

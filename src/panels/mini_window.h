@@ -41,6 +41,7 @@ struct MiniLook {
     int picture_mode = 1;       // 0 centred, 1 tiled, 2 stretched
     std::uint32_t picture_background = 0xC0C0C0;
     bool double_click_plays = false;
+    bool panel_on_mouse = false;  // with a picture: the controls only while the mouse is over it
     bool accel_shift = true;    // the keys also work with Shift held
 
     // Window opacity for a transparency in percent; out of range is brought in.
@@ -70,6 +71,8 @@ public:
     void SetPlayTime(const QString& text);
     // The picture could be read (false: missing or not a picture).
     bool picture_loaded() const { return !picture_.isNull(); }
+    // The controls are hidden, leaving the picture (until the mouse comes).
+    bool panel_hidden() const { return panel_hidden_; }
     // How often the caption was set (tests).
     int caption_sets() const { return caption_sets_; }
 
@@ -86,6 +89,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
@@ -118,6 +122,8 @@ private:
     QWidget* compact_ = nullptr;
     QString play_time_;
     bool compact_shown_ = false;
+    bool panel_hidden_ = false;
+    bool mouse_in_ = false;
     int caption_sets_ = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QEnterEvent>
 #include <QTimer>
 #include <cstdlib>
 #include <QMenu>
@@ -244,6 +245,23 @@ TEST_F(MiniTest, BadLookSettingsLeaveAWorkingWindow) {
     s.mini_picture.type = settings::IntFields<3>{{1, 1, 0}};
     frame->mini().ApplySettings(s);
     EXPECT_TRUE(w->picture_loaded());
+    // With "the control panel when the mouse comes", only the picture shows
+    // until the mouse is over the window; the window keeps its size.
+    const QSize size = w->size();
+    s.mini_picture.type[2] = 1;
+    frame->mini().ApplySettings(s);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(w, &leave);
+    Events();
+    EXPECT_TRUE(w->panel_hidden());
+    EXPECT_FALSE(Button("2131")->isVisible());
+    EXPECT_EQ(w->size(), size);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(15, 15));
+    QApplication::sendEvent(w, &enter);
+    EXPECT_TRUE(Button("2131")->isVisible());
+    QApplication::sendEvent(w, &leave);
+    EXPECT_FALSE(Button("2131")->isVisible());
+    s.mini_picture.type[2] = 0;
     s.mini_picture.midi = work.File("gone.png");
     frame->mini().ApplySettings(s);
     EXPECT_FALSE(w->picture_loaded());
