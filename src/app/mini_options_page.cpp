@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "nuko/draw3d.h"
+#include "panels/mini_window.h"
 
 namespace nuko::app {
 
@@ -210,7 +211,7 @@ MiniOptionsPage::MiniOptionsPage(const settings::Settings& s, QWidget* parent) :
     position_->setCurrentIndex(m.def_position != 0 ? 1 : 0);
     form->addRow(QStringLiteral("表示位置(&X)"), position_);
     auto* transparency_text = new QLabel(this);
-    transparency_ = Slider(this, 0, 90, s.mini_picture.transparence, transparency_text,
+    transparency_ = Slider(this, 0, panels::kMostTransparent, s.mini_picture.transparence, transparency_text,
                            [](int t) { return t == 0 ? QStringLiteral("なし") : QStringLiteral("%1%").arg(t); });
     form->addRow(QStringLiteral("透明度(&T):"), Row(transparency_, transparency_text));
     v->addLayout(form);

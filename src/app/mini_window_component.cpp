@@ -15,6 +15,8 @@
 #include "panels/mini_window.h"
 #include "panels/timer_set_dialog.h"
 
+#include <nu_32std.h>
+
 namespace nuko::app {
 
 using panels::MiniWindow;
@@ -51,7 +53,7 @@ panels::MiniLook LookOf(const settings::Settings& s) {
     look.play_time_on_button = m.play_time != 0;
     look.on_top = m.window_top != 0;
     look.behind_on_mouse = m.mouse_wnd_btm != 0;
-    look.transparency = std::clamp(pic.transparence, 0, 90);
+    look.transparency = std::clamp(pic.transparence, 0, panels::kMostTransparent);
     look.picture_on = pic.type[0] != 0;
     look.picture = pic.midi;
     look.picture_mode = std::clamp(pic.type[1], 0, 2);
@@ -111,6 +113,7 @@ void MiniWindowComponent::ApplySettings(const settings::Settings& s) {
     model_.SetCaptionFixed(s.mini.title_fix != 0);
     if (!started_) {
         started_ = true;
+        Place(s);
         // Shown once the event loop runs, after the main window, so that it
         // comes up above it.
         if (s.main.MiniAtStart()) {
@@ -123,8 +126,9 @@ void MiniWindowComponent::ApplySettings(const settings::Settings& s) {
     Refresh();
 }
 
-void MiniWindowComponent::TakeLook(const settings::Settings& s) {
-    window_->SetLook(LookOf(s));
+void MiniWindowComponent::TakeLook(const settings::Settings& s) { window_->SetLook(LookOf(s)); }
+
+void MiniWindowComponent::Place(const settings::Settings& s) {
     QPoint at(s.mini.position[0], s.mini.position[1]);
     if (s.mini.def_position != 0) {
         // The default position: the top right corner of the desktop.
@@ -133,9 +137,13 @@ void MiniWindowComponent::TakeLook(const settings::Settings& s) {
             at = QPoint(area.right() - window_->sizeHint().width() - 10, area.top() + 10);
         }
     }
+    // A stored place off the desktop is brought back onto it.
+    const QSize size = window_->sizeHint();
+    NuKoPoint pos{at.x(), at.y()};
+    Nu_koCheckWindowPos(&pos, size.width(), size.height());
     // Client positions both ways, so that the frame does not move it a
     // little at every start.
-    window_->setGeometry(QRect(at, window_->sizeHint()));
+    window_->setGeometry(QRect(QPoint(pos.x, pos.y), size));
 }
 
 void MiniWindowComponent::StoreSettings(settings::Settings& s) const {
@@ -286,8 +294,10 @@ void MiniWindowComponent::OpenOptions() {
 }
 
 void MiniWindowComponent::TakeOptions(const MiniOptionsPage& page) {
+    const int def_position = settings_->mini.def_position;
     page.Store(*settings_);
     TakeLook(*settings_);
+    if (settings_->mini.def_position != def_position) Place(*settings_);
     model_.SetCaptionFixed(settings_->mini.title_fix != 0);
     Refresh();
 }

@@ -67,6 +67,8 @@ private:
     void Numbers();
     void ShowMainWindow();
     void TakeLook(const settings::Settings& s);
+    // Where the window stands: the stored place or the default one.
+    void Place(const settings::Settings& s);
 
     QWidget* main_window_;
     panels::MiniWindowModel model_;

@@ -14,6 +14,8 @@
 
 #include "scroll_title_widget.h"
 
+#include <nu_32std.h>
+
 namespace nuko::panels {
 
 namespace {
@@ -27,8 +29,6 @@ constexpr int kKeySize = 22;
 QString Hex(std::uint32_t bgr) { return draw::FromColorRef(bgr).name(); }
 
 }  // namespace
-
-double MiniLook::Opacity(int transparency) { return 1.0 - std::clamp(transparency, 0, 90) / 100.0; }
 
 MiniWindow::MiniWindow(MiniWindowModel& model, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), model_(model) {
@@ -264,7 +264,8 @@ void MiniWindow::SetLook(const MiniLook& look) {
         setWindowFlags(wanted);
         if (visible) show();
     }
-    setWindowOpacity(MiniLook::Opacity(look.transparency));
+    // Never quite invisible: a window one cannot see cannot be set back.
+    Nu_koSetTransparence(this, std::clamp(look.transparency, 0, kMostTransparent));
     if (picture_changed) LoadPicture();
     compact_shown_ = !model_.compact();  // lay out anew
     Refresh();

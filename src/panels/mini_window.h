@@ -24,6 +24,9 @@ namespace nuko::panels {
 
 class ScrollTitleWidget;
 
+// The most transparent the window gets, in percent.
+inline constexpr int kMostTransparent = 90;
+
 // How the window looks: the options of its page and of its picture dialog.
 struct MiniLook {
     ScrollParams scroll;
@@ -35,7 +38,7 @@ struct MiniLook {
     bool play_time_on_button = true;
     bool on_top = false;
     bool behind_on_mouse = false;
-    int transparency = 0;       // percent, 0 none .. 90
+    int transparency = 0;       // percent, 0 none .. kMostTransparent
     bool picture_on = false;
     std::string picture;        // a picture file behind the controls
     int picture_mode = 1;       // 0 centred, 1 tiled, 2 stretched
@@ -43,9 +46,6 @@ struct MiniLook {
     bool double_click_plays = false;
     bool panel_on_mouse = false;  // with a picture: the controls only while the mouse is over it
     bool accel_shift = true;    // the keys also work with Shift held
-
-    // Window opacity for a transparency in percent; out of range is brought in.
-    static double Opacity(int transparency);
 };
 
 class MiniWindow final : public QWidget {

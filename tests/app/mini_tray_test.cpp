@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QEnterEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 #include <cstdlib>
 #include <QMenu>
@@ -108,8 +110,11 @@ protected:
 TEST_F(MiniTest, TheMenuEntryAndMiniStartShowIt) {
     s.main.mini = 1;
     s.main.mini_start = 2;  // overrides Mini
+    s.mini.position = settings::IntFields<2>{{99999, -500}};  // off the desktop
     Make();
     panels::MiniWindow* w = frame->mini().window();
+    const QRect desktop = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_TRUE(desktop.contains(w->geometry().topLeft())) << w->geometry().x() << "," << w->geometry().y();
     EXPECT_FALSE(w->isVisible());
     EXPECT_TRUE(frame->action(cmd::kMiniWindow)->isEnabled());
     EXPECT_EQ(frame->action(cmd::kMiniWindow)->text(), "MINI画面表示(&P)...");
@@ -228,7 +233,7 @@ TEST_F(MiniTest, BadLookSettingsLeaveAWorkingWindow) {
     panels::MiniWindow* w = frame->mini().window();
     EXPECT_FALSE(w->picture_loaded());
     EXPECT_EQ(w->look().picture_mode, 2);
-    EXPECT_NEAR(w->windowOpacity(), panels::MiniLook::Opacity(90), 0.01);
+    EXPECT_NEAR(w->windowOpacity(), 0.1, 0.01);  // never invisible
     EXPECT_EQ(w->look().scroll.speed, 10);
     EXPECT_EQ(w->look().scroll.gap_percent, 0);
     EXPECT_EQ(w->look().scroll.delay_seconds, 0);
