@@ -35,6 +35,9 @@ inline constexpr int kCatalogMidi = 40037;
 inline constexpr int kCatalogMovie = 40039;
 inline constexpr int kCatalogSound = 40040;
 inline constexpr int kMiniWindow = 40017;
+// The mini window's Up and Down keys.
+inline constexpr int kMiniUp = 32803;
+inline constexpr int kMiniDown = 32804;
 inline constexpr int kCdBackupTool = 32790;
 inline constexpr int kMultimedia = 32802;
 inline constexpr int kExit = 57665;
@@ -76,6 +79,8 @@ inline constexpr int kPanelBackToItem = 30090;
 inline constexpr int kPanelOptionsFirst = 30100;
 inline constexpr int kPanelOptionsWord = 30102;
 inline constexpr int kPanelOptionsVolume = 30103;
+// The MINI page, a dialog of its own until the sheet exists.
+inline constexpr int kPanelOptionsMini = 30104;
 inline constexpr int kPanelWordFullScreen = 30125;
 // The movie window between maximised and normal, and the play position a
 // page of the time slider on or back: commands of the hot keys.

@@ -19,11 +19,13 @@
 #include "app/file_area_component.h"
 #include "app/hotkeys_component.h"
 #include "app/midi_word_component.h"
+#include "app/mini_window_component.h"
 #include "app/mouse_hook_notices.h"
 #include "app/options_sheet.h"
 #include "app/session_control.h"
 #include "app/settings_store.h"
 #include "app/time_display_component.h"
+#include "app/tray_component.h"
 #include "app/volume_panel_component.h"
 #include "panels/volume_panel_widget.h"
 #include "library/file_area_widget.h"
@@ -72,12 +74,14 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     statusBar();
     word_ = std::make_unique<MidiWordComponent>(this);
     hotkeys_ = std::make_unique<HotkeysComponent>();
+    mini_ = std::make_unique<MiniWindowComponent>(this);
+    tray_ = std::make_unique<TrayComponent>(this);
 }
 
 CContFrame::~CContFrame() = default;
 
 std::vector<Component*> CContFrame::components() const {
-    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), word_.get(), hotkeys_.get()};
+    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), word_.get(), hotkeys_.get(), mini_.get(), tray_.get()};
 }
 
 CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session)
@@ -257,6 +261,13 @@ void CMainFrame::Shutdown() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // While the tray holds the icon, closing only hides the window, unless
+    // a forced exit asked for the end.
+    if (!shut_down_ && tray_->shown() && !forced_exit_ && !(second_forced_exit_ && s_.main.compulsion)) {
+        hide();
+        event->ignore();
+        return;
+    }
     if (!shut_down_ && s_.main.poff_chk &&
         Ask(strings::kConfirmQuit, {}, PromptButtons::YesNo, PromptIcon::Question, {}, this) != PromptAnswer::Yes) {
         forced_exit_ = false;

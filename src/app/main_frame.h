@@ -27,9 +27,11 @@ class Component;
 class FileAreaComponent;
 class HotkeysComponent;
 class MidiWordComponent;
+class MiniWindowComponent;
 class MouseHookNotices;
 class SessionControl;
 class TimeDisplayComponent;
+class TrayComponent;
 class VolumePanelComponent;
 
 class CContFrame : public QMainWindow {
@@ -43,6 +45,8 @@ public:
     const FileAreaComponent& file_area() const { return *files_; }
     VolumePanelComponent& volume() const { return *volume_; }
     MidiWordComponent& midi_word() const { return *word_; }
+    MiniWindowComponent& mini() const { return *mini_; }
+    TrayComponent& tray() const { return *tray_; }
 
 protected:
     // Each component in layout order.
@@ -57,6 +61,9 @@ protected:
     std::unique_ptr<MidiWordComponent> word_;
     // The global hot keys.
     std::unique_ptr<HotkeysComponent> hotkeys_;
+    // The mini window (a window of its own) and the tray icon.
+    std::unique_ptr<MiniWindowComponent> mini_;
+    std::unique_ptr<TrayComponent> tray_;
 };
 
 class CMainFrame final : public CContFrame, private CoreListener, private OptionsHost {

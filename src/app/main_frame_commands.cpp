@@ -92,7 +92,7 @@ void CMainFrame::BuildMenu() {
     add(file, cmd::kCatalogMovie);
     add(file, cmd::kCatalogSound);
     file->addSeparator();
-    add(file, cmd::kMiniWindow);
+    add(file, cmd::kMiniWindow, true);
     add(file, cmd::kCdBackupTool);
     add(file, cmd::kMultimedia);
     file->addSeparator();
@@ -138,6 +138,7 @@ void CMainFrame::BuildMenu() {
     QMenu* options = bar->addMenu(LoadQString(strings::kOptionsMenu));
     add(options, cmd::kOptions);
     add(options, cmd::kPanelOptionsVolume);
+    add(options, cmd::kPanelOptionsMini);
     add(options, cmd::kHotkeys);
 
     QMenu* help = bar->addMenu(LoadQString(strings::kHelpMenu));

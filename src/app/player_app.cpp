@@ -16,6 +16,7 @@
 #include "app/session_control.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
+#include "app/tray_component.h"
 #include "nuko/paths.h"
 #include "playback/movie_frame_window.h"
 #include "playback/smf_convert_dialog.h"
@@ -70,6 +71,9 @@ int CPlayerApp::HandleMessage(const QByteArray& message) {
 
 bool CPlayerApp::Start() {
     app_.setApplicationName(QString::fromUtf8(kTitle));
+    // The main window may be hidden in the tray while a dialog of the mini
+    // window closes; the program ends only through the exit path.
+    app_.setQuitOnLastWindowClosed(false);
     // 1-2: one copy per user.
     instance_ = std::make_unique<SingleInstance>(folders::InstanceFolder(), "nu_kop32");
     if (instance_->Start() == SingleInstance::Role::Secondary) {
@@ -168,6 +172,8 @@ bool CPlayerApp::Start() {
         frame_->PostPlay();
         if (r == 0) show = ShowCommandAfterCdSelection(settings_.main);
     }
+    // Hidden for the tray, but no tray to bring it back from: shown.
+    if (show == ShowCommand::Hide && settings_.main.tray_icon && !frame_->tray().shown()) show = ShowCommand::Normal;
     // 16-17: show the window, then the splash goes.
     switch (show) {
         case ShowCommand::Hide: break;

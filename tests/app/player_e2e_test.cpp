@@ -407,3 +407,77 @@ TEST(PlayerEndToEnd, AHotKeyAnotherProgramHoldsIsReported) {
     // The main window and the message that some hot keys could not be had.
     EXPECT_TRUE(test::PollUntil([&] { return PlayerWindows(*p.env).size() >= 2; }, 60s, 100ms));
 }
+
+TEST(PlayerEndToEnd, TheMiniWindowFollowsAndStopsThePlayAndTheTrayKeepsTheClosedPlayer) {
+    if (test::FindProgram("trayer").empty()) GTEST_SKIP() << "no trayer";
+    Player p;
+    std::string why;
+    p.root_ready = [&] {
+        for (const char* n : {"first.mid", "second.mid"}) test::WriteBytes(p.root.File("media/") + n, Song(30));
+    };
+    if (!p.Start("1024x768x24", "Mini=1\nTrayIcon=1\n", p.root.File("media"), &why)) GTEST_SKIP() << why;
+    auto start_tray = [&] {
+        return p.env->Spawn({test::FindProgram("trayer"), "--edge", "bottom", "--align", "right", "--widthtype",
+                             "pixel", "--width", "120", "--height", "24", "--SetDockType", "true"});
+    };
+    pid_t tray = start_tray();
+    auto end_tray = [&] {
+        ::kill(tray, SIGTERM);
+        WaitExit(tray, 10s);
+    };
+
+    // The mini window shows the time of the song that plays.
+    std::string mini;
+    ASSERT_TRUE(test::PollUntil(
+        [&] { return !(mini = FindWindow(*p.env, "^mini < 00:0[0-9]/00:30 >$")).empty(); }, 60s, 100ms))
+        << "no mini window with the song's time";
+    EXPECT_NE(Caption(*p.env).find(" - NU-KO Player for WIN32"), std::string::npos);
+
+    // The tray holds our icon.
+    unsigned long trayer = 0;
+    EXPECT_TRUE(test::PollUntil(
+        [&] {
+            trayer = test::FindWindowOfClass(p.x.display(), "trayer");
+            return trayer && test::HoldsWindowOfClass(p.x.display(), trayer, "nu_kop32");
+        },
+        20s, 100ms))
+        << "the tray does not hold the icon";
+
+    // "ﾛ", the fourth play button in the top left corner, stops the play.
+    p.env->Output({"xdotool", "mousemove", "--window", mini, "100", "13", "click", "1"});
+    EXPECT_TRUE(test::PollUntil([&] { return Caption(*p.env) == "NU-KO Player for WIN32"; }, 20s, 100ms))
+        << Caption(*p.env);
+    EXPECT_TRUE(test::PollUntil([&] { return !FindWindow(*p.env, "^--  mini \\(ﾘﾓｺﾝ\\)  --$").empty(); }, 10s, 100ms));
+
+    // Closing the main window hides it; the program stays in the tray.
+    const std::string main = FindWindow(*p.env, "^NU-KO Player for WIN32$");
+    ASSERT_FALSE(main.empty());
+    ASSERT_TRUE(test::AskToClose(p.x.display(), std::stoul(main)));
+    EXPECT_TRUE(test::PollUntil([&] { return Caption(*p.env).empty(); }, 10s, 100ms)) << Caption(*p.env);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(::waitpid(p.pid, nullptr, WNOHANG), 0) << "the player ended";
+    EXPECT_FALSE(FindWindow(*p.env, "mini").empty());
+
+    // The tray goes and comes back (a desktop restarting its panel): the
+    // icon comes back with it.
+    end_tray();
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(::waitpid(p.pid, nullptr, WNOHANG), 0) << "the player ended with the tray";
+    tray = start_tray();
+    EXPECT_TRUE(test::PollUntil(
+        [&] {
+            trayer = test::FindWindowOfClass(p.x.display(), "trayer");
+            return trayer && test::HoldsWindowOfClass(p.x.display(), trayer, "nu_kop32");
+        },
+        20s, 100ms))
+        << "the icon did not come back";
+    end_tray();
+
+    ::kill(p.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(p.pid, 60s), 0);
+    p.pid = -1;
+    settings::SettingsStore store(p.root.File("cfg/NU-KO Application/NU-KO Player32.ini"));
+    const settings::Settings s = store.ReadAll();
+    EXPECT_EQ(s.main.mini, 1);
+    EXPECT_EQ(s.main.tray_icon, 1);
+}

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <memory>
+#include <strings.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -41,7 +42,41 @@ bool WmRuns(Display* d) {
     return found;
 }
 
+bool HasClass(Display* d, Window w, const std::string& wanted) {
+    XClassHint hint{};
+    if (!XGetClassHint(d, w, &hint)) return false;
+    auto same = [&wanted](const char* text) { return text && ::strcasecmp(text, wanted.c_str()) == 0; };
+    const bool found = same(hint.res_name) || same(hint.res_class);
+    if (hint.res_name) XFree(hint.res_name);
+    if (hint.res_class) XFree(hint.res_class);
+    return found;
+}
+
+// Depth first below `top` (not `top` itself); 0 when none has the class.
+Window FindBelow(Display* d, Window top, const std::string& wanted) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned n = 0;
+    if (!XQueryTree(d, top, &root, &parent, &children, &n)) return 0;
+    Window found = 0;
+    for (unsigned i = 0; i < n && !found; ++i) {
+        if (HasClass(d, children[i], wanted)) found = children[i];
+        else found = FindBelow(d, children[i], wanted);
+    }
+    if (children) XFree(children);
+    return found;
+}
+
 }  // namespace
+
+unsigned long FindWindowOfClass(const std::string& display, const std::string& res_class) {
+    DisplayPtr d = Open(display);
+    return d ? FindBelow(d.get(), DefaultRootWindow(d.get()), res_class) : 0;
+}
+
+bool HoldsWindowOfClass(const std::string& display, unsigned long window, const std::string& res_class) {
+    DisplayPtr d = Open(display);
+    return d && window && FindBelow(d.get(), window, res_class) != 0;
+}
 
 bool WindowManager::Start(const std::string& display, std::string* why) {
     std::string openbox = FindProgram("openbox");

@@ -66,6 +66,13 @@ private:
     unsigned long window_ = 0;
 };
 
+// The first window, top-level or below, whose WM_CLASS name or class is
+// `res_class` (compared without case); 0 when none.
+unsigned long FindWindowOfClass(const std::string& display, const std::string& res_class);
+// Whether a window below `window` (a tray holding icons, say) has that
+// WM_CLASS name or class.
+bool HoldsWindowOfClass(const std::string& display, unsigned long window, const std::string& res_class);
+
 // Asks the window to close as a window manager's Close does
 // (WM_DELETE_WINDOW); false when the request could not be sent.
 bool AskToClose(const std::string& display, unsigned long window);
