@@ -257,15 +257,4 @@ void MiniOptionsPage::Store(settings::Settings& s) const {
     s.mini_picture.transparence = transparency_->value();
 }
 
-MiniOptionsDialog::MiniOptionsDialog(const settings::Settings& s, QWidget* parent)
-    : QDialog(parent), page_(new MiniOptionsPage(s, this)) {
-    setWindowTitle(QStringLiteral("MINI"));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* v = new QVBoxLayout(this);
-    v->addWidget(page_);
-    v->addWidget(buttons);
-}
-
 }  // namespace nuko::app

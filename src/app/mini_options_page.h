@@ -1,5 +1,5 @@
-// The MINI options page (a page of the options sheet once that exists) and
-// the background picture dialog it opens. Both edit a copy of the settings
+// The MINI options page (a page of the options sheet) and the background
+// picture dialog it opens. Both edit a copy of the settings
 // (`Mini`, `Mini\Picture`); the caller takes the copy back on OK.
 #pragma once
 
@@ -67,15 +67,5 @@ private:
     QSlider* transparency_ = nullptr;
 };
 
-// The page alone in a dialog with OK and Cancel, until the options sheet
-// holds it.
-class MiniOptionsDialog final : public QDialog {
-public:
-    MiniOptionsDialog(const settings::Settings& s, QWidget* parent = nullptr);
-    MiniOptionsPage& page() const { return *page_; }
-
-private:
-    MiniOptionsPage* page_;
-};
 
 }  // namespace nuko::app

@@ -10,6 +10,7 @@
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/mini_options_page.h"
+#include "app/options_sheet.h"
 #include "app/play_menu.h"
 #include "nuko/draw3d.h"
 #include "panels/mini_window.h"
@@ -103,7 +104,6 @@ void MiniWindowComponent::Attach(PlayerCore& core, CommandRouter& router) {
     window_->on_seek = [this](int position) { core_->SeekTo(position); };
     core.Subscribe(*this);
     router.Register(cmd::kMiniWindow, {[this] { SetShown(!shown()); }, {}, [this] { return shown(); }});
-    router.Register(cmd::kPanelOptionsMini, {[this] { OpenOptions(); }});
     window_->on_closed = [this] { SetShown(false); };
 }
 
@@ -111,6 +111,9 @@ void MiniWindowComponent::ApplySettings(const settings::Settings& s) {
     if (!window_) return;
     TakeLook(s);
     model_.SetCaptionFixed(s.mini.title_fix != 0);
+    if (started_ && s.mini.def_position != placed_by_default_) Place(s);  // the options changed where it goes
+    if (started_ && (s.main.mini != 0) != shown_) SetShown(s.main.mini != 0);  // shown or hidden from the options
+    placed_by_default_ = s.mini.def_position;
     if (!started_) {
         started_ = true;
         Place(s);
@@ -287,10 +290,11 @@ void MiniWindowComponent::PanelCommand(int code, int value) {
     router_->Run(cmd::kPanelSecondForcedExit);
 }
 
-void MiniWindowComponent::OpenOptions() {
-    MiniOptionsDialog dialog(*settings_, main_window_);
-    if (dialog.exec() != QDialog::Accepted) return;
-    TakeOptions(dialog.page());
+void MiniWindowComponent::AddOptionsPages(std::vector<std::unique_ptr<OptionsPage>>& pages) {
+    pages.push_back(std::make_unique<FormPage>(
+        QStringLiteral("MINI"),
+        [](const settings::Settings& s, QWidget* parent) { return new MiniOptionsPage(s, parent); },
+        [](QWidget* form, settings::Settings& s) { static_cast<MiniOptionsPage*>(form)->Store(s); }));
 }
 
 void MiniWindowComponent::TakeOptions(const MiniOptionsPage& page) {

@@ -56,8 +56,8 @@ public:
     // The timer set dialog's answer (tests run it without the dialog).
     void ApplyTimerSwitches(bool sleep, const std::array<bool, 4>& clocks);
     void OpenTimerSet();
-    // The MINI options: the dialog, and taking its values.
-    void OpenOptions();
+    // The MINI page of the options sheet, and taking a page's values at once.
+    void AddOptionsPages(std::vector<std::unique_ptr<OptionsPage>>& pages) override;
     void TakeOptions(const MiniOptionsPage& page);
     // The play menu as button 2126 opens it.
     QMenu* PlayMenu();
@@ -78,6 +78,7 @@ private:
     CommandRouter* router_ = nullptr;
     settings::Settings* settings_ = nullptr;
     bool started_ = false;
+    int placed_by_default_ = 0;  // Mini/DefPosition when it was last placed
     bool shown_ = false;
     std::uint16_t length_ = 0;
     bool seconds_ = true;

@@ -15,6 +15,7 @@ void OptionsComponent::Attach(PlayerCore& core, CommandRouter& router) {
     router.Register(cmd::kPanelOptionsFirst + 1, {[this] { Open(QStringLiteral("ﾌｧｲﾙ")); }});
     router.Register(cmd::kPanelOptionsWord, {[this] { Open(QStringLiteral("WRD")); }});
     router.Register(cmd::kPanelOptionsVolume, {[this] { Open(QStringLiteral("ﾎﾞﾘｭｰﾑ")); }});
+    router.Register(cmd::kPanelOptionsMini, {[this] { Open(QStringLiteral("MINI")); }});
 }
 
 void OptionsComponent::Open(const QString& page) {

@@ -24,6 +24,7 @@
 #include <limits>
 #include <memory>
 
+#include "app/settings_store.h"
 #include "nuko/fileio.h"
 #include "nuko/prompt.h"
 
@@ -310,6 +311,40 @@ void FieldPage::Font(const QString& label, SettingKey key, int size_part) {
              *why = Refused(label);
              return false;
          }});
+}
+
+// --- form pages -----------------------------------------------------------------
+
+FormPage::FormPage(QString title, Make make, Take take)
+    : title_(std::move(title)), make_(std::move(make)), take_(std::move(take)), widget_(new QWidget) {
+    new QVBoxLayout(widget_);
+}
+
+FormPage::~FormPage() {
+    if (!widget_->parent()) delete widget_;
+}
+
+void FormPage::Load(const OptionsModel& model) {
+    delete form_;
+    form_ = make_(model.settings(), widget_);
+    widget_->layout()->addWidget(form_);
+    untouched_ = model.settings();
+    take_(form_, untouched_);
+}
+
+bool FormPage::Store(OptionsModel& model, std::string* error) {
+    settings::Settings now = model.settings();
+    take_(form_, now);
+    for (const std::string& name : ChangedKeys(untouched_, now)) {
+        const std::size_t slash = name.find('/');
+        const std::string section = name.substr(0, slash), key = name.substr(slash + 1);
+        const auto value = model.Get(section, key).has_value() ? settings::FormatSetting(now, section, key) : std::nullopt;
+        if (!value || !model.Set(section, key, *value)) {
+            *error = title_.toStdString() + ": " + name;
+            return false;
+        }
+    }
+    return true;
 }
 
 // --- the sheet ------------------------------------------------------------------

@@ -91,6 +91,29 @@ private:
     std::vector<Binding> bindings_;
 };
 
+// A page whose form edits a whole settings copy (a component's own options
+// form): only the keys the user changed on it reach the sheet's model.
+class FormPage final : public OptionsPage {
+public:
+    using Make = std::function<QWidget*(const settings::Settings& s, QWidget* parent)>;
+    using Take = std::function<void(QWidget* form, settings::Settings& s)>;
+    FormPage(QString title, Make make, Take take);
+    ~FormPage() override;
+
+    QString title() const override { return title_; }
+    QWidget* widget() override { return widget_; }
+    void Load(const OptionsModel& model) override;
+    bool Store(OptionsModel& model, std::string* error) override;
+
+private:
+    QString title_;
+    Make make_;
+    Take take_;
+    QWidget* widget_;
+    QWidget* form_ = nullptr;
+    settings::Settings untouched_;  // what the form gives back when nothing was changed
+};
+
 class OptionsSheet final : public QDialog {
 public:
     // `apply` hands the settings to the player and writes them; false with

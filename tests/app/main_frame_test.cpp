@@ -485,7 +485,7 @@ TEST_F(FrameTest, TheOptionsSheetChangesOneKeyPerPageAndKeepsTheRestOfTheFile) {
         QStringList titles;
         for (int i = 0; i < sheet->page_count(); ++i) titles << sheet->page(i)->title();
         EXPECT_EQ(titles,
-                  (QStringList{"全般", "ﾌｧｲﾙ", "MIDI", "時間表示", "WRD", "ﾎﾞﾘｭｰﾑ", "ﾀｲﾏｰ", "ﾂｰﾙ", "ﾄﾞﾗｲﾌﾞ"}));
+                  (QStringList{"全般", "ﾌｧｲﾙ", "MIDI", "時間表示", "WRD", "ﾎﾞﾘｭｰﾑ", "MINI", "ﾀｲﾏｰ", "ﾂｰﾙ", "ﾄﾞﾗｲﾌﾞ"}));
         // One field of each page: the first check box, and a drive.
         for (int i = 0; i + 1 < sheet->page_count(); ++i) {
             auto boxes = sheet->page(i)->widget()->findChildren<QCheckBox*>();
@@ -510,7 +510,8 @@ TEST_F(FrameTest, TheOptionsSheetChangesOneKeyPerPageAndKeepsTheRestOfTheFile) {
     std::vector<std::string> changed = app::ChangedKeys(old, now);
     std::sort(changed.begin(), changed.end());
     EXPECT_EQ(changed, (std::vector<std::string>{"Drives/Q", "Main/MidiInit", "Main/Mini", "Main/Sort", "Main/VolSetStart",
-                                                 "Main/Word", "Main/Zero", "Timer/OnTimer1", "Tool\\Archive/DlgView"}));
+                                                 "Main/Word", "Main/Zero", "Mini/Font", "Timer/OnTimer1",
+                                                 "Tool\\Archive/DlgView"}));
     EXPECT_EQ(now.drives.at('Q'), midi.path());
     // And the player took them: the time display, the list's order.
     EXPECT_EQ(s.main.zero, 1 - old.main.zero);

@@ -230,6 +230,7 @@ TEST_F(MiniTest, BadLookSettingsLeaveAWorkingWindow) {
     s.mini.font.height = 100000;
     s.main.mini_start = 1;
     Make();
+    s.main.mini = 1;  // shown, as the settings say from now on
     panels::MiniWindow* w = frame->mini().window();
     EXPECT_FALSE(w->picture_loaded());
     EXPECT_EQ(w->look().picture_mode, 2);
