@@ -21,6 +21,7 @@ class QMenu;
 namespace nuko::app {
 
 class ButtonPanelComponent;
+class CatalogToolsComponent;
 class CommandRouter;
 class Component;
 class FileAreaComponent;
@@ -56,6 +57,8 @@ protected:
     std::unique_ptr<MidiWordComponent> word_;
     // The global hot keys.
     std::unique_ptr<HotkeysComponent> hotkeys_;
+    // The catalog editor and related file execution.
+    std::unique_ptr<CatalogToolsComponent> catalog_tools_;
 };
 
 class CMainFrame final : public CContFrame, private CoreListener {

@@ -27,9 +27,21 @@ bool EndsWithArchive(std::string_view path) {
     return path.size() >= 4 && Lowered(path.substr(path.size() - 4)) == ".lzh";
 }
 
-bool Confirm(int id, void* owner) {
-    return Ask(id, {}, PromptButtons::YesNo, PromptIcon::Question, {}, owner) == PromptAnswer::Yes;
+// A question whose safe answer is the one Enter presses.
+PromptAnswer AskDefault(int id, std::initializer_list<std::string_view> args, PromptButtons buttons,
+                        int default_button, void* owner) {
+    PromptRequest r;
+    r.string_id = id;
+    r.text = FormatMessage(id, args);
+    r.buttons = buttons;
+    r.icon = PromptIcon::Question;
+    r.owner = owner;
+    r.default_button = default_button;
+    return CurrentPrompt().Ask(r);
 }
+
+// Yes/No with No as the default.
+bool Confirm(int id, void* owner) { return AskDefault(id, {}, PromptButtons::YesNo, 1, owner) == PromptAnswer::Yes; }
 
 }  // namespace
 
@@ -350,23 +362,18 @@ bool CatalogEditor::InsertDeleted() {
     return true;
 }
 
-void CatalogEditor::SetItemTitle(std::string_view title) {
+void CatalogEditor::SetItemText(std::string MediaItem::*field, std::string_view value) {
     if (!SelectedItem()) return;
-    std::string cut(text::CutToCp932Bytes(text::CleanTitle(title), kCatalogFieldMax));
-    MediaItem& item = rows_[static_cast<std::size_t>(selected_)];
-    if (item.title == cut) return;
-    item.title = std::move(cut);
+    std::string cut(text::CutToCp932Bytes(text::CleanTitle(value), kCatalogFieldMax));
+    std::string& text = rows_[static_cast<std::size_t>(selected_)].*field;
+    if (text == cut) return;
+    text = std::move(cut);
     modified_ = true;
 }
 
-void CatalogEditor::SetItemPicture(std::string_view picture) {
-    if (!SelectedItem()) return;
-    std::string cut(text::CutToCp932Bytes(text::CleanTitle(picture), kCatalogFieldMax));
-    MediaItem& item = rows_[static_cast<std::size_t>(selected_)];
-    if (item.picture == cut) return;
-    item.picture = std::move(cut);
-    modified_ = true;
-}
+void CatalogEditor::SetItemTitle(std::string_view title) { SetItemText(&MediaItem::title, title); }
+
+void CatalogEditor::SetItemPicture(std::string_view picture) { SetItemText(&MediaItem::picture, picture); }
 
 bool CatalogEditor::SetItemInitFile(std::string_view init_file) {
     if (!IsValidInitFile(init_file)) {
@@ -479,14 +486,7 @@ bool CatalogEditor::CustomisePaths(PathRule rule) {
 
 bool CatalogEditor::ConfirmDiscard() {
     if (!modified_) return true;
-    PromptRequest r;
-    r.string_id = strings::kAskDiscardChanges;
-    r.text = FormatMessage(strings::kAskDiscardChanges);
-    r.buttons = PromptButtons::OkCancel;
-    r.icon = PromptIcon::Question;
-    r.owner = env_.owner;
-    r.default_button = 1;
-    return CurrentPrompt().Ask(r) == PromptAnswer::Ok;
+    return AskDefault(strings::kAskDiscardChanges, {}, PromptButtons::OkCancel, 1, env_.owner) == PromptAnswer::Ok;
 }
 
 void CatalogEditor::New() {
@@ -526,16 +526,7 @@ bool CatalogEditor::Save() {
         if (!chosen) return false;
         return SaveAs(*chosen);
     }
-    if (rows_.empty()) {
-        PromptRequest r;
-        r.string_id = strings::kAskSaveEmptyCatalog;
-        r.text = FormatMessage(strings::kAskSaveEmptyCatalog);
-        r.buttons = PromptButtons::YesNo;
-        r.icon = PromptIcon::Question;
-        r.owner = env_.owner;
-        r.default_button = 1;
-        if (CurrentPrompt().Ask(r) != PromptAnswer::Yes) return false;
-    }
+    if (rows_.empty() && !Confirm(strings::kAskSaveEmptyCatalog, env_.owner)) return false;
     if (WriteCatalog(ToList())) {
         Ask(strings::kSaveFailed, {}, PromptButtons::Ok, PromptIcon::Warning, {}, env_.owner);
         return false;
@@ -556,14 +547,7 @@ bool CatalogEditor::SaveAs(const std::string& path) {
 
 CatalogEditor::CloseResult CatalogEditor::Close() {
     if (!modified_) return CloseResult::Discarded;
-    PromptRequest r;
-    r.string_id = strings::kAskSaveChanges;
-    r.text = FormatMessage(strings::kAskSaveChanges, {catalog_path_});
-    r.buttons = PromptButtons::YesNoCancel;
-    r.icon = PromptIcon::Question;
-    r.owner = env_.owner;
-    r.default_button = 2;
-    switch (CurrentPrompt().Ask(r)) {
+    switch (AskDefault(strings::kAskSaveChanges, {catalog_path_}, PromptButtons::YesNoCancel, 2, env_.owner)) {
         case PromptAnswer::Yes: return Save() ? CloseResult::Saved : CloseResult::Stay;
         case PromptAnswer::No: return CloseResult::Discarded;
         default: return CloseResult::Stay;

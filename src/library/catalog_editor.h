@@ -188,6 +188,7 @@ public:
     MediaList ToList() const;
 
 private:
+    void SetItemText(std::string MediaItem::*field, std::string_view value);
     std::string Portable(const std::string& linux_path) const;
     std::string LinuxPath(const std::string& name) const;
     std::string ReadTitle(const std::string& path, bool space_cut) const;

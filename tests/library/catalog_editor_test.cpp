@@ -128,6 +128,18 @@ TEST_F(CatalogEditorTest, UnreadableFilesStillRegisterUnderTheirNames) {
     ::chmod(p.c_str(), 0644);
 }
 
+TEST_F(CatalogEditorTest, AFolderThatCannotBeReadListsNothing) {
+    ASSERT_EQ(::mkdir(dir.File("closed").c_str(), 0755), 0);
+    WriteBytes(dir.File("closed/a.mid"), "MThd");
+    ::chmod(dir.File("closed").c_str(), 0);
+    auto e = Make();
+    e.ShowFolder(dir.File("closed"), 0);
+    if (::access(dir.File("closed").c_str(), R_OK) != 0) EXPECT_TRUE(e.files().empty());  // root reads anyway
+    e.ShowFolder(dir.File("missing"), 0);
+    EXPECT_TRUE(e.files().empty());
+    ::chmod(dir.File("closed").c_str(), 0755);
+}
+
 TEST_F(CatalogEditorTest, DropsRegisterMediaAndAppendCatalogs) {
     Song("one.mid");
     WriteBytes(dir.File("notes.txt"), "x");
