@@ -137,8 +137,8 @@ void RelatedFilesDialog::ChooseProgram() {
             Refresh();
             return;
         }
-        process::ShowStartFailure(std::make_error_code(std::errc::permission_denied), strings::kProgramNotFound,
-                                  this);
+        AskText(std::make_error_code(std::errc::permission_denied).message(), PromptButtons::Ok, PromptIcon::Warning,
+                LoadString(strings::kRunCommandErrorCaption), this);
     }
 }
 
