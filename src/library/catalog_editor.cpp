@@ -218,6 +218,8 @@ bool CatalogEditor::Register(const std::string& given) {
     const std::string full =
         path::IsAbsolute(given) || path::HasDriveLetter(given) ? given : path::Join(folder_, given);
     const std::string name = Portable(full);
+    // A path the catalog format cannot hold whole would come back cut.
+    if (text::CutToCp932Bytes(name, kCatalogFieldMax).size() != name.size()) return false;
     // A registered path that begins with this one (a sorted index answers
     // the prefix search: such a path is the first one not less than it).
     const std::string key = Lowered(name);

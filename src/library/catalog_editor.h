@@ -121,7 +121,8 @@ public:
     // ---- Registration ----
     // Registers one file (a name without a folder takes the current
     // folder's). False when it was not added: the path or a longer one is
-    // registered already, or the archive check failed.
+    // registered already, the path is longer than a catalog field holds,
+    // or the archive check failed.
     bool Register(const std::string& path);
     // Registers many under the progress word 394; returns how many were added.
     int RegisterAll(const std::vector<std::string>& paths);

@@ -74,6 +74,15 @@ TEST_F(CatalogEditorTest, RegisteringTwiceOrAPrefixOfARowAddsNothing) {
     EXPECT_TRUE(e.modified());
 }
 
+TEST_F(CatalogEditorTest, APathLongerThanACatalogFieldIsNotRegistered) {
+    auto e = Make();
+    std::string deep = "/";
+    for (int i = 0; i < 30; ++i) deep += "\xE6\xBC\xA2\xE6\xBC\xA2\xE6\xBC\xA2\xE6\xBC\xA2/";  // 9 CP932 bytes a folder
+    EXPECT_FALSE(e.Register(deep + "song.mid"));  // 280 bytes
+    EXPECT_EQ(e.row_count(), 0);
+    EXPECT_TRUE(e.Register(deep.substr(0, 1 + 13 * 20) + "song.mid"));  // 189 bytes
+}
+
 TEST_F(CatalogEditorTest, RegisteringTakesTheCurrentFolderAndTheCatalogsPathForm) {
     drives['D'] = dir.path() + "disk";
     ASSERT_EQ(::mkdir((dir.path() + "disk").c_str(), 0755), 0);
@@ -134,7 +143,9 @@ TEST_F(CatalogEditorTest, AFolderThatCannotBeReadListsNothing) {
     ::chmod(dir.File("closed").c_str(), 0);
     auto e = Make();
     e.ShowFolder(dir.File("closed"), 0);
-    if (::access(dir.File("closed").c_str(), R_OK) != 0) EXPECT_TRUE(e.files().empty());  // root reads anyway
+    if (::access(dir.File("closed").c_str(), R_OK) != 0) {  // root reads anyway
+        EXPECT_TRUE(e.files().empty());
+    }
     e.ShowFolder(dir.File("missing"), 0);
     EXPECT_TRUE(e.files().empty());
     ::chmod(dir.File("closed").c_str(), 0755);
