@@ -1,6 +1,5 @@
 #include "catalog_tools_component.h"
 
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
