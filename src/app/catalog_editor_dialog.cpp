@@ -513,9 +513,9 @@ void CatalogEditorDialog::ChooseInitFile() {
 }
 
 void CatalogEditorDialog::ChoosePicture() {
-    const QString chosen = QFileDialog::getOpenFileName(
-        this, QStringLiteral("ﾋﾟｸﾁｬｰﾌｧｲﾙ"), picture_->text(),
-        QStringLiteral("画像ﾌｧｲﾙ (*.bmp *.jpg *.jpeg *.png *.gif *.mag *.pho);;全てのﾌｧｲﾙ (*)"));
+    const QString filter = picture_filter_.empty() ? QStringLiteral("BMPﾌｧｲﾙ (*.bmp)") : Q(picture_filter_);
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QStringLiteral("ﾋﾟｸﾁｬｰﾌｧｲﾙ"), picture_->text(), filter);
     if (chosen.isEmpty()) return;
     picture_->setText(chosen);
     editor_.SetItemPicture(chosen.toStdString());

@@ -31,6 +31,8 @@ public:
     QListWidget* row_list() const { return rows_; }
     // Shows the model again (rows, fields, counters, caption).
     void Refresh();
+    // The picture file dialog's filter in Qt's form (the image plug-ins').
+    void SetPictureFilter(std::string filter) { picture_filter_ = std::move(filter); }
 
     // The sub-dialogs; each returns false when cancelled.
     bool AskDisplay();
@@ -83,6 +85,7 @@ private:
     QLabel* row_number_ = nullptr;
     QLabel* status_title_ = nullptr;
     QElapsedTimer since_paint_;  // since the progress last let the window paint
+    std::string picture_filter_;
     int filter_entry_ = 0;
     int init_filter_entry_ = 0;
     bool busy_ = false;

@@ -63,6 +63,7 @@ void CatalogToolsComponent::OpenEditor(MediaKind kind) {
     if (shows_catalog) editor.Load(core.source());
 
     CatalogEditorDialog dialog(editor, owner_);
+    dialog.SetPictureFilter(core.image_plugins().DialogFilter());
     dialog.exec();
     catalog_ = editor.settings();
     core.settings().catalog = catalog_;
