@@ -14,6 +14,7 @@
 
 #include "app/button_panel_component.h"
 #include "app/button_panel_widget.h"
+#include "app/catalog_tools_component.h"
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/file_area_component.h"
@@ -76,12 +77,14 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     hotkeys_ = std::make_unique<HotkeysComponent>();
     mini_ = std::make_unique<MiniWindowComponent>(this);
     tray_ = std::make_unique<TrayComponent>(this);
+    catalog_tools_ = std::make_unique<CatalogToolsComponent>(this);
 }
 
 CContFrame::~CContFrame() = default;
 
 std::vector<Component*> CContFrame::components() const {
-    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), word_.get(), hotkeys_.get(), mini_.get(), tray_.get()};
+    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), word_.get(), hotkeys_.get(), mini_.get(),
+            tray_.get(), catalog_tools_.get()};
 }
 
 CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session)

@@ -22,6 +22,7 @@ class QMenu;
 namespace nuko::app {
 
 class ButtonPanelComponent;
+class CatalogToolsComponent;
 class CommandRouter;
 class Component;
 class FileAreaComponent;
@@ -64,6 +65,8 @@ protected:
     // The mini window (a window of its own) and the tray icon.
     std::unique_ptr<MiniWindowComponent> mini_;
     std::unique_ptr<TrayComponent> tray_;
+    // The catalog editor and related file execution.
+    std::unique_ptr<CatalogToolsComponent> catalog_tools_;
 };
 
 class CMainFrame final : public CContFrame, private CoreListener, private OptionsHost {

@@ -214,8 +214,11 @@ public:
     bool WrdScreenOpen() const override { return wrd_open_; }
     void* OwnerWindow() override { return owner_; }
 
-private:
+    // What an archive extraction of the player uses now (work folder,
+    // progress window, overwriting).
     media::ArchiveSettings ArchiveSettingsNow() const;
+
+private:
     struct KindState {
         playback::PlayMode mode;
         media::FileTypeFlags sub_code = 0;

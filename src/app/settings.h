@@ -8,6 +8,8 @@
 #include <map>
 #include <string>
 
+#include "library/catalog_editor.h"
+#include "library/related_files.h"
 #include "packed_value.h"
 
 namespace nuko::settings {
@@ -280,6 +282,10 @@ struct Settings {
     ColorSection color;
     FileAreaLook file_area;
     HotkeySection hotkey;
+    // The catalog editor ("Catalog" and its sub-sections).
+    media::CatalogEditorSettings catalog;
+    // Related file execution ("Winexec").
+    media::RelatedFileSettings winexec;
     // Linux folders that stand for Windows drive letters in legacy files.
     std::map<char, std::string> drives;
 };

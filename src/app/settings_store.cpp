@@ -225,6 +225,30 @@ void VisitAll(S& s, V& v) {
     v.Section("3DType");
     v.Int("FileArea", s.file_area.three_d_type);
 
+    auto& cat = s.catalog;
+    v.Section("Catalog");
+    v.Int("ListBoxTitle", cat.list_box_title);
+    v.Int("DispFileType", cat.disp_file_type);
+    for (int kind : {0, 2, 3}) {
+        auto& k = cat.kinds[static_cast<std::size_t>(kind)];
+        v.Section("Catalog\\" + std::string(media::CatalogKindWord(kind)));
+        v.Int("ArcCheck", k.arc_check);
+        v.Int("ArcCheckType", k.arc_check_type);
+    }
+    v.Section("Catalog\\Sort");
+    v.Int("Mode", cat.sort_mode);
+    v.Int("Distinction", cat.sort_distinction);
+    v.Section("Catalog\\Drive");
+    v.Int("Mode", cat.drive_mode);
+    v.Section("Catalog\\ReTitle");
+    v.Int("AllFile", cat.retitle_all_files);
+    v.Int("SpcCut", cat.retitle_space_cut);
+
+    v.Section("Winexec");
+    for (std::size_t i = 0; i < media::kRelatedKeyCount; ++i) v.Text(media::RelatedKeys()[i], s.winexec.commands[i]);
+    v.Int("Stop", s.winexec.stop);
+    v.Int("End", s.winexec.end);
+
     v.Section("Hotkey");
     for (int i = 0; i < kHotkeyCount; ++i)
         v.Packed(LoadString(strings::kFirstHotkeyName + i), s.hotkey.keys[static_cast<std::size_t>(i)]);
@@ -277,6 +301,33 @@ public:
 private:
     ini::Document& doc_;
     std::string section_;
+};
+
+// Writes only the keys of one section and the sections below it.
+class SectionWriter {
+public:
+    SectionWriter(ini::Document& doc, std::string_view section) : writer_(doc), want_(section) {}
+    void Section(std::string_view name) {
+        const bool below = name.size() > want_.size() && name[want_.size()] == '\\' &&
+                           text::EqualsIgnoreAsciiCase(name.substr(0, want_.size()), want_);
+        on_ = below || text::EqualsIgnoreAsciiCase(name, want_);
+        writer_.Section(name);
+    }
+    void Int(std::string_view key, const int& field) {
+        if (on_) writer_.Int(key, field);
+    }
+    void Text(std::string_view key, const std::string& field) {
+        if (on_) writer_.Text(key, field);
+    }
+    template <typename T>
+    void Packed(std::string_view key, const T& field) {
+        if (on_) writer_.Packed(key, field);
+    }
+
+private:
+    Writer writer_;
+    std::string_view want_;
+    bool on_ = false;
 };
 
 class Finder {
@@ -450,6 +501,15 @@ std::error_code SettingsStore::WriteAll(const Settings& s) {
     if (auto ec = ini::SaveFile(path_, doc)) return ec;
     damaged_ = false;
     return {};
+}
+
+std::error_code SettingsStore::WriteSection(const Settings& s, std::string_view section) {
+    ini::Document doc(ini::Encoding::Utf8);
+    if (Load(doc) == FileState::Damaged) return std::make_error_code(std::errc::io_error);
+    SectionWriter writer(doc, section);
+    VisitAll(s, writer);
+    if (auto ec = folders::EnsureFolder(path::SplitPath(path_).folder)) return ec;
+    return ini::SaveFile(path_, doc);
 }
 
 std::optional<std::string> SettingsStore::ReadKey(std::string_view section, std::string_view key) const {

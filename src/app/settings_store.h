@@ -57,6 +57,11 @@ public:
     // it is and the write fails.
     std::error_code WriteAll(const Settings& s);
 
+    // Writes the model's keys of one section and of the sections below it
+    // ("Catalog" also writes "Catalog\Sort"), for a tool that keeps its
+    // settings when its dialog closes. Refused while the file is damaged.
+    std::error_code WriteSection(const Settings& s, std::string_view section);
+
     // Single keys of sections that their owners keep outside the model.
     std::optional<std::string> ReadKey(std::string_view section, std::string_view key) const;
     std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view section) const;

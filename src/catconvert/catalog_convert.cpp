@@ -19,13 +19,7 @@ namespace {
 
 constexpr std::size_t kTitleMax = 512;
 
-std::string CleanTitle(std::string t) {
-    t = std::string(text::Utf8Cut(t, kTitleMax));
-    for (char& c : t)
-        if (c >= 1 && c <= 31) c = ' ';
-    while (!t.empty() && t.back() == ' ') t.pop_back();
-    return t;
-}
+std::string CleanTitle(const std::string& t) { return text::CleanTitle(text::Utf8Cut(t, kTitleMax)); }
 
 PromptAnswer Say(int id, PromptButtons buttons, PromptIcon icon, void* owner) {
     PromptRequest r;

@@ -198,13 +198,15 @@ int CArchiveFile::KindOfArchive(const std::string& path) {
     return -1;
 }
 
+void CArchiveFile::ClearCheckFiles() {
+    Shared& s = State();
+    std::lock_guard lock(s.mutex);
+    ClearList(s.check, s.play);
+}
+
 bool CArchiveFile::CheckArchive(const std::string& path, const ExtensionList& extensions, bool need_wrd,
                                 void* owner) {
-    {
-        Shared& s = State();
-        std::lock_guard lock(s.mutex);
-        ClearList(s.check, s.play);
-    }
+    ClearCheckFiles();
     std::string target = path;
     if (!Extract(target, false, AllKinds, &extensions, owner, false)) return false;
     if (!need_wrd) return true;

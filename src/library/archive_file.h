@@ -63,6 +63,8 @@ public:
     // Whether the archive holds a member with one of the extensions and,
     // with need_wrd, a ".wrd" file.
     bool CheckArchive(const std::string& path, const ExtensionList& extensions, bool need_wrd, void* owner);
+    // Deletes what the checks extracted (files an item plays are kept).
+    static void ClearCheckFiles();
 
     // The shared state, for tests and the tool.
     static std::vector<std::string> PlayTempList();

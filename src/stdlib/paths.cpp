@@ -118,6 +118,26 @@ std::string FromLegacy(std::string_view path, const DriveMap& drives, bool* mapp
     return Join(it->second, rest);
 }
 
+std::string ToLegacy(std::string_view path, const DriveMap& drives) {
+    auto backslashed = [](std::string s) {
+        for (char& c : s)
+            if (c == '/') c = '\\';
+        return s;
+    };
+    if (HasDriveLetter(path)) return backslashed(std::string(path));
+    if (!IsAbsolute(path)) return std::string(path);
+    const std::pair<const char, std::string>* best = nullptr;
+    std::size_t best_length = 0;
+    for (const auto& entry : drives) {
+        std::string folder = WithTrailingSlash(entry.second);
+        if (folder.size() < 2 || !path.starts_with(folder) || folder.size() <= best_length) continue;
+        best = &entry;
+        best_length = folder.size();
+    }
+    if (!best) return std::string(path);
+    return std::string(1, best->first) + ":\\" + backslashed(std::string(path.substr(best_length)));
+}
+
 namespace {
 
 std::mutex g_drive_mutex;

@@ -434,6 +434,14 @@ std::string_view TrimBlanks(std::string_view s) {
     return s;
 }
 
+std::string CleanTitle(std::string_view s) {
+    std::string t(s);
+    for (char& c : t)
+        if ((c >= 1 && c <= 31) || c == 127) c = ' ';
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\0')) t.pop_back();
+    return t;
+}
+
 namespace {
 template <typename F>
 void Cp932EachSingleByte(std::string& bytes, F f) {

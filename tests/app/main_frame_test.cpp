@@ -20,7 +20,13 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <QLabel>
+#include <QListWidget>
+#include <QTimer>
+
 #include "app/button_panel_component.h"
+#include "app/catalog_editor_dialog.h"
+#include "app/related_files_dialog.h"
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/file_area_component.h"
@@ -113,7 +119,9 @@ TEST_F(FrameTest, MenusSpeakJapaneseAndLaterEntriesAreGreyed) {
     EXPECT_EQ(frame->action(cmd::kPlay)->text(), "演奏開始(&P)\tEnter");
     EXPECT_EQ(frame->action(cmd::kSleepOn)->text(), "ｽﾘｰﾌﾟ ON [60分](&N)");
     EXPECT_EQ(frame->action(cmd::kOnTimer1)->text(), "ﾀｲﾏｰ1 ON  [ 0時00分](&A)");
-    EXPECT_FALSE(frame->action(cmd::kCatalogMidi)->isEnabled());
+    for (int id : {cmd::kCatalogMidi, cmd::kCatalogMovie, cmd::kCatalogSound})
+        EXPECT_TRUE(frame->action(id)->isEnabled()) << id;
+    EXPECT_EQ(frame->action(cmd::kCatalogMovie)->text(), "動画ｶﾀﾛｸﾞ編集(&A)...");
     EXPECT_TRUE(frame->action(cmd::kHotkeys)->isEnabled());  // also where no desktop service is
     EXPECT_TRUE(frame->action(cmd::kPlay)->isEnabled());
     EXPECT_TRUE(frame->action(cmd::kModeLoop)->isChecked());
@@ -231,6 +239,50 @@ TEST_F(FrameTest, OpeningPaths) {
     EXPECT_EQ(frame->OpenPath(sound.File("x.wav")), 1);
     EXPECT_EQ(core->kind(), media::MediaKind::Sound);
     EXPECT_EQ(frame->OpenPath(std::string(100 * 1024, 'z')), -1);
+}
+
+TEST_F(FrameTest, TheListMenusCatalogEditorOpensTheShownCatalogAndASaveReloadsIt) {
+    test::WriteBytes(midi.File("list.mit"), "Ver 1.00\r\nMy list\r\n\r\nb.mid\tB\r\nc.mid\tC\r\n\x1a");
+    ASSERT_EQ(frame->OpenPath(midi.File("list.mit"), true), 1);
+    ASSERT_TRUE(frame->ListMenu()->actions().contains(frame->action(cmd::kCatalogMidi)));
+    std::string caption;
+    int rows = -1;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<app::CatalogEditorDialog*>(QApplication::activeModalWidget());
+        if (!d) return;
+        caption = d->windowTitle().toStdString();
+        rows = d->row_list()->count();
+        d->editor().Register(midi.File("a.mid"));
+        d->editor().settings().sort_mode = 1;  // kept when the dialog closes
+        d->editor().Save();
+        d->reject();
+    });
+    frame->RunCommand(cmd::kCatalogMidi);
+    EXPECT_EQ(caption, "MIDI ｶﾀﾛｸﾞ編集<< " + midi.File("list.mit") + " >>");
+    EXPECT_EQ(rows, 2);
+    EXPECT_TRUE(prompt.asked().empty());
+    EXPECT_TRUE(test::PollUntil(
+        [&] {
+            Events();
+            return core->files().rows() == 3;
+        },
+        std::chrono::seconds(10)));
+    EXPECT_EQ(store->ReadKey("Catalog\\Sort", "Mode"), "1");
+}
+
+TEST_F(FrameTest, RelatedFilesOpenOnTheCurrentItemsCompanion) {
+    test::WriteBytes(midi.File("b.txt"), "notes");
+    ASSERT_EQ(frame->OpenPath(midi.File("b.mid"), true), 1);
+    ASSERT_TRUE(frame->action(cmd::kRelatedFiles)->isEnabled());
+    std::string name;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<app::RelatedFilesDialog*>(QApplication::activeModalWidget());
+        if (!d) return;
+        name = test::Child<QLabel>(d, "file_name")->text().toStdString();
+        d->reject();
+    });
+    frame->RunCommand(cmd::kRelatedFiles);
+    EXPECT_EQ(name, "b.txt");
 }
 
 TEST_F(FrameTest, WriteSettingsKeepsTheWindowAndTheKindsPath) {

@@ -481,3 +481,46 @@ TEST(PlayerEndToEnd, TheMiniWindowFollowsAndStopsThePlayAndTheTrayKeepsTheClosed
     EXPECT_EQ(s.main.mini, 1);
     EXPECT_EQ(s.main.tray_icon, 1);
 }
+
+TEST(PlayerEndToEnd, TheFileMenuOpensTheCatalogEditorOnTheCatalogThatPlays) {
+    Player p;
+    std::string why;
+    const std::string catalog = p.root.File("media/list.mit");
+    p.root_ready = [&] {
+        for (const char* n : {"a.mid", "b.mid"}) test::WriteBytes(p.root.File("media/") + n, Song(30));
+        test::WriteBytes(catalog, "Ver 1.00\r\nList\r\n\r\na.mid\tA\r\nb.mid\tB\r\n\x1a");
+    };
+    if (!p.Start("1024x768x24", "", catalog, &why)) GTEST_SKIP() << why;
+    const Environment& env = *p.env;
+    ASSERT_TRUE(test::PollUntil(
+        [&] { return Caption(env).find(" - NU-KO Player for WIN32") != std::string::npos; }, 60s, 100ms));
+    const std::string frame = FindWindow(env, "NU-KO Player for WIN32$");
+    ASSERT_FALSE(frame.empty());
+    std::string editor;
+    // "ﾌｧｲﾙ(&F)" then "MIDIｶﾀﾛｸﾞ編集(&M)...".
+    ASSERT_TRUE(test::PollUntil(
+        [&] {
+            env.Output({"xdotool", "windowactivate", "--sync", frame});
+            env.Output({"xdotool", "key", "--clearmodifiers", "alt+f"});
+            std::this_thread::sleep_for(300ms);
+            env.Output({"xdotool", "key", "m"});
+            return test::PollUntil([&] { return !(editor = FindWindow(env, "list\\.mit >>$")).empty(); }, 3s, 100ms);
+        },
+        30s, 100ms))
+        << "no catalog editor window; the player's windows: " << [&] {
+               std::string names;
+               for (const std::string& w : PlayerWindows(env)) names += "[" + env.Output({"xdotool", "getwindowname", w}) + "]";
+               return names;
+           }();
+    EXPECT_EQ(env.Output({"xdotool", "getwindowname", editor}), "MIDI ｶﾀﾛｸﾞ編集<< " + catalog + " >>\n");
+
+    // Nothing changed: it closes without a question.
+    env.Output({"xdotool", "windowactivate", "--sync", editor});
+    env.Output({"xdotool", "key", "Escape"});
+    EXPECT_TRUE(test::PollUntil([&] { return FindWindow(env, "list\\.mit >>$").empty(); }, 10s, 100ms));
+    ::kill(p.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(p.pid, 60s), 0);
+    p.pid = -1;
+    settings::SettingsStore store(p.root.File("cfg/NU-KO Application/NU-KO Player32.ini"));
+    EXPECT_EQ(store.ReadKey("Catalog", "DispFileType"), "1");  // kept when the dialog closed
+}

@@ -222,3 +222,45 @@ TEST(SettingsStoreFile, AnOversizedFileIsKeptWhole) {
     EXPECT_TRUE(aside.ends_with("tail"));
     EXPECT_NE(ReadBytes(path).find("[Main]\n"), std::string::npos);
 }
+
+TEST(SettingsRead, CatalogEditorAndRelatedFileKeys) {
+    Settings d = FromText("");
+    EXPECT_EQ(d.catalog.disp_file_type, 1);
+    EXPECT_EQ(d.catalog.kinds[2].arc_check_type, 2047);
+    EXPECT_EQ(d.catalog.retitle_all_files, 1);
+    EXPECT_EQ(d.winexec.Command(0), "xdg-open");
+    Settings s = FromText(
+        "[Catalog]\nListBoxTitle=1\n[Catalog\\Wave]\nArcCheck=1\nArcCheckType=3\n[Catalog\\Sort]\nMode=1\n"
+        "Distinction=1\n[Catalog\\Drive]\nMode=2\n[Catalog\\ReTitle]\nSpcCut=0\n"
+        "[Winexec]\nTxt=mousepad\nQTW=vlc\nStop=1\n");
+    EXPECT_EQ(s.catalog.list_box_title, 1);
+    EXPECT_EQ(s.catalog.kinds[3].arc_check, 1);
+    EXPECT_EQ(s.catalog.kinds[3].arc_check_type, 3);
+    EXPECT_EQ(s.catalog.kinds[0].arc_check, 0);
+    EXPECT_EQ(s.catalog.sort_mode, 1);
+    EXPECT_EQ(s.catalog.sort_distinction, 1);
+    EXPECT_EQ(s.catalog.drive_mode, 2);
+    EXPECT_EQ(s.catalog.retitle_space_cut, 0);
+    EXPECT_EQ(s.winexec.Command(0), "mousepad");
+    EXPECT_EQ(s.winexec.Command(9), "vlc");
+    EXPECT_EQ(s.winexec.Command(10), "vlc");
+    EXPECT_EQ(s.winexec.stop, 1);
+    EXPECT_EQ(FromText(Serialized(s)).winexec.Command(10), "vlc");
+    EXPECT_EQ(FromText(Serialized(s)).catalog.drive_mode, 2);
+}
+
+TEST(SettingsStoreFile, WriteSectionWritesThatSectionAndItsSubSectionsOnly) {
+    TempDir dir;
+    SettingsStore store(dir.File("s.ini"));
+    WriteBytes(store.path(), "[Main]\nMedia=2\n[Catalog\\Sort]\nMode=0\n[Other]\nX=1\n");
+    Settings s = store.ReadAll();
+    s.main.media = 3;
+    s.catalog.sort_mode = 1;
+    s.catalog.kinds[0].arc_check = 1;
+    ASSERT_FALSE(store.WriteSection(s, "Catalog"));
+    EXPECT_EQ(store.ReadKey("Main", "Media"), "2");  // other sections untouched
+    EXPECT_EQ(store.ReadKey("Other", "X"), "1");
+    EXPECT_EQ(store.ReadKey("Catalog\\Sort", "Mode"), "1");
+    EXPECT_EQ(store.ReadKey("Catalog\\Midi", "ArcCheck"), "1");
+    EXPECT_EQ(store.ReadKey("Winexec", "Txt"), std::nullopt);
+}

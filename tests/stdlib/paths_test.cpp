@@ -52,6 +52,17 @@ TEST(PathLegacy, BackslashesAndDriveLetters) {
     EXPECT_EQ(path::FromLegacy("sub\\x.mid", drives), "sub/x.mid");
 }
 
+TEST(PathLegacy, MappedFoldersGoBackToTheirDriveLetters) {
+    path::DriveMap drives{{'D', "/media/cdrom"}, {'E', "/media/cdrom/inner/"}, {'R', "/"}};
+    EXPECT_EQ(path::ToLegacy("/media/cdrom/MIDI/song.mid", drives), "D:\\MIDI\\song.mid");
+    EXPECT_EQ(path::ToLegacy("/media/cdrom/inner/a.mid", drives), "E:\\a.mid");  // the longest folder
+    EXPECT_EQ(path::ToLegacy("/media/cdromX/a.mid", drives), "/media/cdromX/a.mid");  // whole names only
+    EXPECT_EQ(path::ToLegacy("/home/u/a.mid", drives), "/home/u/a.mid");  // the root maps nothing
+    EXPECT_EQ(path::ToLegacy("sub/a.mid", drives), "sub/a.mid");
+    EXPECT_EQ(path::ToLegacy("C:/x/a.mid", drives), "C:\\x\\a.mid");
+    EXPECT_EQ(path::FromLegacy(path::ToLegacy("/media/cdrom/M/s.mid", drives), drives), "/media/cdrom/M/s.mid");
+}
+
 TEST(PathResolve, CaseInsensitiveComponentByComponent) {
     TempDir dir;
     ASSERT_EQ(::mkdir(dir.File("Music").c_str(), 0755), 0);

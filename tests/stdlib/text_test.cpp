@@ -150,3 +150,9 @@ TEST(Cp932, DecodingGivesWhatTheConverterGivesForEveryByteAndPair) {
     std::thread([&] { other = Cp932ToUtf8("\x8B\xC8\x96\xBC\x81"); }).join();
     EXPECT_EQ(other, "曲名\xEF\xBF\xBD");
 }
+
+TEST(CleanTitle, ControlCharactersBecomeBlanksAndTrailingWhiteSpaceGoes) {
+    EXPECT_EQ(CleanTitle("A\tB\x01" "C \x7f\r\n"), "A B C");
+    EXPECT_EQ(CleanTitle("  \xE6\xBC\xA2  "), "  \xE6\xBC\xA2");  // leading blanks and characters stay
+    EXPECT_EQ(CleanTitle(""), "");
+}

@@ -62,6 +62,12 @@ DriveMap DriveMapFromEntries(const std::vector<std::pair<std::string, std::strin
 // folder. `mapped` tells whether the drive was known.
 std::string FromLegacy(std::string_view path, const DriveMap& drives, bool* mapped = nullptr);
 
+// The inverse for files that a Windows program may read too: a path inside
+// a mapped folder becomes "X:\rest" with "\" separators (the longest
+// mapped folder wins); a text that already has a drive letter gets "\"
+// separators; any other path is returned as it is.
+std::string ToLegacy(std::string_view path, const DriveMap& drives);
+
 // The drive map in use: loaded from the settings section "Drives" on first
 // use; the player replaces it with the one it holds in memory.
 const DriveMap& CurrentDriveMap();

@@ -48,6 +48,27 @@ inline constexpr int kMultimediaPropertiesFailed = 185;  // the multimedia prope
 // ---- Catalogs and the file area ----
 inline constexpr int kNoTitle = 156;                 // there is no title
 inline constexpr int kNoCatalogFile = 164;           // there is no catalog file
+inline constexpr int kFileMissing = 132;             // "there is no file."
+inline constexpr int kAskDiscardChanges = 148;       // the data has changed; go on without registering?
+inline constexpr int kAskDeleteAllRows = 152;        // everything will be deleted; go on?
+inline constexpr int kCatalogEditorCaption = 153;    // "%1 catalog editing << %2 >>"
+inline constexpr int kInvalidInitFile = 154;         // not a MIDI file, or not a full path
+inline constexpr int kAskSaveEmptyCatalog = 187;     // nothing to play; save anyway?
+inline constexpr int kAskDropFolders = 189;          // folder names will be deleted; go on?
+inline constexpr int kAskDropDrives = 206;           // drive names will be deleted; go on?
+inline constexpr int kAskDropSameNames = 207;        // rows of the same name will be deleted; go on?
+// 393 ... 396: the progress words "converting", "registering", "sorting",
+// "checking" of the editor's long operations.
+inline constexpr int kProgressConverting = 393;
+inline constexpr int kProgressRegistering = 394;
+inline constexpr int kProgressSorting = 395;
+inline constexpr int kProgressChecking = 396;
+
+// ---- Related file execution ----
+inline constexpr int kNoCompanionName = 138;         // "__<none>__", the type that names no file
+inline constexpr int kNoProgramForType = 157;        // there is no program to run
+// 4128 + slot: the extension of each program slot (".txt", ".doc", ...).
+inline constexpr int kFirstRelatedExtension = 4128;
 
 // ---- CD titles and the CD data backup tool ----
 inline constexpr int kCdTitleEditorCaption = 146;    // "CD title & track names << %1 >>"

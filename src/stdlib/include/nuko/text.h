@@ -75,6 +75,9 @@ void AsciiUpper(std::string& s);
 std::string AsciiLowered(std::string_view s);
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 std::string_view TrimBlanks(std::string_view s);  // blanks and tabs
+// A title read from a media file made fit for a one-line field: control
+// characters become blanks, trailing white space goes.
+std::string CleanTitle(std::string_view s);
 
 // Same routines on raw CP932 bytes: trail bytes of double-byte characters are
 // stepped over (a trail byte may lie in A-Z).
