@@ -1,9 +1,10 @@
 #include "fake_portal.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusMetaType>
-#include <QDBusObjectPath>
-#include <QDBusVariant>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <atomic>
 #include <fstream>
 
@@ -26,10 +27,9 @@ constexpr const char* kConfig = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//D
 </busconfig>
 )";
 
-QString Escaped(QString sender) {
-    if (sender.startsWith(QLatin1Char(':'))) sender.remove(0, 1);
-    return sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-}
+constexpr const char* kPortalName = "org.freedesktop.portal.Desktop";
+
+QVariantMap MapOf(const QJsonValue& v) { return v.toObject().toVariantMap(); }
 
 }  // namespace
 
@@ -37,9 +37,7 @@ PrivateBus::PrivateBus() {
     std::string config = kConfig;
     config.replace(config.find("DIR"), 3, dir_.path());
     std::ofstream(dir_.File("bus.conf")) << config;
-    daemon_ = std::make_unique<ChildProgram>(
-        std::vector<std::string>{"/usr/bin/dbus-daemon", "--config-file=" + dir_.File("bus.conf"), "--nofork",
-                                 "--print-address"});
+    daemon_ = std::make_unique<ChildProgram>(std::vector<std::string>{FAKE_PORTAL, "--bus", dir_.File("bus.conf")});
     if (auto line = daemon_->ReadLine(std::chrono::seconds(10))) address_ = *line;
 }
 
@@ -47,120 +45,65 @@ QDBusConnection PrivateBus::Connect(const QString& name) const {
     return QDBusConnection::connectToBus(QString::fromStdString(address_), name);
 }
 
-FakePortal::FakePortal(const PrivateBus& bus, Behaviour behaviour)
-    : bus_(QDBusConnection(QString())), behaviour_(std::move(behaviour)) {
+FakePortal::FakePortal(const PrivateBus& bus, const Behaviour& b) : control_(QString()) {
     static std::atomic<int> serial{0};
-    name_ = QStringLiteral("fake-portal-%1").arg(++serial);
-    hotkeys::RegisterPortalTypes();
-    bus_ = bus.Connect(name_);
-    // Registered here, then moved with what registering made: calls reach
-    // the object on its own thread from then on.
-    ok_ = bus_.isConnected() &&
-          bus_.registerVirtualObject(QString::fromLatin1(hotkeys::kPortalPath), this, QDBusConnection::SubPath);
-    thread_.start();
-    moveToThread(&thread_);
-    ok_ = ok_ && bus_.registerService(QString::fromLatin1(hotkeys::kPortalService));
+    control_name_ = QStringLiteral("fake-portal-control-%1").arg(++serial);
+    control_ = bus.Connect(control_name_);
+    std::vector<std::string> argv = {FAKE_PORTAL, "--address=" + bus.address(),
+                                     "--version=" + std::to_string(b.version),
+                                     "--bind-response=" + std::to_string(b.bind_response)};
+    if (!b.answer_get) argv.push_back("--silent-get");
+    if (!b.answer_bind) argv.push_back("--silent-bind");
+    if (b.response_first) argv.push_back("--response-first");
+    for (const std::string& id : b.refused) argv.push_back("--refuse=" + id);
+    program_ = std::make_unique<ChildProgram>(argv);
+    const auto line = program_->ReadLine(std::chrono::seconds(10));
+    ok_ = control_.isConnected() && line && *line == "ready";
 }
 
 FakePortal::~FakePortal() {
-    bus_.unregisterService(QString::fromLatin1(hotkeys::kPortalService));
-    bus_.unregisterObject(QString::fromLatin1(hotkeys::kPortalPath), QDBusConnection::UnregisterTree);
-    QDBusConnection::disconnectFromBus(name_);
-    thread_.quit();
-    thread_.wait();
+    program_.reset();  // kills it
+    // The bus frees the name when it sees the connection go; the next test
+    // must not find this fake still there.
+    PollUntil([&] { return !control_.interface()->isServiceRegistered(QString::fromLatin1(kPortalName)).value(); },
+              std::chrono::seconds(5), std::chrono::milliseconds(5));
+    QDBusConnection::disconnectFromBus(control_name_);
+}
+
+QDBusMessage FakePortal::Ask(const QString& member, const QList<QVariant>& args) const {
+    QDBusMessage m = QDBusMessage::createMethodCall(QString::fromLatin1(kPortalName), QStringLiteral("/fake"),
+                                                    QStringLiteral("test.FakePortal"), member);
+    m.setArguments(args);
+    return control_.call(m, QDBus::Block, 5000);
 }
 
 std::vector<PortalCall> FakePortal::calls() const {
-    std::lock_guard lock(mutex_);
-    return calls_;
+    std::vector<PortalCall> out;
+    const QDBusMessage reply = Ask(QStringLiteral("Calls"));
+    const QJsonArray list = QJsonDocument::fromJson(reply.arguments().value(0).toString().toUtf8()).array();
+    for (const QJsonValue& v : list) {
+        const QJsonObject o = v.toObject();
+        PortalCall c{o["member"].toString(), o["signature"].toString(), o["sender"].toString(),
+                     o["session"].toString(), MapOf(o["options"]), {}};
+        for (const QJsonValue& s : o["shortcuts"].toArray())
+            c.shortcuts.push_back({s.toObject()["id"].toString(), MapOf(s.toObject()["options"])});
+        out.push_back(std::move(c));
+    }
+    return out;
 }
 
 std::vector<QString> FakePortal::closed() const {
-    std::lock_guard lock(mutex_);
-    return closed_;
+    const QStringList l = Ask(QStringLiteral("Closed")).arguments().value(0).toStringList();
+    return {l.begin(), l.end()};
 }
 
 std::vector<QString> FakePortal::sessions() const {
-    std::lock_guard lock(mutex_);
-    return sessions_;
+    const QStringList l = Ask(QStringLiteral("Sessions")).arguments().value(0).toStringList();
+    return {l.begin(), l.end()};
 }
 
-void FakePortal::Activate(const QString& session, const QString& shortcut_id) {
-    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(hotkeys::kPortalPath),
-                                                     QString::fromLatin1(hotkeys::kShortcutsInterface),
-                                                     QStringLiteral("Activated"));
-    signal << QVariant::fromValue(QDBusObjectPath(session)) << shortcut_id << qulonglong(1234) << QVariantMap();
-    bus_.send(signal);
-}
-
-QString FakePortal::introspect(const QString&) const { return {}; }
-
-void FakePortal::Answer(const QDBusMessage& message, const QString& token, uint response, const QVariantMap& results) {
-    const QString request =
-        QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(Escaped(message.service()), token);
-    QDBusMessage signal =
-        QDBusMessage::createSignal(request, QString::fromLatin1(hotkeys::kRequestInterface), QStringLiteral("Response"));
-    signal << response << results;
-    const QDBusMessage reply = message.createReply(QVariant::fromValue(QDBusObjectPath(request)));
-    if (behaviour_.response_first) {
-        bus_.send(signal);
-        bus_.send(reply);
-    } else {
-        bus_.send(reply);
-        bus_.send(signal);
-    }
-}
-
-bool FakePortal::handleMessage(const QDBusMessage& message, const QDBusConnection&) {
-    const QString member = message.member();
-    const QList<QVariant> args = message.arguments();
-    std::lock_guard lock(mutex_);
-    if (message.interface() == QLatin1String("org.freedesktop.DBus.Properties") && member == QLatin1String("Get")) {
-        if (!behaviour_.answer_get) return true;
-        if (behaviour_.version == 0 || args.value(0).toString() != QLatin1String(hotkeys::kShortcutsInterface)) {
-            bus_.send(message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
-                                               QStringLiteral("No such interface")));
-            return true;
-        }
-        bus_.send(message.createReply(QVariant::fromValue(QDBusVariant(behaviour_.version))));
-        return true;
-    }
-    if (member == QLatin1String("Close")) {
-        closed_.push_back(message.path());
-        bus_.send(message.createReply());
-        return true;
-    }
-    if (message.interface() != QLatin1String(hotkeys::kShortcutsInterface)) return false;
-
-    PortalCall call{member, message.signature(), message.service(), {}, {}, {}};
-    if (member == QLatin1String("CreateSession") && message.signature() == QLatin1String("a{sv}")) {
-        call.options = qdbus_cast<QVariantMap>(args.at(0));
-        calls_.push_back(call);
-        const QString session = QStringLiteral("/org/freedesktop/portal/desktop/session/%1/%2")
-                                    .arg(Escaped(message.service()), call.options.value("session_handle_token").toString());
-        sessions_.push_back(session);
-        Answer(message, call.options.value("handle_token").toString(), 0, {{QStringLiteral("session_handle"), session}});
-        return true;
-    }
-    if (member == QLatin1String("BindShortcuts") && message.signature() == QLatin1String("oa(sa{sv})sa{sv}")) {
-        call.session = args.at(0).value<QDBusObjectPath>().path();
-        call.shortcuts = qdbus_cast<hotkeys::PortalShortcutList>(args.at(1));
-        call.options = qdbus_cast<QVariantMap>(args.at(3));
-        calls_.push_back(call);
-        if (!behaviour_.answer_bind) return true;
-        hotkeys::PortalShortcutList bound;
-        for (const hotkeys::PortalShortcut& s : call.shortcuts) {
-            if (behaviour_.refused.count(s.id)) continue;
-            bound.append({s.id, {{QStringLiteral("description"), s.options.value("description")},
-                                 {QStringLiteral("trigger_description"), s.options.value("preferred_trigger")}}});
-        }
-        Answer(message, call.options.value("handle_token").toString(), behaviour_.bind_response,
-               {{QStringLiteral("shortcuts"), QVariant::fromValue(bound)}});
-        return true;
-    }
-    calls_.push_back(call);
-    bus_.send(message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"), QStringLiteral("bad call")));
-    return true;
+void FakePortal::Activate(const QString& session, const QString& shortcut_id) const {
+    Ask(QStringLiteral("Activate"), {session, shortcut_id});
 }
 
 }  // namespace nuko::test

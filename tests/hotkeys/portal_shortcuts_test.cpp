@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <thread>
 
 #include "fake_portal.h"
 #include "hotkeys/shortcut_service.h"
@@ -126,7 +127,7 @@ TEST_F(PortalShortcutsTest, ThreeRecordsGoInOneBinding) {
     EXPECT_EQ(binds[0].session, service->session());
     EXPECT_FALSE(binds[0].options.value("handle_token").toString().isEmpty());
     EXPECT_NE(binds[0].options.value("handle_token"), handle_token);
-    ASSERT_EQ(binds[0].shortcuts.size(), 3);
+    ASSERT_EQ(binds[0].shortcuts.size(), 3u);
     const auto& s = binds[0].shortcuts;
     EXPECT_EQ(s[0].id, "Play");
     EXPECT_EQ(s[0].options.value("description").toString().toStdString(), "再生");
@@ -149,7 +150,7 @@ TEST_F(PortalShortcutsTest, ThreeRecordsGoInOneBinding) {
 }
 
 TEST_F(PortalShortcutsTest, RefusedRecordsReachBindFailedAndUnregisterRebinds) {
-    test::FakePortal portal(*bus_, {.refused = {QStringLiteral("FF")}});
+    test::FakePortal portal(*bus_, {.refused = {"FF"}});
     ASSERT_TRUE(portal.ok());
     auto service = Make();
     ASSERT_NE(service, nullptr);
@@ -165,7 +166,7 @@ TEST_F(PortalShortcutsTest, RefusedRecordsReachBindFailedAndUnregisterRebinds) {
     service->Unregister(850);  // no longer held: nothing happens for it
     ASSERT_TRUE(Until([&] { return CallsNamed(portal, "BindShortcuts").size() == 2 && service->idle(); }));
     const auto rebind = CallsNamed(portal, "BindShortcuts")[1];
-    ASSERT_EQ(rebind.shortcuts.size(), 1);
+    ASSERT_EQ(rebind.shortcuts.size(), 1u);
     EXPECT_EQ(rebind.shortcuts[0].id, "Stop");
     EXPECT_EQ(failed_.size(), 1u);
 
@@ -240,6 +241,30 @@ TEST_F(PortalShortcutsTest, DestroyedServiceClosesTheSessionAndIgnoresLateSignal
     EXPECT_TRUE(activated_.empty());
 }
 
+TEST_F(PortalShortcutsTest, APressThatEndsTheServiceDropsTheNextOne) {
+    test::FakePortal portal(*bus_, {});
+    ASSERT_TRUE(portal.ok());
+    std::unique_ptr<PortalShortcuts> service;
+    // The first hot key's command ends the service (as quitting would):
+    // the second press, already delivered, must not run on the freed object.
+    service = PortalShortcuts::Create(
+        [&](int id) {
+            activated_.push_back(id);
+            service.reset();
+        },
+        Client());
+    ASSERT_NE(service, nullptr);
+    service->Register(849, 13, kCtrl | kShift);
+    service->Register(851, 40, kCtrl | kShift);
+    ASSERT_TRUE(Until([&] { return service->idle(); }));
+    portal.Activate(service->session(), QStringLiteral("Play"));
+    portal.Activate(service->session(), QStringLiteral("Stop"));
+    std::this_thread::sleep_for(200ms);  // both signals wait in the queue
+    Until([] { return false; }, 300ms);
+    EXPECT_EQ(service, nullptr);
+    EXPECT_EQ(activated_, std::vector<int>{849});
+}
+
 TEST_F(PortalShortcutsTest, DestroyedWhileTheUserDecidesWithdrawsTheRequest) {
     test::FakePortal portal(*bus_, {.answer_bind = false});
     ASSERT_TRUE(portal.ok());
@@ -276,7 +301,7 @@ TEST_F(PortalShortcutsTest, APortalThatNeverAnswersDoesNotHang) {
     ASSERT_TRUE(Until([&] { return !failed_.empty(); }, 10s));
     EXPECT_EQ(failed_[0], (std::vector<int>{849, 850}));
     ASSERT_TRUE(Until([&] { return CallsNamed(portal, "BindShortcuts").size() == 2; }));
-    ASSERT_EQ(CallsNamed(portal, "BindShortcuts")[1].shortcuts.size(), 1);
+    ASSERT_EQ(CallsNamed(portal, "BindShortcuts")[1].shortcuts.size(), 1u);
     EXPECT_EQ(CallsNamed(portal, "BindShortcuts")[1].shortcuts[0].id, "Stop");
 }
 
@@ -285,7 +310,7 @@ TEST_F(PortalShortcutsTest, ServiceForThePlatformIsThePortalOffX11) {
     // session bus has one.
     ASSERT_NE(QGuiApplication::platformName(), QLatin1String("xcb"));
     EXPECT_EQ(MakeShortcutService([](int) {}), nullptr);
-    test::FakePortal portal(*bus_, {.refused = {QStringLiteral("Play")}});
+    test::FakePortal portal(*bus_, {.refused = {"Play"}});
     ASSERT_TRUE(portal.ok());
     auto service = MakeShortcutService([](int) {}, [this](std::vector<int> ids) { failed_.push_back(ids); });
     ASSERT_NE(service, nullptr);
