@@ -49,13 +49,8 @@ FakePortal::FakePortal(const PrivateBus& bus, const Behaviour& b) : control_(QSt
     static std::atomic<int> serial{0};
     control_name_ = QStringLiteral("fake-portal-control-%1").arg(++serial);
     control_ = bus.Connect(control_name_);
-    std::vector<std::string> argv = {FAKE_PORTAL, "--address=" + bus.address(),
-                                     "--version=" + std::to_string(b.version),
-                                     "--bind-response=" + std::to_string(b.bind_response)};
-    if (!b.answer_get) argv.push_back("--silent-get");
-    if (!b.answer_bind) argv.push_back("--silent-bind");
-    if (b.response_first) argv.push_back("--response-first");
-    for (const std::string& id : b.refused) argv.push_back("--refuse=" + id);
+    std::vector<std::string> argv = {FAKE_PORTAL, "--address=" + bus.address()};
+    for (std::string& a : b.Args()) argv.push_back(std::move(a));
     program_ = std::make_unique<ChildProgram>(argv);
     const auto line = program_->ReadLine(std::chrono::seconds(10));
     ok_ = control_.isConnected() && line && *line == "ready";

@@ -8,11 +8,11 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "child_program.h"
+#include "fake_portal_behaviour.h"
 #include "test_support.h"
 
 namespace nuko::test {
@@ -48,14 +48,7 @@ struct PortalCall {
 
 class FakePortal {
 public:
-    struct Behaviour {
-        unsigned version = 1;         // 0: the portal lacks GlobalShortcuts
-        bool answer_get = true;       // false: the version read never returns
-        bool answer_bind = true;      // false: BindShortcuts never returns
-        bool response_first = false;  // the Response signal before the call's reply
-        unsigned bind_response = 0;   // 1: the user cancelled
-        std::set<std::string> refused;  // ids left out of the bound set
-    };
+    using Behaviour = FakePortalBehaviour;
 
     // Runs the fake until destroyed; then waits until its name is free.
     FakePortal(const PrivateBus& bus, const Behaviour& behaviour);

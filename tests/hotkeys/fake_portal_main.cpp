@@ -28,6 +28,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include "fake_portal_behaviour.h"
 #include "hotkeys/portal_shortcuts.h"
 
 namespace {
@@ -35,14 +36,7 @@ namespace {
 using nuko::hotkeys::PortalShortcut;
 using nuko::hotkeys::PortalShortcutList;
 
-struct Behaviour {
-    uint version = 1;             // 0: the portal lacks GlobalShortcuts
-    bool answer_get = true;       // false: the version read never returns
-    bool answer_bind = true;      // false: BindShortcuts never returns
-    bool response_first = false;  // the Response signal before the call's reply
-    uint bind_response = 0;       // 1: the user cancelled
-    std::set<QString> refused;    // ids left out of the bound set
-};
+using Behaviour = nuko::test::FakePortalBehaviour;
 
 QString Escaped(QString sender) {
     if (sender.startsWith(QLatin1Char(':'))) sender.remove(0, 1);
@@ -102,7 +96,7 @@ public:
             if (!b_.answer_bind) return true;
             PortalShortcutList bound;
             for (const PortalShortcut& s : shortcuts) {
-                if (b_.refused.count(s.id)) continue;
+                if (b_.refused.count(s.id.toStdString())) continue;
                 bound.append({s.id, {{QStringLiteral("description"), s.options.value("description")},
                                      {QStringLiteral("trigger_description"), s.options.value("preferred_trigger")}}});
             }
@@ -173,15 +167,9 @@ int main(int argc, char** argv) {
     Behaviour b;
     QString address;
     for (const QString& a : app.arguments().mid(1)) {
-        const QString value = a.section(QLatin1Char('='), 1);
-        if (a.startsWith("--address=")) address = value;
-        else if (a.startsWith("--version=")) b.version = value.toUInt();
-        else if (a == "--silent-get") b.answer_get = false;
-        else if (a == "--silent-bind") b.answer_bind = false;
-        else if (a == "--response-first") b.response_first = true;
-        else if (a.startsWith("--bind-response=")) b.bind_response = value.toUInt();
-        else if (a.startsWith("--refuse=")) b.refused.insert(value);
-        else {
+        if (a.startsWith("--address=")) {
+            address = a.section(QLatin1Char('='), 1);
+        } else if (!b.Parse(a.toStdString())) {
             std::fprintf(stderr, "fake_portal: unknown argument %s\n", qPrintable(a));
             return 2;
         }
