@@ -13,6 +13,7 @@ libcdio-dev libcdio-paranoia-dev
 liblhasa-dev
 libasound2-dev libasound2-plugins
 libx11-dev libxi-dev libxcb1-dev
+dbus-daemon
 fonts-ipafont-gothic fonts-ipafont-mincho
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool openbox sox ffmpeg pulseaudio pulseaudio-utils trayer

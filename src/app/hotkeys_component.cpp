@@ -1,20 +1,24 @@
 #include "hotkeys_component.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <QTimer>
 
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/hotkey_dialog.h"
 #include "app/player_core.h"
-#include "hotkeys/x11_shortcuts.h"
+#include "hotkeys/shortcut_service.h"
 #include "nuko/prompt.h"
+#include "nuko/string_ids.h"
 
 namespace nuko::app {
 
 HotkeysComponent::HotkeysComponent(std::unique_ptr<hotkeys::ShortcutService> service)
     : service_(std::move(service)) {
-    if (!service_) service_ = hotkeys::X11Shortcuts::Create([this](int id) { Activated(id); });
+    if (!service_)
+        service_ = hotkeys::MakeShortcutService([this](int id) { Activated(id); },
+                                                [this](std::vector<int> failed) { BindFailed(std::move(failed)); });
 }
 
 HotkeysComponent::~HotkeysComponent() { Shutdown(); }
@@ -62,6 +66,15 @@ hotkeys::RegisterResult HotkeysComponent::Check(const settings::HotkeySection& t
     hotkeys::RegisterResult r = hotkeys::RegisterAll(*service_, table, 2);
     hotkeys::UnregisterAll(*service_);
     return r;
+}
+
+void HotkeysComponent::BindFailed(std::vector<int> failed) {
+    // A desktop portal answers later than the registration: its refusals
+    // are told as the registration's own would have been.
+    for (int id : failed)
+        if (std::find(last_.failed.begin(), last_.failed.end(), id) == last_.failed.end()) last_.failed.push_back(id);
+    last_.all = last_.failed.empty();
+    if (!failed.empty()) Ask(strings::kHotkeysPartlyFailed, {}, PromptButtons::Ok, PromptIcon::Information);
 }
 
 void HotkeysComponent::Activated(int id) {

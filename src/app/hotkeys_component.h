@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "app/component.h"
 #include "hotkeys/hotkey_table.h"
@@ -34,6 +35,8 @@ public:
 
     // A hot key went off.
     void Activated(int id);
+    // The desktop refused these records after registering them.
+    void BindFailed(std::vector<int> failed);
     bool available() const { return service_ != nullptr; }
     const hotkeys::RegisterResult& last_result() const { return last_; }
     const settings::HotkeySection& table() const { return table_; }

@@ -3,6 +3,8 @@
 #include <X11/XF86keysym.h>
 #include <X11/keysym.h>
 
+#include "hotkey_table.h"
+
 namespace nuko::hotkeys {
 
 namespace {
@@ -10,26 +12,42 @@ namespace {
 struct Pair {
     int vk;
     unsigned long keysym;
+    const char* name;  // the key symbol's name, as XKB and the XDG shortcut format spell it
 };
+
+#define KEY(vk, sym) {vk, XK_##sym, #sym}
+#define XF86(vk, sym) {vk, XF86XK_##sym, "XF86" #sym}
 
 // Every key the hot key control can produce besides letters, digits and
 // function keys, which follow below as ranges.
 constexpr Pair kKeys[] = {
-    {0x08, XK_BackSpace}, {0x09, XK_Tab},       {0x0D, XK_Return},      {0x13, XK_Pause},
-    {0x14, XK_Caps_Lock}, {0x1B, XK_Escape},    {0x20, XK_space},       {0x21, XK_Prior},
-    {0x22, XK_Next},      {0x23, XK_End},       {0x24, XK_Home},        {0x25, XK_Left},
-    {0x26, XK_Up},        {0x27, XK_Right},     {0x28, XK_Down},        {0x2C, XK_Print},
-    {0x2D, XK_Insert},    {0x2E, XK_Delete},    {0x5D, XK_Menu},        {0x6A, XK_KP_Multiply},
-    {0x6B, XK_KP_Add},    {0x6C, XK_KP_Separator}, {0x6D, XK_KP_Subtract}, {0x6E, XK_KP_Decimal},
-    {0x6F, XK_KP_Divide}, {0x90, XK_Num_Lock},  {0x91, XK_Scroll_Lock}, {0xBA, XK_semicolon},
-    {0xBB, XK_equal},     {0xBC, XK_comma},     {0xBD, XK_minus},       {0xBE, XK_period},
-    {0xBF, XK_slash},     {0xC0, XK_grave},     {0xDB, XK_bracketleft}, {0xDC, XK_backslash},
-    {0xDD, XK_bracketright}, {0xDE, XK_apostrophe}, {0xE2, XK_backslash},
+    KEY(0x08, BackSpace), KEY(0x09, Tab),       KEY(0x0D, Return),      KEY(0x13, Pause),
+    KEY(0x14, Caps_Lock), KEY(0x1B, Escape),    KEY(0x20, space),       KEY(0x21, Prior),
+    KEY(0x22, Next),      KEY(0x23, End),       KEY(0x24, Home),        KEY(0x25, Left),
+    KEY(0x26, Up),        KEY(0x27, Right),     KEY(0x28, Down),        KEY(0x2C, Print),
+    KEY(0x2D, Insert),    KEY(0x2E, Delete),    KEY(0x5D, Menu),        KEY(0x6A, KP_Multiply),
+    KEY(0x6B, KP_Add),    KEY(0x6C, KP_Separator), KEY(0x6D, KP_Subtract), KEY(0x6E, KP_Decimal),
+    KEY(0x6F, KP_Divide), KEY(0x90, Num_Lock),  KEY(0x91, Scroll_Lock), KEY(0xBA, semicolon),
+    KEY(0xBB, equal),     KEY(0xBC, comma),     KEY(0xBD, minus),       KEY(0xBE, period),
+    KEY(0xBF, slash),     KEY(0xC0, grave),     KEY(0xDB, bracketleft), KEY(0xDC, backslash),
+    KEY(0xDD, bracketright), KEY(0xDE, apostrophe), KEY(0xE2, backslash),
     // Media keys of newer keyboards.
-    {0xAD, XF86XK_AudioMute}, {0xAE, XF86XK_AudioLowerVolume}, {0xAF, XF86XK_AudioRaiseVolume},
-    {0xB0, XF86XK_AudioNext}, {0xB1, XF86XK_AudioPrev},        {0xB2, XF86XK_AudioStop},
-    {0xB3, XF86XK_AudioPlay},
+    XF86(0xAD, AudioMute), XF86(0xAE, AudioLowerVolume), XF86(0xAF, AudioRaiseVolume),
+    XF86(0xB0, AudioNext), XF86(0xB1, AudioPrev),        XF86(0xB2, AudioStop),
+    XF86(0xB3, AudioPlay),
 };
+
+#undef KEY
+#undef XF86
+
+// Names of the ranges: "a".."z", "0".."9", "KP_0".."KP_9", "F1".."F24".
+constexpr const char* kLetters[] = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m",
+                                    "n", "o", "p", "q", "r", "s", "t", "u", "v", "w", "x", "y", "z"};
+constexpr const char* kDigits[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+constexpr const char* kKeypad[] = {"KP_0", "KP_1", "KP_2", "KP_3", "KP_4", "KP_5", "KP_6", "KP_7", "KP_8", "KP_9"};
+constexpr const char* kFunction[] = {"F1",  "F2",  "F3",  "F4",  "F5",  "F6",  "F7",  "F8",
+                                     "F9",  "F10", "F11", "F12", "F13", "F14", "F15", "F16",
+                                     "F17", "F18", "F19", "F20", "F21", "F22", "F23", "F24"};
 
 }  // namespace
 
@@ -56,5 +74,25 @@ int VirtualKeyOfKeysym(unsigned long keysym) {
 }
 
 bool IsKnownVirtualKey(int vk) { return KeysymOf(vk) != 0; }
+
+const char* KeysymNameOf(int vk) {
+    if (vk >= 'A' && vk <= 'Z') return kLetters[vk - 'A'];
+    if (vk >= '0' && vk <= '9') return kDigits[vk - '0'];
+    if (vk >= 0x60 && vk <= 0x69) return kKeypad[vk - 0x60];
+    if (vk >= 0x70 && vk <= 0x87) return kFunction[vk - 0x70];
+    for (const Pair& p : kKeys)
+        if (p.vk == vk) return p.name;
+    return nullptr;
+}
+
+std::string ShortcutTrigger(int vk, int modifiers) {
+    const char* key = KeysymNameOf(vk);
+    if (!key) return {};
+    std::string s;
+    if (modifiers & kCtrl) s += "CTRL+";
+    if (modifiers & kAlt) s += "ALT+";
+    if (modifiers & kShift) s += "SHIFT+";
+    return s + key;
+}
 
 }  // namespace nuko::hotkeys

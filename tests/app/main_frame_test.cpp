@@ -403,6 +403,11 @@ TEST_F(FrameTest, HotKeysRunTheirCommandsWithTheCommandsGuards) {
     keys.Activated(857);
     EXPECT_EQ(core->kind(), media::MediaKind::Sound);
     keys.Activated(900);  // not a hot key
+    // A desktop portal refuses one later: told as at registration.
+    prompt.Clear();
+    keys.BindFailed({857});
+    EXPECT_EQ(prompt.ids(), std::vector<int>{220});
+    EXPECT_EQ(keys.last_result().failed, (std::vector<int>{850, 857}));
     keys.Shutdown();
     EXPECT_EQ(r->unregistered, 17);
 }

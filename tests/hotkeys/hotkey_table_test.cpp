@@ -11,6 +11,9 @@
 #include "hotkeys/virtual_keys.h"
 #include "nuko/string_ids.h"
 
+// Last: Xlib's macros (None, Status, Bool) would break the headers above.
+#include <X11/Xlib.h>
+
 using namespace nuko;
 using namespace nuko::hotkeys;
 
@@ -32,6 +35,25 @@ TEST(VirtualKeys, EveryKeyOfTheTableMapsBothWays) {
     EXPECT_EQ(KeysymOf(0x07), 0u);
     EXPECT_EQ(KeysymOf(-1), 0u);
     EXPECT_EQ(VirtualKeyOfKeysym(XK_Hyper_L), 0);
+}
+
+TEST(VirtualKeys, NamesAreTheKeysymsOwnAndMakeTriggers) {
+    // Xlib's own reading of each name must give the same symbol back: a
+    // misspelt name would ask the desktop for another key.
+    int named = 0;
+    for (int vk = 0; vk < 256; ++vk) {
+        const char* name = KeysymNameOf(vk);
+        ASSERT_EQ(name != nullptr, IsKnownVirtualKey(vk)) << vk;
+        if (!name) continue;
+        ++named;
+        EXPECT_EQ(XStringToKeysym(name), KeysymOf(vk)) << name;
+    }
+    EXPECT_GT(named, 26 + 10 + 10 + 24);
+    EXPECT_EQ(ShortcutTrigger(13, kCtrl | kShift), "CTRL+SHIFT+Return");
+    EXPECT_EQ(ShortcutTrigger('F', kShift | kCtrl | kAlt), "CTRL+ALT+SHIFT+f");
+    EXPECT_EQ(ShortcutTrigger(0x87, 0), "F24");
+    EXPECT_EQ(ShortcutTrigger(0xB3, kAlt), "ALT+XF86AudioPlay");
+    EXPECT_EQ(ShortcutTrigger(0x07, kCtrl), "");
 }
 
 TEST(HotkeyTable, RecordsRunTheirCommandsAndHaveNames) {
