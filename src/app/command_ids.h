@@ -76,6 +76,10 @@ inline constexpr int kPanelBackToItem = 30090;
 inline constexpr int kPanelOptionsFirst = 30100;
 inline constexpr int kPanelOptionsWord = 30102;
 inline constexpr int kPanelOptionsVolume = 30103;
+// The CD options page (a dialog of its own until the sheet exists) and the
+// CD title dialog of the disc in the chosen drive.
+inline constexpr int kPanelOptionsCd = 30104;
+inline constexpr int kCdEditTitles = 30105;
 inline constexpr int kPanelWordFullScreen = 30125;
 
 // The one table between play commands and their menu ids.

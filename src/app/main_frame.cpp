@@ -16,7 +16,9 @@
 #include "app/button_panel_widget.h"
 #include "app/command_ids.h"
 #include "app/command_router.h"
+#include "app/cd_panel_component.h"
 #include "app/file_area_component.h"
+#include "cd/cd_panel_widget.h"
 #include "app/hotkeys_component.h"
 #include "app/midi_word_component.h"
 #include "app/mouse_hook_notices.h"
@@ -58,6 +60,7 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     pal.setColor(QPalette::WindowText, QColor(0, 255, 255));
     title_->setPalette(pal);
     files_ = std::make_unique<FileAreaComponent>(central);
+    cd_ = std::make_unique<CdPanelComponent>(central);
     auto* top = new QHBoxLayout;
     top->setSpacing(3);
     top->addWidget(time_->widget(), 1);
@@ -66,6 +69,7 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     v->addWidget(buttons_->widget());
     v->addWidget(title_);
     v->addWidget(files_->widget(), 1);
+    v->addWidget(cd_->widget(), 1);
     setCentralWidget(central);
     statusBar();
     word_ = std::make_unique<MidiWordComponent>(this);
@@ -75,7 +79,7 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
 CContFrame::~CContFrame() = default;
 
 std::vector<Component*> CContFrame::components() const {
-    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), word_.get(), hotkeys_.get()};
+    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), cd_.get(), word_.get(), hotkeys_.get()};
 }
 
 CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session)

@@ -94,6 +94,7 @@ void CMainFrame::BuildMenu() {
     add(file, cmd::kCatalogSound);
     file->addSeparator();
     add(file, cmd::kMiniWindow);
+    add(file, cmd::kCdEditTitles);
     add(file, cmd::kCdBackupTool);
     add(file, cmd::kMultimedia);
     file->addSeparator();
@@ -139,6 +140,7 @@ void CMainFrame::BuildMenu() {
     QMenu* options = bar->addMenu(Str(strings::kOptionsMenu));
     add(options, cmd::kOptions);
     add(options, cmd::kPanelOptionsVolume);
+    add(options, cmd::kPanelOptionsCd);
     add(options, cmd::kHotkeys);
 
     QMenu* help = bar->addMenu(Str(strings::kHelpMenu));

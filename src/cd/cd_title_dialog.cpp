@@ -139,6 +139,10 @@ void CdTitleDialog::BuildControls() {
     row->addWidget(track_title_, 1);
     row->addWidget(program_number_);
     grid->addLayout(row, 4, 0, 1, 3);
+    ids_ = new QLabel(this);
+    ids_->setObjectName(QStringLiteral("disc_ids"));
+    ids_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(ids_, 5, 0, 1, 3);
 
     auto* side = new QVBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{order, program_play_, import, save_as, save, close, also_save_,
@@ -176,8 +180,17 @@ void CdTitleDialog::BuildControls() {
     connect(help, &QPushButton::clicked, this, &CdTitleDialog::ShowHelp);
 }
 
+void CdTitleDialog::SetForeignIds(const std::string& freedb, const std::string& musicbrainz) {
+    freedb_ = freedb;
+    musicbrainz_ = musicbrainz;
+    ShowRecord();
+}
+
 void CdTitleDialog::ShowRecord() {
     const auto& r = editor_->record();
+    QString ids = QStringLiteral("ID: %1").arg(Q(r.section));
+    if (!freedb_.empty()) ids += QStringLiteral("   freedb: %1   MusicBrainz: %2").arg(Q(freedb_), Q(musicbrainz_));
+    ids_->setText(ids);
     setWindowTitle(Q(editor_->Caption()));
     artist_->setText(Q(r.title));
     title_->setText(Q(r.sub_title));

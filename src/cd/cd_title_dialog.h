@@ -47,6 +47,9 @@ public:
     const media::MediaList& record() const { return editor_->record(); }
     CdTitleEditor& editor() { return *editor_; }
     void SetFileDialogs(FileDialogs dialogs) { dialogs_ = std::move(dialogs); }
+    // The ids other databases know the disc by, shown beside ours.
+    void SetForeignIds(const std::string& freedb, const std::string& musicbrainz);
+    const std::string& freedb_id() const { return freedb_; }
 
     void done(int result) override;
     void reject() override;
@@ -83,6 +86,9 @@ private:
     QLineEdit* program_number_ = nullptr;
     QCheckBox* program_play_ = nullptr;
     QCheckBox* also_save_ = nullptr;
+    QLabel* ids_ = nullptr;
+    std::string freedb_;
+    std::string musicbrainz_;
     int edit_row_ = -1;  // the row whose title and number the edits hold
 };
 

@@ -1,0 +1,99 @@
+#include "app/cd_panel_component.h"
+
+#include <QComboBox>
+#include <QWidget>
+
+#include "app/cd_options_dialog.h"
+#include "app/command_ids.h"
+#include "app/command_router.h"
+#include "cd/cd_panel_widget.h"
+#include "cd/disc_lengths.h"
+#include "cd/foreign_disc_ids.h"
+#include "nuko/strings.h"
+#include "playback/play_controller.h"
+
+namespace nuko::app {
+
+using media::MediaKind;
+
+CdPanelComponent::CdPanelComponent(QWidget* parent) : panel_(new cd::CdPanelWidget(parent)) {
+    panel_->hide();
+}
+
+CdPanelComponent::~CdPanelComponent() = default;
+
+void CdPanelComponent::Attach(PlayerCore& core, CommandRouter& router) {
+    core_ = &core;
+    router_ = &router;
+    core.Subscribe(*this);
+    router.Register(cmd::kCdEditTitles, {[this] { EditTitles(); },
+                                         [this] { return core_->kind() == MediaKind::Cd && !core_->cd_record().section.empty(); }});
+    router.Register(cmd::kPanelOptionsCd, {[this] { OpenOptions(); }});
+    QObject::connect(panel_, &cd::CdPanelWidget::driveChosen, panel_, [this](int index) { core_->ChooseDrive(index); });
+    QObject::connect(panel_, &cd::CdPanelWidget::rowSelected, panel_, [this](int row) { core_->SelectRow(row); });
+    QObject::connect(panel_, &cd::CdPanelWidget::rowActivated, panel_, [this](int row) {
+        // As a double click in the file area: Stop, select, Play.
+        auto& c = core_->controller();
+        if (c.item_active() && c.current_item() == row) return;
+        c.RunCommand(playback::PlayCommand::Stop, true);
+        core_->SelectRow(row);
+        c.RunCommand(playback::PlayCommand::Play, true);
+    });
+    Refresh();
+}
+
+void CdPanelComponent::ApplySettings(const settings::Settings& s) {
+    dialog_settings_.column_widths = s.cd_title.separat.v;
+    dialog_settings_.also_save = s.cd_title.save != 0;
+    panel_->grid().SetBackground(s.color.cd_area.background);
+    panel_->grid().SetTextColour(s.color.cd_area.text);
+}
+
+void CdPanelComponent::StoreSettings(settings::Settings& s) const {
+    s.cd_title.separat.v = dialog_settings_.column_widths;
+    s.cd_title.save = dialog_settings_.also_save ? 1 : 0;
+}
+
+void CdPanelComponent::OnKindChanged(MediaKind kind) {
+    panel_->setVisible(kind == MediaKind::Cd);
+    if (kind == MediaKind::Cd) Refresh();
+}
+
+void CdPanelComponent::OnDiscChanged() { Refresh(); }
+
+void CdPanelComponent::OnDiscRowSelected(int row) { panel_->SelectRow(row); }
+
+void CdPanelComponent::OnClockDuties(unsigned flags, int) {
+    if (flags & playback::kEvery500) panel_->grid().Blink();
+}
+
+void CdPanelComponent::Refresh() {
+    if (!core_) return;
+    panel_->SetDrives(core_->cd_drives(), core_->cd_drive());
+    const auto& r = core_->cd_record();
+    std::string caption = r.title;
+    if (!r.sub_title.empty()) caption += (caption.empty() ? "" : " / ") + r.sub_title;
+    const std::string status = core_->cd_status() ? std::string(LoadString(core_->cd_status())) : std::string();
+    panel_->SetDisc(caption, core_->cd_tracks(), static_cast<int>(r.items.size()), status);
+    panel_->SelectRow(core_->selected_disc_row());
+}
+
+void CdPanelComponent::EditTitles() {
+    if (!core_ || core_->cd_record().section.empty()) return;
+    const cd::DiscLengths lengths = cd::DiscLengthsOf(core_->cd_toc());
+    cd::CdTitleDialog dialog(core_->cd_titles(), core_->cd_record(), cd::BcaNumbersOf(lengths), dialog_settings_,
+                             panel_->window());
+    if (auto ids = cd::ForeignIdsOf(core_->cd_toc())) dialog.SetForeignIds(ids->freedb, ids->musicbrainz);
+    if (dialog.exec() == QDialog::Accepted) core_->ApplyEditedRecord(dialog.record());
+}
+
+void CdPanelComponent::OpenOptions() {
+    if (!core_) return;
+    CdOptionsDialog dialog(core_->settings(), core_->cd_drives(), panel_->window());
+    if (dialog.exec() != QDialog::Accepted) return;
+    core_->settings() = dialog.settings();
+    core_->ApplySettings();
+    ApplySettings(core_->settings());
+}
+
+}  // namespace nuko::app
