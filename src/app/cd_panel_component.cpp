@@ -83,7 +83,7 @@ void CdPanelComponent::EditTitles() {
     const cd::DiscLengths lengths = cd::DiscLengthsOf(core_->cd_toc());
     cd::CdTitleDialog dialog(core_->cd_titles(), core_->cd_record(), cd::BcaNumbersOf(lengths), dialog_settings_,
                              panel_->window());
-    if (auto ids = cd::ForeignIdsOf(core_->cd_toc())) dialog.SetForeignIds(ids->freedb, ids->musicbrainz);
+    if (auto ids = cd::ForeignIdsOf(core_->cd_toc())) dialog.SetForeignIds(ids->freedb, ids->musicbrainz, core_->cd_toc());
     if (dialog.exec() == QDialog::Accepted) core_->ApplyEditedRecord(dialog.record());
 }
 
