@@ -7,6 +7,7 @@
 #include "app/player_core.h"
 #include "cd/disc_lengths.h"
 #include "cd/disc_toc.h"
+#include "nuko/files.h"
 #include "nuko/prompt.h"
 #include "nuko/string_ids.h"
 
@@ -28,7 +29,14 @@ void PlayerCore::ScanDrives() {
         if (d.image) images.push_back(d);
     cd_drives_ = cd::AssignDriveLetters(cd::ListCdDrives(), s_.drives);
     cd_drives_.insert(cd_drives_.end(), images.begin(), images.end());
-    cd_drive_ = chosen.empty() ? -1 : cd::FindDriveByDevice(cd_drives_, chosen);
+    // The drive or image the CD kind used last time (its `Path`).
+    const std::string& last = kinds_[static_cast<std::size_t>(media::Code(MediaKind::Cd))].path;
+    std::string wanted = chosen;
+    if (wanted.empty() && !last.empty()) {
+        if (cd::IsDiscImagePath(last) && files::IsFileFound(last, true)) ImageDrive(last);
+        wanted = last;
+    }
+    cd_drive_ = wanted.empty() ? -1 : cd::FindDriveByDevice(cd_drives_, wanted);
     if (cd_drive_ < 0 && !cd_drives_.empty()) cd_drive_ = 0;
     Notify([](CoreListener& l) { l.OnDiscChanged(); });
 }
@@ -60,6 +68,12 @@ bool PlayerCore::ChooseDrive(int index) {
 }
 
 void PlayerCore::ReadDisc() {
+    if (kind_ == MediaKind::Cd) {
+        // A file list still on its way belongs to the kind left: it goes,
+        // and a play it held back with it.
+        loader_.Cancel();
+        loading_ = Loading{};
+    }
     const int keep_track = cd_list_->tracks().TrackOfRow(cd_list_->Selected());
     const std::string old_id = cd_record_.section;
     cd_toc_ = {};
@@ -70,6 +84,7 @@ void PlayerCore::ReadDisc() {
     if (cd_drive_ >= 0 && cd_drive_ < static_cast<int>(cd_drives_.size())) {
         const cd::CdDrive& drive = cd_drives_[static_cast<std::size_t>(cd_drive_)];
         source = drive.device;
+        kinds_[static_cast<std::size_t>(media::Code(MediaKind::Cd))].path = source;
         std::string error;
         auto disc = cd::OpenDisc(source, &error);
         if (!disc) {

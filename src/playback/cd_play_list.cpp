@@ -67,30 +67,8 @@ bool CdPlayList::Move(int& n, const PlayMode& mode, bool active, bool backwards)
 }
 
 bool CdPlayList::Step(int& n, const PlayMode& mode, bool active, bool backwards) {
-    const int count = Count();
     if (mode.mode == PlayOrder::Selected) return false;
-    if (mode.random) {
-        if (random_step_) random_step_();
-        const bool stop_at_end = mode.mode == PlayOrder::Sequential;
-        ShuffleOrder::Step s = shuffle_.Advance(backwards, stop_at_end);
-        if (s.ended) {
-            if (stop_at_end) return false;
-            if (active) {
-                shuffle_.Build(count, seed_());
-                s.item = shuffle_.Current();
-            }
-        }
-        if (s.item == 0) return false;
-        n = s.item;
-        return true;
-    }
-    int next = backwards ? n - 1 : n + 1;
-    if (next < 1 || next > count) {
-        if (mode.mode == PlayOrder::Sequential) return false;
-        next = backwards ? count : 1;
-    }
-    n = next;
-    return true;
+    return StepInOrder(shuffle_, n, Count(), mode, active, backwards, seed_);
 }
 
 int CdPlayList::Open(const std::string& path, void* owner) { return device_.Open(media::MediaKind::Cd, path, owner); }

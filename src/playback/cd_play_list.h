@@ -27,9 +27,6 @@ public:
     void SetSelected(int n) { selected_ = n; }
     void SetSelectHook(std::function<void(int)> hook) { select_hook_ = std::move(hook); }
     void SetSeedSource(std::function<std::uint32_t()> seed) { seed_ = std::move(seed); }
-    // In random play, asked before each random step: may put another
-    // drive's disc in place (the random drive choice of multi-CD play).
-    void SetRandomStepHook(std::function<void()> hook) { random_step_ = std::move(hook); }
     const ShuffleOrder& shuffle() const { return shuffle_; }
 
     media::MediaKind kind() const override { return media::MediaKind::Cd; }
@@ -61,7 +58,6 @@ private:
     int prepared_ = 0;  // the row FirstPlayable chose, which Start plays
     std::function<void(int)> select_hook_;
     std::function<std::uint32_t()> seed_;
-    std::function<void()> random_step_;
 };
 
 }  // namespace nuko::playback

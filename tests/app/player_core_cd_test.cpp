@@ -3,6 +3,9 @@
 // changes while a CD plays, and images that the reader cannot take.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/player_core.h"
@@ -158,6 +161,70 @@ TEST_F(CoreCdTest, EditedTitlesApplyOnlyToTheirDisc) {
     EXPECT_TRUE(core->cd_tracks().Excluded(2));
     edited.section = "0000000000000";
     EXPECT_FALSE(core->ApplyEditedRecord(edited));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CoreCdTest, TheImageInUseComesBackAtTheNextStart) {
+    const std::string cue = test::WriteCdImage(discs.path(), "album", {750, 750, 750});
+    ASSERT_EQ(core->OpenPath(cue), 1);
+    core->StoreSettings(s);
+    EXPECT_EQ(s.main.media, media::Code(MediaKind::Cd));
+    EXPECT_EQ(s.kinds[1].path, cue);
+
+    app::CoreContext ctx = core->context();
+    core.reset();
+    auto again = std::make_unique<PlayerCore>(ctx);
+    again->Start();
+    EXPECT_EQ(again->kind(), MediaKind::Cd);
+    ASSERT_GE(again->cd_drive(), 0);
+    EXPECT_EQ(again->cd_drives()[static_cast<std::size_t>(again->cd_drive())].device, cue);
+    EXPECT_EQ(again->cd_tracks().Count(), 3);
+}
+
+}  // namespace
+
+namespace {
+
+// The start-up road: the stored kind's file list is still being read when
+// a disc image opens; the play asked for plays the disc, whatever that
+// list turns out to hold.
+TEST(CoreCdStartTest, ADiscOpenedWhileAFileListIsReadPlaysAtOnce) {
+    test::TempDir work, discs, data, empty;
+    test::ScopedEnv data_home("XDG_DATA_HOME", data.path());
+    test::FakeBackends backends;
+    backends.setup[MediaKind::Cd] = [](test::FakeBackend& b) {
+        b.toc.tracks = {{1, 0, true}, {2, 750, true}};
+        b.toc.leadout = 1500;
+    };
+    settings::Settings s;
+    s.kinds[0].path = empty.path();
+    CallQueue queue;
+    test::ManualClock clock;
+    test::ScriptedPrompt prompt;
+    ScopedPrompt scope{&prompt};
+    app::CoreContext ctx;
+    ctx.settings = &s;
+    ctx.work_folder = work.path();
+    ctx.dispatcher = &queue;
+    ctx.clock = &clock;
+    ctx.time_of_day = [] { return 0; };
+    ctx.backends = &backends;
+    ctx.background_lists = true;
+    PlayerCore core(ctx);
+    core.Start();
+    ASSERT_TRUE(core.list_loading());
+    ASSERT_EQ(core.OpenPath(test::WriteCdImage(discs.path(), "two", {750, 750}), true), 1);
+    EXPECT_FALSE(core.list_loading());
+    core.PostPlay();
+    for (int i = 0; i < 50 && core.controller().state() != PlayState::Playing; ++i) {
+        queue.RunPending();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(core.controller().state(), PlayState::Playing);
+    EXPECT_EQ(core.kind(), MediaKind::Cd);
 }
 
 }  // namespace
