@@ -190,11 +190,12 @@ std::optional<std::string> TocWithAbsoluteFiles(std::string_view toc, const std:
     return out;
 }
 
-// Opens a .toc image through a private copy whose data file names are
-// absolute; libcdio has opened the data files once it returns.
-CdIo_t* OpenTocImage(const std::string& source) {
+// Writes the private copy of a .toc image whose data file names are
+// absolute; its name, or empty (with the reason kept) when it cannot be
+// made. The caller removes it.
+std::string WriteTocCopy(const std::string& source) {
     auto text = fileio::ReadFile(source, 1 << 20);
-    if (!text) return nullptr;
+    if (!text) return {};
     // The copy lives elsewhere, so the data files are named from the root.
     std::error_code abs_ec;
     std::string absolute = std::filesystem::absolute(source, abs_ec).string();
@@ -202,18 +203,30 @@ CdIo_t* OpenTocImage(const std::string& source) {
     auto copy = TocWithAbsoluteFiles(*text, folder.empty() ? std::string("./") : folder);
     if (!copy) {
         t_last_log = "unreadable .toc file";
-        return nullptr;
+        return {};
     }
     std::error_code ec;
     std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
     if (ec) temp = "/tmp";
     std::string name = (temp / "nuko-toc-XXXXXX.toc").string();
     int fd = ::mkstemps(name.data(), 4);
-    if (fd < 0) return nullptr;
+    if (fd < 0) return {};
     bool written = ::write(fd, copy->data(), copy->size()) == static_cast<ssize_t>(copy->size());
     ::close(fd);
-    CdIo_t* cdio = written ? cdio_open(name.c_str(), DRIVER_CDRDAO) : nullptr;
-    ::unlink(name.c_str());
+    if (!written) {
+        ::unlink(name.c_str());
+        return {};
+    }
+    return name;
+}
+
+// Opens a .toc image through its private copy; libcdio has opened the data
+// files once it returns, so the copy goes at once.
+CdIo_t* OpenTocImage(const std::string& source) {
+    const std::string copy = WriteTocCopy(source);
+    if (copy.empty()) return nullptr;
+    CdIo_t* cdio = cdio_open(copy.c_str(), DRIVER_CDRDAO);
+    ::unlink(copy.c_str());
     return cdio;
 }
 
@@ -299,6 +312,24 @@ void SetImageProbeTimeLimit(int milliseconds) { g_probe_limit_ms = std::max(1, m
 ImageProbe ProbeImageToc(const std::string& image) {
     InstallLogHandler();
     ImageProbe result;
+    // A .toc's private copy is made here and removed here: a child that
+    // dies inside libcdio cannot leave it behind.
+    const bool toc = text::AsciiLowered(path::Extension(image)) == "toc";
+    std::string copy;
+    if (toc) {
+        t_last_log.clear();
+        copy = WriteTocCopy(image);
+        if (copy.empty()) {
+            result.error = t_last_log.empty() ? "cannot read the .toc file" : t_last_log;
+            return result;
+        }
+    }
+    struct CopyRemover {
+        const std::string& name;
+        ~CopyRemover() {
+            if (!name.empty()) ::unlink(name.c_str());
+        }
+    } remover{copy};
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
         result.error = "cannot check the disc image";
@@ -322,7 +353,8 @@ ImageProbe ProbeImageToc(const std::string& image) {
         }
         t_last_log.clear();
         std::string answer;
-        if (CdIo_t* cdio = OpenCdio(image, true)) {
+        CdIo_t* opened = toc ? cdio_open(copy.c_str(), DRIVER_CDRDAO) : OpenCdio(image, true);
+        if (CdIo_t* cdio = opened) {
             DiscToc toc;
             std::string why = ReadToc(cdio, toc);
             answer = why.empty() ? TocAnswer(toc) : "error " + why;

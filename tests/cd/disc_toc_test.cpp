@@ -116,7 +116,8 @@ TEST(DiscTocTest, TocFilesFindTheirDataBesideThemAndBadOnesAreRefused) {
 // libcdio's .toc reader divides by zero on these; the child that reads them
 // dies, the caller lives on and refuses the image.
 TEST(DiscTocTest, ImagesThatKillTheReaderAreRefusedInTheCallersProcess) {
-    TempDir dir;
+    TempDir dir, temp;
+    test::ScopedEnv tmpdir("TMPDIR", temp.path());
     test::WriteCdImage(dir.path(), "data", {150, 75});
     const std::pair<const char*, std::string> killers[] = {
         {"silence.toc", std::string("CD_DA\nSILENCE 1:0:0")},  // 19 bytes, found by fuzzing
@@ -132,6 +133,8 @@ TEST(DiscTocTest, ImagesThatKillTheReaderAreRefusedInTheCallersProcess) {
         EXPECT_FALSE(probe.ok) << name;
         EXPECT_TRUE(probe.toc.tracks.empty()) << name;
     }
+    // The private copies of the .toc files went with the children.
+    EXPECT_TRUE(std::filesystem::is_empty(temp.path()));
     // A good image passes the probe with the table the caller then reads.
     test::WriteBytes(dir.File("good.toc"), "CD_DA\nTRACK AUDIO\nFILE \"data.bin\" 0 0:2:0\n");
     ImageProbe good = ProbeImageToc(dir.File("good.toc"));
