@@ -14,7 +14,11 @@
 #include "cd/cd_panel_widget.h"
 #include "library/file_area_widget.h"
 #include "media_fixtures.h"
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QSlider>
+#include "app/cd_options_dialog.h"
 #include <QListWidget>
 #include "app/command_ids.h"
 #include "app/command_router.h"
@@ -275,6 +279,32 @@ TEST_F(FrameTest, ADiscImageShowsTheCdPanelInPlaceOfTheFileArea) {
         frame->grab().save(QString::fromUtf8(shots) + QStringLiteral("/cd-panel.png"));
     }
     router.Run(cmd::kStop);
+}
+
+TEST_F(FrameTest, TheCdOptionsPageEditsACopyOfTheSettings) {
+    s.cd.insert_time = 7000;
+    s.cd.read_time = 300;
+    app::CdOptionsDialog dialog(s, {});
+    auto* auto_play = dialog.findChild<QCheckBox*>();
+    QCheckBox* insert_start = nullptr;
+    for (QCheckBox* c : dialog.findChildren<QCheckBox*>())
+        if (c->text() == QStringLiteral("挿入されたら自動的に再生(&A)")) insert_start = c;
+    ASSERT_TRUE(auto_play && insert_start);
+    insert_start->setChecked(true);
+    auto* insert_time = dialog.findChild<QSlider*>(QStringLiteral("insert_time"));
+    auto* read_time = dialog.findChild<QSlider*>(QStringLiteral("read_time"));
+    ASSERT_TRUE(insert_time && read_time);
+    EXPECT_EQ(insert_time->value(), 7);
+    EXPECT_EQ(read_time->value(), 300);
+    insert_time->setValue(12);
+    bool readout = false;
+    for (QLabel* l : dialog.findChildren<QLabel*>()) readout = readout || l->text() == QStringLiteral("12秒");
+    EXPECT_TRUE(readout);
+    const settings::Settings& edited = dialog.settings();
+    EXPECT_EQ(edited.cd.insert_start, 1);
+    EXPECT_EQ(edited.cd.insert_time, 12000);
+    EXPECT_EQ(s.cd.insert_start, 0);  // the original is untouched until the caller takes the copy
+    EXPECT_EQ(s.cd.insert_time, 7000);
 }
 
 TEST_F(FrameTest, WriteSettingsKeepsTheWindowAndTheKindsPath) {
