@@ -24,7 +24,6 @@ CdPanelComponent::~CdPanelComponent() = default;
 
 void CdPanelComponent::Attach(PlayerCore& core, CommandRouter& router) {
     core_ = &core;
-    router_ = &router;
     core.Subscribe(*this);
     router.Register(cmd::kCdEditTitles, {[this] { EditTitles(); },
                                          [this] { return core_->kind() == MediaKind::Cd && !core_->cd_record().section.empty(); }});

@@ -4,12 +4,9 @@
 // (EditTitles) and the CD options. Shown while the CD kind is current.
 #pragma once
 
-#include <QPointer>
-
 #include "app/component.h"
 #include "cd/cd_title_dialog.h"
 
-class QTimer;
 class QWidget;
 
 namespace nuko::cd {
@@ -34,8 +31,8 @@ public:
     void OnDiscRowSelected(int row) override;
     void OnClockDuties(unsigned flags, int time_of_day) override;
 
-    // Opens the CD title dialog on a copy of the disc's record and applies
-    // its result. The dialog is modal; `accept` (tests) answers it instead.
+    // Opens the CD title dialog (modal) on a copy of the disc's record and
+    // applies its result.
     void EditTitles();
     // The CD options: the options page in a dialog of its own.
     void OpenOptions();
@@ -45,9 +42,7 @@ private:
 
     cd::CdPanelWidget* panel_;
     PlayerCore* core_ = nullptr;
-    CommandRouter* router_ = nullptr;
     cd::TitleDialogSettings dialog_settings_;
-    std::uint32_t background_ = 0;
 };
 
 }  // namespace nuko::app
