@@ -41,6 +41,11 @@ void CdPanelComponent::Attach(PlayerCore& core, CommandRouter& router) {
     Refresh();
 }
 
+void CdPanelComponent::SetContextMenu(std::function<void(const QPoint&)> show) {
+    QObject::connect(panel_, &cd::CdPanelWidget::contextRequested, panel_,
+                     [show = std::move(show)](QPoint at) { show(at); });
+}
+
 void CdPanelComponent::ApplySettings(const settings::Settings& s) {
     dialog_settings_.column_widths = s.cd_title.separat.v;
     dialog_settings_.also_save = s.cd_title.save != 0;

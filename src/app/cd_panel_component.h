@@ -4,6 +4,9 @@
 // (EditTitles) and the CD options. Shown while the CD kind is current.
 #pragma once
 
+#include <QPoint>
+#include <functional>
+
 #include "app/component.h"
 #include "cd/cd_title_dialog.h"
 
@@ -21,6 +24,8 @@ public:
     ~CdPanelComponent() override;
 
     cd::CdPanelWidget* widget() const { return panel_; }
+    // The list's pop-up menu at a screen point (the frame's list menu).
+    void SetContextMenu(std::function<void(const QPoint&)> show);
 
     void Attach(PlayerCore& core, CommandRouter& router) override;
     void ApplySettings(const settings::Settings& s) override;

@@ -92,6 +92,7 @@ CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* 
     core_.RegisterCommands(router_);
     for (Component* c : components()) c->Attach(core_, router_);
     files_->SetContextMenu([this](const QPoint& at) { ListMenu()->exec(at - QPoint(3, 3)); });
+    cd_->SetContextMenu([this](const QPoint& at) { ListMenu()->exec(at); });
     hook_notices_ = std::make_unique<MouseHookNotices>(this, [this](const QPoint& at) {
         activateWindow();
         ListMenu()->exec(at);
