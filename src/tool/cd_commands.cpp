@@ -21,19 +21,23 @@ struct DiscRead {
 
 // The disc's table and lengths, or nullopt after saying why there are none.
 std::optional<DiscRead> ReadDisc(const std::string& source) {
-    std::string error;
-    auto disc = cd::OpenDisc(source, &error);
-    if (!disc) {
-        std::fprintf(stderr, "nu_kotool: cannot read the disc %s%s%s\n", source.c_str(), error.empty() ? "" : ": ",
-                     error.c_str());
-        return std::nullopt;
-    }
+    auto disc = OpenDiscOrSay(source);
+    if (!disc) return std::nullopt;
     DiscRead r{cd::DiscLengthsOf(disc->Toc()), disc->Toc()};
     if (cd::TrackCountOverLimit(r.lengths.track_count)) cd::WarnTrackLimit();
     return r;
 }
 
 }  // namespace
+
+std::unique_ptr<cd::DiscSource> OpenDiscOrSay(const std::string& source) {
+    std::string error;
+    auto disc = cd::OpenDisc(source, &error);
+    if (!disc)
+        std::fprintf(stderr, "nu_kotool: cannot read the disc %s%s%s\n", source.c_str(), error.empty() ? "" : ": ",
+                     error.c_str());
+    return disc;
+}
 
 int RunDiscId(const Args& args) {
     if (args.size() != 1) {

@@ -242,13 +242,8 @@ private:
 // with their markers, in program order when program play is on. Nullopt
 // after saying why the disc cannot be read.
 std::optional<cd::CdTrackList> DiscRows(const std::string& source) {
-    std::string error;
-    auto disc = cd::OpenDisc(source, &error);
-    if (!disc) {
-        std::fprintf(stderr, "nu_kotool: cannot read the disc %s%s%s\n", source.c_str(), error.empty() ? "" : ": ",
-                     error.c_str());
-        return std::nullopt;
-    }
+    auto disc = OpenDiscOrSay(source);
+    if (!disc) return std::nullopt;
     settings::SettingsStore store(folders::SettingsFile());
     cd::CdTitleDatabase db(store, folders::DataFolder() + std::string(cd::kDefaultTitleFileName));
     media::MediaList record;
