@@ -9,7 +9,7 @@ cmake g++ make pkg-config
 qt6-base-dev qt6-qpa-plugins libgl-dev
 libfluidsynth-dev timgm6mb-soundfont
 libmpv-dev
-libcdio-dev libcdio-paranoia-dev
+libcdio-dev libcdio-paranoia-dev libdiscid-dev
 liblhasa-dev
 libasound2-dev libasound2-plugins
 libx11-dev libxi-dev libxcb1-dev

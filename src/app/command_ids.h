@@ -79,8 +79,11 @@ inline constexpr int kPanelBackToItem = 30090;
 inline constexpr int kPanelOptionsFirst = 30100;
 inline constexpr int kPanelOptionsWord = 30102;
 inline constexpr int kPanelOptionsVolume = 30103;
-// The MINI page, a dialog of its own until the sheet exists.
+// The MINI and CD pages of the options sheet, and the CD title dialog of
+// the disc in the chosen drive.
 inline constexpr int kPanelOptionsMini = 30104;
+inline constexpr int kCdEditTitles = 30105;
+inline constexpr int kPanelOptionsCd = 30106;
 inline constexpr int kPanelWordFullScreen = 30125;
 // The movie window between maximised and normal, and the play position a
 // page of the time slider on or back: commands of the hot keys.

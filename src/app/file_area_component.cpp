@@ -60,4 +60,6 @@ void FileAreaComponent::OnListSorted(int selected) {
 
 void FileAreaComponent::OnRowSelected(int row) { files_->SelectRow(row); }
 
+void FileAreaComponent::OnKindChanged(media::MediaKind kind) { files_->setVisible(kind != media::MediaKind::Cd); }
+
 }  // namespace nuko::app

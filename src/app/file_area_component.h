@@ -36,6 +36,8 @@ public:
     void OnListLoaded(int selected) override;
     void OnListSorted(int selected) override;
     void OnRowSelected(int row) override;
+    // The CD kind has its own panel: the file area steps aside.
+    void OnKindChanged(media::MediaKind kind) override;
 
 private:
     media::FileAreaWidget* files_;

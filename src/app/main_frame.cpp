@@ -17,7 +17,9 @@
 #include "app/catalog_tools_component.h"
 #include "app/command_ids.h"
 #include "app/command_router.h"
+#include "app/cd_panel_component.h"
 #include "app/file_area_component.h"
+#include "cd/cd_panel_widget.h"
 #include "app/hotkeys_component.h"
 #include "app/midi_word_component.h"
 #include "app/mini_window_component.h"
@@ -63,6 +65,7 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     pal.setColor(QPalette::WindowText, QColor(0, 255, 255));
     title_->setPalette(pal);
     files_ = std::make_unique<FileAreaComponent>(central);
+    cd_ = std::make_unique<CdPanelComponent>(central);
     auto* top = new QHBoxLayout;
     top->setSpacing(3);
     top->addWidget(time_->widget(), 1);
@@ -71,6 +74,7 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     v->addWidget(buttons_->widget());
     v->addWidget(title_);
     v->addWidget(files_->widget(), 1);
+    v->addWidget(cd_->widget(), 1);
     setCentralWidget(central);
     statusBar();
     word_ = std::make_unique<MidiWordComponent>(this);
@@ -83,8 +87,8 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
 CContFrame::~CContFrame() = default;
 
 std::vector<Component*> CContFrame::components() const {
-    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), word_.get(), hotkeys_.get(), mini_.get(),
-            tray_.get(), catalog_tools_.get()};
+    return {time_.get(),  volume_.get(), buttons_.get(), files_.get(), cd_.get(),
+            word_.get(),  hotkeys_.get(), mini_.get(),    tray_.get(),  catalog_tools_.get()};
 }
 
 CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session)
@@ -99,6 +103,7 @@ CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* 
     options_ = std::make_unique<OptionsComponent>(static_cast<OptionsHost&>(*this), this);
     options_->Attach(core_, router_);
     files_->SetContextMenu([this](const QPoint& at) { ListMenu()->exec(at - QPoint(3, 3)); });
+    cd_->SetContextMenu([this](const QPoint& at) { ListMenu()->exec(at); });
     hook_notices_ = std::make_unique<MouseHookNotices>(this, [this](const QPoint& at) {
         activateWindow();
         ListMenu()->exec(at);

@@ -23,6 +23,7 @@ namespace nuko::app {
 
 class ButtonPanelComponent;
 class CatalogToolsComponent;
+class CdPanelComponent;
 class CommandRouter;
 class Component;
 class FileAreaComponent;
@@ -44,6 +45,7 @@ public:
     const TimeDisplayComponent& time_display() const { return *time_; }
     const ButtonPanelComponent& buttons() const { return *buttons_; }
     const FileAreaComponent& file_area() const { return *files_; }
+    CdPanelComponent& cd_panel() const { return *cd_; }
     VolumePanelComponent& volume() const { return *volume_; }
     MidiWordComponent& midi_word() const { return *word_; }
     MiniWindowComponent& mini() const { return *mini_; }
@@ -58,6 +60,8 @@ protected:
     std::unique_ptr<ButtonPanelComponent> buttons_;
     QLabel* title_ = nullptr;
     std::unique_ptr<FileAreaComponent> files_;
+    // Shown instead of the file area while the CD kind is current.
+    std::unique_ptr<CdPanelComponent> cd_;
     // A window of its own, owned by this one.
     std::unique_ptr<MidiWordComponent> word_;
     // The global hot keys.

@@ -93,6 +93,7 @@ void CMainFrame::BuildMenu() {
     add(file, cmd::kCatalogSound);
     file->addSeparator();
     add(file, cmd::kMiniWindow, true);
+    add(file, cmd::kCdEditTitles);
     add(file, cmd::kCdBackupTool);
     add(file, cmd::kMultimedia);
     file->addSeparator();
@@ -139,6 +140,7 @@ void CMainFrame::BuildMenu() {
     add(options, cmd::kOptions);
     add(options, cmd::kPanelOptionsVolume);
     add(options, cmd::kPanelOptionsMini);
+    add(options, cmd::kPanelOptionsCd);
     add(options, cmd::kHotkeys);
 
     QMenu* help = bar->addMenu(LoadQString(strings::kHelpMenu));

@@ -16,6 +16,7 @@ void OptionsComponent::Attach(PlayerCore& core, CommandRouter& router) {
     router.Register(cmd::kPanelOptionsWord, {[this] { Open(QStringLiteral("WRD")); }});
     router.Register(cmd::kPanelOptionsVolume, {[this] { Open(QStringLiteral("ﾎﾞﾘｭｰﾑ")); }});
     router.Register(cmd::kPanelOptionsMini, {[this] { Open(QStringLiteral("MINI")); }});
+    router.Register(cmd::kPanelOptionsCd, {[this] { Open(QStringLiteral("CD")); }});
 }
 
 void OptionsComponent::Open(const QString& page) {

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "cd/cd_drives.h"
 #include "nuko/files.h"
 #include "nuko/paths.h"
 #include "nuko/text.h"
@@ -50,6 +51,17 @@ OpenPlan PlanOpenPath(const std::string& raw, const OpenContext& c) {
     OpenPlan plan;
     if (raw.empty()) return plan;
     std::string path = path::ResolveCaseInsensitive(raw);
+    const int cd = media::Code(media::MediaKind::Cd);
+    if (!files::IsFolder(path) && !files::IsFileFound(path, true)) {
+        // A drive root or a drive letter with "*" and a track.
+        auto form = cd::ParseCdPathForm(raw);
+        if (!form) return plan;
+        plan.usable = true;
+        plan.kind = cd;
+        plan.cd_letter = form->letter;
+        plan.cd_track = form->track;
+        return plan;
+    }
     if (files::IsFolder(path)) {
         if (c.current_kind == media::Code(media::MediaKind::Cd)) return plan;  // drives come with the CD panel
         plan.usable = true;
@@ -65,6 +77,19 @@ OpenPlan PlanOpenPath(const std::string& raw, const OpenContext& c) {
     if (!files::IsFileFound(target, c.hidden_files)) return plan;  // CD forms come with the CD panel
 
     std::string ext = media::LoweredExtension(target);
+    if (ext == ".cue" || ext == ".toc" || ext == ".nrg") {
+        plan.usable = true;
+        plan.kind = cd;
+        plan.cd_image = target;
+        return plan;
+    }
+    if (ext == ".cda") {
+        // A track of the disc in the current drive.
+        plan.usable = true;
+        plan.kind = cd;
+        plan.cd_track = cd::CdaTrackNumber(target);
+        return plan;
+    }
     if (c.archives && ext == ".lzh") {
         int kind = c.archive_drop;
         if (kind == -1) kind = c.current_kind;
@@ -79,7 +104,7 @@ OpenPlan PlanOpenPath(const std::string& raw, const OpenContext& c) {
         return plan;
     }
     int kind = KindOf(ext, target, c);
-    if (kind < 0 || kind == media::Code(media::MediaKind::Cd)) return plan;
+    if (kind < 0 || kind == cd) return plan;
     plan.kind = kind;
     plan.type_flags = TypeGroupOf(kind, ext);
     if (plan.type_flags == 0) return plan;

@@ -1,7 +1,9 @@
 // What a path given from outside (the command line, a second copy, a
 // dropped file, an ON timer's file) opens: a media file, a catalog, a
-// folder, an archive, a link or .lnk file to one of them. Plain logic; the main frame
-// carries the plan out.
+// folder, an archive, a link or .lnk file to one of them; or for the CD
+// kind a drive ("D:\", "D*3"), a ".cda" track of the current drive or a
+// disc image (.cue, .toc, .nrg) standing in as a drive. Plain logic; the
+// core carries the plan out.
 #pragma once
 
 #include <functional>
@@ -34,6 +36,11 @@ struct OpenPlan {
     std::string source;            // folder (ending in "/") or catalog path
     media::FileTypeFlags type_flags = 0;
     std::string named_file;        // the item to make current; empty for a folder
+    // The CD kind: a drive letter (0: the current drive) or a disc image,
+    // and the track to make current (0: the first).
+    char cd_letter = 0;
+    std::string cd_image;
+    int cd_track = 0;
 };
 
 OpenPlan PlanOpenPath(const std::string& path, const OpenContext& context);

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <ctime>
+#include <map>
 
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/controller_settings.h"
 #include "app/path_opener.h"
+#include "app/settings_store.h"
 #include "nuko/files.h"
 #include "nuko/media_title.h"
 #include "nuko/paths.h"
@@ -22,14 +24,6 @@ CoreListener::~CoreListener() {
     if (core_) core_->Unsubscribe(*this);
 }
 
-template <typename F>
-void PlayerCore::Notify(F&& f) {
-    // Copied: a listener may unsubscribe (or another) while it is told.
-    const std::vector<CoreListener*> now = listeners_;
-    for (CoreListener* l : now)
-        if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end()) f(*l);
-}
-
 namespace {
 
 int LocalTimeOfDay() {
@@ -40,6 +34,24 @@ int LocalTimeOfDay() {
 }
 
 constexpr int kSleepLengths[] = {5400, 3600, 2700, 1800, 900, 600};
+
+// Registrations kept in memory, for a core without a settings store.
+class MemoryRegistrations final : public cd::RegistrationIndex {
+public:
+    std::optional<std::string> ReadRegistration(std::string_view id) const override {
+        auto it = values_.find(std::string(id));
+        if (it == values_.end()) return std::nullopt;
+        return it->second;
+    }
+    std::error_code WriteRegistration(std::string_view id, std::optional<std::string_view> value) override {
+        if (value) values_[std::string(id)] = std::string(*value);
+        else values_.erase(std::string(id));
+        return {};
+    }
+
+private:
+    std::map<std::string, std::string> values_;
+};
 
 }  // namespace
 
@@ -66,6 +78,14 @@ PlayerCore::PlayerCore(CoreContext context)
     list_ = std::make_unique<playback::FilePlayList>(files_, *device_);
     list_->SetSelectHook([this](int n) { Notify([n](CoreListener& l) { l.OnRowSelected(n); }); });
     list_->SetTitleSource([this](int n) { return ItemTitle(n); });
+    cd_list_ = std::make_unique<playback::CdPlayList>(*device_);
+    cd_list_->SetSelectHook([this](int n) { Notify([n](CoreListener& l) { l.OnDiscRowSelected(n); }); });
+    cd::RegistrationIndex* index = ctx_.store;
+    if (!index) {
+        own_index_ = std::make_unique<MemoryRegistrations>();
+        index = own_index_.get();
+    }
+    cd_db_ = std::make_unique<cd::CdTitleDatabase>(*index, folders::DataFolder() + std::string(cd::kDefaultTitleFileName));
     controller_ = std::make_unique<playback::PlayController>(*device_, *this, *ctx_.dispatcher, *ctx_.clock);
     controller_->SetOptions(ControllerOptionsFrom(s_, ctx_.work_folder));
     controller_->SetList(list_.get());
@@ -108,8 +128,8 @@ void PlayerCore::Unsubscribe(CoreListener& listener) {
 void PlayerCore::Start() {
     controller_->RunCommand(PlayCommand::Stop, false);
     MediaKind kind = media::IsKind(s_.main.media) ? static_cast<MediaKind>(s_.main.media) : MediaKind::Midi;
-    if (kind == MediaKind::Cd) kind = MediaKind::Midi;  // the CD panel comes later
     kind_ = kind;
+    ScanDrives();
     SwitchKind(kind, false, true);
     controller_->StartClock();
 }
@@ -220,6 +240,10 @@ std::string PlayerCore::ItemTitle(int item) const {
 }
 
 void PlayerCore::SelectRow(int row) {
+    if (kind_ == MediaKind::Cd) {
+        SelectDiscRow(row);
+        return;
+    }
     list_->SetSelected(row);
     if (loading_.active) loading_.chosen = true;
     // Without an active item the current item follows the selection; an
@@ -232,7 +256,9 @@ void PlayerCore::SelectRow(int row) {
 
 void PlayerCore::ShowCurrentItem() {
     const int item = controller_->current_item();
-    if (item) Notify([item](CoreListener& l) { l.OnRowSelected(item); });
+    if (!item) return;
+    if (kind_ == MediaKind::Cd) Notify([item](CoreListener& l) { l.OnDiscRowSelected(item); });
+    else Notify([item](CoreListener& l) { l.OnRowSelected(item); });
 }
 
 void PlayerCore::SeekTo(int position) {
@@ -263,6 +289,10 @@ void PlayerCore::ToggleSort() {
 }
 
 void PlayerCore::Reload(const std::string& named, bool in_place) {
+    if (kind_ == MediaKind::Cd) {
+        ReadDisc();
+        return;
+    }
     const auto& st = Current();
     media::FileAreaSettings fs;
     fs.kind = media::Code(kind_);
@@ -385,6 +415,7 @@ void PlayerCore::SwitchKind(MediaKind kind, bool save_old, bool reload) {
         Current().item = controller_->current_item();
     }
     kind_ = kind;
+    controller_->SetList(ListOf(kind));
     controller_->SetMode(kind, Current().mode);
     files_.list().kind = kind;
     Notify([kind](CoreListener& l) { l.OnKindChanged(kind); });
@@ -404,6 +435,7 @@ int PlayerCore::OpenPath(const std::string& path, bool in_place) {
     c.archive_drop = s_.archive.drop;
     OpenPlan plan = PlanOpenPath(path, c);
     if (!plan.usable) return -1;
+    if (plan.kind == media::Code(MediaKind::Cd)) return OpenCdPlan(plan);
 
     controller_->RunCommand(PlayCommand::Stop, false);
     if (plan.kind != media::Code(kind_)) SwitchKind(static_cast<MediaKind>(plan.kind), true, false);
@@ -468,9 +500,8 @@ void PlayerCore::RegisterCommands(CommandRouter& router) {
     router.Register(cmd::kSetB, {[this] { controller_->SetPointB(); }});
     router.Register(cmd::kClearAB, {[this] { controller_->ClearSection(); }});
 
-    // The kind changes only while stopped, and only to another kind. The CD
-    // kind comes with its panel.
-    for (MediaKind kind : {MediaKind::Midi, MediaKind::Movie, MediaKind::Sound}) {
+    // The kind changes only while stopped, and only to another kind.
+    for (MediaKind kind : {MediaKind::Midi, MediaKind::Cd, MediaKind::Movie, MediaKind::Sound}) {
         router.Register(cmd::KindId(kind), {[this, kind] {
                                                 if (is_stopped() && kind != kind_) SwitchKind(kind, true, true);
                                             },
@@ -557,6 +588,7 @@ void PlayerCore::OnClockDuties(unsigned flags) {
     const int now = ctx_.time_of_day();
     if (flags & playback::kEvery500) OnHalfSecond(now);
     if (flags & playback::kEvery2000) OnTwoSeconds(now);
+    if ((flags & playback::kCdInsert) && s_.cd.insert_check) CheckDiscInserted();
     Notify([&](CoreListener& l) { l.OnClockDuties(flags, now); });
 }
 

@@ -8,6 +8,7 @@
 // things through the core's calls or the command router.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -18,7 +19,11 @@
 #include <vector>
 
 #include "app/frame_timers.h"
+#include "app/path_opener.h"
 #include "app/settings.h"
+#include "cd/cd_drives.h"
+#include "cd/cd_title_db.h"
+#include "cd/cd_track_list.h"
 #include "library/archive_file.h"
 #include "library/file_area_model.h"
 #include "library/image_plugins.h"
@@ -26,6 +31,7 @@
 #include "nuko/clock.h"
 #include "nuko/dispatch.h"
 #include "playback/backend_factory.h"
+#include "playback/cd_play_list.h"
 #include "playback/file_play_list.h"
 #include "playback/media_device.h"
 #include "playback/play_controller.h"
@@ -88,6 +94,12 @@ public:
     // The sleep timer ran out with an end of the session chosen (the
     // `SleepOff` setting's mode).
     virtual void OnSessionEndRequested(int /*mode*/) {}
+
+    // Of the CD kind: the drive list, the chosen drive, its disc or the
+    // status text changed (the CD panel reads them from the core).
+    virtual void OnDiscChanged() {}
+    // The CD list moved its selection to a row.
+    virtual void OnDiscRowSelected(int /*row*/) {}
 
 private:
     friend class PlayerCore;
@@ -172,6 +184,37 @@ public:
     // The title shown for a row: the catalog's, the file's own or its name.
     std::string ItemTitle(int item) const;
 
+    // --- the CD kind (player_core_cd.cpp) ---
+    // The drives: the machine's CD drives with their letters, then the
+    // disc images opened as drives.
+    void ScanDrives();
+    const std::vector<cd::CdDrive>& cd_drives() const { return cd_drives_; }
+    int cd_drive() const { return cd_drive_; }
+    // Switches to drive `index`. While a CD plays the user is asked
+    // (string 136) first; false when the answer was Cancel or the index is
+    // no drive.
+    bool ChooseDrive(int index);
+    // The disc in the chosen drive: the title database's record, the rows
+    // the panel shows, the status text id (0, or 137/140 when the disc
+    // cannot be used).
+    const media::MediaList& cd_record() const { return cd_record_; }
+    const cd::CdTrackList& cd_tracks() const { return cd_list_->tracks(); }
+    int cd_status() const { return cd_status_; }
+    const cd::DiscToc& cd_toc() const { return cd_toc_; }
+    cd::CdTitleDatabase& cd_titles() { return *cd_db_; }
+    // The CD panel's selection (1-based row).
+    void SelectDiscRow(int row);
+    int selected_disc_row() const { return cd_list_->Selected(); }
+    // Takes the title dialog's record when it still belongs to the disc:
+    // the rows are rebuilt, the selected track kept, the shuffle order
+    // reset. False when the disc changed meanwhile.
+    bool ApplyEditedRecord(const media::MediaList& record);
+    // Reads the disc in the chosen drive again.
+    void ReadDisc();
+    // The insert check (Cd/InsertTime): a disc that came into the chosen
+    // drive is read, and played with Cd/InsertStart.
+    void CheckDiscInserted();
+
     void SetSleepLength(int seconds);
     void SleepOn();
     void SleepOff();
@@ -238,6 +281,13 @@ private:
     };
 
     KindState& Current() { return kinds_[static_cast<std::size_t>(kind_)]; }
+    // The list the controller plays for a kind.
+    playback::PlayList* ListOf(media::MediaKind kind);
+    // Opens a plan of the CD kind: -1 nothing usable, 0 a drive or track
+    // chosen, 1 a disc image opened.
+    int OpenCdPlan(const OpenPlan& plan);
+    // The drive entry of a disc image, added when new.
+    int ImageDrive(const std::string& image);
     void Reload(const std::string& named, bool in_place);
     void RowsCame(std::vector<media::MediaItem>&& rows);
     void ListEnded();
@@ -263,6 +313,16 @@ private:
     media::ImagePlugins images_;
     std::string images_folder_;  // the folder images_ came from
     std::unique_ptr<playback::FilePlayList> list_;
+    // The CD kind.
+    std::unique_ptr<cd::RegistrationIndex> own_index_;  // without a settings store
+    std::unique_ptr<cd::CdTitleDatabase> cd_db_;
+    std::vector<cd::CdDrive> cd_drives_;
+    int cd_drive_ = -1;
+    media::MediaList cd_record_;
+    cd::DiscToc cd_toc_;
+    int cd_status_ = 0;
+    bool cd_disc_present_ = false;
+    std::unique_ptr<playback::CdPlayList> cd_list_;
     std::unique_ptr<playback::PlayController> controller_;
     // Archive rows play their chosen member; the extracted files go with it.
     std::unique_ptr<media::CArchiveFile> archives_;
@@ -282,5 +342,13 @@ private:
     // handlers reach.
     media::ListLoader loader_;
 };
+
+template <typename F>
+void PlayerCore::Notify(F&& f) {
+    // Copied: a listener may unsubscribe (or another) while it is told.
+    const std::vector<CoreListener*> now = listeners_;
+    for (CoreListener* l : now)
+        if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end()) f(*l);
+}
 
 }  // namespace nuko::app

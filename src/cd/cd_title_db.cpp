@@ -157,6 +157,12 @@ std::string StoredRegistrationValue(std::string_view value) {
     return StringCheck(value);
 }
 
+std::string TrackNotesKey(int track_number) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "Notes%02d", track_number);
+    return buf;
+}
+
 void LoadDiscFromBytes(media::MediaList& record, std::string_view file_bytes) {
     Entries entries;
     if (!file_bytes.empty() && !record.section.empty())
@@ -169,12 +175,16 @@ void LoadDiscFromBytes(media::MediaList& record, std::string_view file_bytes) {
     record.sub_title = v ? Cut(*v) : std::string();
     v = value("Picture");
     record.picture = v ? Cut(*v) : std::string();
+    v = value("Notes");
+    record.notes = v ? Cut(*v) : std::string();
 
     for (std::size_t i = 0; i < record.items.size(); ++i) {
         int track = static_cast<int>(i + 1);
         auto& item = record.items[i];
         v = value(SectionTrackKey(record.section, track, item.name));
         item.title = v && *v != kNoValue ? Cut(*v) : DefaultTrackTitle(track);
+        v = value(TrackNotesKey(track));
+        item.notes = v ? Cut(*v) : std::string();
     }
 
     v = value("Prog");
@@ -275,6 +285,15 @@ bool CdTitleDatabase::SaveDisc(media::MediaList& record, bool register_disc) {
     write("Artist", record.title);
     write("Title", record.sub_title);
     write("Picture", record.picture);
+    // Notes (from xmcd entries) only where there are any, so that files
+    // without them stay as they were.
+    auto note = [&](const std::string& key, const std::string& value) {
+        if (value.empty()) doc.RemoveKey(record.section, key);
+        else write(key, value);
+    };
+    note("Notes", record.notes);
+    for (std::size_t i = 0; i < record.items.size(); ++i)
+        note(TrackNotesKey(static_cast<int>(i + 1)), record.items[i].notes);
     std::string prog = record.loaded ? "1" : "0";
     for (std::size_t i = 0; i < record.items.size(); ++i) {
         const auto& item = record.items[i];

@@ -31,6 +31,10 @@ std::string DefaultTrackTitle(int track_number);
 // characters of the track key, or the whole track key in an older section.
 std::string SectionTrackKey(std::string_view disc_id, int track_number, std::string_view track_key);
 
+// The key of a track's notes in a disc's section ("Notes01"); the disc's
+// own notes are under "Notes".
+std::string TrackNotesKey(int track_number);
+
 // The 15-byte label of a registration (CP932 bytes, no character split).
 std::string RegistrationLabel(std::string_view artist, std::string_view title);
 // Label, "... -> " and the path.

@@ -139,6 +139,25 @@ void CdTitleDialog::BuildControls() {
     row->addWidget(track_title_, 1);
     row->addWidget(program_number_);
     grid->addLayout(row, 4, 0, 1, 3);
+    auto* xmcd_import = new QPushButton(Q(LoadString(strings::kXmcdImportButton)), this);
+    xmcd_import->setObjectName(QStringLiteral("xmcd_import"));
+    auto* xmcd_export = new QPushButton(Q(LoadString(strings::kXmcdExportButton)), this);
+    xmcd_export->setObjectName(QStringLiteral("xmcd_export"));
+    xmcd_import_ = xmcd_import;
+    xmcd_export_ = xmcd_export;
+    xmcd_import->setVisible(false);
+    xmcd_export->setVisible(false);
+    connect(xmcd_import, &QPushButton::clicked, this, &CdTitleDialog::ImportXmcd);
+    connect(xmcd_export, &QPushButton::clicked, this, &CdTitleDialog::ExportXmcd);
+    auto* xmcd_row = new QHBoxLayout;
+    xmcd_row->addWidget(xmcd_import);
+    xmcd_row->addWidget(xmcd_export);
+    xmcd_row->addStretch(1);
+    grid->addLayout(xmcd_row, 6, 0, 1, 3);
+    ids_ = new QLabel(this);
+    ids_->setObjectName(QStringLiteral("disc_ids"));
+    ids_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(ids_, 5, 0, 1, 3);
 
     auto* side = new QVBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{order, program_play_, import, save_as, save, close, also_save_,
@@ -176,8 +195,43 @@ void CdTitleDialog::BuildControls() {
     connect(help, &QPushButton::clicked, this, &CdTitleDialog::ShowHelp);
 }
 
+void CdTitleDialog::SetForeignIds(const std::string& freedb, const std::string& musicbrainz, const DiscToc& toc) {
+    freedb_ = freedb;
+    musicbrainz_ = musicbrainz;
+    toc_ = toc;
+    xmcd_import_->setVisible(!freedb_.empty());
+    xmcd_export_->setVisible(!freedb_.empty());
+    ShowRecord();
+}
+
+void CdTitleDialog::ImportXmcd() {
+    ApplyTitleEdit();
+    std::string file;
+    if (dialogs_.xmcd_open) {
+        file = dialogs_.xmcd_open();
+    } else {
+        file = S(QFileDialog::getOpenFileName(this, QString(), QString(), NameFilterList(strings::kXmcdFileFilter).join(QStringLiteral(";;"))));
+    }
+    if (file.empty()) return;
+    if (editor_->ImportXmcd(file, freedb_)) ShowRecord();
+}
+
+void CdTitleDialog::ExportXmcd() {
+    ApplyTitleEdit();
+    std::string file;
+    if (dialogs_.xmcd_save) {
+        file = dialogs_.xmcd_save(freedb_);
+    } else {
+        file = S(QFileDialog::getSaveFileName(this, QString(), Q(freedb_), NameFilterList(strings::kXmcdFileFilter).join(QStringLiteral(";;"))));
+    }
+    if (!file.empty()) editor_->ExportXmcd(file, toc_, freedb_);
+}
+
 void CdTitleDialog::ShowRecord() {
     const auto& r = editor_->record();
+    QString ids = QStringLiteral("ID: %1").arg(Q(r.section));
+    if (!freedb_.empty()) ids += QStringLiteral("   freedb: %1   MusicBrainz: %2").arg(Q(freedb_), Q(musicbrainz_));
+    ids_->setText(ids);
     setWindowTitle(Q(editor_->Caption()));
     artist_->setText(Q(r.title));
     title_->setText(Q(r.sub_title));

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cd_title_editor.h"
+#include "disc_toc.h"
 
 class QCheckBox;
 class QLabel;
@@ -35,6 +36,9 @@ public:
         std::function<std::string(const std::string& folder, int* filter)> import_file;
         // A picture file.
         std::function<std::string(const std::string& current)> picture_file;
+        // An xmcd entry to read, and the file to write one to.
+        std::function<std::string()> xmcd_open;
+        std::function<std::string(const std::string& suggested)> xmcd_save;
     };
 
     // `settings` gives the column widths and the "ﾌｧｲﾙにも保存" switch and
@@ -47,6 +51,12 @@ public:
     const media::MediaList& record() const { return editor_->record(); }
     CdTitleEditor& editor() { return *editor_; }
     void SetFileDialogs(FileDialogs dialogs) { dialogs_ = std::move(dialogs); }
+    // The ids other databases know the disc by, shown beside ours, and the
+    // disc's table: the xmcd import and export work with them.
+    void SetForeignIds(const std::string& freedb, const std::string& musicbrainz, const DiscToc& toc);
+    void ImportXmcd();
+    void ExportXmcd();
+    const std::string& freedb_id() const { return freedb_; }
 
     void done(int result) override;
     void reject() override;
@@ -83,6 +93,12 @@ private:
     QLineEdit* program_number_ = nullptr;
     QCheckBox* program_play_ = nullptr;
     QCheckBox* also_save_ = nullptr;
+    QLabel* ids_ = nullptr;
+    QWidget* xmcd_import_ = nullptr;
+    QWidget* xmcd_export_ = nullptr;
+    DiscToc toc_;
+    std::string freedb_;
+    std::string musicbrainz_;
     int edit_row_ = -1;  // the row whose title and number the edits hold
 };
 

@@ -1,5 +1,7 @@
 #include "cd_title_editor.h"
 
+#include "cd/xmcd_entry.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -169,6 +171,29 @@ bool CdTitleEditor::Import(const std::string& file, int filter_index) {
     }
     if (done) modified_ = true;
     return done;
+}
+
+bool CdTitleEditor::ImportXmcd(const std::string& file, const std::string& freedb_id) {
+    std::string error = "cannot read the file";
+    auto bytes = fileio::ReadFile(file, kXmcdMaxBytes + 1);
+    std::optional<XmcdEntry> entry = bytes ? ParseXmcd(*bytes, &error) : std::nullopt;
+    if (!entry) {
+        Say(strings::kXmcdUnreadable, {file, error}, PromptButtons::Ok, PromptIcon::Warning, owner_);
+        return false;
+    }
+    if (!freedb_id.empty() && !XmcdMatches(*entry, freedb_id) &&
+        Say(strings::kXmcdOtherDisc, {file, entry->disc_ids.front(), freedb_id}, PromptButtons::OkCancel,
+            PromptIcon::Question, owner_) != PromptAnswer::Ok)
+        return false;
+    ApplyXmcd(*entry, record_);
+    modified_ = true;
+    return true;
+}
+
+bool CdTitleEditor::ExportXmcd(const std::string& file, const DiscToc& toc, const std::string& freedb_id) {
+    if (!fileio::WriteFileAtomic(file, XmcdText(record_, toc, freedb_id))) return true;
+    Say(strings::kSaveFailed, {}, PromptButtons::Ok, PromptIcon::Warning, owner_);
+    return false;
 }
 
 bool CdTitleEditor::ImportTitleFile(const std::string& file) {

@@ -13,6 +13,7 @@
 
 #include "cd_title_db.h"
 #include "disc_id.h"
+#include "disc_toc.h"
 #include "library/media_list.h"
 
 namespace nuko::cd {
@@ -86,6 +87,13 @@ public:
     // was read into the record.
     bool Import(const std::string& file, int filter_index);
     static ImportMemory& RememberedImport();
+    // Reads an xmcd (CDDB) entry file into the record. An entry of another
+    // disc (its DISCID is not `freedb_id`) is taken only when the user says
+    // so (string 3304); a file that is no entry is reported (3303).
+    bool ImportXmcd(const std::string& file, const std::string& freedb_id);
+    // Writes the record as an xmcd entry of the disc, whole or not at all;
+    // message 165 when it could not be written.
+    bool ExportXmcd(const std::string& file, const DiscToc& toc, const std::string& freedb_id);
 
     EditorOutcome Save();
     EditorOutcome SaveAs(const FileChooser& choose);

@@ -4,7 +4,16 @@
 #include <cdio/logging.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sstream>
+#include <sys/wait.h>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -128,24 +137,16 @@ private:
     std::string source_;
 };
 
-bool IsTrackMode(std::string_view word) {
-    for (std::string_view mode : {"AUDIO", "MODE0", "MODE1", "MODE1_RAW", "MODE2", "MODE2_FORM1", "MODE2_FORM2",
-                                  "MODE2_FORM_MIX", "MODE2_RAW"})
-        if (word == mode) return true;
-    return false;
-}
-
 // libcdio looks for the data files of a .toc image in the current folder,
 // not beside the .toc: a copy of the text with their names made absolute is
-// opened instead. Text that libcdio's reader cannot take safely (a track
-// without its mode, or a length before any track, divides by zero there; NUL
-// bytes) gives nullopt, and so does text without a track, which is no disc.
+// opened instead. Text with NUL bytes gives nullopt (libcdio would read a
+// shorter text than we rewrote). Whether libcdio's reader survives the rest
+// is for the probe in a child process to find out.
 std::optional<std::string> TocWithAbsoluteFiles(std::string_view toc, const std::string& folder) {
     if (toc.find('\0') != std::string_view::npos) return std::nullopt;
     std::string out;
     out.reserve(toc.size() + 256);
     std::size_t i = 0;
-    bool any_track = false;
     auto is_word = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
     while (i < toc.size()) {
         char c = toc[i];
@@ -173,16 +174,6 @@ std::optional<std::string> TocWithAbsoluteFiles(std::string_view toc, const std:
         std::string_view word = toc.substr(i, end - i);
         out.append(word);
         i = end;
-        if (word == "TRACK") {
-            std::size_t mode = i;
-            while (mode < toc.size() && (toc[mode] == ' ' || toc[mode] == '\t')) ++mode;
-            std::size_t mode_end = mode;
-            while (mode_end < toc.size() && (is_word(toc[mode_end]) || (toc[mode_end] >= '0' && toc[mode_end] <= '9')))
-                ++mode_end;
-            if (!IsTrackMode(toc.substr(mode, mode_end - mode))) return std::nullopt;
-            any_track = true;
-            continue;
-        }
         if (word != "FILE" && word != "AUDIOFILE" && word != "DATAFILE") continue;
         while (i < toc.size() && (toc[i] == ' ' || toc[i] == '\t')) out.push_back(toc[i++]);
         if (i < toc.size() && toc[i] == '"') {
@@ -196,15 +187,15 @@ std::optional<std::string> TocWithAbsoluteFiles(std::string_view toc, const std:
             i = close + 1;
         }
     }
-    if (!any_track) return std::nullopt;
     return out;
 }
 
-// Opens a .toc image through a private copy whose data file names are
-// absolute; libcdio has opened the data files once it returns.
-CdIo_t* OpenTocImage(const std::string& source) {
+// Writes the private copy of a .toc image whose data file names are
+// absolute; its name, or empty (with the reason kept) when it cannot be
+// made. The caller removes it.
+std::string WriteTocCopy(const std::string& source) {
     auto text = fileio::ReadFile(source, 1 << 20);
-    if (!text) return nullptr;
+    if (!text) return {};
     // The copy lives elsewhere, so the data files are named from the root.
     std::error_code abs_ec;
     std::string absolute = std::filesystem::absolute(source, abs_ec).string();
@@ -212,18 +203,30 @@ CdIo_t* OpenTocImage(const std::string& source) {
     auto copy = TocWithAbsoluteFiles(*text, folder.empty() ? std::string("./") : folder);
     if (!copy) {
         t_last_log = "unreadable .toc file";
-        return nullptr;
+        return {};
     }
     std::error_code ec;
     std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
     if (ec) temp = "/tmp";
     std::string name = (temp / "nuko-toc-XXXXXX.toc").string();
     int fd = ::mkstemps(name.data(), 4);
-    if (fd < 0) return nullptr;
+    if (fd < 0) return {};
     bool written = ::write(fd, copy->data(), copy->size()) == static_cast<ssize_t>(copy->size());
     ::close(fd);
-    CdIo_t* cdio = written ? cdio_open(name.c_str(), DRIVER_CDRDAO) : nullptr;
-    ::unlink(name.c_str());
+    if (!written) {
+        ::unlink(name.c_str());
+        return {};
+    }
+    return name;
+}
+
+// Opens a .toc image through its private copy; libcdio has opened the data
+// files once it returns, so the copy goes at once.
+CdIo_t* OpenTocImage(const std::string& source) {
+    const std::string copy = WriteTocCopy(source);
+    if (copy.empty()) return nullptr;
+    CdIo_t* cdio = cdio_open(copy.c_str(), DRIVER_CDRDAO);
+    ::unlink(copy.c_str());
     return cdio;
 }
 
@@ -232,6 +235,181 @@ CdIo_t* OpenTocImage(const std::string& source) {
 bool IsDiscImagePath(const std::string& p) {
     std::string ext = text::AsciiLowered(path::Extension(p));
     return ext == "cue" || ext == "toc" || ext == "nrg" || ext == "bin";
+}
+
+namespace {
+
+CdIo_t* OpenCdio(const std::string& source, bool image) {
+    if (!image) return cdio_open(source.c_str(), DRIVER_DEVICE);
+    if (text::AsciiLowered(path::Extension(source)) == "toc") return OpenTocImage(source);
+    return cdio_open(source.c_str(), DRIVER_UNKNOWN);
+}
+
+// The table of contents libcdio reports; an empty string, else why not.
+std::string ReadToc(CdIo_t* cdio, DiscToc& toc) {
+    track_t first = cdio_get_first_track_num(cdio);
+    track_t count = cdio_get_num_tracks(cdio);
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) return "no disc";
+    for (int n = first; n < first + count && n <= kMaxTracks; ++n) {
+        TrackEntry t;
+        t.number = n;
+        t.start = cdio_get_track_lsn(cdio, static_cast<track_t>(n));
+        t.audio = cdio_get_track_format(cdio, static_cast<track_t>(n)) == TRACK_FORMAT_AUDIO;
+        if (t.start == CDIO_INVALID_LSN) return "unreadable table of contents";
+        toc.tracks.push_back(t);
+    }
+    toc.leadout = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
+    if (!IsConsistent(toc)) return "inconsistent table of contents";
+    return {};
+}
+
+// The probe's answer on its pipe: "ok LEADOUT COUNT", "NUMBER START AUDIO"
+// per track and "end", or "error TEXT".
+std::string TocAnswer(const DiscToc& toc) {
+    std::string out = "ok " + std::to_string(toc.leadout) + " " + std::to_string(toc.tracks.size()) + "\n";
+    for (const auto& t : toc.tracks)
+        out += std::to_string(t.number) + " " + std::to_string(t.start) + " " + (t.audio ? "1" : "0") + "\n";
+    return out + "end\n";
+}
+
+bool ParseTocAnswer(const std::string& answer, DiscToc& toc, std::string& error) {
+    if (answer.rfind("error ", 0) == 0) {
+        error = text::SanitizeUtf8(answer.substr(6));
+        return false;
+    }
+    std::istringstream in(answer);
+    std::string word;
+    long long leadout = 0;
+    std::size_t count = 0;
+    if (!(in >> word >> leadout >> count) || word != "ok" || count > kMaxTracks) return false;
+    toc.leadout = static_cast<std::int32_t>(leadout);
+    for (std::size_t i = 0; i < count; ++i) {
+        TrackEntry t;
+        int audio = 0;
+        if (!(in >> t.number >> t.start >> audio)) return false;
+        t.audio = audio != 0;
+        toc.tracks.push_back(t);
+    }
+    // An answer cut short by a dying child lacks its end.
+    return in >> word && word == "end" && IsConsistent(toc);
+}
+
+void WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+std::atomic<int> g_probe_limit_ms{5000};
+
+}  // namespace
+
+void SetImageProbeTimeLimit(int milliseconds) { g_probe_limit_ms = std::max(1, milliseconds); }
+
+ImageProbe ProbeImageToc(const std::string& image) {
+    InstallLogHandler();
+    ImageProbe result;
+    // A .toc's private copy is made here and removed here: a child that
+    // dies inside libcdio cannot leave it behind.
+    const bool toc = text::AsciiLowered(path::Extension(image)) == "toc";
+    std::string copy;
+    if (toc) {
+        t_last_log.clear();
+        copy = WriteTocCopy(image);
+        if (copy.empty()) {
+            result.error = t_last_log.empty() ? "cannot read the .toc file" : t_last_log;
+            return result;
+        }
+    }
+    struct CopyRemover {
+        const std::string& name;
+        ~CopyRemover() {
+            if (!name.empty()) ::unlink(name.c_str());
+        }
+    } remover{copy};
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        result.error = "cannot check the disc image";
+        return result;
+    }
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        result.error = "cannot check the disc image";
+        return result;
+    }
+    if (pid == 0) {
+        // The child: libcdio may die here, never in the caller. What a
+        // dying reader prints is of no use to the user.
+        ::close(fds[0]);
+        if (int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC); null >= 0) {
+            ::dup2(null, STDERR_FILENO);
+            ::close(null);
+        }
+        t_last_log.clear();
+        std::string answer;
+        CdIo_t* opened = toc ? cdio_open(copy.c_str(), DRIVER_CDRDAO) : OpenCdio(image, true);
+        if (CdIo_t* cdio = opened) {
+            DiscToc toc;
+            std::string why = ReadToc(cdio, toc);
+            answer = why.empty() ? TocAnswer(toc) : "error " + why;
+            cdio_destroy(cdio);
+        } else {
+            answer = "error " + (t_last_log.empty() ? std::string("cannot open") : t_last_log);
+        }
+        WriteAll(fds[1], answer);
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string answer;
+    bool timed_out = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(g_probe_limit_ms.load());
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            timed_out = true;
+            break;
+        }
+        pollfd p{fds[0], POLLIN, 0};
+        int r = ::poll(&p, 1, static_cast<int>(left.count()));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) {
+            timed_out = r == 0;
+            break;
+        }
+        char buf[4096];
+        ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // the child is done (or gone)
+        if (answer.size() < (1u << 16)) answer.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    if (timed_out) ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (timed_out) {
+        result.error = "the disc image could not be read in time";
+        return result;
+    }
+    // A whole answer is the verdict, however the child ended after giving
+    // it (a sanitizer may fail a child's exit).
+    if (ParseTocAnswer(answer, result.toc, result.error)) {
+        result.ok = true;
+        return result;
+    }
+    result.toc = {};
+    if (!result.error.empty()) return result;
+    result.error = WIFSIGNALED(status)
+                       ? "the disc image is damaged: reading it stopped with signal " + std::to_string(WTERMSIG(status))
+                       : std::string("the disc image is damaged: reading it failed");
+    return result;
 }
 
 std::unique_ptr<DiscSource> OpenDisc(const std::string& source, std::string* error) {
@@ -246,38 +424,27 @@ std::unique_ptr<DiscSource> OpenDisc(const std::string& source, std::string* err
     if (::stat(source.c_str(), &st) != 0) return fail("no such drive or image");
     if (image && !S_ISREG(st.st_mode)) return fail("not a disc image file");
     if (!image && !S_ISBLK(st.st_mode)) return fail("not a CD drive");
-
-    CdIo_t* cdio;
-    if (!image)
-        cdio = cdio_open(source.c_str(), DRIVER_DEVICE);
-    else if (text::AsciiLowered(path::Extension(source)) == "toc")
-        cdio = OpenTocImage(source);
-    else
-        cdio = cdio_open(source.c_str(), DRIVER_UNKNOWN);
-    if (!cdio) return fail("cannot open");
-    track_t first = cdio_get_first_track_num(cdio);
-    track_t count = cdio_get_num_tracks(cdio);
-    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
-        cdio_destroy(cdio);
-        return fail("no disc");
-    }
-    DiscToc toc;
-    for (int n = first; n < first + count && n <= kMaxTracks; ++n) {
-        TrackEntry t;
-        t.number = n;
-        t.start = cdio_get_track_lsn(cdio, static_cast<track_t>(n));
-        t.audio = cdio_get_track_format(cdio, static_cast<track_t>(n)) == TRACK_FORMAT_AUDIO;
-        if (t.start == CDIO_INVALID_LSN) {
-            cdio_destroy(cdio);
-            return fail("unreadable table of contents");
+    if (image) {
+        // libcdio dies on some image files: only one that a child process
+        // read without harm is opened here.
+        ImageProbe probe = ProbeImageToc(source);
+        if (!probe.ok) {
+            if (error) *error = probe.error;
+            return nullptr;
         }
-        toc.tracks.push_back(t);
     }
-    toc.leadout = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
-    if (!IsConsistent(toc)) {
+
+    CdIo_t* cdio = OpenCdio(source, image);
+    if (!cdio) return fail("cannot open");
+    DiscToc toc;
+    std::string why = ReadToc(cdio, toc);
+    if (!why.empty()) {
         cdio_destroy(cdio);
-        if (error) *error = "inconsistent table of contents";
-        return nullptr;
+        if (why == "inconsistent table of contents") {
+            if (error) *error = why;
+            return nullptr;
+        }
+        return fail(why.c_str());
     }
     return std::make_unique<CdioDisc>(cdio, std::move(toc), image, source);
 }

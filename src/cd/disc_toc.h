@@ -73,8 +73,22 @@ bool IsDiscImagePath(const std::string& path);
 
 // Opens a drive ("/dev/sr0") or a disc image and reads its table of contents.
 // Null on failure, with the reason (libcdio's own words when it gave any) in
-// `error`. A table that is not consistent is refused.
+// `error`. A table that is not consistent is refused. An image is read by
+// ProbeImageToc first and opened only when that succeeded.
 std::unique_ptr<DiscSource> OpenDisc(const std::string& drive_or_image, std::string* error = nullptr);
+
+// An image file's table of contents as a short-lived child process read it
+// with libcdio, which crashes or hangs on some hostile files. Not ok, with
+// a reason, when the child died, ran out of time or found no usable table.
+// The child runs nothing but libcdio and writes its answer to a pipe.
+struct ImageProbe {
+    bool ok = false;
+    DiscToc toc;
+    std::string error;
+};
+ImageProbe ProbeImageToc(const std::string& image);
+// The child's time limit (5 s; tests shorten it).
+void SetImageProbeTimeLimit(int milliseconds);
 
 // The CD drives of this machine ("/dev/sr0", ...), in the order libcdio
 // finds them.

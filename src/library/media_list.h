@@ -20,6 +20,7 @@ struct MediaItem {
     std::string picture;
     std::string init_file;  // MIDI initialisation file or SMF converter configuration
     std::uint16_t flags = 0;  // display marks of the file area and the CD panel
+    std::string notes;    // CD title database: a track's notes from an xmcd entry
 };
 
 struct MediaList {
@@ -31,6 +32,7 @@ struct MediaList {
     bool hidden_files = false;
     std::string section;   // CD title database only
     std::string picture;   // CD title database only
+    std::string notes;     // CD title database only: the disc's notes from an xmcd entry
     int loaded = 0;        // 1 after a catalog read that passed the version check
     std::vector<MediaItem> items;
 

@@ -54,28 +54,7 @@ bool FilePlayList::Move(int& n, const PlayMode& mode, bool active, bool backward
         Select(n);
         return true;
     }
-    if (mode.random) {
-        bool stop_at_end = mode.mode == PlayOrder::Sequential;
-        ShuffleOrder::Step s = shuffle_.Advance(backwards, stop_at_end);
-        if (s.ended) {
-            if (stop_at_end) return false;
-            if (active) {
-                // A new pass in a new order, from its first entry.
-                shuffle_.Build(count, seed_());
-                s.item = shuffle_.Current();
-            }
-        }
-        if (s.item == 0) return false;
-        n = s.item;
-        Select(n);
-        return true;
-    }
-    int next = backwards ? n - 1 : n + 1;
-    if (next < 1 || next > count) {
-        if (mode.mode == PlayOrder::Sequential) return false;  // stays on the last (first) item
-        next = backwards ? count : 1;
-    }
-    n = next;
+    if (!StepInOrder(shuffle_, n, count, mode, active, backwards, seed_)) return false;
     Select(n);
     return true;
 }

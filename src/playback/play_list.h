@@ -48,6 +48,8 @@ public:
     virtual int Start() = 0;
     virtual int PlayableCount() const = 0;
     virtual std::string ItemTitle(int n) const = 0;
+    // What the device calls item n (a CD row's track number).
+    virtual int DeviceItem(int n) const { return n; }
     // The initialisation file a catalog names for item n (empty: none).
     virtual std::string ItemInitFile(int n) const { (void)n; return {}; }
     // The shuffle order: put the current item at the cursor / move the

@@ -64,4 +64,30 @@ void ShuffleOrder::SeekCurrent(int item) {
     if (it != order_.end()) cursor_ = static_cast<int>(it - order_.begin());
 }
 
+bool StepInOrder(ShuffleOrder& shuffle, int& n, int count, const PlayMode& mode, bool active, bool backwards,
+                 const std::function<std::uint32_t()>& seed) {
+    if (mode.random) {
+        const bool stop_at_end = mode.mode == PlayOrder::Sequential;
+        ShuffleOrder::Step s = shuffle.Advance(backwards, stop_at_end);
+        if (s.ended) {
+            if (stop_at_end) return false;
+            if (active) {
+                // A new pass in a new order, from its first entry.
+                shuffle.Build(count, seed());
+                s.item = shuffle.Current();
+            }
+        }
+        if (s.item == 0) return false;
+        n = s.item;
+        return true;
+    }
+    int next = backwards ? n - 1 : n + 1;
+    if (next < 1 || next > count) {
+        if (mode.mode == PlayOrder::Sequential) return false;  // stays on the last (first) item
+        next = backwards ? count : 1;
+    }
+    n = next;
+    return true;
+}
+
 }  // namespace nuko::playback

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
+
+#include "play_list.h"
 
 namespace nuko::playback {
 
@@ -40,5 +43,13 @@ private:
     std::vector<int> order_;
     int cursor_ = 0;
 };
+
+// One step of a list of `count` items in the order of `mode` (not Selected
+// or Repeat, which the lists handle themselves): by number, Sequential
+// stopping at the ends and Loop wrapping; with random, through `shuffle`,
+// a looping pass that ended while an item was `active` starting a new
+// order drawn with `seed`. False when the order ends.
+bool StepInOrder(ShuffleOrder& shuffle, int& n, int count, const PlayMode& mode, bool active, bool backwards,
+                 const std::function<std::uint32_t()>& seed);
 
 }  // namespace nuko::playback

@@ -6,6 +6,7 @@
 #include "cd/cd_title_db.h"
 #include "cd/disc_lengths.h"
 #include "cd/disc_toc.h"
+#include "cd/foreign_disc_ids.h"
 #include "nuko/paths.h"
 #include "app/settings_store.h"
 #include "tool_commands.h"
@@ -13,31 +14,44 @@
 namespace nuko::tool {
 namespace {
 
-// The disc's lengths, or nullopt after saying why there are none.
-std::optional<cd::DiscLengths> ReadDisc(const std::string& source) {
-    std::string error;
-    auto disc = cd::OpenDisc(source, &error);
-    if (!disc) {
-        std::fprintf(stderr, "nu_kotool: cannot read the disc %s%s%s\n", source.c_str(), error.empty() ? "" : ": ",
-                     error.c_str());
-        return std::nullopt;
-    }
-    cd::DiscLengths d = cd::DiscLengthsOf(disc->Toc());
-    if (cd::TrackCountOverLimit(d.track_count)) cd::WarnTrackLimit();
-    return d;
+struct DiscRead {
+    cd::DiscLengths lengths;
+    cd::DiscToc toc;
+};
+
+// The disc's table and lengths, or nullopt after saying why there are none.
+std::optional<DiscRead> ReadDisc(const std::string& source) {
+    auto disc = OpenDiscOrSay(source);
+    if (!disc) return std::nullopt;
+    DiscRead r{cd::DiscLengthsOf(disc->Toc()), disc->Toc()};
+    if (cd::TrackCountOverLimit(r.lengths.track_count)) cd::WarnTrackLimit();
+    return r;
 }
 
 }  // namespace
+
+std::unique_ptr<cd::DiscSource> OpenDiscOrSay(const std::string& source) {
+    std::string error;
+    auto disc = cd::OpenDisc(source, &error);
+    if (!disc)
+        std::fprintf(stderr, "nu_kotool: cannot read the disc %s%s%s\n", source.c_str(), error.empty() ? "" : ": ",
+                     error.c_str());
+    return disc;
+}
 
 int RunDiscId(const Args& args) {
     if (args.size() != 1) {
         std::fprintf(stderr, "usage: nu_kotool discid SOURCE\n");
         return 2;
     }
-    auto d = ReadDisc(args[0]);
-    if (!d) return 1;
+    auto r = ReadDisc(args[0]);
+    if (!r) return 1;
+    const cd::DiscLengths* d = &r->lengths;
     int count = cd::UsableTrackCount(d->track_count);
     std::printf("id: %s\ntracks: %d\n", cd::DiscId(*d).c_str(), count);
+    if (auto ids = cd::ForeignIdsOf(r->toc)) {
+        std::printf("freedb: %s\nmusicbrainz: %s\n", ids->freedb.c_str(), ids->musicbrainz.c_str());
+    }
     for (int i = 0; i < count && i < static_cast<int>(d->tracks.size()); ++i)
         std::printf("%d %s\n", i + 1, cd::TrackKeyText(d->tracks[static_cast<std::size_t>(i)]).c_str());
     return 0;
@@ -48,8 +62,9 @@ int RunCdTitle(const Args& args) {
         std::fprintf(stderr, "usage: nu_kotool cdtitle SOURCE\n");
         return 2;
     }
-    auto d = ReadDisc(args[0]);
-    if (!d) return 1;
+    auto r = ReadDisc(args[0]);
+    if (!r) return 1;
+    const cd::DiscLengths* d = &r->lengths;
     settings::SettingsStore store(folders::SettingsFile());
     cd::CdTitleDatabase db(store, folders::DataFolder() + std::string(cd::kDefaultTitleFileName));
     media::MediaList record;

@@ -4,14 +4,20 @@
 
 #include <csignal>
 #include <cstdio>
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "playback/backend_factory.h"
 #include "app/controller_settings.h"
+#include "cd/cd_drives.h"
+#include "cd/cd_title_db.h"
+#include "cd/disc_lengths.h"
 #include "cd/disc_toc.h"
 #include "library/file_area_model.h"
+#include "playback/cd_play_list.h"
 #include "playback/file_play_list.h"
 #include "playback/media_device.h"
 #include "playback/media_time_clock.h"
@@ -37,7 +43,9 @@ using playback::PlayState;
 constexpr const char* kUsage =
     "usage: nu_kotool playlist SOURCE [--kind midi|cd|movie|sound] [--mode 0|1|2|3] [--random] [--seed N] "
     "[--intro SECONDS] [--ab A,B] [--fast] [--max N]\n"
-    "  SOURCE: a folder, a catalog (.mit .mot .wat) or a media file (its folder, from that file on)\n"
+    "  SOURCE: a folder, a catalog (.mit .mot .wat) or a media file (its folder, from that file on);\n"
+    "    or a disc: a drive (/dev/sr0, \"D:\\\", \"D*3\" from track 3) or a disc image (.cue .toc .nrg),\n"
+    "    whose tracks play as the CD panel lists them\n"
     "  --kind: default the catalog's or file's kind; for a folder the kind it holds most files of, MIDI first\n"
     "  --mode: 0 selected only, 1 sequential (default), 2 loop, 3 repeat\n"
     "  --seed: fixes the random orders; --intro: intro play of SECONDS; --ab: the A-B section in whole\n"
@@ -213,35 +221,160 @@ private:
     std::function<void(const playback::ItemDisplay&)> first_start_;
 };
 
-// The file list whose Next reports the end of the item that played, and
-// ends the list once --max items have ended: the controller then stops by
-// its own rules.
-class ToolList final : public playback::FilePlayList {
+// A list whose Next reports the end of the item that played, and ends the
+// list once --max items have ended: the controller then stops by its own
+// rules.
+template <typename Base>
+class ToolList final : public Base {
 public:
-    ToolList(media::FileAreaModel& model, playback::MediaDevice& device, EventLog& log)
-        : FilePlayList(model, device), log_(log) {}
+    template <typename... A>
+    explicit ToolList(EventLog& log, A&&... base_args) : Base(std::forward<A>(base_args)...), log_(log) {}
     bool Next(int& n, const playback::PlayMode& mode, bool active) override {
         if (active && log_.End()) return false;
-        return FilePlayList::Next(n, mode, active);
+        return Base::Next(n, mode, active);
     }
 
 private:
     EventLog& log_;
 };
 
+// The rows of a disc as the CD panel shows them: the title database's names
+// with their markers, in program order when program play is on. Nullopt
+// after saying why the disc cannot be read.
+std::optional<cd::CdTrackList> DiscRows(const std::string& source) {
+    auto disc = OpenDiscOrSay(source);
+    if (!disc) return std::nullopt;
+    settings::SettingsStore store(folders::SettingsFile());
+    cd::CdTitleDatabase db(store, folders::DataFolder() + std::string(cd::kDefaultTitleFileName));
+    media::MediaList record;
+    record.kind = MediaKind::Cd;
+    db.LookupDisc(record, cd::DiscLengthsOf(disc->Toc()));
+    cd::CdTrackList rows;
+    rows.Build(record);
+    return rows;
+}
+
+// Plays a list through the controller on the real back ends until it stops.
+int RunList(const PlaylistArgs& p, const settings::Settings& s, MediaKind kind,
+            const std::function<std::unique_ptr<playback::PlayList>(playback::MediaDevice&, EventLog&)>& make_list) {
+    EventLog log(p.max);
+    ToolPrompt prompt(log);
+    ScopedPrompt prompt_scope(&prompt);
+
+    const std::string work = app::ChooseWorkFolder(s.tool);
+    CallQueue queue;
+    playback::BackendSettings bs;
+    bs.sound_font = s.midi.sound_font;
+    bs.fast = p.fast;
+    playback::LinuxBackends backends(queue, bs);
+
+    std::unique_ptr<playback::PlayController> controller;
+    bool stop_requested = false;
+    // A repeat (mode 3) and a return to point A seek back inside a tick or a
+    // completion notice, with no new item: the item plays again.
+    auto watch = [&](const std::function<void()>& call) {
+        const bool pending = controller->restart_pending();
+        const unsigned long starts = log.starts();
+        call();
+        if (!pending && controller->restart_pending() && controller->item_active() && log.starts() == starts &&
+            log.item_open()) {
+            if (log.End()) stop_requested = true;
+            else log.PlayAgain();
+        }
+    };
+    playback::MediaDeviceHooks hooks;
+    hooks.notice = [&](MediaKind k, int code) { watch([&] { controller->OnDeviceNotice(k, code); }); };
+    playback::MediaDevice device(backends, app::DeviceConfigFrom(s, work), hooks);
+
+    std::unique_ptr<playback::PlayList> list = make_list(device, log);
+
+    ToolHost host(log, [&](const playback::ItemDisplay& d) {
+        if (!p.section) return;
+        const std::uint32_t unit = d.seconds ? 1 : 100;
+        controller->SetSection(p.section->first * unit, p.section->second * unit);
+    });
+    SteadyClock wall;
+    playback::MediaTimeClock media_clock(wall);
+    const Clock& clock = p.fast ? static_cast<const Clock&>(media_clock) : wall;
+    controller = std::make_unique<playback::PlayController>(device, host, queue, clock);
+    playback::ControllerOptions options = app::ControllerOptionsFrom(s, work);
+    if (p.intro) options.intro_time = *p.intro;
+    controller->SetOptions(options);
+    controller->SetList(list.get());
+    controller->SetMode(kind, {playback::PlayOrderFrom(p.mode), p.random, p.intro.has_value()});
+
+    struct sigaction stop {};
+    stop.sa_handler = OnStopSignal;
+    sigemptyset(&stop.sa_mask);
+    struct sigaction old_int {}, old_term {}, old_pipe {};
+    ::sigaction(SIGINT, &stop, &old_int);
+    ::sigaction(SIGTERM, &stop, &old_term);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGPIPE, &ignore, &old_pipe);
+
+    const auto wait = std::chrono::milliseconds(p.fast ? 1 : options.interval_ms);
+    controller->StartClock();
+    controller->RunCommand(PlayCommand::Play, true);
+    while (controller->state() != PlayState::Stopped) {
+        if (g_stop_signal || log.broken()) {
+            controller->RunCommand(PlayCommand::Stop, true);
+            break;
+        }
+        if (stop_requested) {
+            controller->RunCommand(PlayCommand::Stop, false);
+            break;
+        }
+        queue.WaitAndRun(wait);
+        if (p.fast) media_clock.Sample(device, kind, controller->item_active());
+        watch([&] { controller->Tick(); });
+    }
+    controller->StopClock();
+    log.Stop();
+    controller.reset();
+    ::sigaction(SIGINT, &old_int, nullptr);
+    ::sigaction(SIGTERM, &old_term, nullptr);
+    ::sigaction(SIGPIPE, &old_pipe, nullptr);
+    return 0;
+}
+
+// A drive or disc image played as the CD panel plays it.
+int PlayDisc(const PlaylistArgs& p, const settings::Settings& s) {
+    std::string source = p.source;
+    int first = 1;
+    if (auto form = cd::ParseCdPathForm(p.source); form && !files::IsFileFound(p.source, true)) {
+        auto drives = cd::AssignDriveLetters(cd::ListCdDrives(), s.drives);
+        int index = cd::FindDriveByLetter(drives, form->letter);
+        if (index < 0) {
+            std::fprintf(stderr, "nu_kotool: no CD drive has the letter %c\n", form->letter);
+            return 1;
+        }
+        source = drives[static_cast<std::size_t>(index)].device;
+        first = std::max(1, form->track);
+    }
+    auto rows = DiscRows(source);
+    if (!rows) return 1;
+    if (rows->Count() == 0) {
+        std::fprintf(stderr, "nu_kotool: the disc shows no tracks\n");
+        return 1;
+    }
+    return RunList(p, s, MediaKind::Cd, [&](playback::MediaDevice& device, EventLog& log) {
+        auto list = std::make_unique<ToolList<playback::CdPlayList>>(log, device);
+        if (p.seed) list->SetSeedSource([seed = *p.seed]() mutable { return seed++; });
+        list->SetDisc(source, *rows, std::min(first, rows->Count()));
+        return list;
+    });
+}
+
 }  // namespace
 
 int RunPlaylist(const Args& args) {
     auto p = ParseArgs(args);
     if (!p) return Usage();
-    if ((p->kind && *p->kind == MediaKind::Cd) || cd::IsDiscImagePath(p->source) ||
-        p->source.rfind("/dev/", 0) == 0) {
-        std::fprintf(stderr,
-                     "nu_kotool: a disc plays as a list with the CD track panel; "
-                     "play a track with: nu_kotool play SOURCE --track N\n");
-        return 1;
-    }
     settings::Settings s = settings::SettingsStore(folders::SettingsFile()).ReadAll();
+    const bool disc = (p->kind && *p->kind == MediaKind::Cd) || cd::IsDiscImagePath(p->source) ||
+                      p->source.rfind("/dev/", 0) == 0;
+    if (disc) return PlayDisc(*p, s);
     const std::string source = path::ResolveCaseInsensitive(p->source);
     const bool folder = files::IsFolder(source);
     if (folder ? ::access(source.c_str(), R_OK | X_OK) != 0 : !files::IsFileFound(source, true)) {
@@ -276,88 +409,12 @@ int RunPlaylist(const Args& args) {
     }
     if (s.main.sort && !model.catalog_mode()) model.SortByName();
     int first = plan.named_file.empty() ? 1 : model.FindRow(plan.named_file) + 1;
-
-    EventLog log(p->max);
-    ToolPrompt prompt(log);
-    ScopedPrompt prompt_scope(&prompt);
-
-    const std::string work = app::ChooseWorkFolder(s.tool);
-    CallQueue queue;
-    playback::BackendSettings bs;
-    bs.sound_font = s.midi.sound_font;
-    bs.fast = p->fast;
-    playback::LinuxBackends backends(queue, bs);
-
-    std::unique_ptr<playback::PlayController> controller;
-    bool stop_requested = false;
-    // A repeat (mode 3) and a return to point A seek back inside a tick or a
-    // completion notice, with no new item: the item plays again.
-    auto watch = [&](const std::function<void()>& call) {
-        const bool pending = controller->restart_pending();
-        const unsigned long starts = log.starts();
-        call();
-        if (!pending && controller->restart_pending() && controller->item_active() && log.starts() == starts &&
-            log.item_open()) {
-            if (log.End()) stop_requested = true;
-            else log.PlayAgain();
-        }
-    };
-    playback::MediaDeviceHooks hooks;
-    hooks.notice = [&](MediaKind k, int code) { watch([&] { controller->OnDeviceNotice(k, code); }); };
-    playback::MediaDevice device(backends, app::DeviceConfigFrom(s, work), hooks);
-
-    ToolList list(model, device, log);
-    if (p->seed) list.SetSeedSource([seed = *p->seed]() mutable { return seed++; });
-    list.Reloaded(first);
-
-    ToolHost host(log, [&](const playback::ItemDisplay& d) {
-        if (!p->section) return;
-        const std::uint32_t unit = d.seconds ? 1 : 100;
-        controller->SetSection(p->section->first * unit, p->section->second * unit);
+    return RunList(*p, s, kind, [&](playback::MediaDevice& device, EventLog& log) {
+        auto list = std::make_unique<ToolList<playback::FilePlayList>>(log, model, device);
+        if (p->seed) list->SetSeedSource([seed = *p->seed]() mutable { return seed++; });
+        list->Reloaded(first);
+        return list;
     });
-    SteadyClock wall;
-    playback::MediaTimeClock media_clock(wall);
-    const Clock& clock = p->fast ? static_cast<const Clock&>(media_clock) : wall;
-    controller = std::make_unique<playback::PlayController>(device, host, queue, clock);
-    playback::ControllerOptions options = app::ControllerOptionsFrom(s, work);
-    if (p->intro) options.intro_time = *p->intro;
-    controller->SetOptions(options);
-    controller->SetList(&list);
-    controller->SetMode(kind, {playback::PlayOrderFrom(p->mode), p->random, p->intro.has_value()});
-
-    struct sigaction stop {};
-    stop.sa_handler = OnStopSignal;
-    sigemptyset(&stop.sa_mask);
-    struct sigaction old_int {}, old_term {}, old_pipe {};
-    ::sigaction(SIGINT, &stop, &old_int);
-    ::sigaction(SIGTERM, &stop, &old_term);
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGPIPE, &ignore, &old_pipe);
-
-    const auto wait = std::chrono::milliseconds(p->fast ? 1 : options.interval_ms);
-    controller->StartClock();
-    controller->RunCommand(PlayCommand::Play, true);
-    while (controller->state() != PlayState::Stopped) {
-        if (g_stop_signal || log.broken()) {
-            controller->RunCommand(PlayCommand::Stop, true);
-            break;
-        }
-        if (stop_requested) {
-            controller->RunCommand(PlayCommand::Stop, false);
-            break;
-        }
-        queue.WaitAndRun(wait);
-        if (p->fast) media_clock.Sample(device, kind, controller->item_active());
-        watch([&] { controller->Tick(); });
-    }
-    controller->StopClock();
-    log.Stop();
-    controller.reset();
-    ::sigaction(SIGINT, &old_int, nullptr);
-    ::sigaction(SIGTERM, &old_term, nullptr);
-    ::sigaction(SIGPIPE, &old_pipe, nullptr);
-    return 0;
 }
 
 }  // namespace nuko::tool

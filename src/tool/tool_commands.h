@@ -2,8 +2,13 @@
 // returns the process exit code.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace nuko::cd {
+class DiscSource;
+}
 
 namespace nuko::tool {
 
@@ -14,6 +19,10 @@ using Args = std::vector<std::string>;
 inline int FileKindArgument(const std::string& name) {
     return name == "midi" ? 0 : name == "movie" ? 2 : name == "sound" ? 3 : -1;
 }
+
+// Opens a drive or disc image, or says on standard error why it cannot
+// (cd_commands.cpp).
+std::unique_ptr<cd::DiscSource> OpenDiscOrSay(const std::string& source);
 
 struct Command {
     const char* name;

@@ -27,6 +27,16 @@
 #include "app/button_panel_component.h"
 #include "app/catalog_editor_dialog.h"
 #include "app/related_files_dialog.h"
+#include "app/cd_panel_component.h"
+#include "cd/cd_panel_widget.h"
+#include "library/file_area_widget.h"
+#include "media_fixtures.h"
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QSlider>
+#include "app/cd_options_page.h"
+#include <QListWidget>
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "app/file_area_component.h"
@@ -283,6 +293,84 @@ TEST_F(FrameTest, RelatedFilesOpenOnTheCurrentItemsCompanion) {
     });
     frame->RunCommand(cmd::kRelatedFiles);
     EXPECT_EQ(name, "b.txt");
+}
+
+TEST_F(FrameTest, ADiscImageShowsTheCdPanelInPlaceOfTheFileArea) {
+    backends.setup[media::MediaKind::Cd] = [](test::FakeBackend& b) {
+        for (int n = 1; n <= 14; ++n) b.toc.tracks.push_back({n, (n - 1) * 750, true});
+        b.toc.leadout = 14 * 750;
+    };
+    frame->resize(420, 520);
+    frame->show();
+    const std::string cue = test::WriteCdImage(midi.path(), "album", std::vector<int>(14, 750));
+    ASSERT_EQ(frame->OpenPath(cue), 1);
+    Events();
+    cd::CdPanelWidget* panel = frame->cd_panel().widget();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(frame->file_area().widget()->isVisible());
+    EXPECT_EQ(panel->drive_selector().currentText(), QStringLiteral("album.cue"));
+    EXPECT_EQ(panel->list().count(), 14);
+    EXPECT_EQ(panel->grid().grid().track_count(), 14);
+    EXPECT_TRUE(router.IsEnabled(cmd::kCdEditTitles));
+
+    // Titles with markers: "@" grey, "$" gone from the list.
+    media::MediaList titled = core->cd_record();
+    const char* names[] = {"Overture", "@Interlude", "Morning", "Harbour Lights", "$Hidden track", "Rain on Glass",
+                           "Night Train", "Paper Moon", "@Radio Edit", "Slow Dance", "Coda", "Lullaby", "Reprise",
+                           "Encore"};
+    titled.title = "The Tide";
+    titled.sub_title = "Coastline";
+    for (std::size_t i = 0; i < 14; ++i) titled.items[i].title = names[i];
+    ASSERT_TRUE(core->ApplyEditedRecord(titled));
+    Events();
+    EXPECT_EQ(panel->list().count(), 13);
+    EXPECT_EQ(panel->list().item(1)->foreground().color(), QColor(0x80, 0x80, 0x80));
+
+    // A click on a number selects its track's row; a double click plays it.
+    panel->grid().resize(120, 90);
+    Events();
+    const cd::CellRect c = panel->grid().grid().Cell(6);  // track 7, row 6
+    QTest::mouseClick(&panel->grid(), Qt::LeftButton, {}, QPoint(c.x + 5, c.y + 5));
+    EXPECT_EQ(core->selected_disc_row(), 6);
+    QTest::mouseDClick(&panel->grid(), Qt::LeftButton, {}, QPoint(c.x + 5, c.y + 5));
+    Events();
+    EXPECT_EQ(core->controller().state(), PlayState::Playing);
+    EXPECT_EQ(core->controller().current_item(), 6);
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Night Train - NU-KO Player for WIN32"));
+
+    // The shot for the documentation, when asked for.
+    if (const char* shots = std::getenv("NUKO_SCREENSHOT_DIR")) {
+        frame->resize(420, 560);
+        Events();
+        frame->grab().save(QString::fromUtf8(shots) + QStringLiteral("/cd-panel.png"));
+    }
+    router.Run(cmd::kStop);
+}
+
+TEST_F(FrameTest, TheCdOptionsPageEditsACopyOfTheSettings) {
+    s.cd.insert_time = 7000;
+    s.cd.read_time = 300;
+    app::CdOptionsPage dialog(s, {});
+    auto* auto_play = dialog.findChild<QCheckBox*>();
+    QCheckBox* insert_start = nullptr;
+    for (QCheckBox* c : dialog.findChildren<QCheckBox*>())
+        if (c->text() == QStringLiteral("挿入されたら自動的に再生(&A)")) insert_start = c;
+    ASSERT_TRUE(auto_play && insert_start);
+    insert_start->setChecked(true);
+    auto* insert_time = dialog.findChild<QSlider*>(QStringLiteral("insert_time"));
+    auto* read_time = dialog.findChild<QSlider*>(QStringLiteral("read_time"));
+    ASSERT_TRUE(insert_time && read_time);
+    EXPECT_EQ(insert_time->value(), 7);
+    EXPECT_EQ(read_time->value(), 300);
+    insert_time->setValue(12);
+    bool readout = false;
+    for (QLabel* l : dialog.findChildren<QLabel*>()) readout = readout || l->text() == QStringLiteral("12秒");
+    EXPECT_TRUE(readout);
+    const settings::Settings& edited = dialog.settings();
+    EXPECT_EQ(edited.cd.insert_start, 1);
+    EXPECT_EQ(edited.cd.insert_time, 12000);
+    EXPECT_EQ(s.cd.insert_start, 0);  // the original is untouched until the caller takes the copy
+    EXPECT_EQ(s.cd.insert_time, 7000);
 }
 
 TEST_F(FrameTest, WriteSettingsKeepsTheWindowAndTheKindsPath) {
@@ -542,7 +630,7 @@ TEST_F(FrameTest, TheOptionsSheetChangesOneKeyPerPageAndKeepsTheRestOfTheFile) {
         QStringList titles;
         for (int i = 0; i < sheet->page_count(); ++i) titles << sheet->page(i)->title();
         EXPECT_EQ(titles,
-                  (QStringList{"全般", "ﾌｧｲﾙ", "MIDI", "時間表示", "WRD", "ﾎﾞﾘｭｰﾑ", "MINI", "ﾀｲﾏｰ", "ﾂｰﾙ", "ﾄﾞﾗｲﾌﾞ"}));
+                  (QStringList{"全般", "ﾌｧｲﾙ", "MIDI", "時間表示", "WRD", "CD", "ﾎﾞﾘｭｰﾑ", "MINI", "ﾀｲﾏｰ", "ﾂｰﾙ", "ﾄﾞﾗｲﾌﾞ"}));
         // One field of each page: the first check box, and a drive.
         for (int i = 0; i + 1 < sheet->page_count(); ++i) {
             auto boxes = sheet->page(i)->widget()->findChildren<QCheckBox*>();
@@ -566,7 +654,7 @@ TEST_F(FrameTest, TheOptionsSheetChangesOneKeyPerPageAndKeepsTheRestOfTheFile) {
     const settings::Settings now = ReadBack(store->path());
     std::vector<std::string> changed = app::ChangedKeys(old, now);
     std::sort(changed.begin(), changed.end());
-    EXPECT_EQ(changed, (std::vector<std::string>{"Drives/Q", "Main/MidiInit", "Main/Mini", "Main/Sort", "Main/VolSetStart",
+    EXPECT_EQ(changed, (std::vector<std::string>{"Cd/InsertCheck", "Drives/Q", "Main/MidiInit", "Main/Mini", "Main/Sort", "Main/VolSetStart",
                                                  "Main/Word", "Main/Zero", "Mini/Font", "Timer/OnTimer1",
                                                  "Tool\\Archive/DlgView"}));
     EXPECT_EQ(now.drives.at('Q'), midi.path());

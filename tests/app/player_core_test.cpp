@@ -119,13 +119,14 @@ TEST_F(CoreTest, CommandsRunThroughTheRouterAndFollowTheState) {
     core->Start();
     EXPECT_TRUE(router.IsEnabled(cmd::kPlay));
     EXPECT_FALSE(router.IsEnabled(cmd::kStop));
-    EXPECT_FALSE(router.IsEnabled(cmd::kKindMidi + 1));  // the CD kind is not here yet
+    EXPECT_TRUE(router.IsEnabled(cmd::kKindMidi + 1));  // the CD kind, while stopped
     EXPECT_TRUE(router.IsChecked(cmd::kKindMidi));
     EXPECT_TRUE(router.IsChecked(cmd::kModeLoop));
     ASSERT_TRUE(router.Run(cmd::kPlay));
     queue.RunPending();
     EXPECT_EQ(core->controller().state(), PlayState::Playing);
     EXPECT_FALSE(router.IsEnabled(cmd::kKindSound));  // not while playing
+    EXPECT_FALSE(router.IsEnabled(cmd::kKindMidi + 1));
     EXPECT_FALSE(router.Run(cmd::kKindSound));
     router.Run(cmd::kStop);
     EXPECT_EQ(core->controller().state(), PlayState::Stopped);

@@ -524,3 +524,23 @@ TEST(PlayerEndToEnd, TheFileMenuOpensTheCatalogEditorOnTheCatalogThatPlays) {
     settings::SettingsStore store(p.root.File("cfg/NU-KO Application/NU-KO Player32.ini"));
     EXPECT_EQ(store.ReadKey("Catalog", "DispFileType"), "1");  // kept when the dialog closed
 }
+
+TEST(PlayerEndToEnd, ADiscImageOnTheCommandLineOpensTheCdKindAndPlaysItsTracks) {
+    NUKO_CORPUS_FILE(nrg, "cd/images/p1.nrg");
+    Player p;
+    std::string why;
+    if (!p.Start("1024x768x24", "", nrg, &why)) GTEST_SKIP() << why;
+    // Both tracks play in turn (track 1 lasts two seconds, track 2 two
+    // sectors), the caption naming each.
+    EXPECT_TRUE(test::PollUntil([&] { return Caption(*p.env).rfind("Track 01 - ", 0) == 0; }, 60s, 50ms))
+        << "caption \"" << Caption(*p.env) << "\"";
+    EXPECT_TRUE(test::PollUntil([&] { return Caption(*p.env).rfind("Track 02 - ", 0) == 0; }, 30s, 20ms))
+        << "caption \"" << Caption(*p.env) << "\"";
+    ::kill(p.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(p.pid, 60s), 0);
+    p.pid = -1;
+    // The CD kind and its image are kept for the next start.
+    settings::Settings s = settings::SettingsStore(p.root.File("cfg/NU-KO Application/NU-KO Player32.ini")).ReadAll();
+    EXPECT_EQ(s.main.media, 1);
+    EXPECT_EQ(s.kinds[1].path, nrg);
+}

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "cd_test_util.h"
+#include "cd/multi_cd_drive_dialog.h"
 #include "cd/program_order_dialog.h"
 #include "qt_app.h"
 #include "scripted_prompt.h"
@@ -223,4 +224,31 @@ TEST(ProgramOrderDialog, MovesGiveProgramNumbers) {
     EXPECT_EQ(d.ProgramNumbers(), (std::vector<int>{3, 1, 2}));
     d.MoveSelected(5);
     EXPECT_EQ(d.ProgramNumbers(), (std::vector<int>{3, 1, 2}));
+}
+
+TEST(MultiCdDriveDialog, OneCheckedLinePerDriveAndTheButtonsTickThemAll) {
+    nuko::test::QtApp();
+    MultiCdDriveDialog::Flags used;
+    used.fill(true);
+    used[1] = false;
+    std::vector<CdDrive> drives = {{'D', "/dev/sr0", false}, {'E', "/dev/sr1", false}, {0, "/discs/a.cue", true}};
+    MultiCdDriveDialog dialog(drives, used);
+    QListWidget& list = dialog.list();
+    ASSERT_EQ(list.count(), 2);  // images take no part
+    EXPECT_EQ(list.item(0)->text().toStdString(),
+              "ﾄﾞﾗｲﾌﾞ:                         D  (No.1)  /dev/sr0");
+    EXPECT_EQ(list.item(1)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(list.currentRow(), 0);
+    for (QPushButton* b : dialog.findChildren<QPushButton*>())
+        if (b->text().startsWith(QStringLiteral("すべて選択"))) b->click();
+    EXPECT_TRUE(dialog.used()[0] && dialog.used()[1]);
+    for (QPushButton* b : dialog.findChildren<QPushButton*>())
+        if (b->text().startsWith(QStringLiteral("すべて非選択"))) b->click();
+    EXPECT_FALSE(dialog.used()[0] || dialog.used()[1]);
+    EXPECT_TRUE(dialog.used()[2]);  // beyond the list: kept
+
+    MultiCdDriveDialog none({}, used);
+    ASSERT_EQ(none.list().count(), 1);
+    EXPECT_EQ(none.list().item(0)->text(), QStringLiteral("CD-ROMﾄﾞﾗｲﾌﾞ無"));
+    EXPECT_EQ(none.used(), used);
 }

@@ -4,6 +4,7 @@
 
 #include "cd_test_util.h"
 #include "nuko/paths.h"
+#include "nuko/string_ids.h"
 #include "scripted_prompt.h"
 
 using namespace nuko::cd;
@@ -295,4 +296,50 @@ TEST(CdTitleEditor, PasteAsksFirst) {
     EXPECT_EQ(f.prompt.ids(), (std::vector<int>{151, 151}));
     EXPECT_EQ(e.Copy(), text);
     EXPECT_TRUE(e.modified());
+}
+
+TEST(CdTitleEditor, XmcdImportAsksForAnotherDiscsEntryAndSavesItsNotes) {
+    EditorFixture f;
+    WriteBytes(f.dir.File("entry"), "# xmcd\nDISCID=0a02a502\nDTITLE=Artist / Album\nTTITLE0=One\nTTITLE1=Tw\n"
+                                    "TTITLE1=o\nEXTD=liner\nEXTT1=second\nPLAYORDER=1,0\n");
+    WriteBytes(f.dir.File("junk"), "not an entry\n");
+    CdTitleEditor e = f.Editor();
+    EXPECT_FALSE(e.ImportXmcd(f.dir.File("junk"), "0a02a502"));
+    EXPECT_EQ(f.prompt.ids(), std::vector<int>{nuko::strings::kXmcdUnreadable});
+    EXPECT_FALSE(e.modified());
+
+    // Another disc's entry: Cancel keeps the record, OK takes it.
+    f.prompt.Clear();
+    f.prompt.Answer(PromptAnswer::Cancel);
+    EXPECT_FALSE(e.ImportXmcd(f.dir.File("entry"), "ffffffff"));
+    EXPECT_EQ(f.prompt.ids(), std::vector<int>{nuko::strings::kXmcdOtherDisc});
+    EXPECT_NE(e.record().title, "Artist");
+    f.prompt.Clear();
+    ASSERT_TRUE(e.ImportXmcd(f.dir.File("entry"), "0a02a502"));
+    EXPECT_TRUE(f.prompt.ids().empty());
+    EXPECT_TRUE(e.modified());
+    EXPECT_EQ(e.record().title, "Artist");
+    EXPECT_EQ(e.record().items[1].title, "Two");
+    EXPECT_EQ(e.record().loaded, 1);
+    EXPECT_EQ(e.record().items[1].number, 1);
+
+    // Saved, the notes come back with the disc.
+    f.prompt.Answer(PromptAnswer::Yes);
+    EXPECT_EQ(e.Save(), EditorOutcome::Accepted);
+    MediaList again;
+    f.db.LookupDisc(again, TwoTracks());
+    EXPECT_EQ(again.sub_title, "Album");
+    EXPECT_EQ(again.notes, "liner");
+    EXPECT_EQ(again.items[1].notes, "second");
+    EXPECT_TRUE(again.items[0].notes.empty());
+
+    // Exported to a folder that is not there: message 165, nothing written.
+    DiscToc toc;
+    toc.tracks = {{1, 0, true}, {2, 18940, true}};
+    toc.leadout = 36810;
+    f.prompt.Clear();
+    EXPECT_FALSE(e.ExportXmcd(f.dir.File("missing/entry"), toc, "0a02a502"));
+    EXPECT_EQ(f.prompt.ids(), std::vector<int>{nuko::strings::kSaveFailed});
+    EXPECT_TRUE(e.ExportXmcd(f.dir.File("out"), toc, "0a02a502"));
+    EXPECT_NE(ReadBytes(f.dir.File("out")).find("TTITLE1=Two\n"), std::string::npos);
 }

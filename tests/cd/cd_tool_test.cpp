@@ -32,7 +32,12 @@ TEST(CdTool, DiscIdOfAGeneratedImage) {
     std::string cue = nuko::test::WriteCdImage(dir.path(), "three", {225, 190, 335});
     std::string out;
     ASSERT_EQ(RunProgram({KoTool(), "discid", cue}, &out), 0);
-    EXPECT_EQ(out, "id: 0030010000003\ntracks: 3\n1 00:03:00\n2 00:02:40\n3 00:04:35\n");
+    // freedb: track starts at 2, 5 and 7 s (digit sums 14 = 0x0e), 10 s long,
+    // 3 tracks; MusicBrainz: SHA-1 of "0103" and the offsets, worked out by
+    // hand.
+    EXPECT_EQ(out,
+              "id: 0030010000003\ntracks: 3\nfreedb: 0e000a03\nmusicbrainz: 1jm759N7uV7hEKMxMajHuVJAvUs-\n"
+              "1 00:03:00\n2 00:02:40\n3 00:04:35\n");
     EXPECT_EQ(RunProgram({KoTool(), "discid"}, &out), 2);
 }
 
@@ -58,7 +63,9 @@ TEST(CdTool, ImagesThatCannotBeReadAreSaidSo) {
     TempDir dir;
     WriteBytes(dir.File("gone.cue"), "FILE \"gone.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n");
     WriteBytes(dir.File("empty.cue"), "");
-    for (const char* name : {"gone.cue", "empty.cue", "missing.cue"}) {
+    // libcdio's reader divides by zero on this one.
+    WriteBytes(dir.File("silence.toc"), "CD_DA\nSILENCE 1:0:0");
+    for (const char* name : {"gone.cue", "empty.cue", "missing.cue", "silence.toc"}) {
         std::string out;
         EXPECT_EQ(RunProgram({KoTool(), "discid", dir.File(name)}, &out), 1) << name;
         EXPECT_EQ(out, "") << name;
@@ -71,7 +78,8 @@ TEST(CdTool, DiscIdOfTheCorpusImages) {
     // cdda.bin holds 302 sectors of audio: 4 seconds and 2 frames.
     std::string cdda;
     ASSERT_EQ(RunProgram({KoTool(), "discid", images + "cdda.cue"}, &cdda), 0);
-    EXPECT_EQ(cdda, "id: 0010004020004\ntracks: 1\n1 00:04:02\n");
+    EXPECT_EQ(cdda, "id: 0010004020004\ntracks: 1\nfreedb: 02000401\nmusicbrainz: BYu.c_jbPYTjSffcaKTHoMgj06w-\n"
+                    "1 00:04:02\n");
     for (const auto& entry : std::filesystem::directory_iterator(images)) {
         std::string ext = entry.path().extension().string();
         if (ext != ".cue" && ext != ".toc" && ext != ".nrg") continue;
@@ -89,6 +97,8 @@ TEST(CdTool, DiscIdOfTheCorpusImages) {
         EXPECT_EQ(id.size(), 13u);
         int tracks = std::atoi(out.substr(out.find("tracks: ") + 8).c_str());
         EXPECT_EQ(id.substr(0, 3), (tracks < 10 ? "00" : "0") + std::to_string(tracks));
-        EXPECT_EQ(static_cast<int>(std::count(out.begin(), out.end(), '\n')), tracks + 2);
+        EXPECT_EQ(static_cast<int>(std::count(out.begin(), out.end(), '\n')), tracks + 4);
+        EXPECT_NE(out.find("\nfreedb: "), std::string::npos);
+        EXPECT_NE(out.find("\nmusicbrainz: "), std::string::npos);
     }
 }

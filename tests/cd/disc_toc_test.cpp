@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -103,17 +104,56 @@ TEST(DiscTocTest, TocFilesFindTheirDataBesideThemAndBadOnesAreRefused) {
     ASSERT_TRUE(disc);
     EXPECT_EQ(disc->Toc().TrackCount(), 2);
     EXPECT_EQ(disc->Toc().TrackFrames(1), 150);
-    // A track without its mode makes libcdio divide by zero: never handed over.
-    test::WriteBytes(dir.File("nomode.toc"), "CD_DA\nTRACK\nFILE \"data.bin\" 0:1:0\n");
     std::string error;
-    EXPECT_FALSE(OpenDisc(dir.File("nomode.toc"), &error));
-    EXPECT_EQ(error, "unreadable .toc file");
-    // So does a length before the first track when no track follows.
-    test::WriteBytes(dir.File("notrack.toc"), "CD_DA\n// no track\nSILENCE 0:0:1\n");
-    EXPECT_FALSE(OpenDisc(dir.File("notrack.toc"), &error));
-    EXPECT_EQ(error, "unreadable .toc file");
     test::WriteBytes(dir.File("nul.toc"), std::string("CD_DA\nTRACK AUDIO\0\nFILE \"data.bin\" 0:1:0\n", 36));
     EXPECT_FALSE(OpenDisc(dir.File("nul.toc"), &error));
+    // An image whose data file is missing says so.
+    test::WriteBytes(dir.File("lost.toc"), "CD_DA\nTRACK AUDIO\nFILE \"gone.bin\" 0 0:2:0\n");
+    EXPECT_FALSE(OpenDisc(dir.File("lost.toc"), &error));
+    EXPECT_FALSE(error.empty());
+}
+
+// libcdio's .toc reader divides by zero on these; the child that reads them
+// dies, the caller lives on and refuses the image.
+TEST(DiscTocTest, ImagesThatKillTheReaderAreRefusedInTheCallersProcess) {
+    TempDir dir, temp;
+    test::ScopedEnv tmpdir("TMPDIR", temp.path());
+    test::WriteCdImage(dir.path(), "data", {150, 75});
+    const std::pair<const char*, std::string> killers[] = {
+        {"silence.toc", std::string("CD_DA\nSILENCE 1:0:0")},  // 19 bytes, found by fuzzing
+        {"nomode.toc", std::string("CD_DA\nTRACK\nFILE \"data.bin\" 0:1:0\n")},
+        {"notrack.toc", std::string("CD_DA\n// no track\nSILENCE 0:0:1\n")},
+    };
+    for (const auto& [name, bytes] : killers) {
+        test::WriteBytes(dir.File(name), bytes);
+        std::string error;
+        EXPECT_FALSE(OpenDisc(dir.File(name), &error)) << name;
+        EXPECT_FALSE(error.empty()) << name;
+        ImageProbe probe = ProbeImageToc(dir.File(name));
+        EXPECT_FALSE(probe.ok) << name;
+        EXPECT_TRUE(probe.toc.tracks.empty()) << name;
+    }
+    // The private copies of the .toc files went with the children.
+    EXPECT_TRUE(std::filesystem::is_empty(temp.path()));
+    // A good image passes the probe with the table the caller then reads.
+    test::WriteBytes(dir.File("good.toc"), "CD_DA\nTRACK AUDIO\nFILE \"data.bin\" 0 0:2:0\n");
+    ImageProbe good = ProbeImageToc(dir.File("good.toc"));
+    ASSERT_TRUE(good.ok) << good.error;
+    EXPECT_EQ(good.toc.TrackCount(), 1);
+    EXPECT_EQ(good.toc.TrackFrames(1), 150);
+}
+
+// A reader that never answers is stopped at the time limit: a FIFO named as
+// an image blocks libcdio's open for ever.
+TEST(DiscTocTest, AProbeThatHangsIsStoppedAtItsTimeLimit) {
+    TempDir dir;
+    const std::string fifo = dir.File("stuck.cue");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    SetImageProbeTimeLimit(300);
+    ImageProbe probe = ProbeImageToc(fifo);
+    SetImageProbeTimeLimit(5000);
+    EXPECT_FALSE(probe.ok);
+    EXPECT_EQ(probe.error, "the disc image could not be read in time");
 }
 
 TEST(DiscTocTest, PathsThatAreNoDiscFail) {

@@ -241,11 +241,27 @@ TEST_F(PlaylistToolTest, BadArgumentsAndSourcesAreRefused) {
     WriteBytes(media_.File("notes.txt"), "x");
     for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
              {media_.File("missing")}, {media_.File("notes.txt")},
-             {dir, "--kind", "cd"}, {media_.File("disc.cue")}, {media_.File("a.mid"), "--kind", "sound"}}) {
+             {dir, "--kind", "cd"}, {media_.File("disc.cue")}, {media_.File("a.mid"), "--kind", "sound"},
+             {"Q*3", "--kind", "cd"}}) {
         int code = -1;
         EXPECT_TRUE(Run(bad, &code).empty());
         EXPECT_EQ(code, 1) << bad[0];
     }
+}
+
+TEST_F(PlaylistToolTest, ADiscImagePlaysItsTracksAsTheCdPanelListsThem) {
+    NUKO_CORPUS_FILE(nrg, "cd/images/p1.nrg");
+    EXPECT_EQ(RunOk({nrg, "--fast"}), WithStop(PlayEnd({{1, nrg}, {2, nrg}})));
+    EXPECT_EQ(RunOk({nrg, "--kind", "cd", "--mode", "0", "--fast"}), WithStop(PlayEnd({{1, nrg}})));
+
+    // The title database's markers apply: track 2 of three is excluded, so
+    // sequential play goes 1, 3.
+    TempDir data;
+    nuko::test::ScopedEnv data_home("XDG_DATA_HOME", data.path());
+    std::string cue = nuko::test::WriteCdImage(media_.path(), "three", {75, 75, 75});
+    std::filesystem::create_directories(data.path() + "NU-KO Application");
+    WriteBytes(data.File("NU-KO Application/nu_kopcd.txt"), "[0030003000001]\r\n002/00:01=@skip\r\n");
+    EXPECT_EQ(RunOk({cue, "--kind", "cd", "--fast"}), WithStop(PlayEnd({{1, cue}, {3, cue}})));
 }
 
 TEST_F(PlaylistToolTest, HelpShowsTheUsage) {
