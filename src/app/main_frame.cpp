@@ -20,6 +20,7 @@
 #include "app/hotkeys_component.h"
 #include "app/midi_word_component.h"
 #include "app/mouse_hook_notices.h"
+#include "app/mpris_component.h"
 #include "app/session_control.h"
 #include "app/settings_store.h"
 #include "app/time_display_component.h"
@@ -70,12 +71,18 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     statusBar();
     word_ = std::make_unique<MidiWordComponent>(this);
     hotkeys_ = std::make_unique<HotkeysComponent>();
+    mpris_ = std::make_unique<MprisComponent>([this] {
+        if (isMinimized()) showNormal();
+        show();
+        raise();
+        activateWindow();
+    });
 }
 
 CContFrame::~CContFrame() = default;
 
 std::vector<Component*> CContFrame::components() const {
-    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), word_.get(), hotkeys_.get()};
+    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), word_.get(), hotkeys_.get(), mpris_.get()};
 }
 
 CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session)

@@ -27,6 +27,7 @@ class FileAreaComponent;
 class HotkeysComponent;
 class MidiWordComponent;
 class MouseHookNotices;
+class MprisComponent;
 class SessionControl;
 class TimeDisplayComponent;
 class VolumePanelComponent;
@@ -56,6 +57,8 @@ protected:
     std::unique_ptr<MidiWordComponent> word_;
     // The global hot keys.
     std::unique_ptr<HotkeysComponent> hotkeys_;
+    // The desktop's media controls on the session bus.
+    std::unique_ptr<MprisComponent> mpris_;
 };
 
 class CMainFrame final : public CContFrame, private CoreListener {
