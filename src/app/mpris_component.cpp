@@ -40,6 +40,15 @@ QVariantMap Metadata(const std::optional<MprisTrack>& track) {
 
 }  // namespace
 
+std::string LocalPathOfUri(const QString& uri) {
+    const QUrl url(uri, QUrl::StrictMode);
+    if (!url.isValid() || !url.isLocalFile()) return {};
+    if (!url.host().isEmpty() && url.host() != QLatin1String("localhost")) return {};
+    const std::string path = QUrl(url.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment)).path().toStdString();
+    if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos) return {};
+    return path;
+}
+
 // The object on the bus; the adaptors below are its interfaces.
 class MprisService final : public QObject {
     Q_OBJECT
@@ -140,7 +149,7 @@ public Q_SLOTS:
         if (auto to = service_->model().SetPosition(track.path().toStdString(), position))
             service_->owner().SendSeeked(*to);
     }
-    void OpenUri(const QString& uri) { service_->model().OpenUri(uri.toStdString()); }
+    void OpenUri(const QString& uri) { service_->model().OpenFile(LocalPathOfUri(uri)); }
 
 Q_SIGNALS:
     void Seeked(qlonglong position);

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "app/component.h"
 #include "app/mpris_model.h"
@@ -22,6 +23,10 @@ class QObject;
 namespace nuko::app {
 
 class MprisService;
+
+// The local path of a file:// URL (a "localhost" host allowed), or empty
+// when the URL names no local file: other schemes and hosts are ignored.
+std::string LocalPathOfUri(const QString& uri);
 
 class MprisComponent final : public Component {
 public:
@@ -63,6 +68,10 @@ public:
 
 private:
     friend class MprisService;
+
+// The local path of a file:// URL (a "localhost" host allowed), or empty
+// when the URL names no local file: other schemes and hosts are ignored.
+std::string LocalPathOfUri(const QString& uri);
 
     std::function<void()> raise_;
     std::optional<QString> address_;

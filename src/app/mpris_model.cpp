@@ -1,7 +1,6 @@
 #include "app/mpris_model.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 
 #include "app/command_ids.h"
@@ -126,48 +125,7 @@ std::optional<std::int64_t> MprisModel::SetPosition(const std::string& track_id,
     return MoveTo(position_us);
 }
 
-namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
-
-std::string LocalPathOfUri(const std::string& uri) {
-    constexpr std::string_view kScheme = "file://";
-    if (uri.size() < kScheme.size()) return {};
-    for (std::size_t i = 0; i < kScheme.size(); ++i)
-        if (static_cast<char>(std::tolower(static_cast<unsigned char>(uri[i]))) != kScheme[i]) return {};
-    std::string rest = uri.substr(kScheme.size());
-    // The host: empty or this machine.
-    const std::size_t slash = rest.find('/');
-    if (slash == std::string::npos) return {};
-    const std::string host = rest.substr(0, slash);
-    if (!host.empty() && host != "localhost") return {};
-    rest.erase(0, slash);
-    // A query or fragment is no part of a file's name.
-    rest = rest.substr(0, rest.find_first_of("?#"));
-    std::string path;
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-        if (rest[i] != '%') {
-            path += rest[i];
-            continue;
-        }
-        if (i + 2 >= rest.size() || HexValue(rest[i + 1]) < 0 || HexValue(rest[i + 2]) < 0) return {};
-        const char c = static_cast<char>(HexValue(rest[i + 1]) * 16 + HexValue(rest[i + 2]));
-        if (c == '\0') return {};
-        path += c;
-        i += 2;
-    }
-    return path;
-}
-
-bool MprisModel::OpenUri(const std::string& uri) {
-    const std::string path = LocalPathOfUri(uri);
+bool MprisModel::OpenFile(const std::string& path) {
     if (path.empty()) return false;
     // As a second start's path: opened, then played when it gave something.
     if (core_.OpenPath(path) == -1) return false;

@@ -2,8 +2,8 @@
 // may ask of it, without D-Bus: the play status, the current track, the
 // position in microseconds, the Can* switches from the controller's state,
 // and the methods, which run the same commands and guards as the menu.
-// Requests that do not apply (a stale track id, a negative position, a URL
-// that is not a local file) are ignored, as the media-player interface says.
+// Requests that do not apply (a stale track id, a negative position) are
+// ignored, as the media-player interface says.
 #pragma once
 
 #include <cstdint>
@@ -67,9 +67,9 @@ public:
     // the next item; one before the start goes to the start.
     std::optional<std::int64_t> Seek(std::int64_t offset_us);
     std::optional<std::int64_t> SetPosition(const std::string& track_id, std::int64_t position_us);
-    // A file:// URL of a local file or folder: opened and played as a
-    // second start's path is. False when it was ignored.
-    bool OpenUri(const std::string& uri);
+    // A local file or folder (of an OpenUri): opened and played as a
+    // second start's path is. False when it gave nothing to play.
+    bool OpenFile(const std::string& path);
 
 private:
     std::int64_t UnitUs() const;
@@ -79,9 +79,5 @@ private:
     CommandRouter& router_;
     std::optional<MprisTrack> track_;
 };
-
-// The local path of a file:// URL (percent escapes decoded, a "localhost"
-// host allowed), or empty when the URL names no local file.
-std::string LocalPathOfUri(const std::string& uri);
 
 }  // namespace nuko::app

@@ -178,30 +178,29 @@ TEST_F(ModelTest, NothingSeeksWhileStopped) {
     EXPECT_FALSE(model->SetPosition(MprisModel::TrackId(MediaKind::Midi, 1), 0));
 }
 
-TEST_F(ModelTest, OpenUriPlaysLocalFilesOnly) {
-    const std::vector<std::string> ignored = {"http://example.com/a.mid", "file://otherhost" + midi.File("a.mid"), "file:",
-                                  "file://", "ftp:///a.mid", "file://" + midi.File("no-such.mid"),
-                                  "file://" + midi.File("c%2"), "file://" + midi.File("c%00d.mid"), std::string()};
-    for (const std::string& uri : ignored) EXPECT_FALSE(model->OpenUri(uri)) << uri;
+TEST_F(ModelTest, OpenFilePlaysWhatItNamesAndNothingElse) {
+    EXPECT_FALSE(model->OpenFile(""));
+    EXPECT_FALSE(model->OpenFile(midi.File("no-such.mid")));
     Run();
     EXPECT_EQ(core->controller().state(), PlayState::Stopped);
 
-    ASSERT_TRUE(model->OpenUri("FILE://localhost" + midi.File("c%20d.mid")));
+    ASSERT_TRUE(model->OpenFile(midi.File("c d.mid")));
     Run();
     EXPECT_EQ(core->controller().state(), PlayState::Playing);
     ASSERT_TRUE(model->Snapshot().track);
     EXPECT_EQ(model->Snapshot().track->path, midi.File("c d.mid"));
 }
 
-TEST(MprisUri, LocalPathsOfFileUrls) {
-    EXPECT_EQ(app::LocalPathOfUri("file:///music/a%20b.mid"), "/music/a b.mid");
-    EXPECT_EQ(app::LocalPathOfUri("file:///%E6%9B%B2.mid"), "/曲.mid");
-    EXPECT_EQ(app::LocalPathOfUri("file:///a.mid?x=1#y"), "/a.mid");
-    EXPECT_EQ(app::LocalPathOfUri("file://localhost/a.mid"), "/a.mid");
-    EXPECT_EQ(app::LocalPathOfUri("file://host/a.mid"), "");
-    EXPECT_EQ(app::LocalPathOfUri("file:///a%zz.mid"), "");
-    EXPECT_EQ(app::LocalPathOfUri("file:///a%2"), "");
-    EXPECT_EQ(app::LocalPathOfUri("https:///a.mid"), "");
+TEST(MprisUri, OnlyLocalFileUrlsGiveAPath) {
+    test::QtApp();
+    auto path = [](const char* uri) { return app::LocalPathOfUri(QString::fromUtf8(uri)); };
+    EXPECT_EQ(path("file:///music/a%20b.mid"), "/music/a b.mid");
+    EXPECT_EQ(path("FILE:///%E6%9B%B2.mid"), "/曲.mid");
+    EXPECT_EQ(path("file:///a.mid?x=1#y"), "/a.mid");
+    EXPECT_EQ(path("file://localhost/a.mid"), "/a.mid");
+    for (const char* ignored : {"file://host/a.mid", "file:///a%zz.mid", "file:///a%2", "file:///a%00b.mid",
+                                "https://example.com/a.mid", "ftp:///a.mid", "file:", "a.mid", "", "file://"})
+        EXPECT_EQ(path(ignored), "") << ignored;
 }
 
 // ---- On a bus ----
@@ -329,8 +328,10 @@ TEST_F(BusTest, ControlsSeeAndDriveThePlayer) {
     QDBusMessage r = Do("OpenUri", {QStringLiteral("http://example.com/x.mid")});
     EXPECT_NE(r.type(), QDBusMessage::ErrorMessage);
     EXPECT_EQ(core->controller().current_item(), 1);
+    Do("OpenUri", {QUrl::fromLocalFile(QString::fromStdString(midi.File("c d.mid"))).toString(QUrl::FullyEncoded)});
+    EXPECT_EQ(MapOf(Player("Metadata")).value("xesam:title").toString(), "c d");
 
-    Do("Next");
+    Do("Previous");
     EXPECT_EQ(MapOf(Player("Metadata")).value("xesam:title").toString(), "b");
     Do("Pause");
     EXPECT_EQ(Player("PlaybackStatus").toString(), "Paused");
