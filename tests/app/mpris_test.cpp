@@ -323,6 +323,18 @@ TEST_F(BusTest, ControlsSeeAndDriveThePlayer) {
     EXPECT_EQ(Midi().seek_ms, 10'000);
     QTRY_COMPARE(log.seeked.size(), 1);
     EXPECT_EQ(log.seeked.front(), 10'000'000);
+    // The position jumps further than the time that passed (the time
+    // slider, a hot key): the controls hear of it too.
+    Midi().position_ms = 25'000;
+    clock.Advance(1000);
+    core->Tick();
+    QTRY_COMPARE(log.seeked.size(), 2);
+    EXPECT_EQ(log.seeked.back(), 25'000'000);
+    Midi().position_ms = 26'000;
+    clock.Advance(1000);
+    core->Tick();
+    QTest::qWait(50);
+    EXPECT_EQ(log.seeked.size(), 2);
 
     // A URL that is not a local file: an answer, nothing else.
     QDBusMessage r = Do("OpenUri", {QStringLiteral("http://example.com/x.mid")});
