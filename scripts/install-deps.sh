@@ -1,24 +1,42 @@
 #!/bin/sh
-# Installs the Debian 12 packages that building, running and testing need.
-# Runs apt-get update only when something is missing, so a prepared machine
-# starts at once.
+# Installs the Debian 12 packages that building and running need (`run`),
+# or those plus what the tests need (`test`). Runs apt-get update only when
+# something is missing, so a prepared machine starts at once.
+#
+# The test part stays off a user's desktop unless asked for: it brings a
+# second sound server (PulseAudio), which on a PipeWire desktop competes for
+# the sound socket, and tools only the tests use.
+#   scripts/install-deps.sh run | test
 set -eu
 
-PACKAGES="
+# One list in two parts.
+RUN_PACKAGES="
 cmake g++ make pkg-config
-qt6-base-dev qt6-qpa-plugins libgl-dev
+qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
 libfluidsynth-dev timgm6mb-soundfont
 libmpv-dev
 libcdio-dev libcdio-paranoia-dev libdiscid-dev
 liblhasa-dev
 libasound2-dev libasound2-plugins
 libx11-dev libxi-dev libxcb1-dev
-dbus-daemon
 fonts-ipafont-gothic fonts-ipafont-mincho
+"
+TEST_PACKAGES="
 libgtest-dev libgmock-dev libbenchmark-dev
 xvfb xauth xdotool openbox sox ffmpeg pulseaudio pulseaudio-utils trayer
 fluidsynth mpv
+dbus-daemon dbus-bin playerctl
+desktop-file-utils appstream shared-mime-info
 "
+
+case "${1:-}" in
+run) PACKAGES=$RUN_PACKAGES ;;
+test) PACKAGES="$RUN_PACKAGES $TEST_PACKAGES" ;;
+*)
+    echo "usage: scripts/install-deps.sh run | test" >&2
+    exit 2
+    ;;
+esac
 
 missing=""
 for p in $PACKAGES; do

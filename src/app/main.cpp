@@ -8,7 +8,9 @@
 
 #include "main_frame.h"
 #include "nuko/qt_prompt.h"
+#include "nuko/qt_translations.h"
 #include "player_app.h"
+#include "playback/audio_outputs.h"
 
 namespace {
 
@@ -42,7 +44,12 @@ void WatchTerminationSignals(QApplication& app, nuko::app::CPlayerApp& player) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before Qt starts its threads.
+    nuko::playback::NameAudioStreams();
     QApplication app(argc, argv);
+    nuko::InstallQtTranslations(app);
+    // The menu entry's name: the desktop ties the windows to its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("jp.nuko.NuKop32"));
     // libmpv needs the C numeric locale.
     std::setlocale(LC_NUMERIC, "C");
     nuko::QtPrompt prompt;

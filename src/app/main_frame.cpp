@@ -25,6 +25,7 @@
 #include "app/mini_window_component.h"
 #include "app/mouse_hook_notices.h"
 #include "app/options_sheet.h"
+#include "app/mpris_component.h"
 #include "app/session_control.h"
 #include "app/settings_store.h"
 #include "app/time_display_component.h"
@@ -82,13 +83,19 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     mini_ = std::make_unique<MiniWindowComponent>(this);
     tray_ = std::make_unique<TrayComponent>(this);
     catalog_tools_ = std::make_unique<CatalogToolsComponent>(this);
+    mpris_ = std::make_unique<MprisComponent>([this] {
+        if (isMinimized()) showNormal();
+        show();
+        raise();
+        activateWindow();
+    });
 }
 
 CContFrame::~CContFrame() = default;
 
 std::vector<Component*> CContFrame::components() const {
-    return {time_.get(),  volume_.get(), buttons_.get(), files_.get(), cd_.get(),
-            word_.get(),  hotkeys_.get(), mini_.get(),    tray_.get(),  catalog_tools_.get()};
+    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), cd_.get(),  word_.get(),
+            hotkeys_.get(), mini_.get(),  tray_.get(),  catalog_tools_.get(), mpris_.get()};
 }
 
 CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session)

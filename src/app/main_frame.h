@@ -31,6 +31,7 @@ class HotkeysComponent;
 class MidiWordComponent;
 class MiniWindowComponent;
 class MouseHookNotices;
+class MprisComponent;
 class SessionControl;
 class TimeDisplayComponent;
 class TrayComponent;
@@ -71,6 +72,8 @@ protected:
     std::unique_ptr<TrayComponent> tray_;
     // The catalog editor and related file execution.
     std::unique_ptr<CatalogToolsComponent> catalog_tools_;
+    // The desktop's media controls on the session bus.
+    std::unique_ptr<MprisComponent> mpris_;
 };
 
 class CMainFrame final : public CContFrame, private CoreListener, private OptionsHost {

@@ -8,11 +8,13 @@
 #include "cd_convert_dialog.h"
 #include "nuko/paths.h"
 #include "nuko/qt_prompt.h"
+#include "nuko/qt_translations.h"
 #include "app/settings_store.h"
 #include "app/single_instance.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    nuko::InstallQtTranslations(app);
     nuko::QtPrompt prompt;
     nuko::ScopedPrompt scoped(&prompt);
 

@@ -51,6 +51,14 @@ std::vector<std::string> AudioOutputs::MpvDrivers() const {
     return out;
 }
 
+void NameAudioStreams() {
+    // FluidSynth names its client "FluidSynth": only an override replaces it.
+    const std::string names = std::string("application.name='") + kStreamClientName +
+                              "' application.icon_name=" + kStreamIconName;
+    ::setenv("PULSE_PROP_OVERRIDE", names.c_str(), 0);
+    ::setenv("PULSE_PROP", "media.role=music", 0);
+}
+
 AudioOutputs DetectAudioOutputs() {
     AudioOutputs out;
     std::string runtime = Env("XDG_RUNTIME_DIR");

@@ -23,6 +23,18 @@ struct AudioOutputs {
     std::vector<std::string> MpvDrivers() const;
 };
 
+// The name and icon under which the sound server's mixer shows the
+// program's streams.
+inline constexpr const char* kStreamClientName = "NU-KOP32";
+inline constexpr const char* kStreamIconName = "nu-kop32";
+
+// Names the program's sound-server clients for libpulse (which the
+// PulseAudio and PipeWire servers and the ALSA pulse plug-in all go
+// through): the application's name and icon, and the role "music" for a
+// stream that names none. Libraries read it as they connect, so it is set
+// at the start of main, before any thread runs; what the user set is kept.
+void NameAudioStreams();
+
 // Looks at the environment (PULSE_SERVER, PULSE_RUNTIME_PATH,
 // XDG_RUNTIME_DIR, PIPEWIRE_REMOTE) and at /dev/snd.
 AudioOutputs DetectAudioOutputs();

@@ -94,6 +94,8 @@ bool FluidSynthBackend::EnsureSynth(int* error) {
     // run faster than real time and still keep the song's timing.
     fluid_settings_setstr(fluid_->settings, "player.timing-source", "sample");
     fluid_settings_setint(fluid_->settings, "synth.lock-memory", 0);
+    // The sound server's mixer lists the stream as music.
+    fluid_settings_setstr(fluid_->settings, "audio.pulseaudio.media-role", "music");
     fluid_->synth = new_fluid_synth(fluid_->settings);
     if (!fluid_->synth) {
         last_error_ = TakeLastLog();

@@ -1,5 +1,7 @@
 #include "mpv_session.h"
 
+#include "audio_outputs.h"
+
 #include <mpv/client.h>
 
 #include <atomic>
@@ -82,6 +84,7 @@ int MpvSession::Load(const std::string& url, const Prepare& prepare, LoadHandler
     set("hr-seek", "yes");
     set("force-window", "no");
     set("osd-level", "0");  // the picture stays the movie's own
+    set("audio-client-name", kStreamClientName);
     if (options_.untimed) {
         set("ao", "null");
         set("ao-null-untimed", "yes");

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "playback/audio_outputs.h"
 #include "tool_commands.h"
 
 namespace {
@@ -43,6 +44,7 @@ int Usage(FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    nuko::playback::NameAudioStreams();
     if (argc < 2) return Usage(stderr);
     if (std::strcmp(argv[1], "help") == 0 || std::strcmp(argv[1], "--help") == 0) return Usage(stdout);
     for (const auto& c : kCommands) {

@@ -17,6 +17,7 @@
 #include "app/settings_store.h"
 #include "nuko/files.h"
 #include "test_support.h"
+#include "session_bus.h"
 #include "x_server.h"
 #include "x_windows.h"
 
@@ -35,6 +36,7 @@ public:
                         {"XDG_RUNTIME_DIR", root + "run"},
                         {"HOME", root}};
     }
+    void Add(const std::string& name, const std::string& value) { options_.env.emplace_back(name, value); }
     // Starts a program with these variables; its pid.
     pid_t Spawn(const std::vector<std::string>& argv) const { return test::StartProgram(argv, options_); }
     // Runs a program to its end and returns its standard output.
@@ -239,12 +241,15 @@ struct Player {
     pid_t pid = -1;
     // Puts the media in place once the folders exist.
     std::function<void()> root_ready;
+    // More variables for the player (a session bus).
+    std::vector<std::pair<std::string, std::string>> extra_env;
 
     // False (the test is skipped) when no X server or window manager runs.
     bool Start(const std::string& screen, const std::string& ini, const std::string& path, std::string* why) {
         if (test::FindProgram("xdotool").empty()) return *why = "no xdotool", false;
         if (!x.Start(why, screen) || !wm.Start(x.display(), why)) return false;
         env = std::make_unique<Environment>(x.display(), root.path());
+        for (const auto& [name, value] : extra_env) env->Add(name, value);
         for (const char* d : {"cfg/NU-KO Application", "data", "media"})
             test::RunProgram({"/bin/mkdir", "-p", root.File(d)}, nullptr);
         test::RunProgram({"/bin/mkdir", "-m", "700", "-p", root.File("run")}, nullptr);
@@ -543,4 +548,65 @@ TEST(PlayerEndToEnd, ADiscImageOnTheCommandLineOpensTheCdKindAndPlaysItsTracks) 
     settings::Settings s = settings::SettingsStore(p.root.File("cfg/NU-KO Application/NU-KO Player32.ini")).ReadAll();
     EXPECT_EQ(s.main.media, 1);
     EXPECT_EQ(s.kinds[1].path, nrg);
+}
+
+namespace {
+
+std::string Trimmed(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
+    return s;
+}
+
+}  // namespace
+
+TEST(PlayerEndToEnd, PlayerctlDrivesThePlayerOnTheSessionBus) {
+    NUKO_CORPUS_FILE(corpus, "midi/");
+    if (test::FindProgram("playerctl").empty()) GTEST_SKIP() << "no playerctl";
+    test::SessionBus bus;
+    std::string why;
+    if (!bus.Start(&why)) GTEST_SKIP() << why;
+    Player p;
+    p.extra_env = {{"DBUS_SESSION_BUS_ADDRESS", bus.address()}};
+    p.root_ready = [&] {
+        test::WriteBytes(p.root.File("media/1.mid"), test::ReadBytes(corpus + "tonejs_debussy_menuet.mid"));
+        test::WriteBytes(p.root.File("media/2.mid"), test::ReadBytes(corpus + "nfroidure_Yubatake_MainTheme.mid"));
+    };
+    if (!p.Start("1024x768x24", "", p.root.File("media"), &why)) GTEST_SKIP() << why;
+    auto ctl = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"playerctl", "-p", "nu_kop32"});
+        return Trimmed(p.env->Output(args));
+    };
+
+    ASSERT_TRUE(test::PollUntil([&] { return ctl({"status"}) == "Playing"; }, 60s, 200ms)) << ctl({"status"});
+    // The title the controls show is the one of the caption.
+    const std::string suffix = " - NU-KO Player for WIN32";
+    std::string caption;
+    ASSERT_TRUE(test::PollUntil([&] { return (caption = Caption(*p.env)).find(suffix) != std::string::npos; }, 20s,
+                                100ms));
+    const std::string first = ctl({"metadata", "title"});
+    EXPECT_EQ(first, caption.substr(0, caption.find(suffix)));
+    EXPECT_FALSE(first.empty());
+    EXPECT_NE(ctl({"metadata", "xesam:url"}).find("file://" + p.root.File("media/")), std::string::npos);
+
+    const double at = std::stod("0" + ctl({"position"}));
+    EXPECT_TRUE(test::PollUntil([&] { return std::stod("0" + ctl({"position"})) > at + 0.5; }, 20s, 200ms))
+        << "the position stays at " << at;
+
+    ctl({"next"});
+    std::string second;
+    EXPECT_TRUE(test::PollUntil(
+        [&] { return (second = ctl({"metadata", "title"})) != first && !second.empty() && ctl({"status"}) == "Playing"; },
+        30s, 200ms))
+        << "title \"" << second << "\"";
+    EXPECT_TRUE(test::PollUntil([&] { return Caption(*p.env).rfind(second + suffix, 0) == 0; }, 20s, 100ms));
+
+    ctl({"pause"});
+    EXPECT_TRUE(test::PollUntil([&] { return ctl({"status"}) == "Paused"; }, 20s, 200ms));
+    // Asked for a position from a stale track, the player stays where it is.
+    const std::string stale = "/jp/nuko/nu_kop32/track/0_99";
+    test::RunProgram({"dbus-send", "--session", "--type=method_call", "--dest=org.mpris.MediaPlayer2.nu_kop32",
+                      "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Player.SetPosition",
+                      "objpath:" + stale, "int64:-5"},
+                     nullptr, {{{"DBUS_SESSION_BUS_ADDRESS", bus.address()}}, ""});
+    EXPECT_EQ(ctl({"status"}), "Paused");
 }

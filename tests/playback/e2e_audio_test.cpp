@@ -111,6 +111,34 @@ TEST_F(EndToEndAudioTest, AWaveFileSoundsInTheSink) {
     EXPECT_GT(Peak(pcm), kLoud);
 }
 
+// The sound server's mixer lists the MIDI and the sound-file streams as
+// this program's, with its icon and as music.
+TEST_F(EndToEndAudioTest, BothStreamsCarryTheProgramsNameIconAndRole) {
+    const std::string pactl = nuko::test::FindProgram("pactl");
+    ASSERT_FALSE(pactl.empty());
+    nuko::test::SmfWriter w(480);
+    for (int i = 0; i < 16; ++i) w.Note(0, 60 + i % 12, 240);
+    nuko::test::WriteBytes(media_.File("song.mid"), w.Bytes());
+    nuko::test::WriteBytes(media_.File("tone.wav"), nuko::test::MakeWav(4));
+    for (const char* name : {"song.mid", "tone.wav"}) {
+        nuko::test::ProgramOptions o;
+        o.output_file = media_.File("play.log");
+        pid_t player = nuko::test::StartProgram({nuko::test::KoTool(), "play", media_.File(name)}, o);
+        std::string streams;
+        EXPECT_TRUE(nuko::test::PollUntil(
+            [&] {
+                nuko::test::RunProgram({pactl, "list", "sink-inputs"}, &streams);
+                return streams.find("application.name") != std::string::npos;
+            },
+            30s, 50ms))
+            << name;
+        EXPECT_NE(streams.find("application.name = \"NU-KOP32\""), std::string::npos) << name << streams;
+        EXPECT_NE(streams.find("application.icon_name = \"nu-kop32\""), std::string::npos) << name << streams;
+        EXPECT_NE(streams.find("media.role = \"music\""), std::string::npos) << name << streams;
+        EXPECT_EQ(nuko::test::WaitProgram(player, 60s), 0) << nuko::test::ReadBytes(o.output_file);
+    }
+}
+
 TEST_F(EndToEndAudioTest, TheProbeFindsTheSoundServer) {
     std::string out;
     ASSERT_EQ(nuko::test::RunProgram({nuko::test::KoTool(), "probe"}, &out), 0);
