@@ -637,6 +637,11 @@ TEST_F(FrameTest, TheOptionsSheetChangesOneKeyPerPageAndKeepsTheRestOfTheFile) {
             ASSERT_FALSE(boxes.isEmpty()) << titles[i].toStdString();
             boxes.front()->toggle();
         }
+        if (const char* shots = std::getenv("NUKO_SCREENSHOT_DIR")) {
+            sheet->ShowPage("MIDI");
+            Events();
+            sheet->grab().save(QString::fromUtf8(shots) + QStringLiteral("/options-sheet.png"));
+        }
         auto* drives = sheet->findChild<QTableWidget*>("drives");
         ASSERT_NE(drives, nullptr);
         drives->insertRow(0);
