@@ -48,6 +48,7 @@
 #include "app/midi_word_window.h"
 #include "app/time_display_component.h"
 #include "fake_backend.h"
+#include "frame_fixture.h"
 #include "qt_app.h"
 #include "scripted_prompt.h"
 #include "app/session_control.h"
@@ -64,40 +65,12 @@ using playback::PlayState;
 
 namespace {
 
-struct FakeSession final : app::SessionControl {
-    std::vector<int> ended;
-    bool End(int mode) override {
-        ended.push_back(mode);
-        return true;
-    }
-};
-
-class FrameTest : public ::testing::Test {
+class FrameTest : public test::FrameFixture<SteadyClock> {
 protected:
     void SetUp() override {
-        test::QtApp();
-        for (const char* n : {"a.mid", "b.mid", "c.mid"}) test::WriteBytes(midi.File(n), "x");
-        for (const char* n : {"x.wav", "y.wav"}) test::WriteBytes(sound.File(n), "x");
-        s.main.poff_chk = 0;
-        s.kinds[0].path = midi.path();
-        s.kinds[0].sub_code = 0x0001;
-        s.kinds[3].path = sound.path();
-        s.kinds[3].sub_code = 0x0001;
+        FrameFixture::SetUp();
         s.kinds[3].mode = 1;
-        store = std::make_unique<settings::SettingsStore>(cfg.File("NU-KO Player32.ini"));
-        app::CoreContext ctx;
-        ctx.settings = &s;
-        ctx.store = store.get();
-        ctx.work_folder = work.path();
-        ctx.dispatcher = &dispatcher;
-        ctx.clock = &clock;
-        ctx.time_of_day = [this] { return now; };
-        ctx.backends = &backends;
-        core = std::make_unique<app::PlayerCore>(ctx);
-        frame = std::make_unique<CMainFrame>(*core, router, &session);
-    }
-    void Events() {
-        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        Make();
     }
     void Tick(int n) {
         for (int i = 0; i < n; ++i) {
@@ -105,21 +78,6 @@ protected:
             core->Tick();
         }
     }
-
-    test::TempDir midi, sound, work, cfg;
-    settings::Settings s;
-    std::unique_ptr<settings::SettingsStore> store;
-    test::FakeBackends backends;
-    FakeSession session;
-    int now = 0;
-    test::ScriptedPrompt prompt;
-    ScopedPrompt scope{&prompt};
-    QObject context;
-    QtDispatcher dispatcher{&context};
-    SteadyClock clock;
-    std::unique_ptr<app::PlayerCore> core;
-    app::CommandRouter router;
-    std::unique_ptr<CMainFrame> frame;
 };
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "app/settings_store.h"
 #include "app/tray_component.h"
 #include "fake_backend.h"
+#include "frame_fixture.h"
 #include "manual_clock.h"
 #include "nuko/qt_dispatch.h"
 #include "panels/mini_window.h"
@@ -39,38 +40,18 @@ using playback::PlayState;
 
 namespace {
 
-class MiniTest : public ::testing::Test {
+class MiniTest : public test::FrameFixture<test::ManualClock> {
 protected:
     void SetUp() override {
-        test::QtApp();
-        for (const char* n : {"a.mid", "b.mid", "c.mid"}) test::WriteBytes(midi.File(n), "x");
-        for (const char* n : {"x.wav", "y.wav"}) test::WriteBytes(sound.File(n), "x");
-        s.main.poff_chk = 0;
-        s.kinds[0].path = midi.path();
-        s.kinds[0].sub_code = 0x0001;
-        s.kinds[3].path = sound.path();
-        s.kinds[3].sub_code = 0x0001;
+        FrameFixture::SetUp();
         backends.setup[media::MediaKind::Midi] = [](test::FakeBackend& b) {
             b.length_ms = 150000;
             b.position_ms = 5000;
         };
-        store = std::make_unique<settings::SettingsStore>(cfg.File("NU-KO Player32.ini"));
     }
     void Make() {
-        app::CoreContext ctx;
-        ctx.settings = &s;
-        ctx.store = store.get();
-        ctx.work_folder = work.path();
-        ctx.dispatcher = &dispatcher;
-        ctx.clock = &clock;
-        ctx.time_of_day = [this] { return now; };
-        ctx.backends = &backends;
-        core = std::make_unique<app::PlayerCore>(ctx);
-        frame = std::make_unique<CMainFrame>(*core, router, nullptr);
+        FrameFixture::Make();
         Events();  // the mini window comes up once the event loop runs
-    }
-    void Events() {
-        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
     }
     // n timer ticks of 40 ms.
     void Tick(int n) {
@@ -89,20 +70,6 @@ protected:
         if (QPushButton* b = Button(id)) b->click();
         Events();
     }
-
-    test::TempDir midi, sound, work, cfg;
-    settings::Settings s;
-    std::unique_ptr<settings::SettingsStore> store;
-    test::FakeBackends backends;
-    int now = 0;
-    test::ScriptedPrompt prompt;
-    ScopedPrompt scope{&prompt};
-    QObject context;
-    QtDispatcher dispatcher{&context};
-    test::ManualClock clock;
-    std::unique_ptr<app::PlayerCore> core;
-    app::CommandRouter router;
-    std::unique_ptr<CMainFrame> frame;
 };
 
 }  // namespace
