@@ -84,6 +84,36 @@ TEST(BackendModuleTest, SongPlaysThroughTheLoadedModule) {
     EXPECT_EQ(device.Close(MediaKind::Midi), mci::kOk);
 }
 
+TEST(BackendModuleTest, ANewSoundFontIsTheNextOpensAndNotThePlayingOnes) {
+    const std::string system_font = FindSoundFont("");
+    if (system_font.empty()) GTEST_SKIP() << "no sound font on this machine";
+    NUKO_CORPUS_FILE(song, "midi/jazzsoft_test-2-tracks-type-2.mid");
+    test::TempDir dir;
+    // A font whose header passes and whose body FluidSynth refuses.
+    test::WriteBytes(dir.File("broken.sf2"), std::string("RIFF\x10\x01\x01\x01sfbkLIST\xFF\xFF\xFF\x7F", 20));
+    CallQueue queue;
+    LinuxBackends backends(queue, In(kModules));
+    test::ScriptedPrompt prompt;
+    ScopedPrompt scoped(&prompt);
+    MediaDevice device(backends, MediaDeviceConfig{}, MediaDeviceHooks{});
+    ASSERT_EQ(device.Open(MediaKind::Midi, song), mci::kOk);
+    device.Close(MediaKind::Midi);
+
+    // Set, but the back end made for the last song goes on with its font.
+    backends.SetSoundFont(dir.File("broken.sf2"));
+    ASSERT_EQ(device.Open(MediaKind::Midi, song), mci::kOk);
+    device.Close(MediaKind::Midi);
+    // Renewed: the next song's back end loads the new font (which fails).
+    device.RenewBackend(MediaKind::Midi);
+    EXPECT_NE(device.Open(MediaKind::Midi, song), mci::kOk);
+    device.Close(MediaKind::Midi);
+    // And back to a good one.
+    backends.SetSoundFont(system_font);
+    device.RenewBackend(MediaKind::Midi);
+    EXPECT_EQ(device.Open(MediaKind::Midi, song), mci::kOk);
+    device.Close(MediaKind::Midi);
+}
+
 TEST(BackendModuleTest, MissingModuleFailsTheOpenWithItsReason) {
     test::TempDir empty;
     CallQueue queue;
