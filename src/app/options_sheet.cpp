@@ -143,8 +143,8 @@ void FieldPage::Check(const QString& label, SettingKey key, bool invert) {
 }
 
 void FieldPage::Number(const QString& label, SettingKey key, int min, int max, const QString& suffix) {
-    // A line with a validator rather than a spin box: a typed value out of
-    // range is reported, not silently clamped.
+    // The spin box takes any number: a typed value out of range is reported
+    // on Apply, not silently clamped.
     auto* spin = new QSpinBox(widget_);
     spin->setRange(std::numeric_limits<int>::min() / 2, std::numeric_limits<int>::max() / 2);
     spin->setSuffix(suffix);
