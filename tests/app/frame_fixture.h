@@ -16,6 +16,7 @@
 #include "app/session_control.h"
 #include "app/settings_store.h"
 #include "fake_backend.h"
+#include "fake_core_context.h"
 #include "nuko/prompt.h"
 #include "nuko/qt_dispatch.h"
 #include "qt_app.h"
@@ -48,14 +49,9 @@ protected:
         store = std::make_unique<settings::SettingsStore>(cfg.File("NU-KO Player32.ini"));
     }
     void Make() {
-        app::CoreContext ctx;
-        ctx.settings = &s;
+        app::CoreContext ctx = FakeCoreContext(s, work.path(), dispatcher, clock, backends);
         ctx.store = store.get();
-        ctx.work_folder = work.path();
-        ctx.dispatcher = &dispatcher;
-        ctx.clock = &clock;
         ctx.time_of_day = [this] { return now; };
-        ctx.backends = &backends;
         core = std::make_unique<app::PlayerCore>(ctx);
         frame = std::make_unique<app::CMainFrame>(*core, router, &session);
     }

@@ -20,6 +20,7 @@
 #include "app/command_router.h"
 #include "app/mpris_model.h"
 #include "fake_backend.h"
+#include "fake_core_context.h"
 #include "manual_clock.h"
 #include "qt_app.h"
 #include "session_bus.h"
@@ -44,14 +45,7 @@ protected:
             b.length_ms = 30'000;
             b.mode = playback::DeviceMode::Playing;  // no end seen on the clock
         };
-        app::CoreContext ctx;
-        ctx.settings = &s;
-        ctx.work_folder = work.path();
-        ctx.dispatcher = &queue;
-        ctx.clock = &clock;
-        ctx.time_of_day = [] { return 0; };
-        ctx.backends = &backends;
-        core = std::make_unique<app::PlayerCore>(ctx);
+        core = std::make_unique<app::PlayerCore>(test::FakeCoreContext(s, work.path(), queue, clock, backends));
         core->RegisterCommands(router);
     }
 

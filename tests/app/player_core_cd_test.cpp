@@ -10,6 +10,7 @@
 #include "app/command_router.h"
 #include "app/player_core.h"
 #include "fake_backend.h"
+#include "fake_core_context.h"
 #include "manual_clock.h"
 #include "media_fixtures.h"
 #include "nuko/string_ids.h"
@@ -40,14 +41,7 @@ protected:
             b.toc.tracks = {{1, 0, true}, {2, 750, true}, {3, 1500, true}};
             b.toc.leadout = 2250;
         };
-        app::CoreContext ctx;
-        ctx.settings = &s;
-        ctx.work_folder = work.path();
-        ctx.dispatcher = &queue;
-        ctx.clock = &clock;
-        ctx.time_of_day = [] { return 0; };
-        ctx.backends = &backends;
-        core = std::make_unique<PlayerCore>(ctx);
+        core = std::make_unique<PlayerCore>(test::FakeCoreContext(s, work.path(), queue, clock, backends));
         core->RegisterCommands(router);
         core->Start();
         core->Subscribe(events);
@@ -205,13 +199,7 @@ TEST(CoreCdStartTest, ADiscOpenedWhileAFileListIsReadPlaysAtOnce) {
     test::ManualClock clock;
     test::ScriptedPrompt prompt;
     ScopedPrompt scope{&prompt};
-    app::CoreContext ctx;
-    ctx.settings = &s;
-    ctx.work_folder = work.path();
-    ctx.dispatcher = &queue;
-    ctx.clock = &clock;
-    ctx.time_of_day = [] { return 0; };
-    ctx.backends = &backends;
+    app::CoreContext ctx = test::FakeCoreContext(s, work.path(), queue, clock, backends);
     ctx.background_lists = true;
     PlayerCore core(ctx);
     core.Start();

@@ -13,6 +13,7 @@
 #include "app/command_ids.h"
 #include "app/command_router.h"
 #include "fake_backend.h"
+#include "fake_core_context.h"
 #include "manual_clock.h"
 #include "lzh_writer.h"
 #include "test_support.h"
@@ -52,13 +53,8 @@ protected:
         s.kinds[3].path = sound.path();
         s.kinds[3].sub_code = 0x0001;
         s.kinds[3].mode = 1;
-        app::CoreContext ctx;
-        ctx.settings = &s;
-        ctx.work_folder = work.path();
-        ctx.dispatcher = &queue;
-        ctx.clock = &clock;
+        app::CoreContext ctx = test::FakeCoreContext(s, work.path(), queue, clock, backends);
         ctx.time_of_day = [this] { return now; };
-        ctx.backends = &backends;
         core = std::make_unique<PlayerCore>(ctx);
         core->RegisterCommands(router);
     }
