@@ -195,6 +195,7 @@ void PlayerCore::ApplySettings() {
     clocks_.Set(ClockTimers::kOff1, s_.timer.off_timer1);
     clocks_.Set(ClockTimers::kOn2, s_.timer.on_timer2);
     clocks_.Set(ClockTimers::kOff2, s_.timer.off_timer2);
+    UpdateRotation(true);
     Notify([](CoreListener& l) { l.OnTimersChanged(); });
 }
 

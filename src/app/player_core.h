@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -134,6 +135,8 @@ struct CoreContext {
     media::ArchiveUi* archive_ui = nullptr;
     // Whether archives play; unset: whether liblhasa can be used.
     std::optional<bool> archives_enabled;
+    // The machine's CD drives (device paths); unset: those libcdio finds.
+    std::function<std::vector<std::string>()> cd_drive_list;
 };
 
 class PlayerCore final : public playback::ControllerHost {
@@ -212,8 +215,12 @@ public:
     // Reads the disc in the chosen drive again.
     void ReadDisc();
     // The insert check (Cd/InsertTime): a disc that came into the chosen
-    // drive is read, and played with Cd/InsertStart.
+    // drive (with Cd/InsertMulti into any drive) is read, the CD kind
+    // taking over while nothing plays, and played with Cd/InsertStart.
     void CheckDiscInserted();
+    // The drives taking part in multi-CD play (Cd/Multi, Cd/MultiCdSel):
+    // CD drives, not images, in drive order.
+    std::vector<int> MultiCdDrives() const;
 
     void SetSleepLength(int seconds);
     void SleepOn();
@@ -286,6 +293,9 @@ private:
     // Opens a plan of the CD kind: -1 nothing usable, 0 a drive or track
     // chosen, 1 a disc image opened.
     int OpenCdPlan(const OpenPlan& plan);
+    // Multi-CD play is on while Cd/Multi is set and a CD drive is in use.
+    void UpdateRotation(bool settings_changed);
+    bool LoadRotationDrive(int index);
     // The drive entry of a disc image, added when new.
     int ImageDrive(const std::string& image);
     void Reload(const std::string& named, bool in_place);
@@ -323,6 +333,8 @@ private:
     int cd_status_ = 0;
     bool cd_disc_present_ = false;
     std::unique_ptr<playback::CdPlayList> cd_list_;
+    // The disc id (empty: none) the insert check last saw in each drive.
+    std::map<std::string, std::string> seen_discs_;
     std::unique_ptr<playback::PlayController> controller_;
     // Archive rows play their chosen member; the extracted files go with it.
     std::unique_ptr<media::CArchiveFile> archives_;

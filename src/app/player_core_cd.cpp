@@ -3,6 +3,7 @@
 // up in the CD title database, the rows of the CD panel and the insert
 // check.
 #include <algorithm>
+#include <utility>
 
 #include "app/player_core.h"
 #include "cd/disc_lengths.h"
@@ -27,7 +28,7 @@ void PlayerCore::ScanDrives() {
     std::vector<cd::CdDrive> images;
     for (const auto& d : cd_drives_)
         if (d.image) images.push_back(d);
-    cd_drives_ = cd::AssignDriveLetters(cd::ListCdDrives(), s_.drives);
+    cd_drives_ = cd::AssignDriveLetters(ctx_.cd_drive_list ? ctx_.cd_drive_list() : cd::ListCdDrives(), s_.drives);
     cd_drives_.insert(cd_drives_.end(), images.begin(), images.end());
     // The drive or image the CD kind used last time (its `Path`).
     const std::string& last = kinds_[static_cast<std::size_t>(media::Code(MediaKind::Cd))].path;
@@ -62,6 +63,7 @@ bool PlayerCore::ChooseDrive(int index) {
     }
     if (kind_ == MediaKind::Cd) controller_->RunCommand(PlayCommand::Stop, false);
     cd_drive_ = index;
+    cd_list_->ForgetOtherDiscs();
     if (kind_ == MediaKind::Cd) ReadDisc();
     else Notify([](CoreListener& l) { l.OnDiscChanged(); });
     return true;
@@ -118,8 +120,50 @@ void PlayerCore::ReadDisc() {
         controller_->SetCurrentItem(row);
         Notify([row](CoreListener& l) { l.OnItemShown(row); });
     }
+    UpdateRotation(false);
     Notify([](CoreListener& l) { l.OnDiscChanged(); });
     Notify([row](CoreListener& l) { l.OnDiscRowSelected(row); });
+}
+
+std::vector<int> PlayerCore::MultiCdDrives() const {
+    std::vector<int> drives;
+    const auto& used = s_.cd.multi_cd_sel.used;
+    for (std::size_t i = 0; i < cd_drives_.size(); ++i) {
+        if (cd_drives_[i].image) continue;
+        // Drives past the flags' end take part.
+        if (i < used.size() && !used[i]) continue;
+        drives.push_back(static_cast<int>(i));
+    }
+    return drives;
+}
+
+void PlayerCore::UpdateRotation(bool settings_changed) {
+    if (!cd_list_) return;
+    const bool on = s_.cd.multi != 0 && cd_drive_ >= 0 && cd_drive_ < static_cast<int>(cd_drives_.size()) &&
+                    !cd_drives_[static_cast<std::size_t>(cd_drive_)].image;
+    if (on == cd_list_->rotating() && !settings_changed) return;
+    if (!on) {
+        cd_list_->SetRotation(std::nullopt);
+        return;
+    }
+    playback::DiscRotation rotation;
+    rotation.drives = [this] { return MultiCdDrives(); };
+    rotation.current = [this] { return cd_drive_; };
+    rotation.load = [this](int index) { return LoadRotationDrive(index); };
+    rotation.random_drive = s_.cd.muti_random != 0;
+    cd_list_->SetRotation(std::move(rotation));
+}
+
+bool PlayerCore::LoadRotationDrive(int index) {
+    if (index < 0 || index >= static_cast<int>(cd_drives_.size())) return false;
+    const int old = cd_drive_;
+    cd_drive_ = index;
+    ReadDisc();
+    if (cd_disc_present_ && cd_list_->PlayableCount() > 0) return true;
+    // Nothing to play there: the drive in use stays.
+    cd_drive_ = old;
+    ReadDisc();
+    return false;
 }
 
 void PlayerCore::SelectDiscRow(int row) {
@@ -186,18 +230,31 @@ int PlayerCore::OpenCdPlan(const OpenPlan& plan) {
 }
 
 void PlayerCore::CheckDiscInserted() {
-    if (kind_ != MediaKind::Cd || controller_->item_active() || controller_->opening()) return;
-    if (cd_drive_ < 0 || cd_drive_ >= static_cast<int>(cd_drives_.size())) return;
-    const cd::CdDrive& drive = cd_drives_[static_cast<std::size_t>(cd_drive_)];
-    if (drive.image) return;
-    auto disc = cd::OpenDisc(drive.device);
-    const bool present = disc != nullptr;
-    const bool changed = present != cd_disc_present_ ||
-                         (present && cd::DiscId(cd::DiscLengthsOf(disc->Toc())) != cd_record_.section);
-    if (!changed) return;
-    disc.reset();
-    ReadDisc();
-    if (present && cd_disc_present_ && s_.cd.insert_start && cd_list_->PlayableCount() > 0) PostPlay();
+    if (controller_->item_active() || controller_->opening()) return;
+    const bool every_drive = s_.cd.insert_multi != 0;
+    for (int i = 0; i < static_cast<int>(cd_drives_.size()); ++i) {
+        const cd::CdDrive& drive = cd_drives_[static_cast<std::size_t>(i)];
+        if (drive.image || (!every_drive && i != cd_drive_)) continue;
+        std::string id;
+        if (auto disc = cd::OpenDisc(drive.device)) id = cd::DiscId(cd::DiscLengthsOf(disc->Toc()));
+        auto [seen, first] = seen_discs_.try_emplace(drive.device, id);
+        const std::string before = std::exchange(seen->second, id);
+        if (kind_ == MediaKind::Cd && i == cd_drive_) {
+            // The panel's drive: any change shows, a removed disc too.
+            const bool changed = !id.empty() != cd_disc_present_ || (!id.empty() && id != cd_record_.section);
+            if (!changed) continue;
+            ReadDisc();
+        } else {
+            // Elsewhere only a disc that came in since the last look counts;
+            // one that was there at the first look is no insertion.
+            if (first || id.empty() || id == before) continue;
+            cd_drive_ = i;
+            if (kind_ == MediaKind::Cd) ReadDisc();
+            else SwitchKind(MediaKind::Cd, true, true);
+        }
+        if (!id.empty() && cd_disc_present_ && s_.cd.insert_start && cd_list_->PlayableCount() > 0) PostPlay();
+        return;
+    }
 }
 
 }  // namespace nuko::app

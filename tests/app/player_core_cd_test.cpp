@@ -3,7 +3,9 @@
 // changes while a CD plays, and images that the reader cannot take.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "app/command_ids.h"
@@ -41,7 +43,9 @@ protected:
             b.toc.tracks = {{1, 0, true}, {2, 750, true}, {3, 1500, true}};
             b.toc.leadout = 2250;
         };
-        core = std::make_unique<PlayerCore>(test::FakeCoreContext(s, work.path(), queue, clock, backends));
+        app::CoreContext ctx = test::FakeCoreContext(s, work.path(), queue, clock, backends);
+        ctx.cd_drive_list = drive_list;
+        core = std::make_unique<PlayerCore>(ctx);
         core->RegisterCommands(router);
         core->Start();
         core->Subscribe(events);
@@ -59,6 +63,8 @@ protected:
     test::ScriptedPrompt prompt;
     ScopedPrompt scope{&prompt};
     DiscEvents events;
+    // The machine's drives; unset: none found by libcdio here.
+    std::function<std::vector<std::string>()> drive_list;
     std::unique_ptr<PlayerCore> core;
 };
 
@@ -213,6 +219,158 @@ TEST(CoreCdStartTest, ADiscOpenedWhileAFileListIsReadPlaysAtOnce) {
     }
     EXPECT_EQ(core.controller().state(), PlayState::Playing);
     EXPECT_EQ(core.kind(), MediaKind::Cd);
+}
+
+}  // namespace
+
+namespace {
+
+// Several drives, each an image file standing where a drive's device would
+// be: D with two tracks, E with two (left out by the drive flags), F with
+// three and G empty.
+class CoreMultiCdTest : public CoreCdTest {
+protected:
+    void SetUp() override {
+        d = test::WriteCdImage(discs.path(), "d", {750, 750});
+        e = test::WriteCdImage(discs.path(), "e", {750, 750});
+        f = test::WriteCdImage(discs.path(), "f", {750, 750, 750});
+        g = discs.File("g.cue");
+        drive_list = [this] { return std::vector<std::string>{d, e, f, g}; };
+        s.cd.multi = 1;
+        s.cd.multi_cd_sel.used[1] = false;
+        CoreCdTest::SetUp();
+    }
+    void PlayFromDriveD(playback::PlayMode mode) {
+        router.Run(app::cmd::kKindMidi + media::Code(MediaKind::Cd));
+        ASSERT_EQ(core->kind(), MediaKind::Cd);
+        ASSERT_TRUE(core->ChooseDrive(0));
+        core->controller().SetMode(MediaKind::Cd, mode);
+        router.Run(app::cmd::kPlay);
+        queue.RunPending();
+        ASSERT_EQ(core->controller().state(), PlayState::Playing);
+    }
+    // The disc and track playing, as "d1".
+    std::string Playing() {
+        const std::string& disc = Backend()->opened.back();
+        return disc.substr(disc.rfind('/') + 1, 1) + std::to_string(PlayedTrack());
+    }
+    // What plays through `count` track ends; "-" once play stopped.
+    std::vector<std::string> PlayOn(int count) {
+        std::vector<std::string> played{Playing()};
+        for (int i = 0; i < count; ++i) {
+            Backend()->Finish(playback::EndReason::Success);
+            queue.RunPending();
+            played.push_back(core->controller().state() == PlayState::Playing ? Playing() : "-");
+            if (played.back() == "-") break;
+        }
+        return played;
+    }
+    std::string d, e, f, g;
+};
+
+TEST_F(CoreMultiCdTest, SequentialPlayGoesOnWithTheNextDriveTakingPartAndEndsAfterTheLast) {
+    EXPECT_EQ(core->MultiCdDrives(), (std::vector<int>{0, 2, 3}));
+    PlayFromDriveD({playback::PlayOrder::Sequential, false, false});
+    EXPECT_EQ(PlayOn(6), (std::vector<std::string>{"d1", "d2", "f1", "f2", "f3", "-"}));
+    // The panel follows the drive that plays.
+    EXPECT_EQ(core->cd_drive(), 2);
+}
+
+TEST_F(CoreMultiCdTest, LoopPlayComesRoundToTheFirstDriveAndPreviousCrossesBack) {
+    PlayFromDriveD({playback::PlayOrder::Loop, false, false});
+    EXPECT_EQ(PlayOn(6), (std::vector<std::string>{"d1", "d2", "f1", "f2", "f3", "d1", "d2"}));
+    router.Run(app::cmd::kNext);
+    queue.RunPending();
+    EXPECT_EQ(Playing(), "f1");
+    router.Run(app::cmd::kPrevious);
+    queue.RunPending();
+    EXPECT_EQ(Playing(), "d2");
+}
+
+TEST_F(CoreMultiCdTest, RandomPlayWithTheDriveDrawnPlaysEveryTrackOnceAcrossDiscs) {
+    // The default draws the drive; each pass begins again after its end.
+    for (int pass = 0; pass < 3; ++pass) {
+        PlayFromDriveD({playback::PlayOrder::Sequential, true, false});
+        std::vector<std::string> played = PlayOn(6);
+        ASSERT_EQ(played.size(), 6u) << pass;
+        EXPECT_EQ(played.back(), "-") << pass;
+        played.pop_back();
+        std::sort(played.begin(), played.end());
+        EXPECT_EQ(played, (std::vector<std::string>{"d1", "d2", "f1", "f2", "f3"})) << pass;
+    }
+}
+
+TEST_F(CoreMultiCdTest, RandomPlayWithoutTheDriveDrawnFinishesEachDiscFirst) {
+    s.cd.muti_random = 0;
+    s.cd.multi_cd_sel.used[1] = true;
+    core->ApplySettings();
+    PlayFromDriveD({playback::PlayOrder::Loop, true, false});
+    std::vector<std::string> played = PlayOn(6);
+    ASSERT_EQ(played.size(), 7u);
+    std::vector<std::string> first(played.begin(), played.begin() + 2);
+    std::vector<std::string> second(played.begin() + 2, played.begin() + 4);
+    std::sort(first.begin(), first.end());
+    std::sort(second.begin(), second.end());
+    EXPECT_EQ(first, (std::vector<std::string>{"d1", "d2"}));
+    EXPECT_EQ(second, (std::vector<std::string>{"e1", "e2"}));
+    EXPECT_EQ(played[4][0], 'f');
+    EXPECT_EQ(played[6][0], 'f');
+}
+
+TEST_F(CoreMultiCdTest, SingleCdModeStaysOnItsDisc) {
+    s.cd.multi = 0;
+    core->ApplySettings();
+    PlayFromDriveD({playback::PlayOrder::Loop, false, false});
+    EXPECT_EQ(PlayOn(3), (std::vector<std::string>{"d1", "d2", "d1", "d2"}));
+}
+
+TEST_F(CoreMultiCdTest, TheInsertCheckTakesANewDiscAndPlaysIt) {
+    s.cd.insert_check = 1;
+    s.cd.insert_start = 1;
+    s.cd.insert_multi = 1;
+    core->ApplySettings();
+    // Discs already in the drives at the first look are no insertions.
+    core->CheckDiscInserted();
+    EXPECT_EQ(core->kind(), MediaKind::Midi);
+
+    // A disc comes into G: the CD kind takes over and plays it.
+    test::WriteCdImage(discs.path(), "g", {750, 750, 750, 750});
+    core->CheckDiscInserted();
+    queue.RunPending();
+    EXPECT_EQ(core->kind(), MediaKind::Cd);
+    EXPECT_EQ(core->cd_drive(), 3);
+    EXPECT_EQ(core->cd_tracks().Count(), 4);
+    ASSERT_EQ(core->controller().state(), PlayState::Playing);
+    EXPECT_EQ(Playing(), "g1");
+
+    // Nothing is taken while a disc plays.
+    std::filesystem::remove(d);
+    test::WriteCdImage(discs.path(), "d", {750});
+    core->CheckDiscInserted();
+    EXPECT_EQ(core->cd_drive(), 3);
+
+    // Stopped, the disc that came into D meanwhile is taken.
+    router.Run(app::cmd::kStop);
+    core->CheckDiscInserted();
+    EXPECT_EQ(core->cd_drive(), 0);
+    EXPECT_EQ(core->cd_tracks().Count(), 1);
+}
+
+TEST_F(CoreMultiCdTest, WithoutInsertMultiOnlyThePanelsDriveIsWatched) {
+    s.cd.insert_check = 1;
+    core->ApplySettings();
+    router.Run(app::cmd::kKindMidi + media::Code(MediaKind::Cd));
+    ASSERT_TRUE(core->ChooseDrive(3));
+    EXPECT_EQ(core->cd_tracks().Count(), 0);
+    core->CheckDiscInserted();
+    std::filesystem::remove(e);
+    test::WriteCdImage(discs.path(), "e", {750});
+    core->CheckDiscInserted();
+    EXPECT_EQ(core->cd_drive(), 3);
+    test::WriteCdImage(discs.path(), "g", {750, 750});
+    core->CheckDiscInserted();
+    EXPECT_EQ(core->cd_tracks().Count(), 2);
+    EXPECT_EQ(core->controller().state(), PlayState::Stopped);  // InsertStart is off
 }
 
 }  // namespace
