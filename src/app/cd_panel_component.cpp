@@ -29,6 +29,7 @@ void CdPanelComponent::Attach(PlayerCore& core, CommandRouter& router) {
     router.Register(cmd::kCdEditTitles, {[this] { EditTitles(); },
                                          [this] { return core_->kind() == MediaKind::Cd && !core_->cd_record().section.empty(); }});
     QObject::connect(panel_, &cd::CdPanelWidget::driveChosen, panel_, [this](int index) { core_->ChooseDrive(index); });
+    QObject::connect(panel_, &cd::CdPanelWidget::multiModeToggled, panel_, [this](bool on) { core_->SetMultiCd(on); });
     QObject::connect(panel_, &cd::CdPanelWidget::rowSelected, panel_, [this](int row) { core_->SelectRow(row); });
     QObject::connect(panel_, &cd::CdPanelWidget::rowActivated, panel_, [this](int row) {
         // As a double click in the file area: Stop, select, Play.
@@ -51,6 +52,7 @@ void CdPanelComponent::ApplySettings(const settings::Settings& s) {
     dialog_settings_.also_save = s.cd_title.save != 0;
     panel_->grid().SetBackground(s.color.cd_area.background);
     panel_->grid().SetTextColour(s.color.cd_area.text);
+    panel_->SetMultiMode(s.cd.multi != 0);
 }
 
 void CdPanelComponent::StoreSettings(settings::Settings& s) const {

@@ -221,6 +221,8 @@ public:
     // The drives taking part in multi-CD play (Cd/Multi, Cd/MultiCdSel):
     // CD drives, not images, in drive order.
     std::vector<int> MultiCdDrives() const;
+    // Cd/Multi from the CD panel's mode button.
+    void SetMultiCd(bool on);
 
     void SetSleepLength(int seconds);
     void SleepOn();

@@ -137,6 +137,11 @@ std::vector<int> PlayerCore::MultiCdDrives() const {
     return drives;
 }
 
+void PlayerCore::SetMultiCd(bool on) {
+    s_.cd.multi = on ? 1 : 0;
+    UpdateRotation(true);
+}
+
 void PlayerCore::UpdateRotation(bool settings_changed) {
     if (!cd_list_) return;
     const bool on = s_.cd.multi != 0 && cd_drive_ >= 0 && cd_drive_ < static_cast<int>(cd_drives_.size()) &&

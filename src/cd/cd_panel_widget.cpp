@@ -5,8 +5,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QSignalBlocker>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+
+#include "nuko/qt_strings.h"
+#include "nuko/string_ids.h"
 
 namespace nuko::cd {
 
@@ -20,7 +24,13 @@ CdPanelWidget::CdPanelWidget(QWidget* parent) : QWidget(parent) {
     drives_->setObjectName(QStringLiteral("drives"));
     caption_ = new QLabel(this);
     caption_->setObjectName(QStringLiteral("caption"));
+    multi_ = new QToolButton(this);
+    multi_->setObjectName(QStringLiteral("multi_mode"));
+    multi_->setText(QStringLiteral("M"));
+    multi_->setCheckable(true);
+    SetMultiMode(false);
     top->addWidget(drives_);
+    top->addWidget(multi_);
     top->addWidget(caption_, 1);
     v->addLayout(top);
     list_ = new QListWidget(this);
@@ -31,6 +41,10 @@ CdPanelWidget::CdPanelWidget(QWidget* parent) : QWidget(parent) {
     grid_->setMinimumHeight(60);
     v->addWidget(grid_);
 
+    connect(multi_, &QToolButton::clicked, this, [this](bool on) {
+        SetMultiMode(on);
+        emit multiModeToggled(on);
+    });
     connect(drives_, &QComboBox::activated, this, [this](int index) { emit driveChosen(index); });
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!filling_ && row >= 0) emit rowSelected(row + 1);
@@ -100,5 +114,11 @@ void CdPanelWidget::SelectRow(int row) {
 }
 
 int CdPanelWidget::selected_row() const { return list_->currentRow() + 1; }
+
+void CdPanelWidget::SetMultiMode(bool on) {
+    QSignalBlocker quiet(multi_);
+    multi_->setChecked(on);
+    multi_->setToolTip(LoadQString(on ? strings::kMultiCdMode : strings::kSingleCdMode));
+}
 
 }  // namespace nuko::cd

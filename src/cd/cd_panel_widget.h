@@ -14,6 +14,7 @@
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QToolButton;
 
 namespace nuko::cd {
 
@@ -33,6 +34,9 @@ public:
     TrackGridWidget& grid() { return *grid_; }
     QListWidget& list() { return *list_; }
     QComboBox& drive_selector() { return *drives_; }
+    // The multi-CD mode button: pressed while several drives play in turn.
+    void SetMultiMode(bool on);
+    QToolButton& multi_button() { return *multi_; }
 
 signals:
     void driveChosen(int index);
@@ -40,9 +44,11 @@ signals:
     void rowActivated(int row);
     void editTitlesRequested();
     void contextRequested(QPoint global);
+    void multiModeToggled(bool on);
 
 private:
     QComboBox* drives_ = nullptr;
+    QToolButton* multi_ = nullptr;
     QLabel* caption_ = nullptr;
     QListWidget* list_ = nullptr;
     TrackGridWidget* grid_ = nullptr;

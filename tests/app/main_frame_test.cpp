@@ -296,6 +296,15 @@ TEST_F(FrameTest, ADiscImageShowsTheCdPanelInPlaceOfTheFileArea) {
     EXPECT_EQ(core->controller().current_item(), 6);
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Night Train - NU-KO Player for WIN32"));
 
+    // The mode button switches multi-CD play and says which is on.
+    QToolButton& multi = panel->multi_button();
+    EXPECT_EQ(multi.toolTip(), QString::fromUtf8("ｼﾝｸﾞﾙCDﾓｰﾄﾞ"));
+    multi.click();
+    EXPECT_EQ(s.cd.multi, 1);
+    EXPECT_EQ(multi.toolTip(), QString::fromUtf8("ﾏﾙﾁCDﾓｰﾄﾞ"));
+    multi.click();
+    EXPECT_EQ(s.cd.multi, 0);
+
     // The shot for the documentation, when asked for.
     if (const char* shots = std::getenv("NUKO_SCREENSHOT_DIR")) {
         frame->resize(420, 560);
