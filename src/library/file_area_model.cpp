@@ -16,6 +16,14 @@
 namespace nuko::media {
 namespace {
 
+// Whether `name` ends in `lowered_end` in any letter case; the last
+// letters first, since scans ask this of every name.
+bool EndsInLetterCase(std::string_view name, std::string_view lowered_end) {
+    return name.size() >= lowered_end.size() && !lowered_end.empty() &&
+           (name.back() | 0x20) == lowered_end.back() &&
+           text::EqualsIgnoreAsciiCase(name.substr(name.size() - lowered_end.size()), lowered_end);
+}
+
 bool Found(const std::string& path, bool hidden, path::CaseResolver& resolver) {
     path::CaseResolver::Found f = resolver.Find(path);
     return f.kind == path::CaseResolver::Kind::File && (hidden || !path::IsHiddenName(path::FileName(f.path)));
@@ -140,7 +148,7 @@ private:
             scripts_of_ = &listing;
             has_scripts_ = false;
             for (const path::FolderEntry& e : listing.entries)
-                if (e.reached == path::FolderEntry::Reached::File && e.lowered.ends_with(".wrd")) {
+                if (e.reached == path::FolderEntry::Reached::File && EndsInLetterCase(e.name, ".wrd")) {
                     has_scripts_ = true;
                     break;
                 }
@@ -162,6 +170,8 @@ struct ScanState {
     // Sets the rows' icons as they are found (a plain file's own entry is
     // at hand then); none for a bare scan.
     RowIcons* icons = nullptr;
+    // The scan's extensions, for its plain files.
+    const ExtensionMatcher* matcher = nullptr;
 };
 
 // The "image" picture of a folder, looked for once per scan.
@@ -194,9 +204,9 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
         if (!o.hidden_files && path::IsHiddenName(e.name)) continue;
 
         const std::string_view ext = path::Extension(e.name);
-        if (e.own == path::FolderEntry::Own::File && !text::EqualsIgnoreAsciiCase(ext, "lnk")) {
+        if (e.own == path::FolderEntry::Own::File && !(ext.size() == 3 && EndsInLetterCase(ext, "lnk"))) {
             // A plain file is its own row: folder and name as listed.
-            if (!ScanAccepts(e.name, ext, Code(list.kind), extensions, media_type_here)) continue;
+            if (!ScanAccepts(e.name, ext, Code(list.kind), *state.matcher, media_type_here)) continue;
             MediaItem& item = list.items.emplace_back();  // made in place: rows are many
             item.folder = folder;
             item.name = e.name;
@@ -222,6 +232,20 @@ bool Scan(MediaList& list, const std::string& folder, const ExtensionList& exten
         list.Add(std::move(item));
     }
     return !o.folder_done || o.folder_done();
+}
+
+// At least as many as the rows a scan from `folder` makes: the names that
+// are no folder in the folders it walks. Their listings are read now and
+// kept for the scan, so that its rows are made in place in one vector.
+std::size_t NamesUnder(const std::string& folder, const FolderScanOptions& o, path::CaseResolver& resolver) {
+    const path::FolderListing& listing = resolver.Listing(folder);
+    if (listing.state != path::FolderListing::State::Listed) return 0;
+    std::size_t n = 0;
+    for (const path::FolderEntry& e : listing.entries) {
+        if (e.own != path::FolderEntry::Own::Folder) ++n;
+        else if (o.sub_folders && !path::IsHiddenName(e.name)) n += NamesUnder(folder + e.name + "/", o, resolver);
+    }
+    return n;
 }
 
 // Hands rows on in batches: the first soon, so that the list shows at once,
@@ -286,7 +310,8 @@ void FolderScan(MediaList& list, const std::string& folder, const ExtensionList&
 
 void FolderScan(MediaList& list, const std::string& folder, const ExtensionList& extensions,
                 const FolderScanOptions& options, path::CaseResolver& resolver) {
-    ScanState state{resolver, ResolverLookup(resolver), {}};
+    const ExtensionMatcher matcher(extensions);
+    ScanState state{resolver, ResolverLookup(resolver), {}, nullptr, &matcher};
     (void)Scan(list, path::WithTrailingSlash(folder), extensions, options, state);
 }
 
@@ -357,8 +382,13 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
     o.picture_extensions = env.catalog.picture_extensions;
     o.win_media_type = env.win_media_type;
     o.folder_done = [&] { return batcher.Offer(list.items, false); };
-    ScanState state{resolver, ResolverLookup(resolver), {}, &icons};
-    if (!Scan(list, path::WithTrailingSlash(settings.source), exts, o, state)) return false;
+    const ExtensionMatcher matcher(exts);
+    ScanState state{resolver, ResolverLookup(resolver), {}, &icons, &matcher};
+    const std::string top = path::WithTrailingSlash(settings.source);
+    // All rows in one hand-over: room for them first. (Batches are small
+    // and have their own room.)
+    if (!sink.in_batches) list.items.reserve(NamesUnder(top, o, resolver));
+    if (!Scan(list, top, exts, o, state)) return false;
     return batcher.Offer(list.items, true);
 }
 

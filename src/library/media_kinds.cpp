@@ -112,24 +112,73 @@ bool ScanAccepts(std::string_view path, int kind, const ExtensionList& list,
     return ScanAccepts(path, path::Extension(path), kind, list, win_media_type);
 }
 
-bool ScanAccepts(std::string_view path, std::string_view ext, int kind, const ExtensionList& list,
-                 const std::function<int(const std::string&)>& win_media_type) {
-    // Compared with the list's ".ext" entries letter by letter, lowered on
-    // the way: this runs once per file of a folder scan.
-    if (ext.empty()) return false;
-    auto it = std::find_if(list.begin(), list.end(), [ext](const std::string& want) {
-        if (want.size() != ext.size() + 1 || want[0] != '.') return false;
-        for (std::size_t i = 0; i < ext.size(); ++i) {
-            char c = ext[i] >= 'A' && ext[i] <= 'Z' ? static_cast<char>(ext[i] - 'A' + 'a') : ext[i];
-            if (c != want[i + 1]) return false;
-        }
-        return true;
-    });
-    if (it == list.end()) return false;
-    if (!IsWindowsMediaExtension(*it)) return true;
+namespace {
+
+// `want` (".mid") is ext (without its dot) lowered.
+bool IsLoweredExtension(const std::string& want, std::string_view ext) {
+    if (want.size() != ext.size() + 1 || want[0] != '.') return false;
+    for (std::size_t i = 0; i < ext.size(); ++i) {
+        char c = ext[i] >= 'A' && ext[i] <= 'Z' ? static_cast<char>(ext[i] - 'A' + 'a') : ext[i];
+        if (c != want[i + 1]) return false;
+    }
+    return true;
+}
+
+// Up to eight characters in a number, ASCII letters lowered when asked; 0
+// for none or more than eight. Names hold no NUL, so no two differ only
+// in trailing zeros.
+std::uint64_t Packed(std::string_view ext, bool lower) {
+    if (ext.empty() || ext.size() > 8) return 0;
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < ext.size(); ++i) {
+        auto c = static_cast<unsigned char>(ext[i]);
+        if (lower && c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+        key |= static_cast<std::uint64_t>(c) << (8 * i);
+    }
+    return key;
+}
+
+// The header test of the Windows Media extensions; others pass.
+bool AcceptsFound(const std::string& want, std::string_view path, int kind,
+                  const std::function<int(const std::string&)>& win_media_type) {
+    if (!IsWindowsMediaExtension(want)) return true;
     if (kind != Code(MediaKind::Movie) && kind != Code(MediaKind::Sound)) return true;
     int type = win_media_type ? win_media_type(std::string(path)) : 0;
     return kind == Code(MediaKind::Sound) ? type == 1 : type != 1;
+}
+
+}  // namespace
+
+bool ScanAccepts(std::string_view path, std::string_view ext, int kind, const ExtensionList& list,
+                 const std::function<int(const std::string&)>& win_media_type) {
+    if (ext.empty()) return false;
+    auto it = std::find_if(list.begin(), list.end(), [ext](const std::string& want) { return IsLoweredExtension(want, ext); });
+    return it != list.end() && AcceptsFound(*it, path, kind, win_media_type);
+}
+
+ExtensionMatcher::ExtensionMatcher(const ExtensionList& list) : list_(list) {
+    keys_.reserve(list.size());
+    for (const std::string& want : list)
+        keys_.push_back(want.size() >= 2 && want[0] == '.' ? Packed(std::string_view(want).substr(1), false) : 0);
+}
+
+const std::string* ExtensionMatcher::Find(std::string_view ext) const {
+    if (const std::uint64_t key = Packed(ext, true)) {
+        // An entry left at 0 has more than eight characters: it cannot match.
+        for (std::size_t i = 0; i < keys_.size(); ++i)
+            if (keys_[i] == key) return &list_[i];
+        return nullptr;
+    }
+    if (ext.empty()) return nullptr;
+    for (const std::string& want : list_)
+        if (IsLoweredExtension(want, ext)) return &want;
+    return nullptr;
+}
+
+bool ScanAccepts(std::string_view path, std::string_view ext, int kind, const ExtensionMatcher& matcher,
+                 const std::function<int(const std::string&)>& win_media_type) {
+    const std::string* want = matcher.Find(ext);
+    return want && AcceptsFound(*want, path, kind, win_media_type);
 }
 
 bool CatalogAccepts(std::string_view path, const ExtensionList& list) {

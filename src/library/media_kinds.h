@@ -80,6 +80,24 @@ bool ScanAccepts(std::string_view path, int kind, const ExtensionList& list,
 bool ScanAccepts(std::string_view path, std::string_view extension, int kind, const ExtensionList& list,
                  const std::function<int(const std::string&)>& win_media_type);
 
+// The extensions of a list, matched fast against the many names of a folder
+// scan: each one of up to eight characters after its dot packed into a
+// number. The list must outlive the matcher.
+class ExtensionMatcher {
+public:
+    explicit ExtensionMatcher(const ExtensionList& list);
+    // The list's entry (".mid") for an extension given without its dot, in
+    // any case; null when the list has none.
+    const std::string* Find(std::string_view extension) const;
+
+private:
+    const ExtensionList& list_;
+    std::vector<std::uint64_t> keys_;  // one per entry; 0 for one that is no ".ext" of up to eight
+};
+// ScanAccepts with the list's matcher.
+bool ScanAccepts(std::string_view path, std::string_view extension, int kind, const ExtensionMatcher& matcher,
+                 const std::function<int(const std::string&)>& win_media_type);
+
 // Whether a catalog line's path is accepted: the lower-cased path holds one
 // of the extensions anywhere (so "song.mid.txt" is a MIDI line).
 bool CatalogAccepts(std::string_view path, const ExtensionList& list);

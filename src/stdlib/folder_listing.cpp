@@ -24,46 +24,40 @@ FolderEntry::Reached ReachedOf(mode_t mode) {
     return FolderEntry::Reached::Other;
 }
 
-// A name with its ASCII letters lowered, on the stack when it is short (as
-// nearly every file name is): look-ups make no heap string.
-class LoweredName {
-public:
-    explicit LoweredName(std::string_view name) {
-        if (name.size() <= sizeof small_) {
-            for (std::size_t i = 0; i < name.size(); ++i)
-                small_[i] = name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
-            view_ = std::string_view(small_, name.size());
-        } else {
-            big_ = text::AsciiLowered(name);
-            view_ = big_;
-        }
-    }
-    LoweredName(const LoweredName&) = delete;
-    LoweredName& operator=(const LoweredName&) = delete;
-    std::string_view view() const { return view_; }
+// Eight bytes with their ASCII letters lowered, all at once; other bytes
+// (UTF-8 and Shift-JIS ones included) stay as they are.
+std::uint64_t LoweredBytes(std::uint64_t x) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    const std::uint64_t low7 = x & (0x7F * kOnes);
+    const std::uint64_t from_a = low7 + (0x80 - 'A') * kOnes;      // top bit: at least 'A'
+    const std::uint64_t past_z = low7 + (0x80 - 'Z' - 1) * kOnes;  // top bit: past 'Z'
+    const std::uint64_t upper = from_a & ~past_z & ~x & (0x80 * kOnes);
+    return x | (upper >> 2);
+}
 
-private:
-    char small_[128];
-    std::string big_;
-    std::string_view view_;
-};
-
-// The hash of a lowered name in a listing's index: short names in a few
-// multiplications, where the general string hash costs more than the rest
-// of a look-up.
-std::uint64_t NameHash(std::string_view s) {
+// The hash of a name with its ASCII letters lowered, which the listing's
+// index groups by: short names in a few multiplications, where the
+// general string hash costs more than the rest of a look-up.
+inline std::uint64_t NameHash(std::string_view s) {
     std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
     const char* p = s.data();
     std::size_t n = s.size();
     for (; n >= 8; p += 8, n -= 8) {
         std::uint64_t v;
         std::memcpy(&v, p, 8);
-        h = (h ^ v) * 0xFF51AFD7ED558CCDull;
+        h = (h ^ LoweredBytes(v)) * 0xFF51AFD7ED558CCDull;
         h ^= h >> 32;
     }
+    // The last bytes as the low ones of a word, read without a call to a
+    // copy of variable length.
     std::uint64_t v = 0;
-    std::memcpy(&v, p, n);
-    h = (h ^ v) * 0xC4CEB9FE1A85EC53ull;
+    if (n != 0 && s.size() >= 8) {
+        std::memcpy(&v, s.data() + s.size() - 8, 8);
+        v >>= 8 * (8 - n);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) v |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+    }
+    h = (h ^ LoweredBytes(v)) * 0xC4CEB9FE1A85EC53ull;
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDull;
     return h ^ (h >> 33);
@@ -81,16 +75,20 @@ FolderEntry::Reached FollowLink(int dir_fd, const char* name) {
 std::span<const std::uint32_t> FolderListing::Lowered(std::string_view lowered) const {
     if (slots_.empty()) return {};
     const std::uint64_t hash = NameHash(lowered);
+    auto same = [lowered](const FolderEntry& e) {
+        // Most names are asked as they are written.
+        return e.name.size() == lowered.size() &&
+               (e.name == lowered || text::EqualsIgnoreAsciiCase(e.name, lowered));
+    };
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
         std::uint32_t slot = slots_[s];
         if (slot == 0) return {};
         std::size_t first = slot - 1;
         std::uint32_t i = by_lowered_[first];
-        if (hashes_[i] != hash || entries[i].lowered != lowered) continue;
+        if (hashes_[i] != hash || !same(entries[i])) continue;
         std::size_t last = first + 1;
-        while (last < by_lowered_.size() && hashes_[by_lowered_[last]] == hash &&
-               entries[by_lowered_[last]].lowered == lowered)
+        while (last < by_lowered_.size() && hashes_[by_lowered_[last]] == hash && same(entries[by_lowered_[last]]))
             ++last;
         return {by_lowered_.data() + first, last - first};
     }
@@ -101,7 +99,7 @@ void FolderListing::Index() {
     // order, in one pass over a hash table: no sort.
     const std::size_t n = entries.size();
     hashes_.resize(n);
-    for (std::size_t i = 0; i < n; ++i) hashes_[i] = NameHash(entries[i].lowered);
+    for (std::size_t i = 0; i < n; ++i) hashes_[i] = NameHash(entries[i].name);
     // Open addressing, at most half full; a slot holds the first entry of
     // a lowered name (plus one; 0 is an empty slot) until the groups are
     // laid out, then where its group starts in by_lowered_ (plus one).
@@ -119,7 +117,7 @@ void FolderListing::Index() {
                 break;
             }
             const std::uint32_t first = slots_[s] - 1;
-            if (hashes_[first] == hashes_[i] && entries[first].lowered == entries[i].lowered) {
+            if (hashes_[first] == hashes_[i] && text::EqualsIgnoreAsciiCase(entries[first].name, entries[i].name)) {
                 if (!shared) {
                     // Until now every entry was its own group.
                     shared = true;
@@ -179,16 +177,14 @@ void FolderListing::Index() {
 }
 
 const FolderEntry* FolderListing::Exact(std::string_view name) const {
-    LoweredName lowered(name);
-    for (std::uint32_t i : Lowered(lowered.view()))
+    for (std::uint32_t i : Lowered(name))
         if (entries[i].name == name) return &entries[i];
     return nullptr;
 }
 
 const FolderEntry* FolderListing::Resolve(std::string_view name, bool folder) const {
-    LoweredName lowered(name);
     const FolderEntry* other = nullptr;
-    for (std::uint32_t i : Lowered(lowered.view())) {
+    for (std::uint32_t i : Lowered(name)) {
         const FolderEntry& e = entries[i];
         const bool is_folder = e.reached == FolderEntry::Reached::Folder;
         if (e.name == name && (is_folder || !folder)) return &e;
@@ -303,9 +299,6 @@ void ListingCache::Read(const std::string& folder, Cached& c) {
             if (name == "." || name == "..") continue;
             FolderEntry& e = l.entries.emplace_back();
             e.name.assign(name);
-            e.lowered.assign(name);
-            for (char& ch : e.lowered)
-                if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
             switch (d->d_type) {
                 case DT_DIR: e.own = FolderEntry::Own::Folder; e.reached = FolderEntry::Reached::Folder; break;
                 case DT_REG: e.own = FolderEntry::Own::File; e.reached = FolderEntry::Reached::File; break;

@@ -27,10 +27,13 @@ std::string_view FileName(std::string_view path) {
 }
 
 std::string_view Extension(std::string_view path) {
-    std::string_view name = FileName(path);
-    std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos) return {};
-    return name.substr(dot + 1);
+    // One walk back from the end, stopping at the name's last dot: scans
+    // ask this of every file they meet.
+    for (std::size_t i = path.size(); i-- > 0;) {
+        if (path[i] == '.') return path.substr(i + 1);
+        if (path[i] == '/') break;
+    }
+    return {};
 }
 
 std::string_view Stem(std::string_view path) {
@@ -215,7 +218,7 @@ std::optional<std::string> CaseResolver::ResolveFolder(const std::string& folder
         auto split = SplitPath(trimmed);
         if (auto parent = ResolveFolder(split.folder)) {
             const FolderListing& listing = Listing(*parent);
-            for (std::uint32_t i : listing.Lowered(text::AsciiLowered(split.name))) {
+            for (std::uint32_t i : listing.Lowered(split.name)) {
                 const FolderEntry& e = listing.entries[i];
                 if (e.reached == FolderEntry::Reached::Folder) {
                     result = *parent + e.name + "/";
@@ -282,8 +285,7 @@ CaseResolver::Found CaseResolver::Find(std::string_view input, std::string* owne
             return {*folder + std::string(name), KindOf(e->reached)};
         }
     }
-    std::string lowered = text::AsciiLowered(name);
-    for (std::uint32_t i : listing.Lowered(lowered)) {
+    for (std::uint32_t i : listing.Lowered(name)) {
         const FolderEntry& e = listing.entries[i];
         if ((e.reached == FolderEntry::Reached::Folder) == trailing)
             return {*folder + e.name + (trailing ? "/" : ""), KindOf(e.reached)};

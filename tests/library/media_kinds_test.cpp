@@ -80,6 +80,35 @@ TEST(Acceptance, FolderScanEqualityAndCatalogSubstring) {
     EXPECT_FALSE(CatalogAccepts("/x/song.txt", midi));
 }
 
+TEST(Acceptance, TheMatcherAgreesWithTheListOnEveryExtensionOfEveryKind) {
+    auto no_test = [](const std::string&) { return 0; };
+    // Extensions of every kind, in other cases, cut, lengthened, of eight
+    // and nine characters, with bytes past ASCII.
+    std::vector<std::string> asked = {"", "m", "mi", "MID", "Mid", "midi", "mid ", "mpeg", "MPEG", "aiff",
+                                      "wma", "WMV", "lzh", "abcdefgh", "abcdefghi", "m\xc9d", "\xcd\xc9\xc4"};
+    for (int kind = 0; kind < 4; ++kind) {
+        auto list = Kind(kind, true);
+        for (const auto& want : list) {
+            if (want.size() < 2) continue;
+            asked.push_back(want.substr(1));
+            std::string upper = want.substr(1);
+            for (char& c : upper)
+                if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            asked.push_back(upper);
+        }
+        list.push_back(".abcdefgh");   // eight after the dot: still packed
+        list.push_back(".abcdefghi");  // nine: matched letter by letter
+        const ExtensionMatcher matcher(list);
+        for (const auto& ext : asked) {
+            const std::string path = "/x/song." + ext;
+            EXPECT_EQ(ScanAccepts(path, ext, kind, matcher, no_test), ScanAccepts(path, ext, kind, list, no_test))
+                << kind << " " << ext;
+        }
+        EXPECT_NE(matcher.Find("ABCDEFGHI"), nullptr);
+        EXPECT_EQ(matcher.Find("abcdefg"), nullptr);
+    }
+}
+
 TEST(Acceptance, WindowsMediaSplitOnRealFiles) {
     NUKO_CORPUS_FILE(asf, "asf/");
     auto header = [](const std::string& p) { return nuko::files::WinMediaType(p); };

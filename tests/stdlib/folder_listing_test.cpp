@@ -1,5 +1,6 @@
 #include "nuko/folder_listing.h"
 
+#include <algorithm>
 #include <atomic>
 #include <fcntl.h>
 #include <set>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "nuko/paths.h"
+#include "nuko/text.h"
 #include "test_support.h"
 
 using namespace nuko;
@@ -247,10 +249,12 @@ TEST(FolderListing, AHundredThousandNamesInCaseVariants) {
     for (std::size_t k = 0; k < l.entries.size(); ++k) {
         const path::FolderEntry& e = l.entries[k];
         ASSERT_EQ(l.Exact(e.name), &e) << e.name;
-        auto found = l.Lowered(e.lowered);
+        const std::string lowered = text::AsciiLowered(e.name);
+        auto found = l.Lowered(lowered);
         ASSERT_FALSE(found.empty()) << e.name;
+        EXPECT_TRUE(std::equal(found.begin(), found.end(), l.Lowered(e.name).begin(), l.Lowered(e.name).end()));
         for (std::size_t j = 0; j < found.size(); ++j) {
-            EXPECT_EQ(l.entries[found[j]].lowered, e.lowered);
+            EXPECT_EQ(text::AsciiLowered(l.entries[found[j]].name), lowered);
             if (j > 0) EXPECT_LT(found[j - 1], found[j]);
         }
         if (found.front() == k) variants += found.size();
@@ -266,6 +270,7 @@ TEST(FolderListing, ResolveTakesTheExactNameThenAnotherCaseOfTheKindAsked) {
     ASSERT_EQ(::mkdir(dir.File("ABC").c_str(), 0755), 0);
     WriteBytes(dir.File("abc"), "x");
     WriteBytes(dir.File("\xff\xfe" "Q.MID"), "x");  // not UTF-8
+    WriteBytes(dir.File("\xc1\xda.mid"), "x");  // bytes that are letters but for their top bit
     const std::string long_name = std::string(200, 'L') + ".mid";  // past the look-up's stack buffer
     WriteBytes(dir.File(long_name), "x");
     path::ListingCache cache;
@@ -277,7 +282,7 @@ TEST(FolderListing, ResolveTakesTheExactNameThenAnotherCaseOfTheKindAsked) {
     // Which of "Abc" and "abc" comes first is the listing's order.
     std::string first_file;
     for (const auto& e : l.entries)
-        if (e.lowered == "abc" && e.own == path::FolderEntry::Own::File) {
+        if (text::AsciiLowered(e.name) == "abc" && e.own == path::FolderEntry::Own::File) {
             first_file = e.name;
             break;
         }
@@ -288,6 +293,8 @@ TEST(FolderListing, ResolveTakesTheExactNameThenAnotherCaseOfTheKindAsked) {
     EXPECT_EQ(name_of("abc", true), "ABC");  // asked for a folder: the folder
     EXPECT_EQ(name_of("ABC", true), "ABC");
     EXPECT_EQ(name_of("\xff\xfe" "q.mid", false), "\xff\xfe" "Q.MID");
+    EXPECT_EQ(name_of("\xe1\xfa.MID", false), "(none)");
+    EXPECT_EQ(name_of("\xc1\xda.MID", false), "\xc1\xda.mid");
     EXPECT_EQ(name_of("\xff\xfe" "q.mid", true), "(none)");
     EXPECT_EQ(name_of(std::string(200, 'l') + ".MID", false), long_name);
     EXPECT_EQ(name_of("abcd", false), "(none)");

@@ -23,7 +23,6 @@ struct FolderEntry {
     // link reaches nothing).
     enum class Reached : std::uint8_t { Missing, Folder, File, Other };
     std::string name;
-    std::string lowered;  // ASCII letters lowered; other bytes as they are
     Own own = Own::Other;
     Reached reached = Reached::Missing;
 };
@@ -39,8 +38,8 @@ struct FolderListing {
 
     // The entry of exactly this name; null when none.
     const FolderEntry* Exact(std::string_view name) const;
-    // The indices of the entries whose lowered name is `lowered`, in
-    // enumeration order.
+    // The indices of the entries whose name is `lowered` but for the case
+    // of ASCII letters (in any case), in enumeration order.
     std::span<const std::uint32_t> Lowered(std::string_view lowered) const;
     // The entry a name resolves to, in one look-up: the entry of exactly
     // this name (when `folder`, only if it reaches a folder), else the first
@@ -54,7 +53,7 @@ private:
     // Entry indices grouped by lowered name, each group in enumeration
     // order: one array, no node per name.
     std::vector<std::uint32_t> by_lowered_;
-    std::vector<std::uint64_t> hashes_;  // of each entry's lowered name
+    std::vector<std::uint64_t> hashes_;  // of each entry's name, lowered
     // Where each lowered name starts in by_lowered_, found by its hash.
     std::vector<std::uint32_t> slots_;
 };
