@@ -193,18 +193,23 @@ bool CdPlayList::MoveAmongDrawnDiscs(int& n, const PlayMode& mode, bool active) 
                 ForgetOtherDiscs();  // the next play is a new pass
                 return false;
             }
-            // A new pass over every disc.
+            // A new pass over every disc, each in a new order when it is
+            // drawn.
             spent_.clear();
             kept_.clear();
-            shuffle_.Build(Count(), NextSeed());
             current_fresh = true;
             continue;
         }
         const int pick = open[draws_() % open.size()];
         bool fresh = false;
         if (pick == rotation_->current()) {
-            fresh = std::exchange(current_fresh, false);
-        } else if (!SwitchDisc(pick, true, fresh)) {
+            if (std::exchange(current_fresh, false)) {
+                shuffle_.Build(Count(), NextSeed());
+                fresh = true;
+            }
+        } else if (SwitchDisc(pick, !current_fresh, fresh)) {
+            current_fresh = false;  // the disc left had no part of this pass yet
+        } else {
             spent_.insert(pick);
             continue;
         }

@@ -300,6 +300,18 @@ TEST_F(CoreMultiCdTest, RandomPlayWithTheDriveDrawnPlaysEveryTrackOnceAcrossDisc
     }
 }
 
+TEST_F(CoreMultiCdTest, LoopedRandomPlayWithTheDriveDrawnPlaysEveryTrackOncePerPass) {
+    PlayFromDriveD({playback::PlayOrder::Loop, true, false});
+    std::vector<std::string> played = PlayOn(14);
+    ASSERT_EQ(played.size(), 15u);
+    for (std::size_t pass = 0; pass < 3; ++pass) {
+        std::vector<std::string> these(played.begin() + static_cast<std::ptrdiff_t>(5 * pass),
+                                       played.begin() + static_cast<std::ptrdiff_t>(5 * pass + 5));
+        std::sort(these.begin(), these.end());
+        EXPECT_EQ(these, (std::vector<std::string>{"d1", "d2", "f1", "f2", "f3"})) << pass;
+    }
+}
+
 TEST_F(CoreMultiCdTest, RandomPlayWithoutTheDriveDrawnFinishesEachDiscFirst) {
     s.cd.muti_random = 0;
     s.cd.multi_cd_sel.used[1] = true;
