@@ -25,7 +25,7 @@ FolderEntry::Reached ReachedOf(mode_t mode) {
 }
 
 // Eight bytes with their ASCII letters lowered, all at once; other bytes
-// (UTF-8 and Shift-JIS ones included) stay as they are.
+// stay as they are (bytes past 0x7F too, whatever their low bits).
 std::uint64_t LoweredBytes(std::uint64_t x) {
     constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     const std::uint64_t low7 = x & (0x7F * kOnes);
