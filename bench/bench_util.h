@@ -25,6 +25,22 @@ inline double BestMs(int repeat, const std::function<void()>& f) {
     return best;
 }
 
+// Best wall times of an operation and its baseline, run in turn `repeat`
+// times each: a machine that slows down for a while slows both, and the
+// ratio of the bests stays fair.
+struct PairMs {
+    double ms = 1e300;
+    double baseline_ms = 1e300;
+};
+inline PairMs BestPairMs(int repeat, const std::function<void()>& f, const std::function<void()>& baseline) {
+    PairMs best;
+    for (int i = 0; i < repeat; ++i) {
+        best.baseline_ms = std::min(best.baseline_ms, BestMs(1, baseline));
+        best.ms = std::min(best.ms, BestMs(1, f));
+    }
+    return best;
+}
+
 inline void Report(const char* what, double ms, const char* baseline_name, double baseline_ms) {
     std::printf("%-40s %10.3f ms   (%s %.3f ms, ratio %.2f)\n", what, ms, baseline_name, baseline_ms,
                 baseline_ms > 0 ? ms / baseline_ms : 0.0);

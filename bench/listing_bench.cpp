@@ -116,20 +116,20 @@ int main() {
     std::printf("%d files in %d folders, half of them .mid\n", kFolders * kPerFolder, kFolders);
 
     std::size_t walked = 0;
-    double walk = bench::BestMs(5, [&] { walked = ReaddirWalk(tree); });
+    auto walk = [&] { walked = ReaddirWalk(tree); };
     media::FileAreaSettings scan;
     scan.kind = 0;
     scan.type_flags = 0x001F;
     scan.source = tree;
     scan.sub_folders = true;
     int rows = 0;
-    double first = bench::BestMs(5, [&] { rows = Load(scan); });
+    const bench::PairMs first = bench::BestPairMs(15, [&] { rows = Load(scan); }, walk);
     media::FileAreaModel kept;
     kept.Load(scan, {});
-    double again = bench::BestMs(5, [&] { kept.Load(scan, {}); });
+    const bench::PairMs again = bench::BestPairMs(15, [&] { kept.Load(scan, {}); }, walk);
     std::printf("rows %d, files walked %zu\n", rows, walked);
-    bench::Report("scan 20000 files (fresh model)", first, "readdir walk", walk);
-    bench::Report("scan again (same model)", again, "readdir walk", walk);
+    bench::Report("scan 20000 files (fresh model)", first.ms, "readdir walk", first.baseline_ms);
+    bench::Report("scan again (same model)", again.ms, "readdir walk", again.baseline_ms);
 
     for (const char* stem : {"Song", "Gone"}) {
         std::string catalog = WriteCatalogOf(dir + stem + ".mit", tree, stem);
@@ -139,11 +139,10 @@ int main() {
         s.type_flags = 0x8000;
         s.source = catalog;
         std::size_t lines = 0;
-        double anchor = bench::BestMs(5, [&] { lines = ConvertAndSplit(catalog); });
-        double read = bench::BestMs(5, [&] { rows = Load(s); });
+        const bench::PairMs read = bench::BestPairMs(15, [&] { rows = Load(s); }, [&] { lines = ConvertAndSplit(catalog); });
         std::printf("catalog of %zu lines, %d rows\n", lines, rows);
         bench::Report(std::string(stem) == "Song" ? "catalog read, files present" : "catalog read, files missing",
-                      read, "iconv + split", anchor);
+                      read.ms, "iconv + split", read.baseline_ms);
     }
 
     std::error_code ec;

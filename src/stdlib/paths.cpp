@@ -204,7 +204,22 @@ std::optional<CaseResolver::Found> AskSystem(const std::string& p) {
 
 void CaseResolver::Refresh() {
     listings_.Refresh();
+    last_folder_ = nullptr;
     folders_.clear();
+}
+
+const std::optional<std::string>& CaseResolver::KeptFolder(std::string_view folder) {
+    if (!last_folder_ || last_folder_->first != folder) {
+        std::string key(folder);
+        auto it = folders_.find(key);
+        if (it == folders_.end()) {
+            std::optional<std::string> real = ResolveFolder(key);  // keeps it, "" and "/" aside
+            it = folders_.try_emplace(std::move(key), std::move(real)).first;
+        }
+        // Elements of the map stay where they are while it grows.
+        last_folder_ = &*it;
+    }
+    return last_folder_->second;
 }
 
 std::optional<std::string> CaseResolver::ResolveFolder(const std::string& folder) {
@@ -271,24 +286,26 @@ CaseResolver::Found CaseResolver::Find(std::string_view input, std::string* owne
         if (auto f = AskSystem(std::string(input))) return *f;
     }
 
-    std::optional<std::string> folder;
+    std::optional<std::string> as_listed;
+    const std::optional<std::string>* resolved = &as_listed;
     if (as_written.state == FolderListing::State::Missing)
-        folder = ResolveFolder(std::string(folder_as_written));
+        resolved = &KeptFolder(folder_as_written);
     else
-        folder = std::string(folder_as_written);
-    if (!folder) return {as_asked(), Kind::Missing};
-    const FolderListing& listing = Listing(*folder);
-    if (*folder != folder_as_written) {
+        as_listed = std::string(folder_as_written);
+    if (!*resolved) return {as_asked(), Kind::Missing};
+    const std::string& folder = **resolved;
+    const FolderListing& listing = Listing(folder);
+    if (folder != folder_as_written) {
         if (listing.state == FolderListing::State::Unreadable) {
-            if (auto f = AskSystem(*folder + std::string(name))) return *f;
+            if (auto f = AskSystem(folder + std::string(name))) return *f;
         } else if (const FolderEntry* e = listing.Exact(name)) {
-            return {*folder + std::string(name), KindOf(e->reached)};
+            return {folder + std::string(name), KindOf(e->reached)};
         }
     }
     for (std::uint32_t i : listing.Lowered(name)) {
         const FolderEntry& e = listing.entries[i];
         if ((e.reached == FolderEntry::Reached::Folder) == trailing)
-            return {*folder + e.name + (trailing ? "/" : ""), KindOf(e.reached)};
+            return {folder + e.name + (trailing ? "/" : ""), KindOf(e.reached)};
     }
     return {as_asked(), Kind::Missing};
 }

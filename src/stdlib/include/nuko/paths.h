@@ -109,9 +109,13 @@ private:
     // The real form of a folder written with a trailing "/" ("" is the
     // current folder); nullopt when some component is missing.
     std::optional<std::string> ResolveFolder(const std::string& folder);
+    // ResolveFolder's answer as kept; the last folder asked is at hand, as
+    // a catalog names its folders in runs.
+    const std::optional<std::string>& KeptFolder(std::string_view folder);
     Found Find(std::string_view input, std::string* owned);
     ListingCache listings_;
     std::unordered_map<std::string, std::optional<std::string>> folders_;
+    const std::pair<const std::string, std::optional<std::string>>* last_folder_ = nullptr;
 };
 
 }  // namespace nuko::path
