@@ -21,18 +21,25 @@ std::string CleanField(std::string_view s) {
 }
 
 // Splits a decoded item line at its first three TABs.
-CatalogEntry SplitItemLine(std::string_view line) {
-    CatalogEntry e;
-    std::string* fields[] = {&e.path, &e.title, &e.init_file};
+// An item line's fields as parts of the line: a reader that resolves the
+// items as they come copies each field once, into its item.
+struct EntryView {
+    std::size_t line = 0;
+    std::string_view path, title, init_file, picture;
+};
+
+EntryView SplitItemLine(std::string_view line) {
+    EntryView e;
+    std::string_view* fields[] = {&e.path, &e.title, &e.init_file};
     std::size_t pos = 0;
     for (int i = 0; i < 3; ++i) {
         std::size_t tab = line.find('\t', pos);
         std::string_view field = line.substr(pos, tab == std::string_view::npos ? std::string_view::npos : tab - pos);
-        *fields[i] = std::string(text::CutToCp932Bytes(field, kCatalogFieldMax));
+        *fields[i] = text::CutToCp932Bytes(field, kCatalogFieldMax);
         if (tab == std::string_view::npos) return e;
         pos = tab + 1;
     }
-    e.picture = std::string(line.substr(pos));  // the rest, TABs included
+    e.picture = line.substr(pos);  // the rest, TABs included
     return e;
 }
 
@@ -153,7 +160,7 @@ void ParseCatalogInto(std::string_view bytes, ParsedCatalog& parsed, Sink& sink)
     for (std::size_t i = 3; i < count; ++i) {
         std::string_view l = line(i);
         if (l.empty() || l.front() == '\t') continue;  // no path
-        CatalogEntry e = SplitItemLine(l);
+        EntryView e = SplitItemLine(l);
         if (e.path.empty()) continue;
         e.line = i;
         sink.Entry(e);
@@ -167,7 +174,14 @@ struct EntryList {
         parsed.entries.reserve(item_lines);
         return true;
     }
-    void Entry(CatalogEntry& e) { parsed.entries.push_back(std::move(e)); }
+    void Entry(const EntryView& e) {
+        CatalogEntry& kept = parsed.entries.emplace_back();
+        kept.line = e.line;
+        kept.path = e.path;
+        kept.title = e.title;
+        kept.init_file = e.init_file;
+        kept.picture = e.picture;
+    }
 };
 
 }  // namespace
@@ -194,7 +208,7 @@ const S& Take(const S& s) {
 // path::FromWindows of a field, moved when the entry is the caller's to give.
 template <class S>
 std::string WindowsField(S& field) {
-    std::string out = Take(field);
+    std::string out(Take(field));
     // Found by memchr: most paths have none (or few) to replace.
     for (std::size_t i = out.find('\\'); i != std::string::npos; i = out.find('\\', i + 1)) out[i] = '/';
     return out;
@@ -283,7 +297,7 @@ struct ResolvingSink {
         resolver.Begin(parsed, item_lines);
         return true;
     }
-    void Entry(CatalogEntry& e) { resolver.Add(e); }
+    void Entry(EntryView& e) { resolver.Add(e); }
 };
 
 }  // namespace
