@@ -20,7 +20,6 @@ std::string CleanField(std::string_view s) {
     return out;
 }
 
-// Splits a decoded item line at its first three TABs.
 // An item line's fields as parts of the line: a reader that resolves the
 // items as they come copies each field once, into its item.
 struct EntryView {
@@ -28,6 +27,7 @@ struct EntryView {
     std::string_view path, title, init_file, picture;
 };
 
+// Splits a decoded item line at its first three TABs.
 EntryView SplitItemLine(std::string_view line) {
     EntryView e;
     std::string_view* fields[] = {&e.path, &e.title, &e.init_file};
