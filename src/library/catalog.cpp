@@ -134,26 +134,28 @@ namespace {
 // they come keeps no list of them.
 template <class Sink>
 void ParseCatalogInto(std::string_view bytes, ParsedCatalog& parsed, Sink& sink) {
-    CatalogText content = SplitCatalogText(bytes);
-    const auto& lines = content.lines;
-    parsed.utf8 = content.utf8;
-    parsed.current_layout = !lines.empty() && lines[0] == kCatalogVersion;
-    if (lines.size() < 2) {
+    // Only the first line is found in the raw bytes; the rest is split once
+    // decoded. Neither CR nor LF is ever part of a CP932 or UTF-8 character,
+    // and a character broken by a line end decodes to one replacement either
+    // way, so the decoded text splits into the same lines as splitting first
+    // and decoding line by line gives.
+    if (std::size_t eof = bytes.find('\x1a'); eof != std::string_view::npos) bytes = bytes.substr(0, eof);
+    parsed.utf8 = bytes.starts_with(text::kUtf8Bom);
+    if (parsed.utf8) bytes.remove_prefix(text::kUtf8Bom.size());
+    const std::size_t lf = bytes.find('\n');
+    const std::size_t first_end = std::min(bytes.substr(0, lf).find('\r'), lf);
+    parsed.current_layout = bytes.substr(0, first_end) == kCatalogVersion;
+    std::size_t body_at = first_end == std::string_view::npos ? bytes.size() : first_end + 1;
+    if (body_at < bytes.size() && bytes[first_end] == '\r' && bytes[body_at] == '\n') ++body_at;
+    const std::string_view body = bytes.substr(body_at);
+    if (body.empty()) {
         sink.Begin(parsed, 0);
         return;
     }
-    // The text after the first line decoded in one go: neither CR nor LF is
-    // ever part of a CP932 or UTF-8 character, and a character broken by a
-    // line end decodes to one replacement either way, so the decoded text
-    // splits into the same lines as decoding line by line gives.
-    std::size_t body_at = static_cast<std::size_t>(lines[1].data() - lines[0].data());
-    std::string_view body = std::string_view(lines[0].data() + body_at, lines.back().data() + lines.back().size());
     const std::string decoded = parsed.utf8 ? text::SanitizeUtf8(body) : text::Cp932ToUtf8(body);
-    std::vector<std::string_view> decoded_lines = SplitCatalogLines(decoded);
-    // A last line left empty has no text of its own to decode.
-    while (decoded_lines.size() + 1 < lines.size()) decoded_lines.emplace_back();
+    const std::vector<std::string_view> decoded_lines = SplitCatalogLines(decoded);
     auto line = [&](std::size_t i) { return text::CutToCp932Bytes(decoded_lines[i - 1], kCatalogLineMax); };
-    const std::size_t count = std::min(lines.size(), decoded_lines.size() + 1);
+    const std::size_t count = decoded_lines.size() + 1;
     if (count > 1) parsed.title = std::string(line(1));
     if (count > 2) parsed.sub_title = std::string(line(2));
     if (!sink.Begin(parsed, count > 3 ? count - 3 : 0)) return;
@@ -243,7 +245,8 @@ public:
         FoundPath found = find_(AsWritten(env_.split_found ? std::move(name) : name, catalog_folder_, env_.drives));
         if (found.kind == FoundPath::Kind::Other) return;  // folders and system files
         if (found.file() && !list_.hidden_files && path::IsHiddenName(path::FileName(found.path))) return;
-        MediaItem item;
+        // Made in its place in the list: nothing turns the item down from here.
+        MediaItem& item = list_.items.emplace_back();
         std::string_view found_name = path::FileName(found.path);
         std::string_view found_folder = std::string_view(found.path).substr(0, found.path.size() - found_name.size());
         if (env_.split_found) {
@@ -271,7 +274,6 @@ public:
             }
         }
         if (env_.icon) item.icon = env_.icon(item, found.file());
-        list_.Add(std::move(item));
     }
 
 private:

@@ -365,8 +365,8 @@ TEST(CatalogParse, FieldsLinesAndLimits) {
 // ---- The resolve against a made-up disk ----
 
 // The parse decodes the text in one go; broken characters at line ends, lone
-// CRs and LFs, TABs and lead bytes must give what decoding each line alone
-// gives.
+// CRs and LFs, TABs, lead bytes, the end-of-file mark and each way of ending
+// the version line must give what decoding each line alone gives.
 TEST(CatalogParse, DecodedAsAWholeEqualsLineByLine) {
     auto by_lines = [](std::string_view bytes) {
         CatalogText t = SplitCatalogText(bytes);
@@ -405,11 +405,13 @@ TEST(CatalogParse, DecodedAsAWholeEqualsLineByLine) {
         return out;
     };
     const std::string pieces[] = {"\r\n", "\r", "\n", "\t", "\x83", "\x83\x41", "\x81", "\xFF", "\xA0",
-                                  "\xE3\x81", "\xE3\x81\x82", "\xC3", "a.mid", "\xEF\xBF\xBD", "\x82\xA0"};
+                                  "\xE3\x81", "\xE3\x81\x82", "\xC3", "a.mid", "\xEF\xBF\xBD", "\x82\xA0",
+                                  "\x1a"};
+    const char* const version_lines[] = {"Ver 1.00\r\n", "Ver 1.00\n", "Ver 1.00\r", "Ver 1.00\n\r"};
     std::uint32_t seed = 12345;
     for (int round = 0; round < 400; ++round) {
         std::string text = round % 3 == 0 ? std::string(nuko::text::kUtf8Bom) : std::string();
-        text += "Ver 1.00\r\n";
+        text += version_lines[round % std::size(version_lines)];
         int n = 1 + round % 40;
         for (int k = 0; k < n; ++k) {
             seed = seed * 1103515245u + 12345u;
@@ -418,6 +420,7 @@ TEST(CatalogParse, DecodedAsAWholeEqualsLineByLine) {
         if (round % 5 == 0) text += "\r\n\r\n";
         SCOPED_TRACE(round);
         EXPECT_EQ(parsed(text), by_lines(text));
+        EXPECT_TRUE(ParseCatalog(text).current_layout);
     }
 }
 
