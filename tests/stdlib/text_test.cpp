@@ -145,6 +145,20 @@ TEST(Cp932, DecodingGivesWhatTheConverterGivesForEveryByteAndPair) {
         for (char& c : t) c = static_cast<char>(random() % 3 == 0 ? 'a' + random() % 26 : random() % 256);
         ASSERT_EQ(Cp932ToUtf8(t), ByConverter(t)) << i;
     }
+    // Long texts: ASCII runs of any length around words' edges, and
+    // half-width kana, each of which takes three bytes in UTF-8.
+    for (int i = 0; i < 2000; ++i) {
+        std::string t;
+        while (t.size() < 600) {
+            const unsigned kind = random() % 3;
+            const std::size_t run = random() % 20;
+            for (std::size_t k = 0; k < run; ++k)
+                t += static_cast<char>(kind == 0 ? 'a' + random() % 26 : kind == 1 ? 0xA1 + random() % 63 : random() % 256);
+        }
+        ASSERT_EQ(Cp932ToUtf8(t), ByConverter(t)) << i;
+    }
+    const std::string kana(5000, '\xB1');
+    EXPECT_EQ(Cp932ToUtf8(kana), ByConverter(kana));
     // Another thread keeps its own table.
     std::string other;
     std::thread([&] { other = Cp932ToUtf8("\x8B\xC8\x96\xBC\x81"); }).join();
