@@ -20,6 +20,20 @@ std::string CleanField(std::string_view s) {
     return out;
 }
 
+// The text of catalog bytes: up to the end-of-file mark, without the UTF-8
+// byte order mark, whose presence it tells in `utf8`.
+std::string_view CatalogTextOf(std::string_view bytes, bool& utf8) {
+    if (std::size_t eof = bytes.find('\x1a'); eof != std::string_view::npos) bytes = bytes.substr(0, eof);
+    utf8 = bytes.starts_with(text::kUtf8Bom);
+    if (utf8) bytes.remove_prefix(text::kUtf8Bom.size());
+    return bytes;
+}
+
+// Where the line after the line end at `end` starts: CR LF ends one line.
+std::size_t AfterLineEnd(std::string_view bytes, std::size_t end) {
+    return end + ((bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') ? 2 : 1);
+}
+
 // An item line's fields as parts of the line: a reader that resolves the
 // items as they come copies each field once, into its item.
 struct EntryView {
@@ -64,16 +78,14 @@ std::vector<std::string_view> SplitCatalogLines(std::string_view bytes) {
         std::size_t end = std::min({next_cr, next_lf, bytes.size()});
         lines.push_back(bytes.substr(pos, end - pos));
         if (end == bytes.size()) break;
-        pos = end + ((bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') ? 2 : 1);
+        pos = AfterLineEnd(bytes, end);
     }
     return lines;
 }
 
 CatalogText SplitCatalogText(std::string_view bytes) {
     CatalogText t;
-    t.utf8 = bytes.starts_with(text::kUtf8Bom);
-    if (t.utf8) bytes.remove_prefix(text::kUtf8Bom.size());
-    t.lines = SplitCatalogLines(bytes);
+    t.lines = SplitCatalogLines(CatalogTextOf(bytes, t.utf8));
     return t;
 }
 
@@ -139,15 +151,12 @@ void ParseCatalogInto(std::string_view bytes, ParsedCatalog& parsed, Sink& sink)
     // and a character broken by a line end decodes to one replacement either
     // way, so the decoded text splits into the same lines as splitting first
     // and decoding line by line gives.
-    if (std::size_t eof = bytes.find('\x1a'); eof != std::string_view::npos) bytes = bytes.substr(0, eof);
-    parsed.utf8 = bytes.starts_with(text::kUtf8Bom);
-    if (parsed.utf8) bytes.remove_prefix(text::kUtf8Bom.size());
+    bytes = CatalogTextOf(bytes, parsed.utf8);
     const std::size_t lf = bytes.find('\n');
     const std::size_t first_end = std::min(bytes.substr(0, lf).find('\r'), lf);
     parsed.current_layout = bytes.substr(0, first_end) == kCatalogVersion;
-    std::size_t body_at = first_end == std::string_view::npos ? bytes.size() : first_end + 1;
-    if (body_at < bytes.size() && bytes[first_end] == '\r' && bytes[body_at] == '\n') ++body_at;
-    const std::string_view body = bytes.substr(body_at);
+    const std::string_view body =
+        first_end == std::string_view::npos ? std::string_view() : bytes.substr(AfterLineEnd(bytes, first_end));
     if (body.empty()) {
         sink.Begin(parsed, 0);
         return;

@@ -107,7 +107,7 @@ public:
         if (!Ready()) return false;
         // Written through a pointer: an append per character costs more
         // than the character. The room grows when less than a step's worth
-        // (eight ASCII bytes, or one character of three) is left.
+        // (eight ASCII bytes, or up to seven and a character of three) is left.
         const std::size_t start = out.size();
         out.resize(start + in.size() + in.size() / 2 + 16);
         char* o = out.data() + start;
@@ -130,11 +130,10 @@ public:
                 room(8);
                 std::memcpy(o, &word, 8);
             }
-            // Fewer than eight ASCII bytes before the next character or the end.
-            room(8);
+            // Fewer than eight ASCII bytes, then the next character or the end.
+            room(7 + 3);
             while (i < n && p[i] < 0x80) *o++ = static_cast<char>(p[i++]);
             if (i == n) break;
-            room(3);
             const Char* c = &single_[p[i]];
             std::size_t used = 1;
             if (c->kind == Kind::Lead && i + 1 < n) {
