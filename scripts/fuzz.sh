@@ -82,12 +82,15 @@ fuzz_one() {
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$run/log" | tail -1)
     cov=$(grep -o ' cov: [0-9]*' "$run/log" | tail -1 | tr -dc 0-9)
     found=$(find "$artifacts" -type f | sort | tr '\n' ' ')
+    # A target's own account of what it refused, if it gives one.
+    note=$(sed -n 's/^note: //p' "$run/log" | tail -1)
+    note=${note:+$note, }
     if [ -n "$found" ]; then
-        echo "$name: ${execs:-?} executions, cov ${cov:-?}, FOUND: $found(log $run/log)"
+        echo "$name: ${execs:-?} executions, cov ${cov:-?}, ${note}FOUND: $found(log $run/log)"
     elif [ $rc -ne 0 ]; then
-        echo "$name: ${execs:-?} executions, cov ${cov:-?}, FAILED with status $rc (log $run/log)"
+        echo "$name: ${execs:-?} executions, cov ${cov:-?}, ${note}FAILED with status $rc (log $run/log)"
     else
-        echo "$name: ${execs:-?} executions, cov ${cov:-?}, no crash"
+        echo "$name: ${execs:-?} executions, cov ${cov:-?}, ${note}no crash"
     fi > "$run/summary"
 }
 

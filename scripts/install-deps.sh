@@ -23,7 +23,7 @@ fonts-ipafont-gothic fonts-ipafont-mincho
 "
 TEST_PACKAGES="
 libgtest-dev libgmock-dev libbenchmark-dev
-xvfb xauth xdotool openbox sox ffmpeg pulseaudio pulseaudio-utils trayer
+xvfb xauth xdotool openbox sox ffmpeg pulseaudio pulseaudio-utils trayer lhasa
 fluidsynth mpv
 dbus-daemon dbus-bin playerctl
 desktop-file-utils appstream shared-mime-info

@@ -80,6 +80,10 @@ PlayerCore::PlayerCore(CoreContext context)
     list_->SetTitleSource([this](int n) { return ItemTitle(n); });
     cd_list_ = std::make_unique<playback::CdPlayList>(*device_);
     cd_list_->SetSelectHook([this](int n) { Notify([n](CoreListener& l) { l.OnDiscRowSelected(n); }); });
+    if (ctx_.shuffle_seed) {
+        list_->SetSeedSource(ctx_.shuffle_seed);
+        cd_list_->SetSeedSource(ctx_.shuffle_seed);
+    }
     cd::RegistrationIndex* index = ctx_.store;
     if (!index) {
         own_index_ = std::make_unique<MemoryRegistrations>();

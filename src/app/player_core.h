@@ -137,6 +137,8 @@ struct CoreContext {
     std::optional<bool> archives_enabled;
     // The machine's CD drives (device paths); unset: those libcdio finds.
     std::function<std::vector<std::string>()> cd_drive_list;
+    // Seeds of the random play orders; unset: the time in seconds.
+    std::function<std::uint32_t()> shuffle_seed;
 };
 
 class PlayerCore final : public playback::ControllerHost {

@@ -1,8 +1,7 @@
 #include "session_control.h"
 
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusMessage>
 #include <cstdlib>
 
 namespace nuko::app {
@@ -23,18 +22,21 @@ public:
     bool End(int exit_mode) override {
         const std::string method = LogindMethodFor(exit_mode);
         if (method.empty()) return false;
-        QDBusInterface manager(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                               QStringLiteral("org.freedesktop.login1.Manager"), QDBusConnection::systemBus());
-        if (!manager.isValid()) return false;
-        QDBusMessage reply;
+        // One call straight to the manager: no introspection first, which
+        // a locked-down bus may refuse though the call itself is allowed.
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QString::fromStdString(method));
         if (method == "TerminateSession") {
             const char* id = std::getenv("XDG_SESSION_ID");
             if (!id || !*id) return false;
-            reply = manager.call(QString::fromStdString(method), QString::fromUtf8(id));
+            call << QString::fromUtf8(id);
         } else {
-            reply = manager.call(QString::fromStdString(method), false /* not interactive */);
+            call << false;  // not interactive
         }
-        return reply.type() != QDBusMessage::ErrorMessage;
+        QDBusConnection bus = QDBusConnection::systemBus();
+        if (!bus.isConnected()) return false;
+        return bus.call(call, QDBus::Block).type() == QDBusMessage::ReplyMessage;
     }
 };
 

@@ -24,6 +24,10 @@
 #include "nuko/paths.h"
 #include "nuko/text.h"
 
+// A sanitizer's hook, when one is linked in; weak, so that the plain build
+// needs none.
+extern "C" void __sanitizer_set_death_callback(void (*callback)(void)) __attribute__((weak));
+
 namespace nuko::cd {
 
 const TrackEntry* DiscToc::Track(int number) const {
@@ -306,6 +310,12 @@ void WriteAll(int fd, const std::string& bytes) {
 
 std::atomic<int> g_probe_limit_ms{5000};
 
+// Called in the probe's child.
+void StandAsideCrashHandlers() {
+    for (int sig : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP}) ::signal(sig, SIG_DFL);
+    if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(nullptr);
+}
+
 }  // namespace
 
 void SetImageProbeTimeLimit(int milliseconds) { g_probe_limit_ms = std::max(1, milliseconds); }
@@ -346,8 +356,11 @@ ImageProbe ProbeImageToc(const std::string& image) {
     }
     if (pid == 0) {
         // The child: libcdio may die here, never in the caller. What a
-        // dying reader prints is of no use to the user.
+        // dying reader prints is of no use to the user, and its death is
+        // an answer, not the program's crash: the handlers the process set
+        // (a crash reporter's, a sanitizer's, a fuzzer's) stand aside.
         ::close(fds[0]);
+        StandAsideCrashHandlers();
         if (int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC); null >= 0) {
             ::dup2(null, STDERR_FILENO);
             ::close(null);

@@ -19,9 +19,24 @@ void CdPlayList::SetDisc(std::string source, cd::CdTrackList rows, int selected)
 }
 
 void CdPlayList::Reloaded(int selected) {
+    new_pass_ = false;
     shuffle_.Build(Count(), seed_());
     selected_ = (selected >= 1 && selected <= Count()) ? selected : (Count() ? 1 : 0);
     if (selected_) shuffle_.SwapCurrent(selected_);
+}
+
+void CdPlayList::ShuffleSeekCurrent(int current) {
+    // The user's play after a pass over the discs ended starts the next
+    // pass: the disc in use, which the pass left at the end of its order (or
+    // anywhere in it), takes a new order with the chosen track first, as
+    // every other disc does when it is drawn. Otherwise the order goes on
+    // from the chosen track.
+    if (std::exchange(new_pass_, false)) {
+        shuffle_.Build(Count(), NextSeed());
+        shuffle_.SwapCurrent(current);
+        return;
+    }
+    shuffle_.SeekCurrent(current);
 }
 
 void CdPlayList::Select(int n) {
@@ -48,6 +63,7 @@ bool CdPlayList::FirstPlayable(int& n, std::string& path, const PlayMode& mode, 
             n = row;
             prepared_ = row;
             path = source_;
+            if (new_pass_) ShuffleSeekCurrent(row);  // a play not asked by the user starts the pass too
             return true;
         }
         // An excluded track is passed over even in the modes that would
@@ -85,6 +101,8 @@ bool CdPlayList::Step(int& n, const PlayMode& mode, bool active, bool backwards)
 }
 
 void CdPlayList::SetRotation(std::optional<DiscRotation> rotation) {
+    // Settings applied between passes leave the disc in use where the last
+    // pass left it: the next play still starts a new pass.
     rotation_ = std::move(rotation);
     draws_.seed(seed_());
     ForgetOtherDiscs();
@@ -191,6 +209,7 @@ bool CdPlayList::MoveAmongDrawnDiscs(int& n, const PlayMode& mode, bool active) 
         if (open.empty()) {
             if (!wrap || drives.empty()) {
                 ForgetOtherDiscs();  // the next play is a new pass
+                new_pass_ = true;
                 return false;
             }
             // A new pass over every disc, each in a new order when it is

@@ -67,7 +67,7 @@ public:
     std::string ItemTitle(int n) const override;
     int DeviceItem(int n) const override { return rows_.TrackOfRow(n); }
     void ShuffleSwapCurrent(int current) override { shuffle_.SwapCurrent(current); }
-    void ShuffleSeekCurrent(int current) override { shuffle_.SeekCurrent(current); }
+    void ShuffleSeekCurrent(int current) override;
     int Eject() override;
     bool ReopenSource() override;
 
@@ -100,6 +100,8 @@ private:
     // source), and the drives whose disc's order ended in this pass.
     std::map<std::string, ShuffleOrder> kept_;
     std::set<int> spent_;
+    // A pass over the discs ended: the next play starts a new one.
+    bool new_pass_ = false;
     std::minstd_rand draws_;
     std::uint32_t builds_ = 0;
 };

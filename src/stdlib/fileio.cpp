@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,13 +100,33 @@ void SyncParentFolder(const std::string& path) {
     }
 }
 
-std::error_code WriteFileAtomic(const std::string& path, std::string_view bytes) {
+namespace {
+
+// The file a write to `path` lands in: a symbolic link (a settings file or
+// catalog kept elsewhere, say) is written through, also when its target
+// does not exist yet, so the rename never puts a plain file in the link's
+// place. A chain of links is followed up to a bound; nullopt for a loop.
+std::optional<std::string> WriteTarget(const std::string& path) {
     std::string target = path;
-    struct stat lst {};
-    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved)) target = resolved;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat lst {};
+        if (::lstat(target.c_str(), &lst) != 0 || !S_ISLNK(lst.st_mode)) return target;
+        char link[PATH_MAX];
+        const ssize_t n = ::readlink(target.c_str(), link, sizeof link - 1);
+        if (n <= 0) return target;
+        std::string next(link, static_cast<std::size_t>(n));
+        if (next.front() != '/') next = path::SplitPath(target).folder + next;
+        target = std::move(next);
     }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::error_code WriteFileAtomic(const std::string& path, std::string_view bytes) {
+    const std::optional<std::string> through = WriteTarget(path);
+    if (!through) return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    const std::string& target = *through;
     mode_t mode;
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {

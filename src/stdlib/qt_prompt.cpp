@@ -1,6 +1,9 @@
 #include "nuko/qt_prompt.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <string>
 
 #include <QApplication>
 #include <QMessageBox>
@@ -27,6 +30,14 @@ QMessageBox::Icon ToQt(PromptIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// A message the user is shown is also one line on standard error, so that
+// a player started from a terminal or a script tells why it stopped.
+void EchoToStandardError(const std::string& text) {
+    std::string line = text;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, line.c_str());
+}
+
 }  // namespace
 
 PromptAnswer QtPrompt::Ask(const PromptRequest& request) {
@@ -50,6 +61,7 @@ PromptAnswer QtPrompt::Ask(const PromptRequest& request) {
         case PromptButtons::AbortRetryIgnore: choices = {&kAbort, &kRetry, &kIgnore}; break;
     }
 
+    EchoToStandardError(request.text);
     QMessageBox box(static_cast<QWidget*>(request.owner));
     box.setIcon(ToQt(request.icon));
     box.setWindowTitle(QString::fromStdString(request.caption.empty() ? "NU-KOP32" : request.caption));

@@ -16,7 +16,7 @@ using namespace nuko;
 
 TEST(ArchiveProgressDialog, ShowsEachMemberWhileTheExtractionRuns) {
     test::QtApp();
-    if (!media::CArchiveFile::LibraryUsable()) GTEST_SKIP() << "liblhasa.so.0 is not installed";
+    NUKO_REQUIRE_TOOL(media::CArchiveFile::LibraryUsable(), "liblhasa.so.0 is not installed");
     test::TempDir dir, work;
     test::WriteBytes(dir.File("song.lzh"), test::LzhArchive({{"song.mid", std::string(200000, 'm')}, {"b.txt", "t"}}));
     app::ArchiveProgressDialog ui;

@@ -215,9 +215,7 @@ TEST_F(FrameTest, TheListMenusCatalogEditorOpensTheShownCatalogAndASaveReloadsIt
     ASSERT_TRUE(frame->ListMenu()->actions().contains(frame->action(cmd::kCatalogMidi)));
     std::string caption;
     int rows = -1;
-    QTimer::singleShot(0, [&] {
-        auto* d = qobject_cast<app::CatalogEditorDialog*>(QApplication::activeModalWidget());
-        if (!d) return;
+    test::OnModal<app::CatalogEditorDialog>([&](app::CatalogEditorDialog* d) {
         caption = d->windowTitle().toStdString();
         rows = d->row_list()->count();
         d->editor().Register(midi.File("a.mid"));
@@ -243,9 +241,7 @@ TEST_F(FrameTest, RelatedFilesOpenOnTheCurrentItemsCompanion) {
     ASSERT_EQ(frame->OpenPath(midi.File("b.mid"), true), 1);
     ASSERT_TRUE(frame->action(cmd::kRelatedFiles)->isEnabled());
     std::string name;
-    QTimer::singleShot(0, [&] {
-        auto* d = qobject_cast<app::RelatedFilesDialog*>(QApplication::activeModalWidget());
-        if (!d) return;
+    test::OnModal<app::RelatedFilesDialog>([&](app::RelatedFilesDialog* d) {
         name = test::Child<QLabel>(d, "file_name")->text().toStdString();
         d->reject();
     });
@@ -479,9 +475,7 @@ TEST_F(FrameTest, TheHotKeyDialogEditsTheTableChecksItAndRegistersItAgain) {
     r->registered.clear();
 
     bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+    test::OnModal<QDialog>([&](QDialog* dialog) {
         auto* d = static_cast<app::HotkeyDialog*>(dialog);
         seen = true;
         EXPECT_EQ(d->windowTitle(), "ﾎｯﾄｷｰの設定");
@@ -523,7 +517,7 @@ TEST_F(FrameTest, TheHotKeyDialogEditsTheTableChecksItAndRegistersItAgain) {
     EXPECT_EQ(out.hotkey.keys[3].Format(), "851,1,81,6");
 
     // Cancel keeps the table and still registers it again.
-    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    test::OnModal<app::HotkeyDialog>([](app::HotkeyDialog*) {});  // closed unchanged: Cancel
     frame->RunCommand(cmd::kHotkeys);
     keys.StoreSettings(out);
     EXPECT_EQ(out.hotkey.keys[3].Format(), "851,1,81,6");
@@ -590,9 +584,7 @@ TEST_F(FrameTest, TheOptionsSheetChangesOneKeyPerPageAndKeepsTheRestOfTheFile) {
     const settings::Settings old = ReadBack(store->path());
 
     bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto* sheet = dynamic_cast<app::OptionsSheet*>(QApplication::activeModalWidget());
-        ASSERT_NE(sheet, nullptr);
+    test::OnModal<app::OptionsSheet>([&](app::OptionsSheet* sheet) {
         seen = true;
         QStringList titles;
         for (int i = 0; i < sheet->page_count(); ++i) titles << sheet->page(i)->title();
@@ -676,9 +668,7 @@ TEST_F(FrameTest, ANewSoundFontIsTheNextSongsAndTheSheetCanNotWriteAReadOnlyFile
     frame->RunCommand(cmd::kPlay);
     Tick(2);
     const std::size_t made = backends.made.size();
-    QTimer::singleShot(0, [&] {
-        auto* sheet = dynamic_cast<app::OptionsSheet*>(QApplication::activeModalWidget());
-        ASSERT_NE(sheet, nullptr);
+    test::OnModal<app::OptionsSheet>([&](app::OptionsSheet* sheet) {
         auto* font = sheet->page(2)->widget()->findChild<QWidget*>("Midi/SoundFont")->findChild<QComboBox*>();
         font->setCurrentText("/usr/share/sounds/sf2/TimGM6mb.sf2");
         EXPECT_TRUE(sheet->ApplyNow());

@@ -314,33 +314,12 @@ TEST(TrayIcons, ThirteenDistinctIcons) {
     EXPECT_EQ(panels::TrayIconImage(99).pixmap(16, 16).toImage(), images[0]);
 }
 
-// Pictures of both layouts for the documentation, taken only when a folder
-// is named (run under Xvfb with the xcb platform for the real look).
-TEST_F(MiniTest, PicturesOfBothLayouts) {
-    const char* dir = std::getenv("NUKO_SHOT_DIR");
-    if (!dir) GTEST_SKIP() << "NUKO_SHOT_DIR is not set";
-    s.main.mini_start = 1;
-    Make();
-    panels::MiniWindow* w = frame->mini().window();
-    Click("2131");
-    Tick(4);
-    w->adjustSize();
-    Events();
-    EXPECT_TRUE(w->grab().save(QString::fromUtf8(dir) + QStringLiteral("/mini_window_normal.png")));
-    Click("1241");
-    w->adjustSize();
-    Events();
-    EXPECT_TRUE(w->grab().save(QString::fromUtf8(dir) + QStringLiteral("/mini_window_compact.png")));
-}
-
 TEST_F(MiniTest, TheTimerSetDialogSendsWhatTheUserChanged) {
     Make();
     app::MiniWindowComponent& mini = frame->mini();
     // The dialog comes up modal: switch the sleep timer and timer 2's ON,
     // then OK.
-    QTimer::singleShot(0, [] {
-        auto* dialog = dynamic_cast<panels::TimerSetDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+    test::OnModal<panels::TimerSetDialog>([](panels::TimerSetDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), "ﾀｲﾏｰｾｯﾄ");
         EXPECT_EQ(dialog->box(0)->text(), "ｽﾘｰﾌﾟ ON [60分](&N)");
         EXPECT_EQ(dialog->box(3)->text(), "ﾀｲﾏｰ2 ON  [ 0時00分](&C)");
@@ -353,9 +332,7 @@ TEST_F(MiniTest, TheTimerSetDialogSendsWhatTheUserChanged) {
     EXPECT_TRUE(frame->action(cmd::kOnTimer2)->isChecked());
     EXPECT_FALSE(frame->action(cmd::kOnTimer1)->isChecked());
     // Cancel changes nothing.
-    QTimer::singleShot(0, [] {
-        auto* dialog = dynamic_cast<panels::TimerSetDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+    test::OnModal<panels::TimerSetDialog>([](panels::TimerSetDialog* dialog) {
         EXPECT_TRUE(dialog->box(0)->isChecked());
         dialog->box(0)->setChecked(false);
         dialog->reject();

@@ -247,7 +247,7 @@ protected:
     void SetUp() override {
         test::QtApp();
         std::string why;
-        if (!bus.Start(&why)) GTEST_SKIP() << why;
+        NUKO_REQUIRE_TOOL(bus.Start(&why), why);
         MprisTest::SetUp();
         client = QDBusConnection::connectToBus(QString::fromStdString(bus.address()), QStringLiteral("test-client"));
         ASSERT_TRUE(client.isConnected());

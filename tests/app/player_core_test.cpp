@@ -100,8 +100,18 @@ TEST_F(CoreTest, AListenerMayDropAnotherWhileBeingTold) {
 TEST_F(CoreTest, AListenerMayOutliveTheCore) {
     Recorder late;
     core->Subscribe(late);
+    core->Start();
+    EXPECT_FALSE(late.events.empty());
+    app::CoreContext ctx = core->context();
     core.reset();
-    // Its destructor must not reach the core that is gone (ASan watches).
+    // The core that went let the listener go: a new core takes it and tells
+    // it its events; neither that nor the listener's destructor reaches the
+    // core that is gone (ASan watches).
+    late.events.clear();
+    core = std::make_unique<PlayerCore>(ctx);
+    core->Subscribe(late);
+    core->Start();
+    EXPECT_FALSE(late.events.empty());
 }
 
 TEST_F(CoreTest, APlayPostedBeforeTheCoreWentIsDropped) {
@@ -415,7 +425,7 @@ TEST(ButtonPanelModel, ButtonsFollowStateKindAndMode) {
 }
 
 TEST_F(CoreTest, ArchiveRowsAreListedAndPlayTheirChosenMember) {
-    if (!media::CArchiveFile::LibraryUsable()) GTEST_SKIP() << "liblhasa.so.0 is not installed";
+    NUKO_REQUIRE_TOOL(media::CArchiveFile::LibraryUsable(), "liblhasa.so.0 is not installed");
     // "All types" lists archives too.
     s.kinds[0].sub_code = 0;
     test::WriteBytes(midi.File("song.lzh"),
@@ -471,11 +481,14 @@ TEST_F(CoreTest, WithoutTheArchiveLibraryArchivesAreNeitherListedNorPlayed) {
     core.reset();
     core = std::make_unique<PlayerCore>(ctx);
     core->Start();
-    for (const auto& item : core->files().list().items) EXPECT_NE(item.name, "song.lzh");
+    std::vector<std::string> names;
+    for (const auto& item : core->files().list().items) names.push_back(item.name);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.mid", "b.mid", "c.mid"}));
 }
 
 TEST_F(CoreTest, AnArchiveOpensInItsFolderAndPlaysItsMember) {
-    if (!media::CArchiveFile::LibraryUsable()) GTEST_SKIP() << "liblhasa.so.0 is not installed";
+    NUKO_REQUIRE_TOOL(media::CArchiveFile::LibraryUsable(), "liblhasa.so.0 is not installed");
     test::TempDir box;
     test::WriteBytes(box.File("tune.lzh"), test::LzhArchive({{"tune.mid", "MThd"}}));
     test::WriteBytes(box.File("x.mid"), "x");

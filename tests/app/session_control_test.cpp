@@ -3,9 +3,15 @@
 // hung) becomes a logind request.
 #include "app/session_control.h"
 
+#include <chrono>
 #include <climits>
 
 #include <gtest/gtest.h>
+
+#include "child_program.h"
+#include "qt_app.h"
+#include "session_bus.h"
+#include "test_support.h"
 
 using nuko::app::LogindMethodFor;
 using nuko::app::MakeLogindSessionControl;
@@ -40,4 +46,39 @@ TEST(SessionControl, NegativeModesAskForNothing) {
         EXPECT_EQ(LogindMethodFor(mode), "") << "mode " << mode;
         EXPECT_FALSE(MakeLogindSessionControl()->End(mode)) << "mode " << mode;
     }
+}
+
+// The real call, on a system bus of the test's own where a fake logind
+// prints what reaches it: each mode asks for exactly its method, with the
+// arguments logind takes (no interactive authentication; the session's id).
+TEST(SessionControl, EachModeReachesItsLogindMethodOnTheBus) {
+    nuko::test::QtApp();
+    nuko::test::SessionBus bus;
+    std::string why;
+    NUKO_REQUIRE_TOOL(bus.Start(&why), why);
+    nuko::test::ScopedEnv system_bus("DBUS_SYSTEM_BUS_ADDRESS", bus.address());
+    nuko::test::ChildProgram login1({FAKE_LOGIN1, "--address=" + bus.address(), "--refuse=Reboot"});
+    ASSERT_EQ(login1.ReadLine(std::chrono::seconds(30)), "ready");
+    const std::string manager = "CALL /org/freedesktop/login1 org.freedesktop.login1.Manager ";
+    auto control = MakeLogindSessionControl();
+    {
+        nuko::test::ScopedEnv session("XDG_SESSION_ID", "c7");
+        EXPECT_TRUE(control->End(0));
+        EXPECT_EQ(login1.ReadLine(std::chrono::seconds(30)), manager + "TerminateSession s c7");
+    }
+    EXPECT_TRUE(control->End(1));
+    EXPECT_EQ(login1.ReadLine(std::chrono::seconds(30)), manager + "PowerOff b false");
+    EXPECT_TRUE(control->End(8 | 4));
+    EXPECT_EQ(login1.ReadLine(std::chrono::seconds(30)), manager + "PowerOff b false");
+    // Refused (as without the right to): End says so.
+    EXPECT_FALSE(control->End(2));
+    EXPECT_EQ(login1.ReadLine(std::chrono::seconds(30)), manager + "Reboot b false");
+    // Without a session id there is nothing to end: no call at all, so the
+    // next line is the next mode's.
+    {
+        nuko::test::ScopedEnv session("XDG_SESSION_ID", "");
+        EXPECT_FALSE(control->End(0));
+    }
+    EXPECT_TRUE(control->End(1));
+    EXPECT_EQ(login1.ReadLine(std::chrono::seconds(30)), manager + "PowerOff b false");
 }

@@ -210,7 +210,7 @@ TEST(DiscTocTest, DriveListingNamesTheDrivesThatExist) {
             e.is_block_file(ec) && ::access(e.path().c_str(), R_OK) == 0)
             kernel.insert(e.path().string());
     }
-    if (drives.empty() && kernel.empty()) GTEST_SKIP() << "no CD drive here";
+    if (drives.empty() && kernel.empty()) NUKO_SKIP_WITHOUT(test::Missing::CdDrive);
     std::set<std::string> listed;
     for (const auto& d : drives) {
         // Each a block device (a name like /dev/cdrom may link to one).

@@ -105,10 +105,10 @@ TEST_F(InstallTest, TheMimeDatabaseGivesOurTypesToTheCorpusFiles) {
 }
 
 TEST_F(InstallTest, TheInstalledPlayerStartsFromItsLauncherAndPlays) {
-    if (test::FindProgram("xdotool").empty()) GTEST_SKIP() << "no xdotool";
+    NUKO_REQUIRE_TOOL(!test::FindProgram("xdotool").empty(), "no xdotool");
     test::XServer x;
     std::string why;
-    if (!x.Start(&why, "1024x768x24")) GTEST_SKIP() << why;
+    NUKO_REQUIRE_TOOL(x.Start(&why, "1024x768x24"), why);
     test::TempDir root;
     for (const char* d : {"cfg/NU-KO Application", "data", "music"})
         ASSERT_EQ(test::RunProgram({"/bin/mkdir", "-p", root.File(d)}, nullptr), 0);

@@ -97,6 +97,12 @@ std::vector<QString> FakePortal::sessions() const {
     return {l.begin(), l.end()};
 }
 
+void FakePortal::Flush(const QDBusConnection& client) const {
+    QDBusMessage m = QDBusMessage::createMethodCall(QString::fromLatin1(kPortalName), QStringLiteral("/fake"),
+                                                    QStringLiteral("test.FakePortal"), QStringLiteral("Sessions"));
+    QDBusConnection(client).call(m, QDBus::Block, 5000);
+}
+
 void FakePortal::Activate(const QString& session, const QString& shortcut_id) const {
     Ask(QStringLiteral("Activate"), {session, shortcut_id});
 }

@@ -60,6 +60,10 @@ public:
     std::vector<QString> sessions() const;
     // Emits Activated for `session`.
     void Activate(const QString& session, const QString& shortcut_id) const;
+    // Returns once every signal the fake sent so far has reached `client`
+    // and waits in its receivers' event queues: the fake answers a call
+    // from `client` after it, and a blocking call runs no events.
+    void Flush(const QDBusConnection& client) const;
 
 private:
     QDBusMessage Ask(const QString& member, const QList<QVariant>& args = {}) const;

@@ -38,6 +38,13 @@ using nuko::hotkeys::PortalShortcutList;
 
 using Behaviour = nuko::test::FakePortalBehaviour;
 
+// The portal's names as its published interface spells them, not as the
+// code under test does, so that a misspelt name there cannot pass.
+const QString kDesktopPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kGlobalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
+const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
+
 QString Escaped(QString sender) {
     if (sender.startsWith(QLatin1Char(':'))) sender.remove(0, 1);
     return sender.replace(QLatin1Char('.'), QLatin1Char('_'));
@@ -61,20 +68,28 @@ public:
         if (m.path() == QLatin1String("/fake")) return Control(m);
         if (m.interface() == QLatin1String("org.freedesktop.DBus.Properties") && member == QLatin1String("Get")) {
             if (!b_.answer_get) return true;
-            if (b_.version == 0 || args.value(0).toString() != QLatin1String(nuko::hotkeys::kShortcutsInterface))
+            if (b_.version == 0 || m.path() != kDesktopPath || args.value(0).toString() != kGlobalShortcuts ||
+                args.value(1).toString() != QLatin1String("version"))
                 bus_.send(m.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"),
                                              QStringLiteral("No such interface")));
             else
                 bus_.send(m.createReply(QVariant::fromValue(QDBusVariant(b_.version))));
             return true;
         }
-        if (member == QLatin1String("Close")) {
+        // A request is closed through Request, a session through Session.
+        const bool request_close = m.interface() == kRequest &&
+                                   m.path().startsWith(kDesktopPath + QStringLiteral("/request/"));
+        const bool session_close = m.interface() == kSession &&
+                                   m.path().startsWith(kDesktopPath + QStringLiteral("/session/"));
+        if (member == QLatin1String("Close") && (request_close || session_close)) {
             closed_.append(m.path());
             bus_.send(m.createReply());
             return true;
         }
-        QJsonObject call{{"member", member}, {"signature", m.signature()}, {"sender", m.service()}};
-        if (member == QLatin1String("CreateSession") && m.signature() == QLatin1String("a{sv}")) {
+        QJsonObject call{{"member", member}, {"signature", m.signature()}, {"sender", m.service()},
+                         {"interface", m.interface()}};
+        const bool shortcuts_call = m.interface() == kGlobalShortcuts && m.path() == kDesktopPath;
+        if (shortcuts_call && member == QLatin1String("CreateSession") && m.signature() == QLatin1String("a{sv}")) {
             const QVariantMap options = qdbus_cast<QVariantMap>(args.at(0));
             call.insert("options", ToJson(options));
             calls_.append(call);
@@ -84,7 +99,8 @@ public:
             Answer(m, options.value("handle_token").toString(), 0, {{QStringLiteral("session_handle"), session}});
             return true;
         }
-        if (member == QLatin1String("BindShortcuts") && m.signature() == QLatin1String("oa(sa{sv})sa{sv}")) {
+        if (shortcuts_call && member == QLatin1String("BindShortcuts") &&
+            m.signature() == QLatin1String("oa(sa{sv})sa{sv}")) {
             const PortalShortcutList shortcuts = qdbus_cast<PortalShortcutList>(args.at(1));
             const QVariantMap options = qdbus_cast<QVariantMap>(args.at(3));
             QJsonArray list;
@@ -113,8 +129,7 @@ private:
     void Answer(const QDBusMessage& m, const QString& token, uint response, const QVariantMap& results) {
         const QString request =
             QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(Escaped(m.service()), token);
-        QDBusMessage signal = QDBusMessage::createSignal(request, QString::fromLatin1(nuko::hotkeys::kRequestInterface),
-                                                         QStringLiteral("Response"));
+        QDBusMessage signal = QDBusMessage::createSignal(request, kRequest, QStringLiteral("Response"));
         signal << response << results;
         const QDBusMessage reply = m.createReply(QVariant::fromValue(QDBusObjectPath(request)));
         bus_.send(b_.response_first ? signal : reply);
@@ -130,9 +145,7 @@ private:
         } else if (member == QLatin1String("Sessions")) {
             bus_.send(m.createReply(sessions_));
         } else if (member == QLatin1String("Activate")) {
-            QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(nuko::hotkeys::kPortalPath),
-                                                             QString::fromLatin1(nuko::hotkeys::kShortcutsInterface),
-                                                             QStringLiteral("Activated"));
+            QDBusMessage signal = QDBusMessage::createSignal(kDesktopPath, kGlobalShortcuts, QStringLiteral("Activated"));
             signal << QVariant::fromValue(QDBusObjectPath(m.arguments().value(0).toString()))
                    << m.arguments().value(1).toString() << qulonglong(1234) << QVariantMap();
             bus_.send(signal);
@@ -177,7 +190,7 @@ int main(int argc, char** argv) {
     QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("fake-portal"));
     Portal portal(bus, b);
     if (!bus.isConnected() || !bus.registerVirtualObject(QStringLiteral("/"), &portal, QDBusConnection::SubPath) ||
-        !bus.registerService(QString::fromLatin1(nuko::hotkeys::kPortalService))) {
+        !bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"))) {
         std::fprintf(stderr, "fake_portal: cannot serve on %s\n", qPrintable(address));
         return 1;
     }

@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <thread>
 
 #include "fake_portal.h"
 #include "hotkeys/shortcut_service.h"
@@ -259,9 +258,9 @@ TEST_F(PortalShortcutsTest, APressThatEndsTheServiceDropsTheNextOne) {
     ASSERT_TRUE(Until([&] { return service->idle(); }));
     portal.Activate(service->session(), QStringLiteral("Play"));
     portal.Activate(service->session(), QStringLiteral("Stop"));
-    std::this_thread::sleep_for(200ms);  // both signals wait in the queue
-    Until([] { return false; }, 300ms);
-    EXPECT_EQ(service, nullptr);
+    portal.Flush(Client());  // both signals wait in the queue
+    ASSERT_TRUE(Until([&] { return service == nullptr; }));
+    Until([] { return false; }, 300ms);  // the second one's turn has come too
     EXPECT_EQ(activated_, std::vector<int>{849});
 }
 

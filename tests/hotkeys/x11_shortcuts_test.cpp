@@ -29,7 +29,7 @@ bool RunEventsUntil(const std::function<bool()>& done, int ms) {
 TEST(X11Shortcuts, ATakenCombinationIsReportedByNameAndTheOthersWork) {
     test::XServer x;
     std::string why;
-    if (!x.Start(&why)) GTEST_SKIP() << why;
+    NUKO_REQUIRE_TOOL(x.Start(&why), why);
     test::ScopedEnv display("DISPLAY", x.display());
     test::ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
     int argc = 1;

@@ -1,4 +1,6 @@
 #include <dirent.h>
+#include <strings.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include "library/archive_file.h"
 #include "library/lzh_archive.h"
 #include "lzh_writer.h"
+#include "media_fixtures.h"
 #include "test_support.h"
 
 using namespace nuko::media;
@@ -45,7 +48,7 @@ std::vector<std::string> Names(const ArchiveReadResult& r) {
 class LzhTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!lib.usable()) GTEST_SKIP() << "liblhasa.so.0 is not installed";
+        NUKO_REQUIRE_TOOL(lib.usable(), "liblhasa.so.0 is not installed");
         work = dir.File("work/");
         ASSERT_EQ(::mkdir(work.c_str(), 0700), 0);
     }
@@ -185,17 +188,23 @@ TEST_F(LzhTest, DamagedMembersAreSkippedAndLeaveNoFile) {
 
 TEST_F(LzhTest, TruncatedArchivesEndQuietly) {
     std::string whole = LzhArchive({{"first.mid", "first"}, {"second.mid", std::string(4000, 's')}});
-    for (std::size_t cut : {std::size_t{0}, std::size_t{1}, std::size_t{10}, std::size_t{40}, std::size_t{60},
-                            std::size_t{80}, whole.size() - 100, whole.size() - 2}) {
+    // The first member ends where an archive of it alone has its end mark.
+    const std::size_t first_end = LzhArchive({{"first.mid", "first"}}).size() - 1;
+    for (std::size_t cut : {std::size_t{0}, std::size_t{1}, std::size_t{10}, std::size_t{40}, first_end - 1,
+                            first_end, first_end + 30, whole.size() - 100, whole.size() - 2}) {
         SCOPED_TRACE(cut);
         std::string path = dir.File("cut.lzh");
         WriteBytes(path, whole.substr(0, cut));
         ArchiveReadResult r = ExtractArchive(lib, path, work, {});
-        for (const auto& m : r.extracted) EXPECT_EQ(m.name, "first.mid");  // the second is incomplete
-        for (const auto& e : Entries(work)) {
-            EXPECT_EQ(e, "first.mid");
-            ::unlink((work + e).c_str());
+        // A whole first member is written; the second is never complete.
+        const std::vector<std::string> whole_first =
+            cut >= first_end ? std::vector<std::string>{"first.mid"} : std::vector<std::string>{};
+        EXPECT_EQ(Names(r), whole_first);
+        EXPECT_EQ(Entries(work), whole_first);
+        if (!whole_first.empty()) {
+            EXPECT_EQ(ReadBytes(work + "first.mid"), "first");
         }
+        for (const auto& e : Entries(work)) ::unlink((work + e).c_str());
     }
 }
 
@@ -248,27 +257,76 @@ TEST_F(LzhTest, NoArchiveIsNoCrash) {
     EXPECT_FALSE(ExtractArchive(lib, dir.File("fifo.lzh"), work, {}).opened);
 }
 
-// Real archives of several makers, header levels and methods.
+// A stored UTF-8 name in CP932, as an archive of Windows origin holds it,
+// by glibc's converter.
+std::string ToCp932(const std::string& utf8) {
+    iconv_t cd = ::iconv_open("CP932", "UTF-8");
+    std::string out(utf8.size() * 2 + 4, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t in_left = utf8.size();
+    char* o = out.data();
+    std::size_t o_left = out.size();
+    const bool ok = ::iconv(cd, &in, &in_left, &o, &o_left) != static_cast<std::size_t>(-1);
+    ::iconv_close(cd);
+    EXPECT_TRUE(ok) << utf8;
+    out.resize(out.size() - o_left);
+    return out;
+}
+
+// The file at `relative` below `folder`, each part of the path matched
+// without regard to ASCII case; empty when there is none.
+std::string FindIgnoringCase(const std::string& folder, const std::string& relative) {
+    std::string at = folder;
+    std::size_t pos = 0;
+    while (pos <= relative.size()) {
+        const std::size_t slash = std::min(relative.find('/', pos), relative.size());
+        const std::string part = relative.substr(pos, slash - pos);
+        std::string match;
+        for (const std::string& entry : nuko::test::FolderEntries(at))
+            if (::strcasecmp(entry.c_str(), part.c_str()) == 0) match = entry;
+        if (match.empty()) return {};
+        at += match;
+        if (slash == relative.size()) return at;
+        at += "/";
+        pos = slash + 1;
+    }
+    return {};
+}
+
+// Real archives of several makers, header levels and methods: every member
+// holds the bytes that lhasa's own lha program extracts from it.
 TEST_F(LzhTest, CorpusArchivesExtractWithCorrectData) {
     NUKO_CORPUS_FILE(corpus, "lzh/");
+    const std::string lha = nuko::test::FindProgram("lha");
+    NUKO_REQUIRE_TOOL(!lha.empty(), "no lha program (package lhasa)");
     int archives = 0;
     for (const std::string& name : nuko::test::FolderEntries(corpus)) {
         SCOPED_TRACE(name);
         ++archives;
-        TempDir out;
+        TempDir out, theirs;
         ArchiveReadResult r = ExtractArchive(lib, corpus + name, out.path(), {});
         ASSERT_TRUE(r.opened);
         EXPECT_FALSE(r.members.empty());
         EXPECT_TRUE(r.skipped.empty()) << r.skipped.front();
+        std::string log;
+        ASSERT_EQ(nuko::test::RunProgram({lha, "-xqw=" + theirs.path(), corpus + name}, &log), 0) << log;
         std::size_t files = 0;
         for (const auto& m : r.members) {
             if (m.directory) continue;
             ++files;
             EXPECT_EQ(m.name.find('/'), std::string::npos);
-            struct stat st {};
-            ASSERT_EQ(::stat((out.path() + m.name).c_str(), &st), 0) << m.stored;
-            EXPECT_EQ(static_cast<std::uint64_t>(st.st_size), m.size) << m.stored;
+            // lha writes the stored path in its raw bytes, takes a 0x5C
+            // byte for a folder separator and lowers the names of MS-DOS
+            // archives.
+            std::string raw = ToCp932(m.stored);
+            std::replace(raw.begin(), raw.end(), '\\', '/');
+            const std::string found = FindIgnoringCase(theirs.path(), raw);
+            ASSERT_FALSE(found.empty()) << m.stored;
+            const std::string expected = ReadBytes(found);
+            EXPECT_EQ(ReadBytes(out.path() + m.name), expected) << m.stored;
+            EXPECT_EQ(expected.size(), m.size) << m.stored;
         }
+        EXPECT_GT(files, 0u);
         EXPECT_EQ(r.extracted.size(), files);
     }
     EXPECT_GE(archives, 10);

@@ -1,6 +1,8 @@
 #include "library/catalog.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <iconv.h>
 #include <map>
 #include <tuple>
 #include <sys/stat.h>
@@ -364,37 +366,80 @@ TEST(CatalogParse, FieldsLinesAndLimits) {
 
 // ---- The resolve against a made-up disk ----
 
-// The parse decodes the text in one go; broken characters at line ends, lone
-// CRs and LFs, TABs, lead bytes, the end-of-file mark and each way of ending
-// the version line must give what decoding each line alone gives.
-TEST(CatalogParse, DecodedAsAWholeEqualsLineByLine) {
-    auto by_lines = [](std::string_view bytes) {
-        CatalogText t = SplitCatalogText(bytes);
-        std::vector<std::vector<std::string>> out;
-        for (std::size_t i = 1; i < t.lines.size(); ++i) {
-            std::string line = DecodeCatalogField(t.lines[i], t.utf8, kCatalogLineMax);
-            std::vector<std::string> fields;
-            if (i <= 2) {
-                fields.push_back(line);
-            } else {
-                fields.resize(4);
-                std::size_t pos = 0;
-                int f = 0;
-                for (; f < 3; ++f) {
-                    std::size_t tab = line.find('\t', pos);
-                    std::string_view field = std::string_view(line).substr(pos, tab == std::string::npos ? tab : tab - pos);
-                    fields[f] = nuko::text::CutToCp932Bytes(field, kCatalogFieldMax);
-                    if (tab == std::string::npos) break;
-                    pos = tab + 1;
-                }
-                if (f == 3) fields[3] = line.substr(pos);
-                if (fields[0].empty()) continue;
-            }
-            fields.push_back(std::to_string(i));
-            out.push_back(std::move(fields));
+// The catalog format read by the test on its own, decoding with glibc's
+// converters: a byte order mark marks UTF-8 text (else CP932), the first
+// 0x1A byte ends the text, CR LF, a lone CR and a lone LF each end a line,
+// and a byte that starts no character reads as U+FFFD, decoding going on
+// with the next byte. Lines here stay far below the byte limits.
+std::string IconvDecode(std::string_view bytes, bool utf8) {
+    iconv_t cd = ::iconv_open("UTF-8", utf8 ? "UTF-8" : "CP932");
+    EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    std::string out;
+    while (!bytes.empty()) {
+        char buffer[256];
+        char* in = const_cast<char*>(bytes.data());
+        std::size_t in_left = bytes.size();
+        char* o = buffer;
+        std::size_t o_left = sizeof buffer;
+        const std::size_t r = ::iconv(cd, &in, &in_left, &o, &o_left);
+        out.append(buffer, static_cast<std::size_t>(o - buffer));
+        bytes.remove_prefix(bytes.size() - in_left);
+        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            out += "\xEF\xBF\xBD";  // EILSEQ, or a character cut off by the line's end
+            bytes.remove_prefix(1);
+            ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
         }
-        return out;
-    };
+    }
+    ::iconv_close(cd);
+    return out;
+}
+
+// Title, sub title and item fields with the line they came from.
+std::vector<std::vector<std::string>> ReferenceRead(std::string_view bytes) {
+    bool utf8 = false;
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        utf8 = true;
+        bytes.remove_prefix(3);
+    }
+    if (std::size_t eof = bytes.find('\x1a'); eof != std::string_view::npos) bytes = bytes.substr(0, eof);
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' || bytes[i] == '\n') {
+            lines.push_back(IconvDecode(line, utf8));
+            line.clear();
+            if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        } else {
+            line += bytes[i];
+        }
+    }
+    if (!line.empty()) lines.push_back(IconvDecode(line, utf8));
+    std::vector<std::vector<std::string>> out;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        if (i <= 2) {
+            out.push_back({lines[i], std::to_string(i)});
+            continue;
+        }
+        // Path, title and init file end at a TAB; the picture is the rest.
+        std::vector<std::string> fields(4);
+        std::string_view rest = lines[i];
+        for (int f = 0; f < 3 && !rest.empty(); ++f) {
+            const std::size_t tab = rest.find('\t');
+            fields[f] = std::string(rest.substr(0, tab));
+            rest = tab == std::string_view::npos ? std::string_view() : rest.substr(tab + 1);
+            if (f == 2) fields[3] = std::string(rest);
+        }
+        if (fields[0].empty()) continue;  // a line without a path is no item
+        fields.push_back(std::to_string(i));
+        out.push_back(std::move(fields));
+    }
+    return out;
+}
+
+// The parse decodes the whole text in one go; broken characters at line
+// ends, lone CRs and LFs, TABs, lead bytes, the end-of-file mark and each
+// way of ending the version line must read as the format says.
+TEST(CatalogParse, DecodedAsAWholeReadsAsTheFormatSays) {
     auto parsed = [](std::string_view bytes) {
         ParsedCatalog p = ParseCatalog(bytes);
         std::vector<std::vector<std::string>> out;
@@ -410,7 +455,7 @@ TEST(CatalogParse, DecodedAsAWholeEqualsLineByLine) {
     const char* const version_lines[] = {"Ver 1.00\r\n", "Ver 1.00\n", "Ver 1.00\r", "Ver 1.00\n\r"};
     std::uint32_t seed = 12345;
     for (int round = 0; round < 400; ++round) {
-        std::string text = round % 3 == 0 ? std::string(nuko::text::kUtf8Bom) : std::string();
+        std::string text = round % 3 == 0 ? std::string("\xEF\xBB\xBF") : std::string();
         text += version_lines[round % std::size(version_lines)];
         int n = 1 + round % 40;
         for (int k = 0; k < n; ++k) {
@@ -419,9 +464,14 @@ TEST(CatalogParse, DecodedAsAWholeEqualsLineByLine) {
         }
         if (round % 5 == 0) text += "\r\n\r\n";
         SCOPED_TRACE(round);
-        EXPECT_EQ(parsed(text), by_lines(text));
+        EXPECT_EQ(parsed(text), ReferenceRead(text));
         EXPECT_TRUE(ParseCatalog(text).current_layout);
     }
+    // Written out by hand: a CP932 title (ア and イ), an empty sub title and
+    // an item whose picture field keeps its TAB.
+    EXPECT_EQ(parsed("Ver 1.00\r\n\x83\x41\x83\x43\r\n\r\na.mid\tA\t\tp\tq\r\n"),
+              (std::vector<std::vector<std::string>>{
+                  {"\xE3\x82\xA2\xE3\x82\xA4", "1"}, {"", "2"}, {"a.mid", "A", "", "p\tq", "3"}}));
 }
 
 TEST(CatalogResolve, LooksOnlyThroughTheLookupAndFollowsItsAnswers) {

@@ -111,7 +111,7 @@ TEST(MixerControlList, TheStartLevelsComeBack) {
 TEST(AlsaMixers, TheSoundServersVolumeFollowsBothWays) {
     test::PulseServer server;
     std::string why;
-    if (!server.Start(&why)) GTEST_SKIP() << why;
+    NUKO_REQUIRE_TOOL(server.Start(&why), why);
     const std::string pactl = test::FindProgram("pactl");
     ASSERT_FALSE(pactl.empty());
     auto pactl_out = [&](std::vector<std::string> args) {

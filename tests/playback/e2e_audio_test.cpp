@@ -46,7 +46,7 @@ class EndToEndAudioTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string why;
-        if (!server_.Start(&why)) GTEST_SKIP() << why;
+        NUKO_REQUIRE_TOOL(server_.Start(&why), why);
         config_.emplace("XDG_CONFIG_HOME", server_.folder() + "home");
     }
 

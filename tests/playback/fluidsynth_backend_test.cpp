@@ -343,7 +343,7 @@ TEST_F(FluidSynthBackendTest, AlsaPortsAreListedWhenTheMachineHasASequencer) {
     std::vector<std::string> names = alsa->List();
     if (!std::filesystem::exists("/dev/snd/seq")) {
         EXPECT_TRUE(names.empty());
-        GTEST_SKIP() << "no ALSA sequencer on this machine (/dev/snd/seq)";
+        NUKO_SKIP_WITHOUT(test::Missing::AlsaSequencer);
     }
     for (const auto& n : names) EXPECT_NE(alsa->Open(n), nullptr) << n;
     EXPECT_EQ(alsa->Open("no such port"), nullptr);

@@ -69,7 +69,7 @@ TEST(BackendModuleTest, EachTypeLoadsItsOwnModuleOnly) {
 }
 
 TEST(BackendModuleTest, SongPlaysThroughTheLoadedModule) {
-    if (FindSoundFont("").empty()) GTEST_SKIP() << "no sound font on this machine";
+    NUKO_REQUIRE_TOOL(!FindSoundFont("").empty(), "no sound font on this machine");
     NUKO_CORPUS_FILE(song, "midi/jazzsoft_test-2-tracks-type-2.mid");
     CallQueue queue;
     LinuxBackends backends(queue, In(kModules));
@@ -86,7 +86,7 @@ TEST(BackendModuleTest, SongPlaysThroughTheLoadedModule) {
 
 TEST(BackendModuleTest, ANewSoundFontIsTheNextOpensAndNotThePlayingOnes) {
     const std::string system_font = FindSoundFont("");
-    if (system_font.empty()) GTEST_SKIP() << "no sound font on this machine";
+    NUKO_REQUIRE_TOOL(!system_font.empty(), "no sound font on this machine");
     NUKO_CORPUS_FILE(song, "midi/jazzsoft_test-2-tracks-type-2.mid");
     test::TempDir dir;
     // A font whose header passes and whose body FluidSynth refuses.

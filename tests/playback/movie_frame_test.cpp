@@ -58,7 +58,7 @@ double Lit(const QImage& image) {
 TEST(MovieFrameTest, TheMoviePlaysInsideTheFrameUnderItsOwner) {
     XServer x;
     std::string why;
-    if (!x.Start(&why)) GTEST_SKIP() << why;
+    NUKO_REQUIRE_TOOL(x.Start(&why), why);
     test::TempDir dir;
     ASSERT_TRUE(test::MakeMovie(dir.File("clip.avi"), 2.0)) << "ffmpeg could not make an AVI file";
 

@@ -115,7 +115,7 @@ TEST(PlayControllerReal, LoopPlaysOneTwoThreeOneAndLeavesNoTemporaryFiles) {
         test::WriteBytes(songs.File(std::to_string(i) + ".mid"), bytes);
     }
     RealPlayer p;
-    if (!p.HasSoundFont()) GTEST_SKIP() << "no General MIDI sound font installed";
+    NUKO_REQUIRE_TOOL(p.HasSoundFont(), "no General MIDI sound font installed");
     ASSERT_EQ(p.Start(songs.path(), media::MediaKind::Midi, 0x0001, 2), 3);
     p.controller->RunCommand(PlayCommand::Play, true);
 

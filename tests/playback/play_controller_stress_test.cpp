@@ -366,7 +366,7 @@ TEST(PlayControllerStress, RandomCommandsKeepTheControllerSound) {
     SCOPED_TRACE("NUKO_STRESS_SEED=" + std::to_string(seed));
     Stress stress(seed);
     std::string why;
-    if (!stress.Ready(&why)) GTEST_SKIP() << why;
+    NUKO_REQUIRE_TOOL(stress.Ready(&why), why);
     EXPECT_EQ(stress.Run(kCommands), "");
     std::printf("%d items started, %d kind switches, %d files taken away\n", stress.started(), stress.switches(),
                 stress.deletions());

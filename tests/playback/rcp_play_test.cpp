@@ -63,7 +63,7 @@ TEST(RcpcvBindingTest, MissingLibraryOrFunctionsMakeItUnusable) {
 TEST(RcpSoundTest, ConvertedCorpusSongsAreNotSilent) {
     NUKO_CORPUS_FILE(rcp, "rcp/");
     std::string font = FindSoundFont("");
-    if (font.empty()) GTEST_SKIP() << "no sound font on this machine";
+    NUKO_REQUIRE_TOOL(!font.empty(), "no sound font on this machine");
     RcpcvBinding b(kLibrary);
     ASSERT_TRUE(b.usable());
     for (const char* name : {"sted2clone_sted-cli_test.rcp", "sted2clone_recomposer-file_test.rcp"}) {

@@ -1,5 +1,6 @@
 #include "nuko/files.h"
 
+#include <algorithm>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -262,4 +263,48 @@ TEST(WriteFileAtomic, ReplacesOnlyRegularFiles) {
         if (std::string_view(e->d_name) != "." && std::string_view(e->d_name) != "..") ++entries;
     ::closedir(d);
     EXPECT_EQ(entries, 3);  // f.txt, p.txt, d.txt
+}
+
+// A settings file or catalog that is a link to a file kept elsewhere is
+// written through the link: the link stays a link, its target takes the
+// bytes, and nothing is left beside either.
+TEST(WriteFileAtomic, WritesThroughSymbolicLinks) {
+    TempDir dir, elsewhere;
+    auto is_link = [](const std::string& p) {
+        struct stat st {};
+        return ::lstat(p.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    };
+    WriteBytes(elsewhere.File("real.ini"), "old");
+    ASSERT_EQ(::symlink(elsewhere.File("real.ini").c_str(), dir.File("abs.ini").c_str()), 0);
+    ASSERT_FALSE(fileio::WriteFileAtomic(dir.File("abs.ini"), "one"));
+    EXPECT_TRUE(is_link(dir.File("abs.ini")));
+    EXPECT_EQ(ReadBytes(elsewhere.File("real.ini")), "one");
+
+    // Relative to the link's folder, and a link to a link.
+    ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("../abs.ini", dir.File("sub/rel.ini").c_str()), 0);
+    ASSERT_EQ(::symlink("sub/rel.ini", dir.File("chain.ini").c_str()), 0);
+    ASSERT_FALSE(fileio::WriteFileAtomic(dir.File("chain.ini"), "two"));
+    EXPECT_TRUE(is_link(dir.File("chain.ini")));
+    EXPECT_TRUE(is_link(dir.File("sub/rel.ini")));
+    EXPECT_EQ(ReadBytes(elsewhere.File("real.ini")), "two");
+
+    // A link whose file is not there yet: the file is made where it points.
+    ASSERT_EQ(::symlink(elsewhere.File("new.mit").c_str(), dir.File("new.mit").c_str()), 0);
+    ASSERT_FALSE(fileio::WriteFileAtomic(dir.File("new.mit"), "three"));
+    EXPECT_TRUE(is_link(dir.File("new.mit")));
+    EXPECT_EQ(ReadBytes(elsewhere.File("new.mit")), "three");
+
+    // Links in a circle name no file: refused, both links left as they are.
+    ASSERT_EQ(::symlink("b.ini", dir.File("a.ini").c_str()), 0);
+    ASSERT_EQ(::symlink("a.ini", dir.File("b.ini").c_str()), 0);
+    EXPECT_TRUE(fileio::WriteFileAtomic(dir.File("a.ini"), "x"));
+    EXPECT_TRUE(is_link(dir.File("a.ini")));
+    EXPECT_TRUE(is_link(dir.File("b.ini")));
+
+    std::vector<std::string> here = nuko::test::FolderEntries(dir.path()), there = nuko::test::FolderEntries(elsewhere.path());
+    std::sort(here.begin(), here.end());
+    std::sort(there.begin(), there.end());
+    EXPECT_EQ(here, (std::vector<std::string>{"a.ini", "abs.ini", "b.ini", "chain.ini", "new.mit", "sub"}));
+    EXPECT_EQ(there, (std::vector<std::string>{"new.mit", "real.ini"}));
 }

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QInputDevice>
+#include <QTimer>
+#include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
 
@@ -30,6 +32,22 @@ T* Child(const QObject* parent, const char* name) {
     T* w = parent->findChild<T*>(QString::fromUtf8(name));
     if (!w) throw std::runtime_error(std::string("no child named ") + name);
     return w;
+}
+
+// Runs `body` on the modal window of type T once the event loop of its
+// exec() runs, then closes it if it is still up (and any other modal window
+// when there was none of that type). A failed ASSERT in `body` leaves only
+// `body`, and the window still closes: a failing test fails rather than
+// waiting in the window's loop until CTest's time limit.
+template <typename T, typename Body>
+void OnModal(Body body) {
+    QTimer::singleShot(0, [body]() mutable {
+        QWidget* up = QApplication::activeModalWidget();
+        T* modal = dynamic_cast<T*>(up);
+        EXPECT_NE(modal, nullptr) << "the modal window is not the one expected";
+        if (modal) body(modal);
+        if (modal ? modal->isVisible() : up != nullptr) (modal ? static_cast<QWidget*>(modal) : up)->close();
+    });
 }
 
 }  // namespace nuko::test

@@ -20,6 +20,22 @@
 
 namespace nuko::test {
 
+bool RequireTestTools() {
+#ifdef NUKO_REQUIRE_TEST_TOOLS
+    return true;
+#else
+    return false;
+#endif
+}
+
+const char* MissingText(Missing what) {
+    switch (what) {
+    case Missing::CdDrive: return "a CD drive";
+    case Missing::AlsaSequencer: return "the ALSA sequencer (/dev/snd/seq)";
+    }
+    return "?";
+}
+
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
     if (DIR* d = ::opendir(folder.c_str())) {

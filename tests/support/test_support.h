@@ -49,6 +49,28 @@ std::string CorpusDir();
     }                                                                                       \
     var += rel
 
+// A tool of the test set-up (a program such as Xvfb or ffmpeg, a server
+// the test starts, a library it loads) is missing or did not start. Built
+// with NUKO_REQUIRE_TEST_TOOLS (./kop test, CI) the test fails with the
+// reason, so a broken install step cannot turn a suite into skips; else it
+// skips, saying why. `condition` is evaluated before `why` is read.
+bool RequireTestTools();
+#define NUKO_REQUIRE_TOOL(condition, why)                                          \
+    if (condition) {                                                               \
+    } else if (::nuko::test::RequireTestTools())                                   \
+        GTEST_FAIL() << "a test tool is missing or did not start: " << (why);      \
+    else                                                                           \
+        GTEST_SKIP() << (why) << " (skipped: built without NUKO_REQUIRE_TEST_TOOLS)"
+
+// The only reasons a test may skip on every build: what the machines that
+// run the tests never have.
+enum class Missing {
+    CdDrive,        // a drive with a disc, and the kernel's CD-ROM driver
+    AlsaSequencer,  // /dev/snd/seq
+};
+const char* MissingText(Missing what);
+#define NUKO_SKIP_WITHOUT(what) GTEST_SKIP() << "not on this machine: " << ::nuko::test::MissingText(what)
+
 // Sets an environment variable for the life of the object, then puts back
 // what was there before (or its absence), also when a failed ASSERT leaves
 // the test early.

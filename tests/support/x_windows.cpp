@@ -1,10 +1,15 @@
 #include "x_windows.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <atomic>
 #include <memory>
+#include <mutex>
+#include <poll.h>
 #include <strings.h>
 #include <sys/wait.h>
 #include <thread>
@@ -165,6 +170,117 @@ void ForeignWindow::Focus() {
 
 ForeignWindow::~ForeignWindow() {
     if (display_) XCloseDisplay(static_cast<Display*>(display_));
+}
+
+namespace {
+
+// The window's _NET_WM_NAME (UTF-8), else its WM_NAME; nullopt when it has
+// neither or is gone.
+std::optional<std::string> NameOf(Display* d, Window w) {
+    Atom type = None;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    const Atom net_name = XInternAtom(d, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+    std::optional<std::string> name;
+    if (XGetWindowProperty(d, w, net_name, 0, 4096, False, utf8, &type, &format, &n, &after, &data) == Success &&
+        data && type == utf8) {
+        name.emplace(reinterpret_cast<const char*>(data), n);
+    }
+    if (data) XFree(data);
+    if (name) return name;
+    char* plain = nullptr;
+    if (XFetchName(d, w, &plain) && plain) {
+        name.emplace(plain);
+        XFree(plain);
+    }
+    return name;
+}
+
+std::vector<std::string> ClassesOf(Display* d, Window w) {
+    std::vector<std::string> out;
+    XClassHint hint{};
+    if (!XGetClassHint(d, w, &hint)) return out;
+    for (char* text : {hint.res_name, hint.res_class}) {
+        if (!text) continue;
+        out.emplace_back(text);
+        XFree(text);
+    }
+    return out;
+}
+
+}  // namespace
+
+struct ScreenLog::State {
+    DisplayPtr display;
+    Window name_window = 0;
+    std::atomic<bool> stop{false};
+    mutable std::mutex mutex;
+    std::vector<std::vector<std::string>> mapped;  // the classes of each window mapped
+    std::vector<std::string> names;
+    std::thread thread;
+
+    void Note(const std::optional<std::string>& name) {
+        std::lock_guard lock(mutex);
+        if (name && (names.empty() || names.back() != *name)) names.push_back(*name);
+    }
+    void Run() {
+        Display* d = display.get();
+        const Atom net_name = XInternAtom(d, "_NET_WM_NAME", False);
+        pollfd p{ConnectionNumber(d), POLLIN, 0};
+        while (!stop) {
+            while (XPending(d)) {
+                XEvent e;
+                XNextEvent(d, &e);
+                if (e.type == MapNotify) {
+                    std::vector<std::string> classes = ClassesOf(d, e.xmap.window);
+                    std::lock_guard lock(mutex);
+                    mapped.push_back(std::move(classes));
+                } else if (e.type == PropertyNotify && e.xproperty.window == name_window &&
+                           (e.xproperty.atom == net_name || e.xproperty.atom == XA_WM_NAME)) {
+                    Note(NameOf(d, name_window));
+                }
+            }
+            ::poll(&p, 1, 20);
+        }
+    }
+};
+
+ScreenLog::ScreenLog(const std::string& display, unsigned long name_window) : state_(std::make_unique<State>()) {
+    state_->display = Open(display);
+    Display* d = state_->display.get();
+    if (!d) return;
+    state_->name_window = name_window;
+    XSelectInput(d, DefaultRootWindow(d), SubstructureNotifyMask);
+    if (name_window) {
+        XSelectInput(d, name_window, PropertyChangeMask);
+        XSync(d, False);
+        state_->Note(NameOf(d, name_window));  // the name it has now
+    }
+    XSync(d, False);
+    state_->thread = std::thread([s = state_.get()] { s->Run(); });
+}
+
+ScreenLog::~ScreenLog() {
+    state_->stop = true;
+    if (state_->thread.joinable()) state_->thread.join();
+}
+
+bool ScreenLog::ok() const { return state_->display != nullptr; }
+
+int ScreenLog::MappedOfClass(const std::string& res_class) const {
+    std::lock_guard lock(state_->mutex);
+    int n = 0;
+    for (const auto& classes : state_->mapped)
+        n += std::any_of(classes.begin(), classes.end(),
+                         [&](const std::string& c) { return ::strcasecmp(c.c_str(), res_class.c_str()) == 0; });
+    return n;
+}
+
+std::vector<std::string> ScreenLog::Names() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->names;
 }
 
 bool AskToClose(const std::string& display, unsigned long window) {

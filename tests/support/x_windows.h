@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -58,6 +59,7 @@ public:
     ForeignWindow(const ForeignWindow&) = delete;
     ForeignWindow& operator=(const ForeignWindow&) = delete;
     bool ok() const { return window_ != 0; }
+    unsigned long id() const { return window_; }
     // Takes the focus again.
     void Focus();
 
@@ -72,6 +74,31 @@ unsigned long FindWindowOfClass(const std::string& display, const std::string& r
 // Whether a window below `window` (a tray holding icons, say) has that
 // WM_CLASS name or class.
 bool HoldsWindowOfClass(const std::string& display, unsigned long window, const std::string& res_class);
+
+// What the X server tells of the screen while the log lives, recorded by a
+// thread of its own as the events come, so that a state that lasts a few
+// milliseconds (a caption, a pop-up) is seen however slowly the test polls:
+// the windows mapped as the root's children (pop-up menus; a managed
+// window's frame belongs to the window manager) and each name that one
+// chosen window takes.
+class ScreenLog {
+public:
+    explicit ScreenLog(const std::string& display, unsigned long name_window = 0);
+    ~ScreenLog();
+    ScreenLog(const ScreenLog&) = delete;
+    ScreenLog& operator=(const ScreenLog&) = delete;
+    bool ok() const;
+
+    // Windows of that WM_CLASS name or class mapped since the log began.
+    int MappedOfClass(const std::string& res_class) const;
+    // The names the chosen window took since the log began, in order, the
+    // one it had then first.
+    std::vector<std::string> Names() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // Asks the window to close as a window manager's Close does
 // (WM_DELETE_WINDOW); false when the request could not be sent.
