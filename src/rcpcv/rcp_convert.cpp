@@ -27,8 +27,8 @@ std::vector<std::uint8_t> TempoMeta(double bpm) {
 }
 
 // The sorted tempo changes with each gradual one written out as steps from
-// the tempo before it; a later change ends a ramp early. One tick holds one
-// tempo, the last given.
+// the tempo before it, the last at the ramp's end; a later change ends a
+// ramp early. One tick holds one tempo, the last given.
 std::vector<TempoChange> ExpandRamps(const std::vector<TempoChange>& changes) {
     std::vector<TempoChange> out;
     auto put = [&out](std::uint64_t tick, double bpm) {
@@ -44,10 +44,10 @@ std::vector<TempoChange> ExpandRamps(const std::vector<TempoChange>& changes) {
         }
         const double from = out.back().bpm;
         const unsigned steps = std::min(c.ramp, kMaxRampSteps);
-        for (unsigned k = 0; k < steps; ++k) {
+        for (unsigned k = 1; k <= steps; ++k) {
             std::uint64_t tick = c.tick + static_cast<std::uint64_t>(c.ramp) * k / steps;
-            if (k > 0 && i + 1 < changes.size() && changes[i + 1].tick <= tick) break;
-            put(tick, from + (c.bpm - from) * (k + 1) / steps);
+            if (i + 1 < changes.size() && changes[i + 1].tick <= tick) break;
+            put(tick, from + (c.bpm - from) * k / steps);
         }
     }
     return out;
