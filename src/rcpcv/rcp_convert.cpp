@@ -18,7 +18,6 @@ constexpr double kMaxBpm = 1020;
 // The slowest tempo a standard MIDI file holds (0xFFFFFF microseconds a
 // quarter note).
 constexpr double kMinBpm = 60'000'000.0 / 0xFFFFFF;
-constexpr unsigned kMaxRampSteps = 16;
 
 std::vector<std::uint8_t> TempoMeta(double bpm) {
     auto us = static_cast<std::uint32_t>(std::clamp(std::lround(60'000'000.0 / bpm), 1L, 0xFFFFFFL));
@@ -165,12 +164,11 @@ ConvertResult ConvertRcp(std::string_view b, const ConvertLimits& limits, const 
             ++counts.broken;
             break;
         }
-        std::size_t end = pos + t.size;
-        if (end > b.size()) {
-            ++counts.broken;
-            end = b.size();
-        }
+        const bool torn = pos + t.size > b.size();  // the rest of the file, and no track after it
+        if (torn) ++counts.broken;
+        std::size_t end = torn ? b.size() : pos + t.size;
         ConvertTrack(b, h, pos, end, t, budget, tempos, tracks, counts);
+        if (torn) break;
         pos = end;
     }
     rep.skipped = counts.skipped;

@@ -9,8 +9,6 @@ constexpr std::size_t kMaxLoopDepth = 16;
 // A reference may name a measure that is itself a reference; a chain this
 // long only comes from a file that refers in a circle.
 constexpr int kMaxReferenceHops = 64;
-// A gradual tempo change is written as at most this many steps.
-constexpr unsigned kMaxRampSteps = 16;
 
 }  // namespace
 
@@ -70,7 +68,8 @@ void TrackWalker::Walk(const TrackPlay& play) {
             end_reference();
             continue;
         }
-        if (budget_.commands_left == 0 || tick_ > budget_.tick_cap) {
+        // Past a bound nothing more can be written.
+        if (budget_.commands_left == 0 || budget_.events_left == 0 || tick_ > budget_.tick_cap) {
             budget_.cut = true;
             return;
         }
@@ -211,10 +210,16 @@ bool TrackWalker::DataBytes(std::size_t pos, std::vector<std::uint8_t>& data, bo
 }
 
 // The data of the continuation commands from `pos` on; returns the
-// position after the last one read.
-std::size_t TrackWalker::Continuation(std::size_t pos, std::vector<std::uint8_t>& data, bool exclusive) const {
+// position after the last one read. Each counts as a command read, so that
+// long runs of them inside repeats end too.
+std::size_t TrackWalker::Continuation(std::size_t pos, std::vector<std::uint8_t>& data, bool exclusive) {
     const std::size_t ev = h_.at->event;
     while (pos + ev <= end_ && Byte(b_, pos) == 0xF7) {
+        if (budget_.commands_left == 0) {
+            budget_.cut = true;
+            break;
+        }
+        --budget_.commands_left;
         bool more = DataBytes(pos, data, exclusive);
         pos += ev;
         if (!more) break;

@@ -31,6 +31,9 @@ struct OutTrack {
     void AddBlob(std::uint32_t tick, std::vector<std::uint8_t> bytes);
 };
 
+// A gradual tempo change is written as at most this many steps.
+inline constexpr unsigned kMaxRampSteps = 16;
+
 struct TempoChange {
     std::uint64_t tick;
     double bpm;
@@ -85,7 +88,7 @@ private:
     std::optional<std::size_t> FollowReference(Command c) const;
     void LoopEnd(const Command& c, std::size_t& pos, std::vector<Loop>& loops, bool in_reference);
     bool DataBytes(std::size_t pos, std::vector<std::uint8_t>& data, bool exclusive) const;
-    std::size_t Continuation(std::size_t pos, std::vector<std::uint8_t>& data, bool exclusive) const;
+    std::size_t Continuation(std::size_t pos, std::vector<std::uint8_t>& data, bool exclusive);
     std::uint32_t Tick() const;
     bool Room(std::size_t n = 1);
     void Short(std::uint32_t tick, bool off, std::uint8_t s, std::uint8_t d1, std::uint8_t d2, std::uint8_t len);

@@ -231,6 +231,14 @@ TEST(RcpLoops, LimitsCutWhatHostileLoopsWouldMake) {
     for (int i = 0; i < 16; ++i) empty.push_back(LoopEnd(255));
     empty.push_back(N(60));
     EXPECT_TRUE(ConvertRcp(OneTrack(empty), limits).report.cut);
+
+    // Nor do long exclusives repeated on a track without a channel, which
+    // sends nothing: their continuations count as commands read.
+    std::vector<Ev> sysex(16, kLoopStart);
+    sysex.push_back({0x98, 0, 0, 0});
+    for (int i = 0; i < 2000; ++i) sysex.push_back({0xF7, 0, 0x01, 0x02});
+    for (int i = 0; i < 16; ++i) sysex.push_back(LoopEnd(255));
+    EXPECT_TRUE(ConvertRcp(Song({Track(sysex, {.channel = 0xFF})}), limits).report.cut);
 }
 
 TEST(RcpCommands, BankAndProgramAndChannelMessages) {
