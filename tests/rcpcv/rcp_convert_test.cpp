@@ -14,11 +14,14 @@
 #include <array>
 #include <vector>
 
+#include "converted_song.h"
 #include "playback/midi_song.h"
 #include "rcpcv/rcp_convert.h"
 
 namespace nuko::rcpcv {
 namespace {
+
+using test::Parse;
 
 using Ev = std::array<unsigned, 4>;   // RCP 2.0: command, step, gate, velocity
 using Ev6 = std::array<unsigned, 6>;  // RCP 3.0: command, velocity, step lo, hi, gate lo, hi
@@ -64,14 +67,6 @@ std::string Song(const std::vector<std::string>& tracks, const SongBytes& s = {}
 }
 
 std::string OneTrack(const std::vector<Ev>& events, TrackBytes t = {}) { return Song({Track(events, t)}); }
-
-midi::Song Parse(const ConvertResult& r) {
-    EXPECT_EQ(r.error, ConvertError::None);
-    std::string error;
-    auto song = midi::ParseSmf(std::string_view(reinterpret_cast<const char*>(r.smf.data()), r.smf.size()), &error);
-    EXPECT_TRUE(song) << error;
-    return song ? *song : midi::Song{};
-}
 
 struct Note {
     std::uint32_t tick;

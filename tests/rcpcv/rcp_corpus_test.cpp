@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "converted_song.h"
 #include "playback/midi_song.h"
 #include "rcpcv/rcp_convert.h"
 #include "test_support.h"
@@ -14,19 +15,13 @@
 namespace nuko::rcpcv {
 namespace {
 
+using test::Parse;
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
-}
-
-midi::Song Parse(const ConvertResult& r) {
-    EXPECT_EQ(r.error, ConvertError::None);
-    std::string error;
-    auto song = midi::ParseSmf(std::string_view(reinterpret_cast<const char*>(r.smf.data()), r.smf.size()), &error);
-    EXPECT_TRUE(song) << error;
-    return song ? *song : midi::Song{};
 }
 
 struct ChannelNotes {
