@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "playback/midi_song.h"
-#include "rcp_convert.h"
+#include "rcpcv/rcp_convert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -1,7 +1,8 @@
 // RCP 2.0 (".rcp") and RCP 3.0 (".r36", ".g36") sequencer files to a
 // format-1 standard MIDI file. Plain logic over bytes: no files, no
 // threads. Every read is bounded by the input; repeats are expanded up to
-// the limits and cut there.
+// the limits and cut there. Loops that repeat forever play twice, as
+// players of these files do, so that the song ends.
 #pragma once
 
 #include <cstddef>
@@ -30,7 +31,12 @@ struct ConvertReport {
     std::uint64_t notes = 0;  // note-ons written
     double tempo = 0;         // starting tempo, quarter notes a minute
     double seconds = 0;       // time of the last event
-    std::uint64_t skipped = 0;  // commands not converted
+    std::uint64_t skipped = 0;  // commands this converter does not know
+    // Commands that could not be carried out: references that lead nowhere
+    // or in a circle, loop ends without a start, checksums without a start,
+    // notes transposed off the keyboard, torn commands, track sizes beyond
+    // the file.
+    std::uint64_t broken = 0;
     bool cut = false;         // a limit ended the output early
 };
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "nuko/rcpcv.h"
-#include "rcp_convert.h"
+#include "rcpcv/rcp_convert.h"
 
 struct RcpcvObject {
     std::vector<unsigned char> smf;

@@ -5,7 +5,7 @@
 
 #include "nuko/fileio.h"
 #include "nuko/text.h"
-#include "rcp_convert.h"
+#include "rcpcv/rcp_convert.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {
@@ -44,6 +44,7 @@ int RunRcp2Mid(const Args& args) {
     std::printf("tempo: %g\n", rep.tempo);
     std::printf("length: %.1f s\n", rep.seconds);
     std::printf("skipped: %llu\n", static_cast<unsigned long long>(rep.skipped));
+    if (rep.broken) std::printf("broken: %llu\n", static_cast<unsigned long long>(rep.broken));
     if (rep.cut) std::fprintf(stderr, "nu_kotool: %s: 30分または1000万イベントで打ち切りました (output cut at its limit)\n", args[0].c_str());
     return 0;
 }

@@ -66,7 +66,8 @@ TEST(RcpSoundTest, ConvertedCorpusSongsAreNotSilent) {
     NUKO_REQUIRE_TOOL(!font.empty(), "no sound font on this machine");
     RcpcvBinding b(kLibrary);
     ASSERT_TRUE(b.usable());
-    for (const char* name : {"sted2clone_sted-cli_test.rcp", "sted2clone_recomposer-file_test.rcp"}) {
+    for (const char* name :
+         {"sted2clone_sted-cli_test.rcp", "sted2clone_recomposer-file_test.rcp", "sted2clone_testsong_r36.rcp"}) {
         SCOPED_TRACE(name);
         auto smf = b.Convert(rcp + name);
         ASSERT_TRUE(smf);
@@ -110,6 +111,12 @@ TEST(RcpBackendTest, TheMidiBackEndPlaysRcpFilesThroughTheLibrary) {
     while (ends.empty() && std::chrono::steady_clock::now() < until) queue.WaitAndRun(20ms);
     ASSERT_FALSE(ends.empty());
     EXPECT_EQ(ends.back(), EndReason::Success);
+    b.Close();
+
+    // The length shown is the converted song's: Grand Slam's loops and
+    // references make 244 s of it.
+    ASSERT_EQ(b.Open(rcp + "recomposerfile_grandslam.rcp"), 0) << b.ErrorText(0);
+    EXPECT_NEAR(static_cast<double>(b.LengthMs()), 243900.0, 1000.0);
     b.Close();
 
     // Without the library an RCP file is no song.
