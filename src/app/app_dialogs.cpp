@@ -1,4 +1,4 @@
-#include "app_dialogs.h"
+#include "app/app_dialogs.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

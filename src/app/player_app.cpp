@@ -1,4 +1,4 @@
-#include "player_app.h"
+#include "app/player_app.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -8,15 +8,15 @@
 #include <QTimer>
 
 #include "app/app_dialogs.h"
-#include "app/archive_progress_dialog.h"
-#include "app/command_router.h"
-#include "app/main_frame.h"
-#include "app/player_core.h"
-#include "app/rcp_convert_dialog.h"
+#include "library/archive_progress_dialog.h"
+#include "core/commands/command_router.h"
+#include "app/frame/main_frame.h"
+#include "core/player_core.h"
+#include "playback/rcp_convert_dialog.h"
 #include "app/session_control.h"
-#include "app/single_instance.h"
-#include "app/startup.h"
-#include "app/tray_component.h"
+#include "desktop/single_instance.h"
+#include "core/startup.h"
+#include "app/components/tray/tray_component.h"
 #include "nuko/paths.h"
 #include "playback/movie_frame_window.h"
 #include "playback/smf_convert_dialog.h"

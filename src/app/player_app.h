@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "nuko/clock.h"
 #include "nuko/qt_dispatch.h"
 

@@ -9,8 +9,8 @@
 #include "nuko/paths.h"
 #include "nuko/qt_prompt.h"
 #include "nuko/qt_translations.h"
-#include "app/settings_store.h"
-#include "app/single_instance.h"
+#include "settings/settings_store.h"
+#include "desktop/single_instance.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -1,6 +1,6 @@
 #include "hotkey_table.h"
 
-#include "app/command_ids.h"
+#include "core/commands/command_ids.h"
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "virtual_keys.h"

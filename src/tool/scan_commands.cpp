@@ -6,7 +6,7 @@
 #include "library/file_area_model.h"
 #include "nuko/files.h"
 #include "nuko/paths.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {

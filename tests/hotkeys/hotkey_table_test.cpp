@@ -7,7 +7,7 @@
 
 #include <set>
 
-#include "app/command_ids.h"
+#include "core/commands/command_ids.h"
 #include "hotkeys/virtual_keys.h"
 #include "nuko/string_ids.h"
 
