@@ -20,6 +20,7 @@
 #include "library/catalog.h"
 #include "nuko/clock.h"
 #include "nuko/qt_dispatch.h"
+#include "library/file_area_model.h"
 
 using namespace nuko;
 

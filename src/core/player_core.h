@@ -1,145 +1,67 @@
-// The player without its windows: the back ends, the media device, the list
-// of the current kind, the play controller, the per-kind state, the sleep and
-// clock timers and the reading of the settings that drive them. It is plain
-// C++; the dispatcher, the clock and the time of day are given to it, so that
-// tests run it without a window and without waiting.
+// The player without its windows. The core owns the back ends, the media
+// device, the play controller and the state of each media kind (mode,
+// source, current item), hands the controller the list of the kind in use
+// and tells its listeners what happens. Its functions live by part:
 //
-// Windows and panels learn what happens through CoreListener and ask for
-// things through the core's calls or the command router.
+//   player_core.cpp    start and stop, the settings, opening a path,
+//                      switching kinds, the commands, the controller's host
+//   list_session.cpp   the file kinds' list (ListSession): reading it in the
+//                      background or in place, what to select as rows come,
+//                      sorting, row titles, the archives whose members play
+//   cd_session.cpp     the CD kind (CdSession): the drives, the disc in the
+//                      chosen one and its record, multi-CD play, the insert
+//                      check
+//   timer_session.cpp  the sleep timer and the four clock timers
+//                      (TimerSession), run on the clock's duties
+//
+// It is plain C++; the dispatcher, the clock and the time of day are given
+// to it (CoreContext), so that tests run it without a window and without
+// waiting. Everything runs on the dispatcher's thread; a list read in the
+// background comes back through it. Windows and panels learn what happens
+// through CoreListener and ask for things through the core's calls or the
+// command router.
 #pragma once
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "core/timers.h"
-#include "core/path_opener.h"
-#include "settings/settings.h"
-#include "cd/cd_drives.h"
-#include "cd/cd_title_db.h"
-#include "cd/cd_track_list.h"
-#include "library/archive_file.h"
-#include "library/file_area_model.h"
-#include "library/image_plugins.h"
-#include "library/list_loader.h"
-#include "nuko/clock.h"
-#include "nuko/dispatch.h"
-#include "playback/backend_factory.h"
-#include "playback/cd_play_list.h"
-#include "playback/file_play_list.h"
-#include "playback/media_device.h"
+#include "core/core_context.h"
+#include "core/core_listener.h"
+#include "library/media_kinds.h"
 #include "playback/play_controller.h"
-#include "playback/rcp_conversion.h"
 
-namespace nuko::settings {
-class SettingsStore;
-}
+namespace nuko::cd {
+class CdTitleDatabase;
+class CdTrackList;
+struct CdDrive;
+struct DiscToc;
+}  // namespace nuko::cd
+
+namespace nuko::media {
+class FileAreaModel;
+class ImagePlugins;
+struct ArchiveSettings;
+struct MediaItem;
+struct MediaList;
+}  // namespace nuko::media
 
 namespace nuko::app {
 
+class ClockTimers;
 class CommandRouter;
-class PlayerCore;
+class SleepTimer;
+struct CdSession;
+struct ListSession;
+struct OpenPlan;
+struct TimerSession;
 
-// What the core tells its windows and panels. A listener unsubscribes itself
-// when it is destroyed, so it may go before the core.
-class CoreListener {
-public:
-    CoreListener() = default;
-    CoreListener(const CoreListener&) = delete;
-    CoreListener& operator=(const CoreListener&) = delete;
-    virtual ~CoreListener();
-
-    // Of the play controller.
-    virtual void OnStateChanged(playback::PlayState, media::MediaKind) {}
-    virtual void OnListEmpty(media::MediaKind) {}
-    // The current item changed while nothing plays (title, item number).
-    virtual void OnItemShown(int /*item*/) {}
-    virtual void OnItemStarted(const playback::ItemDisplay&) {}
-    virtual void OnItemStopped() {}
-    virtual void OnPosition(std::uint16_t) {}
-    virtual void OnSectionChanged(std::optional<std::uint32_t>, std::optional<std::uint32_t>) {}
-    virtual void OnAbWait(bool /*on*/, int /*seconds_left*/) {}
-    virtual void OnStatus(std::string_view) {}
-    // The playback clock's duty flags, after the core's own timers ran;
-    // `time_of_day` in seconds of the local day.
-    virtual void OnClockDuties(unsigned /*flags*/, int /*time_of_day*/) {}
-    // The song position for the MIDI-Word screen, in sixteenth notes; sent
-    // on the clock while a MIDI song plays and the screen is open.
-    virtual void OnWrdTick(std::uint32_t /*position*/) {}
-
-    // Of the core.
-    virtual void OnKindChanged(media::MediaKind) {}
-    virtual void OnModeChanged(const playback::PlayMode&) {}
-    // A new list of the kind begins, without rows yet.
-    virtual void OnListStarted() {}
-    // Rows first .. first + count - 1 (1-based) came at the end of the list
-    // being read; count 0 when only its titles came (a catalog's).
-    virtual void OnRowsAdded(int /*first*/, int /*count*/) {}
-    // The list of the kind was read to its end; `selected` is its current row.
-    virtual void OnListLoaded(int /*selected*/) {}
-    // The list was sorted in place.
-    virtual void OnListSorted(int /*selected*/) {}
-    // The play list moved the selection to a row.
-    virtual void OnRowSelected(int /*row*/) {}
-    // The sleep timer: on with the seconds left, or off.
-    virtual void OnSleep(bool /*on*/, int /*seconds_left*/) {}
-    // Sleep and clock timer values or switches changed (menu texts).
-    virtual void OnTimersChanged() {}
-    // The sleep timer ran out with an end of the session chosen (the
-    // `SleepOff` setting's mode).
-    virtual void OnSessionEndRequested(int /*mode*/) {}
-
-    // Of the CD kind: the drive list, the chosen drive, its disc or the
-    // status text changed (the CD panel reads them from the core).
-    virtual void OnDiscChanged() {}
-    // The CD list moved its selection to a row.
-    virtual void OnDiscRowSelected(int /*row*/) {}
-
-private:
-    friend class PlayerCore;
-    PlayerCore* core_ = nullptr;
-};
-
-// What the core is given.
-struct CoreContext {
-    settings::Settings* settings = nullptr;
-    settings::SettingsStore* store = nullptr;
-    std::string work_folder;
-    std::string program_folder;
-    Dispatcher* dispatcher = nullptr;
-    const Clock* clock = nullptr;
-    // Seconds of the local day (tests fix it); unset: the local clock.
-    std::function<int()> time_of_day;
-    // Back ends: real ones unless a test gives its own.
-    playback::BackendFactory* backends = nullptr;
-    // The movie frame the device opens a movie in, under the owner window
-    // (SetOwnerWindow); unset: movies play without a picture window.
-    playback::MovieWindowFactory movie_window;
-    // Lists are read on a worker thread and fill in as their rows come (the
-    // player's window); else in place, before the call returns.
-    bool background_lists = false;
-    // The outside converters a MIDI item goes through before it plays.
-    playback::ItemConverters converters;
-    // The window an RCP conversion shows when "Tool\Rcpcv" "DlgView" is
-    // on; unset: conversions run without one.
-    std::function<std::unique_ptr<playback::RcpConversionView>()> rcp_view;
-    // What an archive extraction shows (progress window, overwrite
-    // question); unset: nothing, existing files are kept when asking is on.
-    media::ArchiveUi* archive_ui = nullptr;
-    // Whether archives play; unset: whether liblhasa can be used.
-    std::optional<bool> archives_enabled;
-    // The machine's CD drives (device paths); unset: those libcdio finds.
-    std::function<std::vector<std::string>()> cd_drive_list;
-};
-
-class PlayerCore final : public playback::ControllerHost {
+class PlayerCore final : public playback::PlayEventsRelay<playback::ControllerHost> {
 public:
     explicit PlayerCore(CoreContext context);
     ~PlayerCore() override;
@@ -172,27 +94,52 @@ public:
     // restored, and the list loaded again.
     void SwitchKind(media::MediaKind kind, bool save_old, bool reload);
     void ReloadList() override { Reload({}, false); }
-    // A list is being read in the background.
-    bool list_loading() const { return loading_.active; }
-    // The user selected a row of the list (1-based; 0 none).
-    void SelectRow(int row);
-    // The user sorted the list by name (the "Sort" switch).
-    void ToggleSort();
     // Back to the current item in the list.
     void ShowCurrentItem();
     // The user moved the time slider (a position in the device's unit).
     void SeekTo(int position);
     // The frame-step buttons of a paused movie.
     void StepFrames(int frames, bool backwards);
+
+    media::MediaKind kind() const { return kind_; }
+    // The folder or catalog the current kind's list comes from.
+    const std::string& source() const { return kinds_[static_cast<std::size_t>(kind_)].path; }
+    bool is_stopped() const { return controller_->state() == playback::PlayState::Stopped; }
+    playback::PlayController& controller() { return *controller_; }
+    const playback::PlayController& controller() const { return *controller_; }
+    playback::MediaDevice& device() { return *device_; }
+    settings::Settings& settings() { return s_; }
+    const CoreContext& context() const { return ctx_; }
+    // The window that owns the core's dialogs.
+    void SetOwnerWindow(void* window) { owner_ = window; }
+    // The MIDI-Word screen runs a script: the clock sends it the position.
+    void SetWrdScreenOpen(bool open) { wrd_open_ = open; }
+
+    // --- the file kinds' list (list_session.cpp) ---
+    const media::FileAreaModel& files() const;
+    int selected_row() const;
+    // A list is being read in the background.
+    bool list_loading() const;
+    // The user selected a row of the list (1-based; 0 none).
+    void SelectRow(int row);
+    // The user sorted the list by name (the "Sort" switch).
+    void ToggleSort();
     // The title shown for a row: the catalog's, the file's own or its name.
     std::string ItemTitle(int item) const;
+    // The image plug-ins of the plug-in folder (Tool\Susie Path).
+    const media::ImagePlugins& image_plugins() const;
+    // Archives are listed in folder scans and played.
+    bool archives_enabled() const;
+    // What an archive extraction of the player uses now (work folder,
+    // progress window, overwriting).
+    media::ArchiveSettings ArchiveSettingsNow() const;
 
-    // --- the CD kind (player_core_cd.cpp) ---
+    // --- the CD kind (cd_session.cpp) ---
     // The drives: the machine's CD drives with their letters, then the
     // disc images opened as drives.
     void ScanDrives();
-    const std::vector<cd::CdDrive>& cd_drives() const { return cd_drives_; }
-    int cd_drive() const { return cd_drive_; }
+    const std::vector<cd::CdDrive>& cd_drives() const;
+    int cd_drive() const;
     // Switches to drive `index`. While a CD plays the user is asked
     // (string 136) first; false when the answer was Cancel or the index is
     // no drive.
@@ -200,14 +147,14 @@ public:
     // The disc in the chosen drive: the title database's record, the rows
     // the panel shows, the status text id (0, or 137/140 when the disc
     // cannot be used).
-    const media::MediaList& cd_record() const { return cd_record_; }
-    const cd::CdTrackList& cd_tracks() const { return cd_list_->tracks(); }
-    int cd_status() const { return cd_status_; }
-    const cd::DiscToc& cd_toc() const { return cd_toc_; }
-    cd::CdTitleDatabase& cd_titles() { return *cd_db_; }
+    const media::MediaList& cd_record() const;
+    const cd::CdTrackList& cd_tracks() const;
+    int cd_status() const;
+    const cd::DiscToc& cd_toc() const;
+    cd::CdTitleDatabase& cd_titles();
     // The CD panel's selection (1-based row).
     void SelectDiscRow(int row);
-    int selected_disc_row() const { return cd_list_->Selected(); }
+    int selected_disc_row() const;
     // Takes the title dialog's record when it still belongs to the disc:
     // the rows are rebuilt, the selected track kept, the shuffle order
     // reset. False when the disc changed meanwhile.
@@ -224,51 +171,19 @@ public:
     // Cd/Multi from the CD panel's mode button.
     void SetMultiCd(bool on);
 
+    // --- the sleep and clock timers (timer_session.cpp) ---
     void SetSleepLength(int seconds);
     void SleepOn();
     void SleepOff();
+    const SleepTimer& sleep_timer() const;
+    const ClockTimers& clock_timers() const;
 
-    media::MediaKind kind() const { return kind_; }
-    // The folder or catalog the current kind's list comes from.
-    const std::string& source() const { return kinds_[static_cast<std::size_t>(kind_)].path; }
-    bool is_stopped() const { return controller_->state() == playback::PlayState::Stopped; }
-    playback::PlayController& controller() { return *controller_; }
-    const playback::PlayController& controller() const { return *controller_; }
-    playback::MediaDevice& device() { return *device_; }
-    const media::FileAreaModel& files() const { return files_; }
-    // The image plug-ins of the plug-in folder (Tool\Susie Path).
-    const media::ImagePlugins& image_plugins() const { return images_; }
-    int selected_row() const { return list_->Selected(); }
-    const SleepTimer& sleep_timer() const { return sleep_; }
-    const ClockTimers& clock_timers() const { return clocks_; }
-    settings::Settings& settings() { return s_; }
-    const CoreContext& context() const { return ctx_; }
-    // The window that owns the core's dialogs.
-    void SetOwnerWindow(void* window) { owner_ = window; }
-    // The MIDI-Word screen runs a script: the clock sends it the position.
-    void SetWrdScreenOpen(bool open) { wrd_open_ = open; }
-    // Archives are listed in folder scans and played.
-    bool archives_enabled() const { return archives_enabled_; }
-
-    // ControllerHost: each event goes on to the listeners; the clock duties
-    // run the sleep and clock timers first.
-    void OnStateChanged(playback::PlayState state, media::MediaKind kind) override;
-    void OnListEmpty(media::MediaKind kind) override;
-    void OnItemShown(int item) override;
-    void OnItemStarted(const playback::ItemDisplay& item) override;
-    void OnItemStopped() override;
-    void OnPosition(std::uint16_t position) override;
-    void OnSectionChanged(std::optional<std::uint32_t> a, std::optional<std::uint32_t> b) override;
-    void OnAbWait(bool on, int seconds_left) override;
+    // ControllerHost: the play controller's events go on to the listeners
+    // (PlayEventsRelay); the clock duties run the sleep and clock timers
+    // first.
     void OnClockDuties(unsigned flags) override;
-    void OnStatus(std::string_view text) override;
-    void OnWrdTick(std::uint32_t position) override;
     bool WrdScreenOpen() const override { return wrd_open_; }
     void* OwnerWindow() override { return owner_; }
-
-    // What an archive extraction of the player uses now (work folder,
-    // progress window, overwriting).
-    media::ArchiveSettings ArchiveSettingsNow() const;
 
 private:
     struct KindState {
@@ -279,19 +194,31 @@ private:
         bool sub_folder = false;
     };
 
-    // A list on its way in: what to select once its rows come.
-    struct Loading {
-        bool active = false;
-        std::string keep;   // the path of the current item before the reload
-        int item = 0;       // the stored current item, when `keep` does not come
-        std::string named;  // the file an open named
-        bool chosen = false;  // the row to select has come, or the user chose one
-        bool play = false;    // a play asked for before the rows were there
-    };
-
     KindState& Current() { return kinds_[static_cast<std::size_t>(kind_)]; }
     // The list the controller plays for a kind.
     playback::PlayList* ListOf(media::MediaKind kind);
+    void ModeChanged();
+    void Tell(const std::function<void(playback::PlayEvents&)>& event) override;
+    template <typename F>
+    void Notify(F&& f);
+
+    // list_session.cpp
+    void MakeListSession();
+    void ApplyListSettings(playback::ItemConverters& converters);
+    void Reload(const std::string& named, bool in_place);
+    void RowsCame(std::vector<media::MediaItem>&& rows);
+    void ListEnded();
+    void MakeCurrent(int row);
+    // Sorts the rows by name; the new number of `row`.
+    int SortRows(int row);
+    // A play asked for while a list is read waits for its row; true when it
+    // was held.
+    bool HoldPlay();
+    // A file list still on its way goes, and a play it held back with it.
+    void DropListLoad();
+
+    // cd_session.cpp
+    void MakeCdSession();
     // Opens a plan of the CD kind: -1 nothing usable, 0 a drive or track
     // chosen, 1 a disc image opened.
     int OpenCdPlan(const OpenPlan& plan);
@@ -300,18 +227,14 @@ private:
     bool LoadRotationDrive(int index);
     // The drive entry of a disc image, added when new.
     int ImageDrive(const std::string& image);
-    void Reload(const std::string& named, bool in_place);
-    void RowsCame(std::vector<media::MediaItem>&& rows);
-    void ListEnded();
-    void MakeCurrent(int row);
-    // Sorts the rows by name; the new number of `row`.
-    int SortRows(int row);
-    void ModeChanged();
+
+    // timer_session.cpp
+    void ApplyTimerSettings();
+    void StoreTimerSettings(settings::Settings& s) const;
+    void RegisterTimerCommands(CommandRouter& router);
     void OnHalfSecond(int now);
     void OnTwoSeconds(int now);
     void FireOnTimer();
-    template <typename F>
-    void Notify(F&& f);
 
     CoreContext ctx_;
     settings::Settings& s_;
@@ -321,40 +244,18 @@ private:
     playback::BackendFactory* backends_ = nullptr;  // own_backends_ or the context's
     std::optional<std::string> sound_font_;          // the font the back ends were given
     std::unique_ptr<playback::MediaDevice> device_;
-    media::FileAreaModel files_;
-    media::ImagePlugins images_;
-    std::string images_folder_;  // the folder images_ came from
-    std::unique_ptr<playback::FilePlayList> list_;
-    // The CD kind.
-    std::unique_ptr<cd::RegistrationIndex> own_index_;  // without a settings store
-    std::unique_ptr<cd::CdTitleDatabase> cd_db_;
-    std::vector<cd::CdDrive> cd_drives_;
-    int cd_drive_ = -1;
-    media::MediaList cd_record_;
-    cd::DiscToc cd_toc_;
-    int cd_status_ = 0;
-    bool cd_disc_present_ = false;
-    std::unique_ptr<playback::CdPlayList> cd_list_;
-    // The disc id (empty: none) the insert check last saw in each drive.
-    std::map<std::string, std::string> seen_discs_;
+    // The parts' state; the lists outlive the controller that plays them.
+    std::unique_ptr<ListSession> lists_;
+    std::unique_ptr<CdSession> cd_;
+    std::unique_ptr<TimerSession> timers_;
     std::unique_ptr<playback::PlayController> controller_;
-    // Archive rows play their chosen member; the extracted files go with it.
-    std::unique_ptr<media::CArchiveFile> archives_;
-    bool archives_enabled_ = false;
-    std::string archive_played_;  // the archive whose member was extracted last
     std::vector<CoreListener*> listeners_;
     // Posted calls check it: the core may be gone when they run.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
     media::MediaKind kind_ = media::MediaKind::Midi;
     std::array<KindState, media::kKindCount> kinds_{};
-    SleepTimer sleep_;
-    ClockTimers clocks_;
     bool stopped_for_exit_ = false;
-    Loading loading_;
-    // Last: it goes first, waiting for its thread, before what its
-    // handlers reach.
-    media::ListLoader loader_;
 };
 
 template <typename F>

@@ -1,5 +1,5 @@
-// The sleep timer and the four clock timers of the main frame. Times are
-// seconds of the local day (0 ... 86399); the frame feeds them from its
+// The sleep timer and the four clock timers of the player. Times are
+// seconds of the local day (0 ... 86399); the core feeds them from its
 // playback clock (sleep every 500 ms, clock timers every 2000 ms).
 #pragma once
 
@@ -55,6 +55,13 @@ public:
 private:
     std::array<settings::ClockTimer, 4> timers_{};
     std::array<bool, 4> latch_{};
+};
+
+// The core's part for the timers; its functions are the core's
+// (timer_session.cpp).
+struct TimerSession {
+    SleepTimer sleep;
+    ClockTimers clocks;
 };
 
 }  // namespace nuko::app

@@ -16,6 +16,10 @@
 #include "manual_clock.h"
 #include "media_fixtures.h"
 #include "nuko/string_ids.h"
+#include "cd/cd_drives.h"
+#include "cd/cd_track_list.h"
+#include "library/media_list.h"
+#include "settings/settings.h"
 #include "scripted_prompt.h"
 #include "test_support.h"
 

@@ -16,6 +16,7 @@
 #include "nuko/run_program.h"
 #include "nuko/strings.h"
 #include "nuko/string_ids.h"
+#include "library/file_area_model.h"
 
 namespace nuko::app {
 

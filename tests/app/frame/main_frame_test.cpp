@@ -56,6 +56,9 @@
 #include "test_support.h"
 #include "nuko/clock.h"
 #include "nuko/qt_dispatch.h"
+#include "core/timers.h"
+#include "library/file_area_model.h"
+#include "library/media_list.h"
 
 using namespace nuko;
 using app::CMainFrame;

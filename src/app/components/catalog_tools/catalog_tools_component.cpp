@@ -10,6 +10,9 @@
 #include "settings/settings_store.h"
 #include "nuko/run_program.h"
 #include "nuko/string_ids.h"
+#include "library/archive_file.h"
+#include "library/file_area_model.h"
+#include "library/image_plugins.h"
 
 namespace nuko::app {
 

@@ -12,6 +12,9 @@
 #include "cd/foreign_disc_ids.h"
 #include "nuko/strings.h"
 #include "playback/play_controller.h"
+#include "cd/cd_title_db.h"
+#include "cd/disc_toc.h"
+#include "library/media_list.h"
 
 namespace nuko::app {
 

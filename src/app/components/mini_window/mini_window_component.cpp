@@ -15,6 +15,8 @@
 #include "nuko/draw3d.h"
 #include "panels/mini_window.h"
 #include "panels/timer_set_dialog.h"
+#include "core/timers.h"
+#include "library/file_area_model.h"
 
 #include <nu_32std.h>
 

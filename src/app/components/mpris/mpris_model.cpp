@@ -5,6 +5,7 @@
 
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
+#include "library/file_area_model.h"
 
 namespace nuko::app {
 

@@ -29,6 +29,7 @@
 #include "panels/scroll_title_widget.h"
 #include "panels/timer_set_dialog.h"
 #include "panels/tray_icons.h"
+#include "core/timers.h"
 #include "qt_app.h"
 #include "scripted_prompt.h"
 #include "test_support.h"
