@@ -3,7 +3,7 @@
 #include "settings/settings_store.h"
 #include "nuko/ini.h"
 
-namespace nuko::app {
+namespace nuko::settings {
 
 namespace {
 
@@ -77,4 +77,4 @@ std::vector<std::string> ChangedKeys(const settings::Settings& a, const settings
     return changed;
 }
 
-}  // namespace nuko::app
+}  // namespace nuko::settings

@@ -10,7 +10,7 @@
 
 #include "settings/settings.h"
 
-namespace nuko::app {
+namespace nuko::settings {
 
 class OptionsModel {
 public:
@@ -40,4 +40,4 @@ private:
 // "Section/Key" (the drive map as "Drives/X").
 std::vector<std::string> ChangedKeys(const settings::Settings& a, const settings::Settings& b);
 
-}  // namespace nuko::app
+}  // namespace nuko::settings

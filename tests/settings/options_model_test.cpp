@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 using namespace nuko;
-using app::OptionsModel;
+using settings::OptionsModel;
 
 TEST(OptionsModel, KeysAndPartsAreEditedByNameAndBadTextIsRefused) {
     OptionsModel m{settings::Settings{}};
@@ -34,9 +34,9 @@ TEST(OptionsModel, KeysAndPartsAreEditedByNameAndBadTextIsRefused) {
     // The keys that differ, the drive map included.
     settings::Settings a, b = m.settings();
     b.drives['Q'] = "/media/q";
-    std::vector<std::string> changed = app::ChangedKeys(a, b);
+    std::vector<std::string> changed = settings::ChangedKeys(a, b);
     std::sort(changed.begin(), changed.end());
     EXPECT_EQ(changed, (std::vector<std::string>{"Color/TimeArea", "Drives/Q", "Main/Interval", "Main/MidiInit",
                                                  "Timer/OnTimer1"}));
-    EXPECT_TRUE(app::ChangedKeys(b, b).empty());
+    EXPECT_TRUE(settings::ChangedKeys(b, b).empty());
 }

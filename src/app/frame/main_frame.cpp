@@ -223,7 +223,7 @@ settings::Settings CMainFrame::CurrentSettings() {
 bool CMainFrame::ApplyOptions(const settings::Settings& next) {
     // What the list shows depends on these: it is read again.
     bool reread = false;
-    for (const std::string& key : ChangedKeys(s_, next))
+    for (const std::string& key : settings::ChangedKeys(s_, next))
         for (const char* k : {"Main/Sort", "Main/HiddenFile", "Main/SpcCut", "Main/FileNameOnly", "Main/DispFileType",
                               "/SubFolder"})
             reread = reread || key.ends_with(k);

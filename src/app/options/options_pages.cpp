@@ -216,12 +216,12 @@ public:
     }
     QString title() const override { return QStringLiteral("ﾄﾞﾗｲﾌﾞ"); }
     QWidget* widget() override { return widget_; }
-    void Load(const OptionsModel& model) override {
+    void Load(const settings::OptionsModel& model) override {
         table_->setRowCount(0);
         for (const auto& [letter, folder] : model.settings().drives)
             AddRow(QString(QChar(letter)), QString::fromStdString(folder));
     }
-    bool Store(OptionsModel& model, std::string* error) override {
+    bool Store(settings::OptionsModel& model, std::string* error) override {
         std::map<char, std::string> drives;
         for (int r = 0; r < table_->rowCount(); ++r) {
             const QString key = table_->item(r, 0) ? table_->item(r, 0)->text().trimmed() : QString();

@@ -34,11 +34,11 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-std::optional<std::string> Read(const OptionsModel& m, const SettingKey& k) {
+std::optional<std::string> Read(const settings::OptionsModel& m, const SettingKey& k) {
     return k.part < 0 ? m.Get(k.section, k.key) : m.GetPart(k.section, k.key, k.part, k.rest);
 }
 
-bool Write(OptionsModel& m, const SettingKey& k, const std::string& text) {
+bool Write(settings::OptionsModel& m, const SettingKey& k, const std::string& text) {
     return k.part < 0 ? m.Set(k.section, k.key, text) : m.SetPart(k.section, k.key, k.part, text, k.rest);
 }
 
@@ -113,11 +113,11 @@ void FieldPage::Add(const QString& label, QWidget* field, const SettingKey& key,
     bindings_.push_back(std::move(binding));
 }
 
-void FieldPage::Load(const OptionsModel& model) {
+void FieldPage::Load(const settings::OptionsModel& model) {
     for (const Binding& b : bindings_) b.load(model);
 }
 
-bool FieldPage::Store(OptionsModel& model, std::string* error) {
+bool FieldPage::Store(settings::OptionsModel& model, std::string* error) {
     bool all = true;
     for (const Binding& b : bindings_) {
         std::string why;
@@ -133,8 +133,8 @@ void FieldPage::Check(const QString& label, SettingKey key, bool invert) {
     auto* box = new QCheckBox(label, widget_);
     auto loaded = std::make_shared<bool>(false);
     Add({}, box, key,
-        {[=](const OptionsModel& m) { box->setChecked(*loaded = (ToInt(Read(m, key)) != 0) != invert); },
-         [=](OptionsModel& m, std::string* why) {
+        {[=](const settings::OptionsModel& m) { box->setChecked(*loaded = (ToInt(Read(m, key)) != 0) != invert); },
+         [=](settings::OptionsModel& m, std::string* why) {
              if (box->isChecked() == *loaded) return true;  // untouched: the stored text stays
              if (Write(m, key, box->isChecked() != invert ? "1" : "0")) return true;
              *why = Refused(label);
@@ -152,8 +152,8 @@ void FieldPage::Number(const QString& label, SettingKey key, int min, int max, c
     spin->setMinimumWidth(90);
     auto loaded = std::make_shared<int>(0);
     Add(label, spin, key,
-        {[=](const OptionsModel& m) { spin->setValue(*loaded = ToInt(Read(m, key))); },
-         [=](OptionsModel& m, std::string* why) {
+        {[=](const settings::OptionsModel& m) { spin->setValue(*loaded = ToInt(Read(m, key))); },
+         [=](settings::OptionsModel& m, std::string* why) {
              const int v = spin->value();
              if (v == *loaded) return true;  // a stored value out of range stays as it is
              if (v >= min && v <= max && Write(m, key, std::to_string(v))) return true;
@@ -172,7 +172,7 @@ void FieldPage::Choice(const QString& label, SettingKey key, const QStringList& 
     // its own, and kept.
     auto known = std::make_shared<std::vector<int>>(std::move(values));
     Add(label, combo, key,
-        {[=](const OptionsModel& m) {
+        {[=](const settings::OptionsModel& m) {
              const int v = ToInt(Read(m, key));
              while (combo->count() > items.size()) combo->removeItem(combo->count() - 1);
              known->resize(static_cast<std::size_t>(items.size()));
@@ -184,7 +184,7 @@ void FieldPage::Choice(const QString& label, SettingKey key, const QStringList& 
              }
              combo->setCurrentIndex(static_cast<int>(it - known->begin()));
          },
-         [=](OptionsModel& m, std::string* why) {
+         [=](settings::OptionsModel& m, std::string* why) {
              const int i = std::max(0, combo->currentIndex());
              if (Write(m, key, std::to_string((*known)[static_cast<std::size_t>(i)]))) return true;
              *why = Refused(label);
@@ -197,8 +197,8 @@ void FieldPage::Text(const QString& label, SettingKey key, const QStringList& su
     combo->setEditable(true);
     combo->addItems(suggestions);
     Add(label, combo, key,
-        {[=](const OptionsModel& m) { combo->setCurrentText(Q(Read(m, key).value_or(""))); },
-         [=](OptionsModel& m, std::string* why) {
+        {[=](const settings::OptionsModel& m) { combo->setCurrentText(Q(Read(m, key).value_or(""))); },
+         [=](settings::OptionsModel& m, std::string* why) {
              if (Write(m, key, combo->currentText().toStdString())) return true;
              *why = Refused(label);
              return false;
@@ -223,8 +223,8 @@ void FieldPage::File(const QString& label, SettingKey key, const QString& filter
         if (!chosen.isEmpty()) combo->setCurrentText(chosen);
     });
     Add(label, row, key,
-        {[=](const OptionsModel& m) { combo->setCurrentText(Q(Read(m, key).value_or(""))); },
-         [=](OptionsModel& m, std::string* why) {
+        {[=](const settings::OptionsModel& m) { combo->setCurrentText(Q(Read(m, key).value_or(""))); },
+         [=](settings::OptionsModel& m, std::string* why) {
              const std::string path = combo->currentText().trimmed().toStdString();
              std::string reason;
              if (!path.empty() && check && !check(path, &reason)) {
@@ -251,8 +251,8 @@ void FieldPage::Folder(const QString& label, SettingKey key) {
         if (!chosen.isEmpty()) line->setText(chosen);
     });
     Add(label, row, key,
-        {[=](const OptionsModel& m) { line->setText(Q(Read(m, key).value_or(""))); },
-         [=](OptionsModel& m, std::string* why) {
+        {[=](const settings::OptionsModel& m) { line->setText(Q(Read(m, key).value_or(""))); },
+         [=](settings::OptionsModel& m, std::string* why) {
              const QString text = line->text().trimmed();
              if (!text.isEmpty() && !QFileInfo(text).isDir()) {
                  *why = Refused(label) + ": " + text.toStdString();
@@ -269,11 +269,11 @@ void FieldPage::Color(const QString& label, SettingKey key) {
     auto* button = new ColorButton(widget_);
     auto loaded = std::make_shared<QColor>();
     Add(label, button, key,
-        {[=](const OptionsModel& m) {
+        {[=](const settings::OptionsModel& m) {
              const auto bgr = static_cast<unsigned>(ToInt(Read(m, key), 16));
              button->Set(*loaded = QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF));
          },
-         [=](OptionsModel& m, std::string* why) {
+         [=](settings::OptionsModel& m, std::string* why) {
              const QColor c = button->color();
              if (c == *loaded) return true;
              const unsigned bgr = static_cast<unsigned>(c.red()) | (static_cast<unsigned>(c.green()) << 8) |
@@ -299,11 +299,11 @@ void FieldPage::Font(const QString& label, SettingKey key, int size_part) {
     const SettingKey face_key{key.section, key.key, 0};
     const SettingKey size_key{key.section, key.key, size_part};
     Add(label, row, key,
-        {[=](const OptionsModel& m) {
+        {[=](const settings::OptionsModel& m) {
              face->setEditText(Q(Read(m, face_key).value_or("")));
              size->setValue(ToInt(Read(m, size_key)));
          },
-         [=](OptionsModel& m, std::string* why) {
+         [=](settings::OptionsModel& m, std::string* why) {
              const std::string name = face->currentText().trimmed().toStdString();
              if (name.find(',') == std::string::npos && Write(m, face_key, name) &&
                  Write(m, size_key, std::to_string(size->value())))
@@ -324,7 +324,7 @@ FormPage::~FormPage() {
     if (!widget_->parent()) delete widget_;
 }
 
-void FormPage::Load(const OptionsModel& model) {
+void FormPage::Load(const settings::OptionsModel& model) {
     delete form_;
     form_ = make_(model.settings(), widget_);
     widget_->layout()->addWidget(form_);
@@ -332,7 +332,7 @@ void FormPage::Load(const OptionsModel& model) {
     take_(form_, untouched_);
 }
 
-bool FormPage::Store(OptionsModel& model, std::string* error) {
+bool FormPage::Store(settings::OptionsModel& model, std::string* error) {
     settings::Settings now = model.settings();
     take_(form_, now);
     for (const std::string& name : ChangedKeys(untouched_, now)) {
@@ -399,7 +399,7 @@ void OptionsSheet::ShowPage(const QString& title) {
 }
 
 bool OptionsSheet::ApplyNow() {
-    OptionsModel next = model_;
+    settings::OptionsModel next = model_;
     for (std::size_t i = 0; i < pages_.size(); ++i) {
         std::string why;
         if (!pages_[i]->Store(next, &why)) {

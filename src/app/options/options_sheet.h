@@ -28,10 +28,10 @@ public:
     virtual QString title() const = 0;
     virtual QWidget* widget() = 0;
     // Shows the model's values.
-    virtual void Load(const OptionsModel& model) = 0;
+    virtual void Load(const settings::OptionsModel& model) = 0;
     // Takes the widgets' values into the model; false, with the reason, for
     // a value the player cannot take (the model keeps the old one).
-    virtual bool Store(OptionsModel& model, std::string* error) = 0;
+    virtual bool Store(settings::OptionsModel& model, std::string* error) = 0;
 };
 
 // A key of the settings by its stored names; `part` picks one field of a
@@ -52,8 +52,8 @@ public:
 
     QString title() const override { return title_; }
     QWidget* widget() override;
-    void Load(const OptionsModel& model) override;
-    bool Store(OptionsModel& model, std::string* error) override;
+    void Load(const settings::OptionsModel& model) override;
+    bool Store(settings::OptionsModel& model, std::string* error) override;
 
     // Later fields go into a framed group with this title.
     void Group(const QString& title);
@@ -78,8 +78,8 @@ public:
 
 private:
     struct Binding {
-        std::function<void(const OptionsModel&)> load;
-        std::function<bool(OptionsModel&, std::string*)> store;
+        std::function<void(const settings::OptionsModel&)> load;
+        std::function<bool(settings::OptionsModel&, std::string*)> store;
     };
     QFormLayout* Form();
     void Add(const QString& label, QWidget* field, const SettingKey& key, Binding binding);
@@ -102,8 +102,8 @@ public:
 
     QString title() const override { return title_; }
     QWidget* widget() override { return widget_; }
-    void Load(const OptionsModel& model) override;
-    bool Store(OptionsModel& model, std::string* error) override;
+    void Load(const settings::OptionsModel& model) override;
+    bool Store(settings::OptionsModel& model, std::string* error) override;
 
 private:
     QString title_;
@@ -128,7 +128,7 @@ public:
     int page_count() const { return static_cast<int>(pages_.size()); }
     OptionsPage* page(int i) const { return pages_[static_cast<std::size_t>(i)].get(); }
     QListWidget* page_list() const { return list_; }
-    const OptionsModel& model() const { return model_; }
+    const settings::OptionsModel& model() const { return model_; }
 
     // Takes every page into the model and applies it; false when a value
     // was refused or the settings could not be written.
@@ -137,7 +137,7 @@ public:
     void accept() override;
 
 private:
-    OptionsModel model_;
+    settings::OptionsModel model_;
     Apply apply_;
     QListWidget* list_;
     QStackedWidget* stack_;

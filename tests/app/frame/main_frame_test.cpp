@@ -627,7 +627,7 @@ TEST_F(FrameTest, TheOptionsSheetChangesOneKeyPerPageAndKeepsTheRestOfTheFile) {
     EXPECT_NE(after.find("; kept comment"), std::string::npos);
     EXPECT_NE(after.find("Whose=nobody"), std::string::npos);
     const settings::Settings now = ReadBack(store->path());
-    std::vector<std::string> changed = app::ChangedKeys(old, now);
+    std::vector<std::string> changed = settings::ChangedKeys(old, now);
     std::sort(changed.begin(), changed.end());
     EXPECT_EQ(changed, (std::vector<std::string>{"Cd/InsertCheck", "Drives/Q", "Main/MidiInit", "Main/Mini", "Main/Sort", "Main/VolSetStart",
                                                  "Main/Word", "Main/Zero", "Mini/Font", "Timer/OnTimer1",

@@ -132,7 +132,7 @@ public:
     }
     QString title() const override { return QStringLiteral("ﾎﾞﾘｭｰﾑ"); }
     QWidget* widget() override { return widget_; }
-    void Load(const OptionsModel& model) override {
+    void Load(const settings::OptionsModel& model) override {
         const settings::Settings& s = model.settings();
         panels::VolumeOptions o;
         for (std::size_t k = 0; k < o.lines.size(); ++k) o.lines[k] = s.kinds[k].volume.line;
@@ -149,7 +149,7 @@ public:
         widget_->layout()->addWidget(form_);
         loaded_ = o;
     }
-    bool Store(OptionsModel& model, std::string*) override {
+    bool Store(settings::OptionsModel& model, std::string*) override {
         const panels::VolumeOptions o = form_->options();
         settings::Settings& s = model.settings();
         for (std::size_t k = 0; k < o.lines.size(); ++k)
