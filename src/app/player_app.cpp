@@ -75,8 +75,8 @@ bool CPlayerApp::Start() {
     // window closes; the program ends only through the exit path.
     app_.setQuitOnLastWindowClosed(false);
     // 1-2: one copy per user.
-    instance_ = std::make_unique<SingleInstance>(folders::InstanceFolder(), "nu_kop32");
-    if (instance_->Start() == SingleInstance::Role::Secondary) {
+    instance_ = std::make_unique<desktop::SingleInstance>(folders::InstanceFolder(), "nu_kop32");
+    if (instance_->Start() == desktop::SingleInstance::Role::Secondary) {
         HandOver();
         exit_code_ = 0;
         return false;
@@ -117,7 +117,7 @@ bool CPlayerApp::Start() {
         return playback::RunSmfConversion(request, t.dlg_view != 0, frame_.get());
     };
     ctx.rcp_view = [this]() -> std::unique_ptr<playback::RcpConversionView> {
-        return std::make_unique<RcpConvertDialog>(frame_.get());
+        return std::make_unique<playback::RcpConvertDialog>(frame_.get());
     };
     ctx.movie_window = playback::MakeMovieFrameFactory([this] {
         const settings::MovieSection& m = settings_.movie;
@@ -138,7 +138,7 @@ bool CPlayerApp::Start() {
         return place;
     });
     ctx.clock = &clock_;
-    archive_ui_ = std::make_unique<ArchiveProgressDialog>();
+    archive_ui_ = std::make_unique<media::ArchiveProgressDialog>();
     ctx.archive_ui = archive_ui_.get();
     core_ = std::make_unique<PlayerCore>(ctx);
     router_ = std::make_unique<CommandRouter>();

@@ -14,14 +14,20 @@
 
 class QApplication;
 
+namespace nuko::desktop {
+class SingleInstance;
+}
+
+namespace nuko::media {
+class ArchiveProgressDialog;
+}
+
 namespace nuko::app {
 
-class ArchiveProgressDialog;
 class CMainFrame;
 class CommandRouter;
 class PlayerCore;
 class SessionControl;
-class SingleInstance;
 
 // The messages between two copies over the local socket.
 QByteArray OpenPathMessage(const std::string& path);
@@ -51,7 +57,7 @@ private:
 
     QApplication& app_;
     std::string command_line_;
-    std::unique_ptr<SingleInstance> instance_;
+    std::unique_ptr<desktop::SingleInstance> instance_;
     std::unique_ptr<settings::SettingsStore> store_;
     settings::Settings settings_;
     std::string work_folder_;
@@ -59,7 +65,7 @@ private:
     // Declared before the frame, which uses them until it is gone.
     std::unique_ptr<QtDispatcher> dispatcher_;
     SteadyClock clock_;
-    std::unique_ptr<ArchiveProgressDialog> archive_ui_;
+    std::unique_ptr<media::ArchiveProgressDialog> archive_ui_;
     std::unique_ptr<PlayerCore> core_;
     std::unique_ptr<CommandRouter> router_;
     std::unique_ptr<CMainFrame> frame_;

@@ -12,7 +12,7 @@
 
 #include "nuko/paths.h"
 
-namespace nuko::app {
+namespace nuko::desktop {
 namespace {
 
 // A message is a 4-byte big-endian length and its bytes; the answer is a
@@ -149,4 +149,4 @@ std::optional<int> SingleInstance::Send(const QByteArray& message, int timeout_m
     return qFromBigEndian<qint32>(answer);
 }
 
-}  // namespace nuko::app
+}  // namespace nuko::desktop

@@ -13,7 +13,7 @@
 
 class QLocalServer;
 
-namespace nuko::app {
+namespace nuko::desktop {
 
 class SingleInstance final : public QObject {
     Q_OBJECT
@@ -53,4 +53,4 @@ private:
     Handler handler_;
 };
 
-}  // namespace nuko::app
+}  // namespace nuko::desktop

@@ -5,7 +5,7 @@
 
 #include "nuko/paths.h"
 
-namespace nuko::app {
+namespace nuko::media {
 
 ArchiveProgressDialog::ArchiveProgressDialog() = default;
 ArchiveProgressDialog::~ArchiveProgressDialog() = default;
@@ -46,4 +46,4 @@ bool ArchiveProgressDialog::ConfirmOverwrite(const std::string& path, void* owne
     return answer == QMessageBox::Yes;
 }
 
-}  // namespace nuko::app
+}  // namespace nuko::media

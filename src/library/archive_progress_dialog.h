@@ -9,7 +9,7 @@
 
 class QProgressDialog;
 
-namespace nuko::app {
+namespace nuko::media {
 
 class ArchiveProgressDialog final : public media::ArchiveUi {
 public:
@@ -28,4 +28,4 @@ private:
     std::unique_ptr<QProgressDialog> dialog_;
 };
 
-}  // namespace nuko::app
+}  // namespace nuko::media

@@ -29,7 +29,7 @@
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
 
-namespace nuko::app {
+namespace nuko::media {
 
 using media::CatalogEditor;
 
@@ -609,4 +609,4 @@ void CatalogEditorDialog::reject() {
     }
 }
 
-}  // namespace nuko::app
+}  // namespace nuko::media

@@ -18,7 +18,7 @@ class QProgressBar;
 class QPushButton;
 class QStackedWidget;
 
-namespace nuko::app {
+namespace nuko::media {
 
 class CatalogEditorDialog final : public QDialog {
     Q_OBJECT
@@ -92,4 +92,4 @@ private:
     enum class Focus { None, Files, Rows } focus_ = Focus::None;
 };
 
-}  // namespace nuko::app
+}  // namespace nuko::media

@@ -20,7 +20,7 @@
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
 
-namespace nuko::app {
+namespace nuko::media {
 
 using media::RelatedType;
 
@@ -165,4 +165,4 @@ void RelatedFilesDialog::reject() {
     QDialog::reject();
 }
 
-}  // namespace nuko::app
+}  // namespace nuko::media

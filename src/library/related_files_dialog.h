@@ -14,7 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace nuko::app {
+namespace nuko::media {
 
 class RelatedFilesDialog final : public QDialog {
     Q_OBJECT
@@ -45,4 +45,4 @@ private:
     QPushButton* run_button_ = nullptr;
 };
 
-}  // namespace nuko::app
+}  // namespace nuko::media

@@ -7,7 +7,7 @@
 
 #include "nuko/text.h"
 
-namespace nuko::app {
+namespace nuko::playback {
 
 RcpConvertDialog::RcpConvertDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("RCPCV 実行中..."));
@@ -42,4 +42,4 @@ void RcpConvertDialog::End(bool ok) {
 
 int RcpConvertDialog::progress() const { return bar_->value(); }
 
-}  // namespace nuko::app
+}  // namespace nuko::playback

@@ -9,7 +9,7 @@
 class QLabel;
 class QProgressBar;
 
-namespace nuko::app {
+namespace nuko::playback {
 
 class RcpConvertDialog final : public QDialog, public playback::RcpConversionView {
     Q_OBJECT
@@ -27,4 +27,4 @@ private:
     QProgressBar* bar_ = nullptr;
 };
 
-}  // namespace nuko::app
+}  // namespace nuko::playback

@@ -21,7 +21,7 @@
 #include "qt_app.h"
 #include "test_support.h"
 
-using nuko::app::SingleInstance;
+using nuko::desktop::SingleInstance;
 using nuko::test::TempDir;
 
 namespace {

@@ -19,12 +19,12 @@ TEST(ArchiveProgressDialog, ShowsEachMemberWhileTheExtractionRuns) {
     if (!media::CArchiveFile::LibraryUsable()) GTEST_SKIP() << "liblhasa.so.0 is not installed";
     test::TempDir dir, work;
     test::WriteBytes(dir.File("song.lzh"), test::LzhArchive({{"song.mid", std::string(200000, 'm')}, {"b.txt", "t"}}));
-    app::ArchiveProgressDialog ui;
+    media::ArchiveProgressDialog ui;
     struct Watch : media::ArchiveUi {
-        app::ArchiveProgressDialog& ui;
+        media::ArchiveProgressDialog& ui;
         std::vector<std::string> labels;
         std::vector<int> values;
-        explicit Watch(app::ArchiveProgressDialog& u) : ui(u) {}
+        explicit Watch(media::ArchiveProgressDialog& u) : ui(u) {}
         void BeginExtract(const std::string& a, void* o) override {
             ui.BeginExtract(a, o);
             EXPECT_TRUE(ui.window() && ui.window()->isVisible());

@@ -17,7 +17,7 @@
 #include "test_support.h"
 
 using namespace nuko;
-using namespace nuko::app;
+using namespace nuko::media;
 using nuko::test::Child;
 using nuko::test::ScriptedPrompt;
 using nuko::test::TempDir;

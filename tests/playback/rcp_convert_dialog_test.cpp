@@ -6,7 +6,7 @@
 
 #include "qt_app.h"
 
-namespace nuko::app {
+namespace nuko::playback {
 namespace {
 
 TEST(RcpConvertDialogTest, ShowsTheSongAndProgressAndClosesWithTheResult) {
@@ -28,4 +28,4 @@ TEST(RcpConvertDialogTest, ShowsTheSongAndProgressAndClosesWithTheResult) {
 }
 
 }  // namespace
-}  // namespace nuko::app
+}  // namespace nuko::playback

@@ -219,7 +219,7 @@ TEST_F(FrameTest, TheListMenusCatalogEditorOpensTheShownCatalogAndASaveReloadsIt
     std::string caption;
     int rows = -1;
     QTimer::singleShot(0, [&] {
-        auto* d = qobject_cast<app::CatalogEditorDialog*>(QApplication::activeModalWidget());
+        auto* d = qobject_cast<media::CatalogEditorDialog*>(QApplication::activeModalWidget());
         if (!d) return;
         caption = d->windowTitle().toStdString();
         rows = d->row_list()->count();
@@ -247,7 +247,7 @@ TEST_F(FrameTest, RelatedFilesOpenOnTheCurrentItemsCompanion) {
     ASSERT_TRUE(frame->action(cmd::kRelatedFiles)->isEnabled());
     std::string name;
     QTimer::singleShot(0, [&] {
-        auto* d = qobject_cast<app::RelatedFilesDialog*>(QApplication::activeModalWidget());
+        auto* d = qobject_cast<media::RelatedFilesDialog*>(QApplication::activeModalWidget());
         if (!d) return;
         name = test::Child<QLabel>(d, "file_name")->text().toStdString();
         d->reject();

@@ -65,7 +65,7 @@ void CatalogToolsComponent::OpenEditor(MediaKind kind) {
     const bool shows_catalog = core.kind() == kind && core.files().catalog_mode();
     if (shows_catalog) editor.Load(core.source());
 
-    CatalogEditorDialog dialog(editor, owner_);
+    media::CatalogEditorDialog dialog(editor, owner_);
     dialog.SetPictureFilter(core.image_plugins().DialogFilter());
     dialog.exec();
     catalog_ = editor.settings();
@@ -86,7 +86,7 @@ void CatalogToolsComponent::OpenRelatedFiles() {
         core.settings().winexec = table;
         if (settings::SettingsStore* store = core.context().store) store->WriteSection(core.settings(), "Winexec");
     };
-    RelatedFilesDialog* shown = nullptr;
+    media::RelatedFilesDialog* shown = nullptr;
     auto run = [this, &model, &shown] {
         CommandRouter* router = router_;
         // The stop is posted: it runs once the event loop comes back.
@@ -96,7 +96,7 @@ void CatalogToolsComponent::OpenRelatedFiles() {
                          },
                          shown);
     };
-    RelatedFilesDialog dialog(model, run, save, owner_);
+    media::RelatedFilesDialog dialog(model, run, save, owner_);
     shown = &dialog;
     dialog.exec();
 }
