@@ -1,7 +1,5 @@
 #include "core/controller_settings.h"
 
-#include <algorithm>
-
 namespace nuko::app {
 
 playback::ControllerOptions ControllerOptionsFrom(const settings::Settings& s, const std::string& work) {
@@ -10,7 +8,7 @@ playback::ControllerOptions ControllerOptionsFrom(const settings::Settings& s, c
     o.rew_prev_time = s.main.rew_prev_time;
     o.intro_time = s.main.into_time;
     o.ab_pause_ms = s.main.ato_b_pause_time;
-    o.interval_ms = std::max(10, s.main.interval);
+    o.interval_ms = s.main.interval;
     o.hidden_files = s.main.hidden_file != 0;
     o.cd_read_ms = s.cd.read_time;
     o.cd_insert_ms = s.cd.insert_time;

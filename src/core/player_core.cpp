@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <string_view>
 
 #include "core/cd_session.h"
 #include "core/commands/command_ids.h"
@@ -16,6 +17,7 @@
 #include "playback/media_device.h"
 #include "playback/rcp_conversion.h"
 #include "playback/rcpcv_binding.h"
+#include "settings/options_model.h"
 #include "settings/settings.h"
 
 namespace nuko::app {
@@ -35,6 +37,17 @@ int LocalTimeOfDay() {
     std::tm tm{};
     localtime_r(&t, &tm);
     return tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
+}
+
+// Whether the file list shows otherwise after the change: which rows it
+// holds, their order or their titles.
+bool ListShowsOtherwise(const settings::Settings& old, const settings::Settings& next) {
+    static constexpr std::string_view kKeys[] = {"Main/Sort",          "Main/HiddenFile",     "Main/SpcCut",
+                                                 "Main/FileNameOnly", "Main/DispFileType", "/SubFolder"};
+    for (const std::string& key : settings::ChangedKeys(old, next))
+        for (std::string_view k : kKeys)
+            if (key.ends_with(k)) return true;
+    return false;
 }
 
 }  // namespace
@@ -142,6 +155,13 @@ void PlayerCore::ApplySettings() {
     ApplyTimerSettings();
     UpdateRotation(true);
     Notify([](CoreListener& l) { l.OnTimersChanged(); });
+}
+
+void PlayerCore::ApplySettings(const settings::Settings& old, const settings::Settings& next) {
+    const bool reread = ListShowsOtherwise(old, next);
+    if (&next != &s_) s_ = next;
+    ApplySettings();
+    if (reread) ReloadList();
 }
 
 void PlayerCore::StoreSettings(settings::Settings& s) {

@@ -78,8 +78,14 @@ public:
     // Stops the clock and the play (the exit path); idempotent.
     void Stop();
 
-    // The kinds, modes and timers from the settings, and back.
+    // The kinds, modes, timers and back ends from the core's settings: at
+    // the start, and after the settings were changed in place.
     void ApplySettings();
+    // The settings change from `old` to `next` (the options sheet; `old` may
+    // be the core's own): the core's settings take `next`, the above
+    // follows, and the list is read again when what it shows changed.
+    void ApplySettings(const settings::Settings& old, const settings::Settings& next);
+    // The kinds, modes and timers back into the settings.
     void StoreSettings(settings::Settings& s);
 
     // Opens a path given from outside: -1 nothing usable, 0 a CD drive or

@@ -392,8 +392,11 @@ private:
     bool done_ = false;
 };
 
+// The ranges every reader of the settings may count on.
 void Normalize(Settings& s) {
     if (s.main.title_bottom < 10) s.main.title_bottom = 10;
+    // The frame's timer and the playback clock tick no faster than this.
+    if (s.main.interval < 10) s.main.interval = 10;
     auto& hk = s.hotkey.keys;
     for (int i = 0; i < kHotkeyCount; ++i) hk[static_cast<std::size_t>(i)].id = kFirstHotkeyId + i;
 }

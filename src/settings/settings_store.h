@@ -23,7 +23,8 @@ namespace nuko::settings {
 
 // Reads every setting from a document: missing or unreadable values take
 // their defaults, and the reading rules of the store apply (Title_Bottom at
-// least 10, flags 0 or 1, packed values whole or not at all).
+// least 10, Interval at least 10 ms, flags 0 or 1, packed values whole or
+// not at all).
 Settings ReadSettings(const ini::Document& doc, const std::string& program_folder);
 
 // Writes every setting of the model into a document, keeping its other

@@ -78,6 +78,20 @@ TEST(SettingsRead, HotkeyDefaultsAndRecords) {
     EXPECT_EQ(FormatSetting(s, "hotkey", "play"), "849,1,13,3");
 }
 
+TEST(SettingsRead, TheClockIntervalIsAtLeastTenMilliseconds) {
+    // Read from the file, set by name (the options sheet, nu_kotool) and
+    // given back as stored: below 10 ms reads as 10, the rest as written.
+    EXPECT_EQ(FromText("[Main]\nInterval=3\n").main.interval, 10);
+    EXPECT_EQ(FromText("[Main]\nInterval=-40\n").main.interval, 10);
+    EXPECT_EQ(FromText("[Main]\nInterval=10\n").main.interval, 10);
+    EXPECT_EQ(FromText("[Main]\nInterval=25\n").main.interval, 25);
+    Settings s;
+    ASSERT_TRUE(ParseSetting(s, "Main", "Interval", "0"));
+    EXPECT_EQ(FormatSetting(s, "Main", "Interval"), "10");
+    ASSERT_TRUE(ParseSetting(s, "Main", "Interval", "11"));
+    EXPECT_EQ(FormatSetting(s, "Main", "Interval"), "11");
+}
+
 TEST(SettingsRead, ReadingRules) {
     Settings s = FromText(
         "[Main]\nTitle_Bottom=3\nInterval=abc\nShow= 3 \nMiniStart=1\nMini=0\nScroll=1,2\n"

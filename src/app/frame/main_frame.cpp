@@ -122,7 +122,7 @@ CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* 
     });
     ApplySettings();
 
-    timer_.setInterval(std::max(10, s_.main.interval));
+    timer_.setInterval(s_.main.interval);
     connect(&timer_, &QTimer::timeout, this, [this] { core_.Tick(); });
     core_.Start();
     RefreshActions();
@@ -142,7 +142,7 @@ void CMainFrame::ApplySettings() {
     font.setBold(s_.main.font.bold != 0);
     files_->SetFont(font);
     title_->setFont(font);
-    title_->setMinimumHeight(std::max(10, s_.main.title_bottom) / 2);
+    title_->setMinimumHeight(s_.main.title_bottom / 2);
 }
 
 // --- what the core tells the window ------------------------------------------------
@@ -221,15 +221,9 @@ settings::Settings CMainFrame::CurrentSettings() {
 }
 
 bool CMainFrame::ApplyOptions(const settings::Settings& next) {
-    // What the list shows depends on these: it is read again.
-    bool reread = false;
-    for (const std::string& key : settings::ChangedKeys(s_, next))
-        for (const char* k : {"Main/Sort", "Main/HiddenFile", "Main/SpcCut", "Main/FileNameOnly", "Main/DispFileType",
-                              "/SubFolder"})
-            reread = reread || key.ends_with(k);
-    s_ = next;
-    path::SetCurrentDriveMap(s_.drives);
-    core_.ApplySettings();
+    // Before the core reads a list again with the new folders.
+    path::SetCurrentDriveMap(next.drives);
+    core_.ApplySettings(s_, next);
     ApplySettings();
     ApplyTooltips();
     if (const bool top = s_.main.window_top != 0; top != windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
@@ -237,8 +231,7 @@ bool CMainFrame::ApplyOptions(const settings::Settings& next) {
         setWindowFlag(Qt::WindowStaysOnTopHint, top);  // hides the window
         if (shown) show();
     }
-    timer_.setInterval(std::max(10, s_.main.interval));
-    if (reread) core_.ReloadList();
+    timer_.setInterval(s_.main.interval);
     if (WriteSettings()) {
         Ask(strings::kSaveFailed, {}, PromptButtons::Ok, PromptIcon::Warning, {}, static_cast<QWidget*>(this));
         return false;
