@@ -1,4 +1,5 @@
 #include "app/player_app.h"
+#include "app/product.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -70,7 +71,7 @@ int CPlayerApp::HandleMessage(const QByteArray& message) {
 }
 
 bool CPlayerApp::Start() {
-    app_.setApplicationName(QString::fromUtf8(kTitle));
+    app_.setApplicationName(QString::fromUtf8(kProductTitle));
     // The main window may be hidden in the tray while a dialog of the mini
     // window closes; the program ends only through the exit path.
     app_.setQuitOnLastWindowClosed(false);

@@ -50,8 +50,6 @@ public:
     // the others, -1 to anything unknown.
     int HandleMessage(const QByteArray& message);
 
-    static constexpr const char* kTitle = "NU-KO Player for WIN32";
-
 private:
     bool HandOver();
 

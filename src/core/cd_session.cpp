@@ -172,7 +172,7 @@ void PlayerCore::ReadDisc() {
     }
     cd_->list->SetDisc(cd_->disc_present ? source : std::string(), std::move(rows), selected);
     const int row = cd_->list->Selected();
-    if (!controller_->item_active() && !controller_->opening() && kind_ == MediaKind::Cd) {
+    if (controller_->idle() && kind_ == MediaKind::Cd) {
         controller_->SetCurrentItem(row);
         Notify([row](CoreListener& l) { l.OnItemShown(row); });
     }
@@ -229,7 +229,7 @@ bool PlayerCore::LoadRotationDrive(int index) {
 
 void PlayerCore::SelectDiscRow(int row) {
     cd_->list->SetSelected(row);
-    if (!controller_->item_active() && !controller_->opening()) {
+    if (controller_->idle()) {
         controller_->SetCurrentItem(row);
         Notify([row](CoreListener& l) { l.OnItemShown(row); });
     }
@@ -245,7 +245,7 @@ bool PlayerCore::ApplyEditedRecord(const media::MediaList& record) {
     if (row == 0) row = rows.Count() ? 1 : 0;
     cd_->list->SetDisc(cd_->list->source(), std::move(rows), row);
     // The play controller's numbers follow the rows.
-    if (!controller_->item_active() && !controller_->opening()) controller_->SetCurrentItem(cd_->list->Selected());
+    if (controller_->idle()) controller_->SetCurrentItem(cd_->list->Selected());
     Notify([](CoreListener& l) { l.OnDiscChanged(); });
     const int selected = cd_->list->Selected();
     Notify([selected](CoreListener& l) { l.OnDiscRowSelected(selected); });
@@ -291,7 +291,7 @@ int PlayerCore::OpenCdPlan(const OpenPlan& plan) {
 }
 
 void PlayerCore::CheckDiscInserted() {
-    if (controller_->item_active() || controller_->opening()) return;
+    if (!controller_->idle()) return;
     const bool every_drive = s_.cd.insert_multi != 0;
     for (int i = 0; i < static_cast<int>(cd_->drives.size()); ++i) {
         const cd::CdDrive& drive = cd_->drives[static_cast<std::size_t>(i)];

@@ -94,7 +94,7 @@ void PlayerCore::SelectRow(int row) {
     if (l.loading.active) l.loading.chosen = true;
     // Without an active item the current item follows the selection; an
     // item that opens in the background is as good as active.
-    if (!controller_->item_active() && !controller_->opening()) {
+    if (controller_->idle()) {
         controller_->SetCurrentItem(row);
         Notify([row](CoreListener& c) { c.OnItemShown(row); });
     }
@@ -130,7 +130,7 @@ void PlayerCore::Reload(const std::string& named, bool in_place) {
     fs.kind = media::Code(kind_);
     fs.source = st.path;
     // "All types" takes in archives too when they play.
-    fs.type_flags = st.sub_code ? st.sub_code : media::FileTypeFlags{0x081F};
+    fs.type_flags = st.sub_code ? st.sub_code : media::file_type::kAllTypesAndArchives;
     fs.archives = l.archives_enabled;
     fs.hidden_files = s_.main.hidden_file != 0;
     fs.sub_folders = st.sub_folder;
@@ -189,7 +189,7 @@ void PlayerCore::MakeCurrent(int row) {
     l.list->Select(row);
     l.list->ShuffleSwapCurrent(row);
     // An item that plays or opens stays the current one.
-    if (!controller_->item_active() && !controller_->opening()) {
+    if (controller_->idle()) {
         controller_->SetCurrentItem(row);
         Notify([row](CoreListener& c) { c.OnItemShown(row); });
     }
@@ -217,7 +217,7 @@ void PlayerCore::RowsCame(std::vector<media::MediaItem>&& rows) {
         }
         if (!loading.chosen && l.list->Selected() == 0) {
             l.list->SetSelected(1);
-            if (!controller_->item_active() && !controller_->opening()) controller_->SetCurrentItem(1);
+            if (controller_->idle()) controller_->SetCurrentItem(1);
         }
     }
     if (loading.play && loading.chosen && !loading.named.empty()) {
@@ -238,7 +238,7 @@ void PlayerCore::ListEnded() {
     if (selected < 1 || selected > l.files.rows()) selected = l.files.rows() ? 1 : 0;
     l.list->Reloaded(selected);
     Notify([selected](CoreListener& c) { c.OnListLoaded(selected); });
-    if (!controller_->item_active() && !controller_->opening()) controller_->SetCurrentItem(selected);
+    if (controller_->idle()) controller_->SetCurrentItem(selected);
     if (l.loading.play) {
         // A list that ended empty plays nothing, as an open that found nothing.
         l.loading.play = false;

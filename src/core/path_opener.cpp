@@ -67,8 +67,7 @@ OpenPlan PlanOpenPath(const std::string& raw, const OpenContext& c) {
         plan.usable = true;
         plan.kind = c.current_kind;
         plan.source = path::WithTrailingSlash(path);
-        plan.type_flags = c.current_flags & media::file_type::kCatalog ? media::FileTypeFlags{0x001F}
-                                                                       : c.current_flags;
+        plan.type_flags = c.current_flags & media::file_type::kCatalog ? media::file_type::kAllTypes : c.current_flags;
         return plan;
     }
     std::string target = path;

@@ -18,7 +18,7 @@ struct OpenContext {
     bool hidden_files = false;      // Main/HiddenFile
     bool drop_media_check = true;   // Main/DropMediaCheck
     // The kind's file-type flags now, for a folder opened as it is.
-    media::FileTypeFlags current_flags = 0x001F;
+    media::FileTypeFlags current_flags = media::file_type::kAllTypes;
     // Archives play (the archive library is there), and the kind they open
     // in (Tool\Archive/Drop: -1 the current kind, 100 ask, else that kind).
     bool archives = false;

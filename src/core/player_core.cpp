@@ -218,7 +218,7 @@ int PlayerCore::OpenPath(const std::string& path, bool in_place) {
     c.hidden_files = s_.main.hidden_file != 0;
     c.drop_media_check = s_.main.drop_media_check != 0;
     c.current_flags = Current().sub_code;
-    if (c.current_flags == 0) c.current_flags = 0x001F;
+    if (c.current_flags == 0) c.current_flags = media::file_type::kAllTypes;
     c.win_media_type = [](const std::string& p) { return files::WinMediaType(p); };
     c.archives = lists_->archives_enabled;
     c.archive_drop = s_.archive.drop;

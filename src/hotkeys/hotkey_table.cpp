@@ -42,22 +42,34 @@ std::string DisplayName(int id) {
     return std::string(LoadString(kNames[i]));
 }
 
-bool IsUsable(const settings::HotkeyRecord& r) {
-    return r.enabled == 1 && (r.modifiers & ~(kShift | kCtrl | kAlt | kExtended)) == 0 && IsKnownVirtualKey(r.virtual_key);
+namespace {
+
+// A key the platform knows, and no modifier bits beyond the four.
+bool HasSoundKey(const settings::HotkeyRecord& r) {
+    return (r.modifiers & ~(kShift | kCtrl | kAlt | kExtended)) == 0 && IsKnownVirtualKey(r.virtual_key);
 }
+
+// One of `held` has the combination of `r` already.
+bool HeldAlready(const std::vector<const settings::HotkeyRecord*>& held, const settings::HotkeyRecord& r) {
+    for (const settings::HotkeyRecord* h : held)
+        if (SameCombination(*h, r)) return true;
+    return false;
+}
+
+}  // namespace
+
+bool IsUsable(const settings::HotkeyRecord& r) { return r.enabled == 1 && HasSoundKey(r); }
 
 settings::HotkeySection Sanitized(const settings::HotkeySection& table) {
     const auto defaults = settings::HotkeySection::DefaultHotkeys();
     settings::HotkeySection out = table;
+    std::vector<const settings::HotkeyRecord*> enabled;
     for (std::size_t i = 0; i < out.keys.size(); ++i) {
         settings::HotkeyRecord& r = out.keys[i];
         r.id = kFirstId + static_cast<int>(i);
-        const bool sound = (r.enabled == 0 || r.enabled == 1) && IsKnownVirtualKey(r.virtual_key) &&
-                           (r.modifiers & ~(kShift | kCtrl | kAlt | kExtended)) == 0;
-        bool twice = false;
-        for (std::size_t j = 0; j < i && sound && r.enabled; ++j)
-            twice = twice || (out.keys[j].enabled && SameCombination(out.keys[j], r));
-        if (!sound || twice) r = defaults[i];
+        const bool sound = (r.enabled == 0 || r.enabled == 1) && HasSoundKey(r);
+        if (!sound || (r.enabled && HeldAlready(enabled, r))) r = defaults[i];
+        if (r.enabled) enabled.push_back(&r);
     }
     return out;
 }
@@ -76,9 +88,7 @@ RegisterResult RegisterAll(ShortcutService& service, const settings::HotkeySecti
         const int id = kFirstId + i;
         if (rec.enabled != 1) continue;
         // A combination an earlier record holds would only take it over.
-        bool twice = false;
-        for (const auto* h : held) twice = twice || SameCombination(*h, rec);
-        const bool ok = IsUsable(rec) && !twice &&
+        const bool ok = IsUsable(rec) && !HeldAlready(held, rec) &&
                         service.Register(id, rec.virtual_key, rec.modifiers & (kShift | kCtrl | kAlt));
         if (ok) held.push_back(&rec);
         if (!ok) {

@@ -130,6 +130,9 @@ public:
     // clock, should the notice not come) goes on with it. Stop, Eject, Next,
     // Previous and another Play cancel the load; Pause waits for the item.
     bool opening() const { return opening_; }
+    // No item is active or opening: the current item may follow the
+    // selection.
+    bool idle() const { return !item_active_ && !opening_; }
     bool restart_pending() const { return restart_pending_; }
     std::uint16_t position() const { return position_; }
     std::uint16_t length() const { return length_; }

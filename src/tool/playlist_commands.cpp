@@ -129,7 +129,7 @@ int FolderKind(const std::string& folder, const settings::Settings& s) {
     for (MediaKind kind : {MediaKind::Midi, MediaKind::Movie, MediaKind::Sound}) {
         media::FileAreaSettings fs;
         fs.kind = media::Code(kind);
-        fs.type_flags = 0x001F;
+        fs.type_flags = media::file_type::kAllTypes;
         fs.source = path::WithTrailingSlash(folder);
         fs.hidden_files = s.main.hidden_file != 0;
         media::FileAreaModel model;

@@ -54,7 +54,7 @@ int RunScan(const Args& args) {
     }
     s.kind = kind;
     s.source = path::WithTrailingSlash(folder);
-    if (s.type_flags == 0) s.type_flags = 0x001F;
+    if (s.type_flags == 0) s.type_flags = media::file_type::kAllTypes;
     s.type_flags &= static_cast<media::FileTypeFlags>(~media::file_type::kCatalog);  // a folder, not a catalog
     settings::Settings settings = settings::SettingsStore(folders::SettingsFile()).ReadAll();
     media::FileAreaEnvironment env;

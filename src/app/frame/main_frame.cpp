@@ -24,6 +24,7 @@
 #include "app/components/midi_word/midi_word_component.h"
 #include "app/components/mini_window/mini_window_component.h"
 #include "app/mouse_hook_notices.h"
+#include "app/product.h"
 #include "app/options/options_sheet.h"
 #include "app/components/mpris/mpris_component.h"
 #include "app/session_control.h"
@@ -41,12 +42,6 @@
 #include "panels/time_panel_widget.h"
 
 namespace nuko::app {
-
-namespace {
-
-const QString kCaption = QStringLiteral("NU-KO Player for WIN32");
-
-}  // namespace
 
 CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("NU-KOP32!MainWindow"));
@@ -100,7 +95,7 @@ std::vector<Component*> CContFrame::components() const {
 
 CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session)
     : core_(core), router_(router), session_(session), s_(core.settings()) {
-    setWindowTitle(kCaption);
+    setWindowTitle(QString::fromUtf8(kProductTitle));
     setAcceptDrops(true);
     // The owner is handed on as a QWidget (the movie frame's parent).
     core_.SetOwnerWindow(static_cast<QWidget*>(this));
@@ -173,11 +168,11 @@ void CMainFrame::OnListLoaded(int selected) {
 void CMainFrame::OnItemStarted(const playback::ItemDisplay& item) {
     title_->setText(QString::fromStdString(item.title));
     // The caption names what plays.
-    setWindowTitle(QString::fromStdString(item.title) + QStringLiteral(" - ") + kCaption);
+    setWindowTitle(QString::fromStdString(item.title) + QStringLiteral(" - ") + QString::fromUtf8(kProductTitle));
     statusBar()->clearMessage();
 }
 
-void CMainFrame::OnItemStopped() { setWindowTitle(kCaption); }
+void CMainFrame::OnItemStopped() { setWindowTitle(QString::fromUtf8(kProductTitle)); }
 
 void CMainFrame::OnStatus(std::string_view text) {
     if (text.empty()) statusBar()->clearMessage();

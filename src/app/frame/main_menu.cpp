@@ -9,6 +9,8 @@
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
 #include "app/frame/main_frame.h"
+#include "app/frame/play_menu.h"
+#include "app/product.h"
 #include "nuko/qt_strings.h"
 #include "nuko/file_filters.h"
 #include "playback/movie_frame_window.h"
@@ -62,7 +64,8 @@ void CMainFrame::RegisterCommands() {
                      {[this] { s_.main.size = !s_.main.size; }, {}, [this] { return s_.main.size == 0; }});
     router_.Register(cmd::kAbout, {[this] {
                          QMessageBox::about(this, LoadQString(cmd::kAbout).section('(', 0, 0),
-                                            QStringLiteral("NU-KO Player for WIN32\n") + LoadQString(strings::kVersionText));
+                                            QString::fromUtf8(kProductTitle) + QStringLiteral("\n") +
+                                                LoadQString(strings::kVersionText));
                      }});
 }
 
@@ -101,15 +104,10 @@ void CMainFrame::BuildMenu() {
     add(file, cmd::kExit);
 
     play_menu_ = bar->addMenu(LoadQString(strings::kPlayMenu));
-    for (int id : {cmd::kPrevious, cmd::kPlay, cmd::kNext, cmd::kPause, cmd::kStop, cmd::kEject}) add(play_menu_, id);
-    play_menu_->addSeparator();
-    for (int id : {cmd::kModeSelected, cmd::kModeSequential, cmd::kModeLoop, cmd::kModeRepeat}) add(play_menu_, id, true);
-    add(play_menu_, cmd::kRandom, true);
-    add(play_menu_, cmd::kIntro, true);
-    play_menu_->addSeparator();
-    add(play_menu_, cmd::kSetA);
-    add(play_menu_, cmd::kSetB);
-    add(play_menu_, cmd::kClearAB);
+    for (const auto& group : PlayMenuGroups()) {
+        if (!play_menu_->isEmpty()) play_menu_->addSeparator();
+        for (int id : group) add(play_menu_, id, router_.IsCheckable(id));
+    }
 
     QMenu* media = bar->addMenu(LoadQString(strings::kMediaMenu));
     const char* kind_keys[] = {"Ctrl+M", "Ctrl+C", "Ctrl+A", "Ctrl+W"};

@@ -7,17 +7,20 @@
 
 namespace nuko::app {
 
+const std::vector<std::vector<int>>& PlayMenuGroups() {
+    static const std::vector<std::vector<int>> groups = {
+        {cmd::kPrevious, cmd::kPlay, cmd::kNext, cmd::kPause, cmd::kStop, cmd::kEject},
+        {cmd::kModeSelected, cmd::kModeSequential, cmd::kModeLoop, cmd::kModeRepeat, cmd::kRandom, cmd::kIntro},
+        {cmd::kSetA, cmd::kSetB, cmd::kClearAB}};
+    return groups;
+}
+
 void FillPlayMenu(QMenu& menu, CommandRouter& router) {
-    const int groups[][6] = {{cmd::kPrevious, cmd::kPlay, cmd::kNext, cmd::kPause, cmd::kStop, cmd::kEject},
-                             {cmd::kModeSelected, cmd::kModeSequential, cmd::kModeLoop, cmd::kModeRepeat, cmd::kRandom,
-                              cmd::kIntro},
-                             {cmd::kSetA, cmd::kSetB, cmd::kClearAB, 0, 0, 0}};
     bool first = true;
-    for (const auto& group : groups) {
+    for (const auto& group : PlayMenuGroups()) {
         if (!first) menu.addSeparator();
         first = false;
         for (int id : group) {
-            if (id == 0) continue;
             QAction* a = menu.addAction(QString::fromStdString(router.Text(id)));
             a->setEnabled(router.IsEnabled(id));
             if (router.IsCheckable(id)) {

@@ -7,16 +7,11 @@
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
 #include "app/frame/play_menu.h"
+#include "app/product.h"
 #include "nuko/strings.h"
 #include "panels/tray_icons.h"
 
 namespace nuko::app {
-
-namespace {
-
-constexpr const char* kTitle = "NU-KO Player for WIN32";
-
-}  // namespace
 
 TrayComponent::TrayComponent(QWidget* main_window) : main_window_(main_window) {}
 
@@ -61,7 +56,7 @@ void TrayComponent::SetOn(bool on) {
     }
     if (!model_.added()) {
         const int icon = model_.Current();
-        model_.Add(icon, title_.empty() ? kTitle : title_);
+        model_.Add(icon, title_.empty() ? kProductTitle : title_);
         icon_->setIcon(panels::TrayIconImage(icon));
         icon_->setToolTip(QString::fromStdString(model_.tip()));
     }
@@ -71,7 +66,7 @@ void TrayComponent::SetOn(bool on) {
 
 void TrayComponent::Update() {
     if (!on_ || !icon_) return;
-    const panels::TrayIconModel::Send send = model_.Modify(model_.Current(), title_.empty() ? kTitle : title_);
+    const panels::TrayIconModel::Send send = model_.Modify(model_.Current(), title_.empty() ? kProductTitle : title_);
     if (send.icon) icon_->setIcon(panels::TrayIconImage(model_.icon()));
     if (send.tip) icon_->setToolTip(QString::fromStdString(model_.tip()));
 }
