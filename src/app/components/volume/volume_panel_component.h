@@ -4,12 +4,12 @@
 // programs come through the mixers' descriptors.
 #pragma once
 
-#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/components/component.h"
+#include "app/components/volume/volume_settings.h"
 #include "mixer/mixer_control_list.h"
 #include "mixer/volume_panel_model.h"
 
@@ -18,7 +18,6 @@ class QWidget;
 
 namespace nuko::panels {
 class VolumePanel;
-struct VolumeOptions;
 }
 
 namespace nuko::app {
@@ -62,12 +61,7 @@ private:
     PlayerCore* core_ = nullptr;
     bool started_ = false;
     // The settings the panel owns.
-    std::array<mixer::VolumeChoice, mixer::VolumePanelModel::kKinds> kinds_{};
-    mixer::VolumeChoice mute_;
-    int steps_ = 31;
-    bool set_start_ = false;
-    bool chase_ = true;
-    bool restore_ = false;
+    VolumeSettings v_;
     bool shut_down_ = false;
 };
 
