@@ -44,7 +44,7 @@ bool CPlayerApp::HandOver() {
         return true;
     }
     std::optional<int> answer = instance_->Send(OpenPathMessage(command_line_));
-    if (answer && *answer != -1) instance_->Send(PlayMessage());
+    if (answer && *answer != kNothingOpened) instance_->Send(PlayMessage());
     instance_->Send(ShowMessage());
     return true;
 }
@@ -165,13 +165,13 @@ bool CPlayerApp::Start() {
     // 15: the command-line path.
     if (!command_line_.empty()) {
         // Read before the answer: a path that gives no rows ends the start.
-        int r = frame_->OpenPath(command_line_, true);
-        if (r == -1) {
+        const OpenResult r = frame_->OpenPath(command_line_, true);
+        if (r == kNothingOpened) {
             exit_code_ = 1;
             return false;
         }
         frame_->PostPlay();
-        if (r == 0) show = ShowCommandAfterCdSelection(settings_.main);
+        if (r == kDriveChosen) show = ShowCommandAfterCdSelection(settings_.main);
     }
     // Hidden for the tray, but no tray to bring it back from: shown.
     if (show == ShowCommand::Hide && settings_.main.tray_icon && !frame_->tray().shown()) show = ShowCommand::Normal;

@@ -46,8 +46,8 @@ public:
     int exit_code() const { return exit_code_; }
     CMainFrame* frame() const { return frame_.get(); }
 
-    // A message from a second copy: the answer (-1, 0, 1) to an open, 0 to
-    // the others, -1 to anything unknown.
+    // A message from a second copy: an OpenResult to an open, 0 to the
+    // others, -1 to anything unknown.
     int HandleMessage(const QByteArray& message);
 
 private:

@@ -71,7 +71,7 @@ const media::MediaList& PlayerCore::cd_record() const { return cd_->record; }
 
 const cd::CdTrackList& PlayerCore::cd_tracks() const { return cd_->list->tracks(); }
 
-int PlayerCore::cd_status() const { return cd_->status; }
+CdStatus PlayerCore::cd_status() const { return cd_->status; }
 
 const cd::DiscToc& PlayerCore::cd_toc() const { return cd_->toc; }
 
@@ -111,7 +111,7 @@ bool PlayerCore::ChooseDrive(int index) {
     if (index == cd_->drive) return true;
     if (kind_ == MediaKind::Cd && controller_->item_active()) {
         if (controller_->state() == playback::PlayState::Playing &&
-            Ask(strings::kAskChangeDriveWhilePlaying, {}, PromptButtons::OkCancel, PromptIcon::Question, {}, owner_) !=
+            Ask(strings::kAskChangeDriveWhilePlaying, {}, PromptButtons::OkCancel, PromptIcon::Question, {}, owner_.handle()) !=
                 PromptAnswer::Ok) {
             // The selector shows the old drive again.
             Notify([](CoreListener& l) { l.OnDiscChanged(); });
@@ -135,7 +135,7 @@ void PlayerCore::ReadDisc() {
     const int keep_track = cd_->list->tracks().TrackOfRow(cd_->list->Selected());
     const std::string old_id = cd_->record.section;
     cd_->toc = {};
-    cd_->status = 0;
+    cd_->status = CdStatus::Ready;
     cd_->disc_present = false;
     cd::CdTrackList rows;
     std::string source;
@@ -148,7 +148,7 @@ void PlayerCore::ReadDisc() {
         if (!disc) {
             // An image that cannot be read is no usable disc; an empty or
             // busy drive says so in the panel.
-            cd_->status = drive.image ? strings::kCdUnusable : strings::kCdInUse;
+            cd_->status = drive.image ? CdStatus::Unusable : CdStatus::InUse;
             cd_->record = {};
             cd_->record.kind = MediaKind::Cd;
             if (drive.image) OnStatus(error);
@@ -156,7 +156,7 @@ void PlayerCore::ReadDisc() {
             cd_->disc_present = true;
             cd_->toc = disc->Toc();
             cd::DiscLengths lengths = cd::DiscLengthsOf(cd_->toc);
-            if (cd::TrackCountOverLimit(lengths.track_count)) cd::WarnTrackLimit(owner_);
+            if (cd::TrackCountOverLimit(lengths.track_count)) cd::WarnTrackLimit(owner_.handle());
             cd_->record.kind = MediaKind::Cd;
             cd_->db->LookupDisc(cd_->record, lengths);
             rows.Build(cd_->record);
@@ -256,7 +256,7 @@ bool PlayerCore::ApplyEditedRecord(const media::MediaList& record) {
     return true;
 }
 
-int PlayerCore::OpenCdPlan(const OpenPlan& plan) {
+OpenResult PlayerCore::OpenCdPlan(const OpenPlan& plan) {
     int index = cd_->drive;
     if (!plan.cd_image.empty()) {
         // Checked before anything changes: an image libcdio cannot read
@@ -264,19 +264,19 @@ int PlayerCore::OpenCdPlan(const OpenPlan& plan) {
         cd::ImageProbe probe = cd::ProbeImageToc(plan.cd_image);
         if (!probe.ok) {
             OnStatus(probe.error);
-            return -1;
+            return kNothingOpened;
         }
         index = ImageDrive(plan.cd_image);
     } else if (plan.cd_letter) {
         if (cd_->drives.empty() || cd::FindDriveByLetter(cd_->drives, plan.cd_letter) < 0) ScanDrives();
         index = cd::FindDriveByLetter(cd_->drives, plan.cd_letter);
     }
-    if (index < 0) return -1;
+    if (index < 0) return kNothingOpened;
     controller_->RunCommand(PlayCommand::Stop, false);
     if (kind_ != MediaKind::Cd) SwitchKind(MediaKind::Cd, true, false);
     cd_->drive = index;
     ReadDisc();
-    if (!cd_->disc_present) return -1;
+    if (!cd_->disc_present) return kNothingOpened;
     if (plan.cd_track > 0) {
         int row = cd_->list->tracks().RowOfTrack(std::min(plan.cd_track, static_cast<int>(cd_->record.items.size())));
         if (row == 0) row = cd_->list->tracks().Count() ? cd_->list->tracks().Count() : 0;
@@ -286,8 +286,8 @@ int PlayerCore::OpenCdPlan(const OpenPlan& plan) {
             SelectDiscRow(row);
         }
     }
-    if (cd_->list->Count() == 0) return -1;
-    return plan.cd_image.empty() ? 0 : 1;
+    if (cd_->list->Count() == 0) return kNothingOpened;
+    return plan.cd_image.empty() ? kDriveChosen : kListOpened;
 }
 
 void PlayerCore::CheckDiscInserted() {

@@ -12,6 +12,7 @@
 #include "cd/cd_title_db.h"
 #include "cd/disc_toc.h"
 #include "library/media_list.h"
+#include "core/player_core.h"
 #include "playback/cd_play_list.h"
 
 namespace nuko::app {
@@ -23,7 +24,7 @@ struct CdSession {
     int drive = -1;
     media::MediaList record;
     cd::DiscToc toc;
-    int status = 0;
+    CdStatus status = CdStatus::Ready;
     bool disc_present = false;
     std::unique_ptr<playback::CdPlayList> list;
     // The disc id (empty: none) the insert check last saw in each drive.

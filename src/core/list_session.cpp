@@ -58,7 +58,7 @@ void PlayerCore::ApplyListSettings(playback::ItemConverters& converters) {
         ListSession& l = *lists_;
         l.archives->SetSettings(ArchiveSettingsNow());
         std::string path = archive;
-        l.archives->OpenForPlay(path, media::Code(kind), owner_, true, s_.main.rcp_preference != 0);
+        l.archives->OpenForPlay(path, media::Code(kind), owner_.handle(), true, s_.main.rcp_preference != 0);
         l.archive_played = path == archive ? std::string() : archive;
         return path == archive ? std::string() : path;
     };

@@ -13,6 +13,14 @@
 
 namespace nuko::app {
 
+// What opening a path came to. The numbers are the answer that a second copy
+// of the player waits for.
+enum OpenResult : int {
+    kNothingOpened = -1,  // nothing usable: what played goes on
+    kDriveChosen = 0,     // a CD drive or track chosen
+    kListOpened = 1,      // a list with items, or a disc image opened as a drive
+};
+
 struct OpenContext {
     int current_kind = 0;
     bool hidden_files = false;      // Main/HiddenFile
@@ -31,7 +39,7 @@ struct OpenContext {
 };
 
 struct OpenPlan {
-    bool usable = false;           // false: the answer is -1
+    bool usable = false;           // false: kNothingOpened
     int kind = 0;
     std::string source;            // folder (ending in "/") or catalog path
     media::FileTypeFlags type_flags = 0;

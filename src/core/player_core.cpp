@@ -145,7 +145,7 @@ void PlayerCore::ApplySettings() {
             if (s_.rcpcv.dlg_view && ctx_.rcp_view) view = ctx_.rcp_view();
             std::string temp = ctx_.work_folder + s_.rcpcv.file;
             std::string folder = ctx_.program_folder.empty() ? folders::ProgramFolder() : ctx_.program_folder;
-            return playback::ConvertRcp(folder + playback::kRcpcvLibraryFile, song, temp, view.get(), OwnerWindow())
+            return playback::ConvertRcp(folder + playback::kRcpcvLibraryFile, song, temp, view.get(), owner_.handle())
                        ? temp
                        : std::string();
         };
@@ -212,7 +212,7 @@ void PlayerCore::SwitchKind(MediaKind kind, bool save_old, bool reload) {
     if (reload) ReloadList();
 }
 
-int PlayerCore::OpenPath(const std::string& path, bool in_place) {
+OpenResult PlayerCore::OpenPath(const std::string& path, bool in_place) {
     OpenContext c;
     c.current_kind = media::Code(kind_);
     c.hidden_files = s_.main.hidden_file != 0;
@@ -223,7 +223,7 @@ int PlayerCore::OpenPath(const std::string& path, bool in_place) {
     c.archives = lists_->archives_enabled;
     c.archive_drop = s_.archive.drop;
     OpenPlan plan = PlanOpenPath(path, c);
-    if (!plan.usable) return -1;
+    if (!plan.usable) return kNothingOpened;
     if (plan.kind == media::Code(MediaKind::Cd)) return OpenCdPlan(plan);
 
     controller_->RunCommand(PlayCommand::Stop, false);
@@ -233,7 +233,7 @@ int PlayerCore::OpenPath(const std::string& path, bool in_place) {
     st.sub_code = plan.type_flags;
     st.item = 0;
     Reload(plan.named_file, in_place);
-    return lists_->loading.active || lists_->files.rows() > 0 ? 1 : -1;
+    return lists_->loading.active || lists_->files.rows() > 0 ? kListOpened : kNothingOpened;
 }
 
 void PlayerCore::PostPlay() {

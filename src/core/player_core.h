@@ -33,6 +33,7 @@
 
 #include "core/core_context.h"
 #include "core/core_listener.h"
+#include "core/path_opener.h"
 #include "library/media_kinds.h"
 #include "playback/play_controller.h"
 
@@ -58,8 +59,14 @@ class CommandRouter;
 class SleepTimer;
 struct CdSession;
 struct ListSession;
-struct OpenPlan;
 struct TimerSession;
+
+// Whether the disc in the chosen drive can be used.
+enum class CdStatus {
+    Ready,     // a disc that plays, or no drive at all
+    InUse,     // the drive is empty or busy
+    Unusable,  // a disc image that cannot be read
+};
 
 class PlayerCore final : public playback::PlayEventsRelay<playback::ControllerHost> {
 public:
@@ -88,11 +95,10 @@ public:
     // The kinds, modes and timers back into the settings.
     void StoreSettings(settings::Settings& s);
 
-    // Opens a path given from outside: -1 nothing usable, 0 a CD drive or
-    // track chosen, 1 a list loaded with items. A list read in the
-    // background counts as having items until it ends empty; `in_place`
-    // reads it before answering.
-    int OpenPath(const std::string& path, bool in_place = false);
+    // Opens a path given from outside. A list read in the background counts
+    // as having items until it ends empty; `in_place` reads it before
+    // answering.
+    OpenResult OpenPath(const std::string& path, bool in_place = false);
     // Starts playing once the event loop comes back; while a list is read,
     // once the named item's row has come or the list has ended with rows.
     void PostPlay();
@@ -116,8 +122,8 @@ public:
     playback::MediaDevice& device() { return *device_; }
     settings::Settings& settings() { return s_; }
     const CoreContext& context() const { return ctx_; }
-    // The window that owns the core's dialogs.
-    void SetOwnerWindow(void* window) { owner_ = window; }
+    // The window that owns the core's dialogs (the main window).
+    void SetOwnerWindow(OwnerWindow window) { owner_ = window; }
     // The MIDI-Word screen runs a script: the clock sends it the position.
     void SetWrdScreenOpen(bool open) { wrd_open_ = open; }
 
@@ -151,11 +157,10 @@ public:
     // no drive.
     bool ChooseDrive(int index);
     // The disc in the chosen drive: the title database's record, the rows
-    // the panel shows, the status text id (0, or 137/140 when the disc
-    // cannot be used).
+    // the panel shows, and whether it can be used.
     const media::MediaList& cd_record() const;
     const cd::CdTrackList& cd_tracks() const;
-    int cd_status() const;
+    CdStatus cd_status() const;
     const cd::DiscToc& cd_toc() const;
     cd::CdTitleDatabase& cd_titles();
     // The CD panel's selection (1-based row).
@@ -189,7 +194,7 @@ public:
     // first.
     void OnClockDuties(unsigned flags) override;
     bool WrdScreenOpen() const override { return wrd_open_; }
-    void* OwnerWindow() override { return owner_; }
+    OwnerWindow owner_window() override { return owner_; }
 
 private:
     struct KindState {
@@ -225,9 +230,8 @@ private:
 
     // cd_session.cpp
     void MakeCdSession();
-    // Opens a plan of the CD kind: -1 nothing usable, 0 a drive or track
-    // chosen, 1 a disc image opened.
-    int OpenCdPlan(const OpenPlan& plan);
+    // Opens a plan of the CD kind.
+    OpenResult OpenCdPlan(const OpenPlan& plan);
     // Multi-CD play is on while Cd/Multi is set and a CD drive is in use.
     void UpdateRotation(bool settings_changed);
     bool LoadRotationDrive(int index);
@@ -244,7 +248,7 @@ private:
 
     CoreContext ctx_;
     settings::Settings& s_;
-    void* owner_ = nullptr;
+    OwnerWindow owner_;
     bool wrd_open_ = false;
     std::unique_ptr<playback::BackendFactory> own_backends_;
     playback::BackendFactory* backends_ = nullptr;  // own_backends_ or the context's

@@ -18,6 +18,7 @@
 #include "media_device.h"
 #include "nuko/clock.h"
 #include "nuko/dispatch.h"
+#include "nuko/owner_window.h"
 #include "item_converters.h"
 #include "play_events.h"
 #include "play_list.h"
@@ -35,7 +36,8 @@ public:
     // timers, icon animation, CD panel refresh).
     virtual void OnClockDuties(unsigned flags) { (void)flags; }
     virtual bool WrdScreenOpen() const { return false; }
-    virtual void* OwnerWindow() { return nullptr; }
+    // The window that owns the item's dialogs (conversions, questions).
+    virtual OwnerWindow owner_window() { return {}; }
     // Eject asks for the current kind's list to be loaded again.
     virtual void ReloadList() {}
     // Plays a MIDI initialisation file to its end before the item; the

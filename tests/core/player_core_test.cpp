@@ -201,8 +201,8 @@ TEST_F(CoreTest, AMovieOpensInTheFrameMadeUnderTheOwnerWindow) {
     router = CommandRouter{};
     core = std::make_unique<PlayerCore>(ctx);
     core->RegisterCommands(router);
-    int window = 0;
-    core->SetOwnerWindow(&window);
+    int window = 0;  // a token: the core only hands the owner on
+    core->SetOwnerWindow(reinterpret_cast<QWidget*>(&window));
     core->Start();
     ASSERT_TRUE(router.Run(cmd::kKindMidi + 2));
     ASSERT_EQ(core->files().rows(), 1);

@@ -98,7 +98,7 @@ CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* 
     setWindowTitle(QString::fromUtf8(kProductTitle));
     setAcceptDrops(true);
     // The owner is handed on as a QWidget (the movie frame's parent).
-    core_.SetOwnerWindow(static_cast<QWidget*>(this));
+    core_.SetOwnerWindow(this);
     core_.Subscribe(*this);
     core_.RegisterCommands(router_);
     for (Component* c : components()) c->Attach(core_, router_);
@@ -126,7 +126,7 @@ CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* 
 
 CMainFrame::~CMainFrame() {
     timer_.stop();
-    core_.SetOwnerWindow(nullptr);
+    core_.SetOwnerWindow({});
 }
 
 void CMainFrame::ApplySettings() {
@@ -299,7 +299,7 @@ void CMainFrame::OpenDropped(const QList<QUrl>& urls) {
     raise();
     // Only the first dropped file is opened.
     std::string path = urls.front().toLocalFile().toStdString();
-    if (OpenPath(path) != -1) PostPlay();
+    if (OpenPath(path) != kNothingOpened) PostPlay();
 }
 
 }  // namespace nuko::app

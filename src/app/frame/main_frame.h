@@ -83,9 +83,8 @@ public:
     CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session);
     ~CMainFrame() override;
 
-    // Opens a path given from outside: -1 nothing usable, 0 a CD drive or
-    // track chosen, 1 a list loaded with items.
-    int OpenPath(const std::string& path, bool in_place = false) { return core_.OpenPath(path, in_place); }
+    // Opens a path given from outside.
+    OpenResult OpenPath(const std::string& path, bool in_place = false) { return core_.OpenPath(path, in_place); }
     // Starts playing once the event loop comes back.
     void PostPlay() { core_.PostPlay(); }
     // Files dropped on the window: the first one is opened and played.

@@ -74,7 +74,7 @@ void CMainFrame::OpenFileDialog() {
     QString chosen = QFileDialog::getOpenFileName(this, LoadQString(cmd::kOpenFile).section('(', 0, 0),
                                                   QString::fromStdString(core_.source()),
                                                   QString::fromStdString(JoinedNameFilters(media::OpenFileFilter(kind, false))));
-    if (!chosen.isEmpty() && OpenPath(chosen.toStdString()) == -1)
+    if (!chosen.isEmpty() && OpenPath(chosen.toStdString()) == kNothingOpened)
         Ask(strings::kNothingToPlay, {}, PromptButtons::Ok, PromptIcon::Information, {}, this);
 }
 

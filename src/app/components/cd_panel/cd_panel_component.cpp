@@ -10,6 +10,7 @@
 #include "cd/cd_panel_widget.h"
 #include "cd/disc_lengths.h"
 #include "cd/foreign_disc_ids.h"
+#include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "playback/play_controller.h"
 #include "cd/cd_title_db.h"
@@ -19,6 +20,20 @@
 namespace nuko::app {
 
 using media::MediaKind;
+
+namespace {
+
+// The panel's line for a disc that cannot be used.
+std::string StatusText(CdStatus status) {
+    switch (status) {
+        case CdStatus::Ready: return {};
+        case CdStatus::InUse: return std::string(LoadString(strings::kCdInUse));
+        case CdStatus::Unusable: return std::string(LoadString(strings::kCdUnusable));
+    }
+    return {};
+}
+
+}  // namespace
 
 CdPanelComponent::CdPanelComponent(QWidget* parent) : panel_(new cd::CdPanelWidget(parent)) {
     panel_->hide();
@@ -82,7 +97,7 @@ void CdPanelComponent::Refresh() {
     const auto& r = core_->cd_record();
     std::string caption = r.title;
     if (!r.sub_title.empty()) caption += (caption.empty() ? "" : " / ") + r.sub_title;
-    const std::string status = core_->cd_status() ? std::string(LoadString(core_->cd_status())) : std::string();
+    const std::string status = StatusText(core_->cd_status());
     panel_->SetDisc(caption, core_->cd_tracks(), static_cast<int>(r.items.size()), status);
     panel_->SelectRow(core_->selected_disc_row());
 }

@@ -54,7 +54,7 @@ void HotkeysComponent::OpenDialog() {
     Shutdown();
     HotkeyDialog::Check check;
     if (service_) check = [this](const settings::HotkeySection& t) { return Check(t); };
-    auto* owner = core_ ? static_cast<QWidget*>(core_->OwnerWindow()) : nullptr;
+    QWidget* owner = core_ ? core_->owner_window().widget() : nullptr;
     HotkeyDialog dialog(table_, std::move(check), owner);
     if (dialog.exec() == QDialog::Accepted) table_ = dialog.table();
     RegisterTable();

@@ -21,7 +21,7 @@ VolumePanelComponent::VolumePanelComponent(QWidget* parent, MixerFactory mixers)
         model_.Move(s, d);
         Refresh();
     };
-    panel_->on_step = [this](int d) {
+    panel_->on_step = [this](mixer::StepDirection d) {
         model_.Step(d);
         Refresh();
     };
@@ -33,12 +33,12 @@ void VolumePanelComponent::Attach(PlayerCore& core, CommandRouter& router) {
     core_ = &core;
     core.Subscribe(*this);
     router.Register(cmd::kPanelVolumeUp, {[this] {
-                                              model_.Step(1);
+                                              model_.Step(mixer::StepDirection::Up);
                                               Refresh();
                                           },
                                           [this] { return model_.available(); }});
     router.Register(cmd::kPanelVolumeDown, {[this] {
-                                                model_.Step(2);
+                                                model_.Step(mixer::StepDirection::Down);
                                                 Refresh();
                                             },
                                             [this] { return model_.available(); }});
