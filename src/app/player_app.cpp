@@ -1,5 +1,4 @@
 #include "app/player_app.h"
-#include "app/product.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -9,6 +8,7 @@
 #include <QTimer>
 
 #include "app/app_dialogs.h"
+#include "app/product.h"
 #include "library/archive_progress_dialog.h"
 #include "core/commands/command_router.h"
 #include "app/frame/main_frame.h"
@@ -17,7 +17,6 @@
 #include "app/session_control.h"
 #include "desktop/single_instance.h"
 #include "core/startup.h"
-#include "app/components/tray/tray_component.h"
 #include "nuko/paths.h"
 #include "playback/movie_frame_window.h"
 #include "playback/smf_convert_dialog.h"
@@ -174,7 +173,7 @@ bool CPlayerApp::Start() {
         if (r == kDriveChosen) show = ShowCommandAfterCdSelection(settings_.main);
     }
     // Hidden for the tray, but no tray to bring it back from: shown.
-    if (show == ShowCommand::Hide && settings_.main.tray_icon && !frame_->tray().shown()) show = ShowCommand::Normal;
+    if (show == ShowCommand::Hide && settings_.main.tray_icon && !frame_->HoldsProgramOnClose()) show = ShowCommand::Normal;
     // 16-17: show the window, then the splash goes.
     switch (show) {
         case ShowCommand::Hide: break;

@@ -8,38 +8,23 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
-#include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
-#include "app/components/buttons/button_panel_component.h"
-#include "app/components/buttons/button_panel_widget.h"
-#include "app/components/catalog_tools/catalog_tools_component.h"
+#include "app/components/components.h"
+#include "app/components/list_font.h"
+#include "app/mouse_hook_notices.h"
+#include "app/options/options_sheet.h"
+#include "app/product.h"
+#include "app/session_control.h"
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
-#include "app/components/cd_panel/cd_panel_component.h"
-#include "app/components/file_area/file_area_component.h"
-#include "cd/cd_panel_widget.h"
-#include "app/components/hotkeys/hotkeys_component.h"
-#include "app/components/midi_word/midi_word_component.h"
-#include "app/components/mini_window/mini_window_component.h"
-#include "app/mouse_hook_notices.h"
-#include "app/product.h"
-#include "app/options/options_sheet.h"
-#include "app/components/mpris/mpris_component.h"
-#include "app/session_control.h"
-#include "settings/settings_store.h"
-#include "app/components/time_display/time_display_component.h"
-#include "app/components/tray/tray_component.h"
-#include "app/components/volume/volume_panel_component.h"
-#include "panels/volume_panel_widget.h"
-#include "library/file_area_widget.h"
-#include "nuko/draw3d.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
-#include "panels/time_panel_widget.h"
+#include "settings/settings_store.h"
 
 namespace nuko::app {
 
@@ -49,9 +34,14 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     auto* v = new QVBoxLayout(central);
     v->setContentsMargins(3, 3, 3, 3);
     v->setSpacing(3);
-    time_ = std::make_unique<TimeDisplayComponent>(central);
-    volume_ = std::make_unique<VolumePanelComponent>(central);
-    buttons_ = std::make_unique<ButtonPanelComponent>(central);
+    auto part = [v](QBoxLayout* layout, int stretch) {
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(3);
+        v->addLayout(layout, stretch);
+        return layout;
+    };
+    top_ = part(new QHBoxLayout, 0);
+    bar_ = part(new QVBoxLayout, 0);
     title_ = new QLabel(central);
     title_->setObjectName(QStringLiteral("NU-KOP32!ScrollTextWindow"));
     title_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -60,37 +50,33 @@ CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     pal.setColor(QPalette::Window, Qt::black);
     pal.setColor(QPalette::WindowText, QColor(0, 255, 255));
     title_->setPalette(pal);
-    files_ = std::make_unique<FileAreaComponent>(central);
-    cd_ = std::make_unique<CdPanelComponent>(central);
-    auto* top = new QHBoxLayout;
-    top->setSpacing(3);
-    top->addWidget(time_->widget(), 1);
-    top->addWidget(volume_->widget(), 0, Qt::AlignBottom);
-    v->addLayout(top);
-    v->addWidget(buttons_->widget());
     v->addWidget(title_);
-    v->addWidget(files_->widget(), 1);
-    v->addWidget(cd_->widget(), 1);
+    list_ = part(new QVBoxLayout, 1);
     setCentralWidget(central);
     statusBar();
-    word_ = std::make_unique<MidiWordComponent>(this);
-    hotkeys_ = std::make_unique<HotkeysComponent>();
-    mini_ = std::make_unique<MiniWindowComponent>(this);
-    tray_ = std::make_unique<TrayComponent>(this);
-    catalog_tools_ = std::make_unique<CatalogToolsComponent>(this);
-    mpris_ = std::make_unique<MprisComponent>([this] {
-        if (isMinimized()) showNormal();
-        show();
-        raise();
-        activateWindow();
-    });
+    components_ = MakeComponents(*this);
 }
 
 CContFrame::~CContFrame() = default;
 
+void CContFrame::AddPanel(QWidget* panel, Place place) {
+    switch (place) {
+        case Place::Display: top_->addWidget(panel, 1); return;
+        case Place::DisplaySide: top_->addWidget(panel, 0, Qt::AlignBottom); return;
+        case Place::Bar: bar_->addWidget(panel); return;
+        case Place::List: list_->addWidget(panel, 1); return;
+    }
+}
+
 std::vector<Component*> CContFrame::components() const {
-    return {time_.get(), volume_.get(), buttons_.get(), files_.get(), cd_.get(),  word_.get(),
-            hotkeys_.get(), mini_.get(),  tray_.get(),  catalog_tools_.get(), mpris_.get()};
+    std::vector<Component*> all;
+    for (const auto& c : components_) all.push_back(c.get());
+    return all;
+}
+
+bool CContFrame::HoldsProgramOnClose() const {
+    return std::any_of(components_.begin(), components_.end(),
+                       [](const std::unique_ptr<Component>& c) { return c->HoldsProgramOnClose(); });
 }
 
 CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session)
@@ -104,8 +90,6 @@ CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* 
     for (Component* c : components()) c->Attach(core_, router_);
     options_ = std::make_unique<OptionsComponent>(static_cast<OptionsHost&>(*this), this);
     options_->Attach(core_, router_);
-    files_->SetContextMenu([this](const QPoint& at) { ListMenu()->exec(at - QPoint(3, 3)); });
-    cd_->SetContextMenu([this](const QPoint& at) { ListMenu()->exec(at); });
     hook_notices_ = std::make_unique<MouseHookNotices>(this, [this](const QPoint& at) {
         activateWindow();
         ListMenu()->exec(at);
@@ -131,12 +115,7 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::ApplySettings() {
     for (Component* c : components()) c->ApplySettings(s_);
-    QFont font(draw::ResolveFamily(s_.main.font.face, QStringLiteral("IPAPGothic")));
-    const int dpi = screen() ? static_cast<int>(screen()->logicalDotsPerInchY()) : 96;
-    font.setPixelSize(std::max(6, s_.main.font.size * dpi / 72));
-    font.setBold(s_.main.font.bold != 0);
-    files_->SetFont(font);
-    title_->setFont(font);
+    title_->setFont(ListFont(s_.main, *this));
     title_->setMinimumHeight(s_.main.title_bottom / 2);
 }
 
@@ -266,7 +245,7 @@ void CMainFrame::Shutdown() {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // While the tray holds the icon, closing only hides the window, unless
     // a forced exit asked for the end.
-    if (!shut_down_ && tray_->shown() && !forced_exit_ && !(second_forced_exit_ && s_.main.compulsion)) {
+    if (!shut_down_ && HoldsProgramOnClose() && !forced_exit_ && !(second_forced_exit_ && s_.main.compulsion)) {
         hide();
         event->ignore();
         return;
@@ -283,6 +262,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     event->accept();
     QApplication::quit();
 }
+
+void CMainFrame::ShowListMenu(const QPoint& at) { ListMenu()->exec(at); }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls()) event->acceptProposedAction();

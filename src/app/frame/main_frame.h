@@ -1,8 +1,8 @@
-// The player's main window. CContFrame lays out the components (time
-// display, buttons, title, file area, status line); CMainFrame adds the menu,
-// routes commands between the menu, the components and the core, and keeps
-// the window's own duties: caption, status line, dropped files and the exit
-// path.
+// The player's main window. CContFrame lays out the components that
+// MakeComponents made (the panels in their places, the title line, the status
+// line); CMainFrame adds the menu, routes commands between the menu, the
+// components and the core, and keeps the window's own duties: caption,
+// title line, status line, dropped files and the exit path.
 #pragma once
 
 #include <QMainWindow>
@@ -10,70 +10,56 @@
 #include <QUrl>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
+#include "app/components/component.h"
 #include "app/options/options_component.h"
 #include "core/player_core.h"
 
 class QAction;
+class QBoxLayout;
 class QLabel;
 class QMenu;
 
 namespace nuko::app {
 
-class ButtonPanelComponent;
-class CatalogToolsComponent;
-class CdPanelComponent;
 class CommandRouter;
-class Component;
-class FileAreaComponent;
-class HotkeysComponent;
-class MidiWordComponent;
-class MiniWindowComponent;
 class MouseHookNotices;
-class MprisComponent;
 class SessionControl;
-class TimeDisplayComponent;
-class TrayComponent;
-class VolumePanelComponent;
 
-class CContFrame : public QMainWindow {
+class CContFrame : public QMainWindow, protected FrameHost {
 public:
     explicit CContFrame(QWidget* parent = nullptr);
     ~CContFrame() override;
 
-    // What the components show, for tests and for other components.
-    const TimeDisplayComponent& time_display() const { return *time_; }
-    const ButtonPanelComponent& buttons() const { return *buttons_; }
-    const FileAreaComponent& file_area() const { return *files_; }
-    CdPanelComponent& cd_panel() const { return *cd_; }
-    VolumePanelComponent& volume() const { return *volume_; }
-    MidiWordComponent& midi_word() const { return *word_; }
-    MiniWindowComponent& mini() const { return *mini_; }
-    TrayComponent& tray() const { return *tray_; }
+    // A component by its type (for tests); the first of that type.
+    template <typename T>
+    T& component() const {
+        for (const auto& c : components_)
+            if (auto* found = dynamic_cast<T*>(c.get())) return *found;
+        throw std::logic_error("no such component");
+    }
+    // Closing the window only hides it: a component keeps the program
+    // within reach (the tray icon).
+    bool HoldsProgramOnClose() const;
 
 protected:
+    // FrameHost.
+    QWidget* panel_parent() override { return centralWidget(); }
+    void AddPanel(QWidget* panel, Place place) override;
+    QMainWindow* main_window() override { return this; }
+
     // Each component in layout order.
     std::vector<Component*> components() const;
 
-    std::unique_ptr<TimeDisplayComponent> time_;
-    std::unique_ptr<VolumePanelComponent> volume_;
-    std::unique_ptr<ButtonPanelComponent> buttons_;
     QLabel* title_ = nullptr;
-    std::unique_ptr<FileAreaComponent> files_;
-    // Shown instead of the file area while the CD kind is current.
-    std::unique_ptr<CdPanelComponent> cd_;
-    // A window of its own, owned by this one.
-    std::unique_ptr<MidiWordComponent> word_;
-    // The global hot keys.
-    std::unique_ptr<HotkeysComponent> hotkeys_;
-    // The mini window (a window of its own) and the tray icon.
-    std::unique_ptr<MiniWindowComponent> mini_;
-    std::unique_ptr<TrayComponent> tray_;
-    // The catalog editor and related file execution.
-    std::unique_ptr<CatalogToolsComponent> catalog_tools_;
-    // The desktop's media controls on the session bus.
-    std::unique_ptr<MprisComponent> mpris_;
+
+private:
+    QBoxLayout* top_ = nullptr;
+    QBoxLayout* bar_ = nullptr;
+    QBoxLayout* list_ = nullptr;
+    std::vector<std::unique_ptr<Component>> components_;
 };
 
 class CMainFrame final : public CContFrame, private CoreListener, private OptionsHost {
@@ -121,6 +107,9 @@ private:
     void OnListLoaded(int selected) override;
     void OnTimersChanged() override;
     void OnSessionEndRequested(int mode) override;
+
+    // FrameHost: the file area's and the CD panel's pop-up menu.
+    void ShowListMenu(const QPoint& at) override;
 
     // OptionsHost: the options sheet's settings, applied in one step.
     settings::Settings CurrentSettings() override;

@@ -109,7 +109,7 @@ TEST_F(FrameTest, CommandRoutingAndGuards) {
     EXPECT_EQ(core->kind(), media::MediaKind::Midi);
     frame->RunCommand(cmd::kNext);
     EXPECT_EQ(core->controller().current_item(), 2);
-    EXPECT_TRUE(frame->buttons().model().Press(cmd::kPause));
+    EXPECT_TRUE(frame->component<app::ButtonPanelComponent>().model().Press(cmd::kPause));
     EXPECT_EQ(core->controller().state(), PlayState::Paused);
     frame->RunCommand(cmd::kStop);
     EXPECT_EQ(core->controller().state(), PlayState::Stopped);
@@ -131,10 +131,10 @@ TEST_F(FrameTest, KindSwitchingRestoresEachKindsModePathAndItem) {
     EXPECT_EQ(core->kind(), media::MediaKind::Midi);
     EXPECT_EQ(core->controller().Mode(media::MediaKind::Midi).mode, PlayOrder::Sequential);
     EXPECT_FALSE(core->controller().Mode(media::MediaKind::Midi).random);
-    EXPECT_EQ(frame->file_area().selected_row(), 3);
+    EXPECT_EQ(frame->component<app::FileAreaComponent>().selected_row(), 3);
     frame->RunCommand(cmd::kKindMidi + 3);
     EXPECT_TRUE(core->controller().Mode(media::MediaKind::Sound).random);
-    EXPECT_EQ(frame->file_area().selected_row(), 2);
+    EXPECT_EQ(frame->component<app::FileAreaComponent>().selected_row(), 2);
 }
 
 TEST_F(FrameTest, SleepTimerAt2350ForThirtyMinutesFiresAt0020) {
@@ -142,7 +142,7 @@ TEST_F(FrameTest, SleepTimerAt2350ForThirtyMinutesFiresAt0020) {
     frame->RunCommand(cmd::kSleep90 + 3);  // "30分(&4)"
     EXPECT_TRUE(core->sleep_timer().on());
     EXPECT_EQ(core->sleep_timer().end(), 20 * 60);
-    EXPECT_TRUE(frame->time_display().model().sleep_shown());
+    EXPECT_TRUE(frame->component<app::TimeDisplayComponent>().model().sleep_shown());
     frame->RunCommand(cmd::kPlay);
     Events();
     now = 15 * 60;
@@ -266,9 +266,9 @@ TEST_F(FrameTest, ADiscImageShowsTheCdPanelInPlaceOfTheFileArea) {
     const std::string cue = test::WriteCdImage(midi.path(), "album", std::vector<int>(14, 750));
     ASSERT_EQ(frame->OpenPath(cue), 1);
     Events();
-    cd::CdPanelWidget* panel = frame->cd_panel().widget();
+    cd::CdPanelWidget* panel = frame->component<app::CdPanelComponent>().widget();
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_FALSE(frame->file_area().widget()->isVisible());
+    EXPECT_FALSE(frame->component<app::FileAreaComponent>().widget()->isVisible());
     EXPECT_EQ(panel->drive_selector().currentText(), QStringLiteral("album.cue"));
     EXPECT_EQ(panel->list().count(), 14);
     EXPECT_EQ(panel->grid().grid().track_count(), 14);
@@ -366,7 +366,7 @@ TEST_F(FrameTest, TheMidiWordWindowShowsTheScriptOfTheSongThatPlays) {
     NUKO_CORPUS_FILE(corpus, "wrd/yoshitan98_MidiToWRD_sample");
     test::WriteBytes(midi.File("w.mid"), test::ReadBytes(corpus + ".mid"));
     test::WriteBytes(midi.File("w.wrd"), test::ReadBytes(corpus + ".wrd"));
-    app::MidiWordComponent& word = frame->midi_word();
+    app::MidiWordComponent& word = frame->component<app::MidiWordComponent>();
     app::MidiWordWindow* window = word.window();
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(window->isVisible());

@@ -2,6 +2,7 @@
 
 #include "app/components/buttons/button_panel_widget.h"
 #include "core/commands/command_router.h"
+#include "core/player_core.h"
 #include "library/file_area_model.h"
 
 namespace nuko::app {

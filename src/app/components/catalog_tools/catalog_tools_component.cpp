@@ -6,6 +6,7 @@
 #include "library/catalog_editor_dialog.h"
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
+#include "core/player_core.h"
 #include "library/related_files_dialog.h"
 #include "settings/settings_store.h"
 #include "nuko/run_program.h"

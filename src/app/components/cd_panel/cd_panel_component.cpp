@@ -6,6 +6,7 @@
 #include "app/components/cd_panel/cd_options_page.h"
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
+#include "core/player_core.h"
 #include "app/options/options_sheet.h"
 #include "cd/cd_panel_widget.h"
 #include "cd/disc_lengths.h"

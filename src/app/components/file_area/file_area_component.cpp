@@ -1,7 +1,9 @@
 #include "app/components/file_area/file_area_component.h"
 
+#include "app/components/list_font.h"
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
+#include "core/player_core.h"
 #include "library/file_area_widget.h"
 
 namespace nuko::app {
@@ -34,12 +36,7 @@ void FileAreaComponent::ApplySettings(const settings::Settings& s) {
     look.selection_text = fc.selection_text;
     look.button_face = fc.button_face != 0;
     look.three_d_type = s.file_area.three_d_type;
-    files_->SetLook(look, font_);
-}
-
-void FileAreaComponent::SetFont(const QFont& font) {
-    font_ = font;
-    files_->SetLook(files_->look(), font_);
+    files_->SetLook(look, ListFont(s.main, *files_));
 }
 
 void FileAreaComponent::OnListStarted() { files_->Refill(); }

@@ -2,7 +2,6 @@
 // list's selection and tells the core what the user selects or plays.
 #pragma once
 
-#include <QFont>
 #include <functional>
 
 #include "app/components/component.h"
@@ -25,9 +24,8 @@ public:
     int selected_row() const;
 
     void Attach(PlayerCore& core, CommandRouter& router) override;
+    // The look and the list font (`Main`/`Font`).
     void ApplySettings(const settings::Settings& s) override;
-    // The list font (the title line shares it).
-    void SetFont(const QFont& font);
     // Where the list's context menu goes (the frame's list menu).
     void SetContextMenu(std::function<void(const QPoint& global)> show) { context_menu_ = std::move(show); }
 
@@ -42,7 +40,6 @@ public:
 private:
     media::FileAreaWidget* files_;
     std::function<void(const QPoint&)> context_menu_;
-    QFont font_;
 };
 
 }  // namespace nuko::app

@@ -6,6 +6,7 @@
 
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
+#include "core/player_core.h"
 #include "app/components/midi_word/midi_word_window.h"
 #include "settings/settings_store.h"
 #include "nuko/qt_strings.h"

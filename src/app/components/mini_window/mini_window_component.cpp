@@ -9,6 +9,7 @@
 
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
+#include "core/player_core.h"
 #include "app/components/mini_window/mini_options_page.h"
 #include "app/options/options_sheet.h"
 #include "app/frame/play_menu.h"

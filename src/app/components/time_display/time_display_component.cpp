@@ -2,6 +2,7 @@
 
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
+#include "core/player_core.h"
 #include "panels/time_panel_widget.h"
 
 namespace nuko::app {

@@ -6,6 +6,7 @@
 
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
+#include "core/player_core.h"
 #include "app/frame/play_menu.h"
 #include "app/product.h"
 #include "nuko/strings.h"

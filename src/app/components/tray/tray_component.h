@@ -39,6 +39,7 @@ public:
     // The icon is on and a tray holds it: closing the main window then only
     // hides it.
     bool shown() const;
+    bool HoldsProgramOnClose() const override { return shown(); }
     bool on() const { return on_; }
     const panels::TrayIconModel& model() const { return model_; }
     QSystemTrayIcon* icon() const { return icon_.get(); }

@@ -4,6 +4,7 @@
 
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
+#include "core/player_core.h"
 #include "app/components/volume/volume_options_page.h"
 #include "app/options/options_sheet.h"
 #include "nuko/prompt.h"

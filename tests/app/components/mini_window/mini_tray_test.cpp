@@ -63,7 +63,7 @@ protected:
         }
     }
     QPushButton* Button(const char* id) {
-        auto* b = frame->mini().window()->findChild<QPushButton*>(QString::fromLatin1(id));
+        auto* b = frame->component<app::MiniWindowComponent>().window()->findChild<QPushButton*>(QString::fromLatin1(id));
         EXPECT_NE(b, nullptr) << id;
         return b;
     }
@@ -80,7 +80,7 @@ TEST_F(MiniTest, TheMenuEntryAndMiniStartShowIt) {
     s.main.mini_start = 2;  // overrides Mini
     s.mini.position = settings::IntFields<2>{{99999, -500}};  // off the desktop
     Make();
-    panels::MiniWindow* w = frame->mini().window();
+    panels::MiniWindow* w = frame->component<app::MiniWindowComponent>().window();
     const QRect desktop = QGuiApplication::primaryScreen()->geometry();
     EXPECT_TRUE(desktop.contains(w->geometry().topLeft())) << w->geometry().x() << "," << w->geometry().y();
     EXPECT_FALSE(w->isVisible());
@@ -101,7 +101,7 @@ TEST_F(MiniTest, ItMirrorsThePlayAndSendsItsButtons) {
     s.main.mini_start = 1;
     s.mini.scroll[4] = 1;  // the play time beside the title
     Make();
-    const app::MiniWindowComponent& mini = frame->mini();
+    const app::MiniWindowComponent& mini = frame->component<app::MiniWindowComponent>();
     panels::MiniWindow* w = mini.window();
     ASSERT_TRUE(w->isVisible());
     EXPECT_EQ(mini.model().count(), 3);
@@ -155,9 +155,9 @@ TEST_F(MiniTest, ItMirrorsThePlayAndSendsItsButtons) {
 TEST_F(MiniTest, TheCompactLayoutKeepsThePlayButtons) {
     s.main.mini_start = 1;
     Make();
-    panels::MiniWindow* w = frame->mini().window();
+    panels::MiniWindow* w = frame->component<app::MiniWindowComponent>().window();
     Click("1241");
-    EXPECT_TRUE(frame->mini().model().compact());
+    EXPECT_TRUE(frame->component<app::MiniWindowComponent>().model().compact());
     EXPECT_TRUE(Button("2136")->isVisible());
     EXPECT_FALSE(Button("2131")->isVisible());
     Click("2136");
@@ -165,13 +165,13 @@ TEST_F(MiniTest, TheCompactLayoutKeepsThePlayButtons) {
     Click("2138");
     EXPECT_EQ(core->controller().state(), PlayState::Stopped);
     w->findChild<QPushButton*>(QStringLiteral("1241c"))->click();
-    EXPECT_FALSE(frame->mini().model().compact());
+    EXPECT_FALSE(frame->component<app::MiniWindowComponent>().model().compact());
     EXPECT_TRUE(Button("2131")->isVisible());
 }
 
 TEST_F(MiniTest, TimerSwitchesSendOnlyWhatChanged) {
     Make();
-    app::MiniWindowComponent& mini = frame->mini();
+    app::MiniWindowComponent& mini = frame->component<app::MiniWindowComponent>();
     mini.ApplyTimerSwitches(true, {false, true, false, false});
     EXPECT_TRUE(core->sleep_timer().on());
     EXPECT_TRUE(frame->action(cmd::kOffTimer1)->isChecked());
@@ -199,7 +199,7 @@ TEST_F(MiniTest, BadLookSettingsLeaveAWorkingWindow) {
     s.main.mini_start = 1;
     Make();
     s.main.mini = 1;  // shown, as the settings say from now on
-    panels::MiniWindow* w = frame->mini().window();
+    panels::MiniWindow* w = frame->component<app::MiniWindowComponent>().window();
     EXPECT_FALSE(w->picture_loaded());
     EXPECT_EQ(w->look().picture_mode, 2);
     EXPECT_NEAR(w->windowOpacity(), 0.1, 0.01);  // never invisible
@@ -217,13 +217,13 @@ TEST_F(MiniTest, BadLookSettingsLeaveAWorkingWindow) {
     ASSERT_TRUE(picture.save(QString::fromStdString(work.File("p.png"))));
     s.mini_picture.midi = work.File("p.png");
     s.mini_picture.type = settings::IntFields<3>{{1, 1, 0}};
-    frame->mini().ApplySettings(s);
+    frame->component<app::MiniWindowComponent>().ApplySettings(s);
     EXPECT_TRUE(w->picture_loaded());
     // With "the control panel when the mouse comes", only the picture shows
     // until the mouse is over the window; the window keeps its size.
     const QSize size = w->size();
     s.mini_picture.type[2] = 1;
-    frame->mini().ApplySettings(s);
+    frame->component<app::MiniWindowComponent>().ApplySettings(s);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(w, &leave);
     Events();
@@ -237,7 +237,7 @@ TEST_F(MiniTest, BadLookSettingsLeaveAWorkingWindow) {
     EXPECT_FALSE(Button("2131")->isVisible());
     s.mini_picture.type[2] = 0;
     s.mini_picture.midi = work.File("gone.png");
-    frame->mini().ApplySettings(s);
+    frame->component<app::MiniWindowComponent>().ApplySettings(s);
     EXPECT_FALSE(w->picture_loaded());
 }
 
@@ -268,15 +268,15 @@ TEST_F(MiniTest, TheOptionsPageKeepsWhatItWasGiven) {
     EXPECT_EQ(back.mini_picture.type.v, s.mini_picture.type.v);
 
     // Taken back, the window follows.
-    frame->mini().TakeOptions(page);
-    EXPECT_TRUE(frame->mini().window()->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_NEAR(frame->mini().window()->windowOpacity(), 0.7, 0.01);
+    frame->component<app::MiniWindowComponent>().TakeOptions(page);
+    EXPECT_TRUE(frame->component<app::MiniWindowComponent>().window()->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_NEAR(frame->component<app::MiniWindowComponent>().window()->windowOpacity(), 0.7, 0.01);
 }
 
 TEST_F(MiniTest, TheTrayIconFollowsThePlayAndDances) {
     s.main.tray_icon = 1;
     Make();
-    app::TrayComponent& tray = frame->tray();
+    app::TrayComponent& tray = frame->component<app::TrayComponent>();
     ASSERT_TRUE(tray.on());
     ASSERT_NE(tray.icon(), nullptr);
     EXPECT_TRUE(tray.model().added());
@@ -322,7 +322,7 @@ TEST_F(MiniTest, PicturesOfBothLayouts) {
     if (!dir) GTEST_SKIP() << "NUKO_SHOT_DIR is not set";
     s.main.mini_start = 1;
     Make();
-    panels::MiniWindow* w = frame->mini().window();
+    panels::MiniWindow* w = frame->component<app::MiniWindowComponent>().window();
     Click("2131");
     Tick(4);
     w->adjustSize();
@@ -336,7 +336,7 @@ TEST_F(MiniTest, PicturesOfBothLayouts) {
 
 TEST_F(MiniTest, TheTimerSetDialogSendsWhatTheUserChanged) {
     Make();
-    app::MiniWindowComponent& mini = frame->mini();
+    app::MiniWindowComponent& mini = frame->component<app::MiniWindowComponent>();
     // The dialog comes up modal: switch the sleep timer and timer 2's ON,
     // then OK.
     QTimer::singleShot(0, [] {
@@ -372,7 +372,7 @@ TEST_F(MiniTest, ASettingsFileWithNonsenseStillGivesAWorkingWindow) {
     s = store->ReadAll();
     s.kinds[0].path = midi.path();
     Make();
-    panels::MiniWindow* w = frame->mini().window();
+    panels::MiniWindow* w = frame->component<app::MiniWindowComponent>().window();
     ASSERT_TRUE(w->isVisible());
     EXPECT_EQ(w->look().scroll.speed, 2);  // too few numbers: the defaults
     EXPECT_EQ(w->look().scroll.gap_percent, 100);
