@@ -1,35 +1,10 @@
 #include "hotkey_table.h"
 
-#include "core/commands/command_ids.h"
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "virtual_keys.h"
 
 namespace nuko::hotkeys {
-
-int CommandOf(int id) {
-    namespace cmd = app::cmd;
-    switch (id - kFirstId) {
-        case 0: return cmd::kPrevious;
-        case 1: return cmd::kPlay;
-        case 2: return cmd::kNext;
-        case 3: return cmd::kStop;
-        case 4: return cmd::kPause;
-        case 5: return cmd::kEject;
-        case 6:
-        case 7:
-        case 8:
-        case 9: return cmd::KindId(static_cast<media::MediaKind>(id - kFirstId - 6));
-        case 10: return cmd::kPanelWordFullScreen;
-        case 11: return cmd::kPanelVolumeUp;
-        case 12: return cmd::kPanelVolumeDown;
-        case 13: return cmd::kPanelMute;
-        case 14: return cmd::kPanelMovieFull;
-        case 15: return cmd::kPanelPageUp;
-        case 16: return cmd::kPanelPageDown;
-        default: return 0;
-    }
-}
 
 std::string DisplayName(int id) {
     // The names follow the records, not the positions of the string table:

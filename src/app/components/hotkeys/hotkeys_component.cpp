@@ -6,6 +6,7 @@
 
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
+#include "app/components/hotkeys/hotkey_commands.h"
 #include "app/components/hotkeys/hotkey_dialog.h"
 #include "core/player_core.h"
 #include "hotkeys/shortcut_service.h"
@@ -78,7 +79,7 @@ void HotkeysComponent::BindFailed(std::vector<int> failed) {
 }
 
 void HotkeysComponent::Activated(int id) {
-    const int command = hotkeys::CommandOf(id);
+    const int command = HotkeyCommandOf(id);
     // The command's own guards apply: a kind does not switch while a song
     // plays, full screen needs the MIDI-Word window.
     if (command && router_) router_->Run(command);
