@@ -8,7 +8,7 @@
 #include "cd/cd_title_db.h"
 #include "nuko/fileio.h"
 #include "nuko/text.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace {
 

@@ -11,15 +11,16 @@
 #include <filesystem>
 #include <string>
 
-#include "app/command_router.h"
-#include "app/main_frame.h"
-#include "app/player_core.h"
-#include "app/settings_store.h"
+#include "core/commands/command_router.h"
+#include "app/frame/main_frame.h"
+#include "core/player_core.h"
+#include "settings/settings_store.h"
 #include "bench_util.h"
 #include "song_tree.h"
 #include "library/catalog.h"
 #include "nuko/clock.h"
 #include "nuko/qt_dispatch.h"
+#include "library/file_area_model.h"
 
 using namespace nuko;
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "nuko/ini.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -1,4 +1,4 @@
-#include "app_dialogs.h"
+#include "app/app_dialogs.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+#include "app/product.h"
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
 
@@ -30,7 +31,7 @@ QListWidget* ListOf(const std::vector<std::string>& lines, QWidget* parent) {
 SplashDialog::SplashDialog(QWidget* parent) : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("161"));
     auto* v = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("NU-KO Player for WIN32"), this);
+    auto* title = new QLabel(QString::fromUtf8(kProductTitle), this);
     QFont f = title->font();
     f.setPointSize(f.pointSize() + 6);
     f.setBold(true);

@@ -6,10 +6,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "main_frame.h"
+#include "app/frame/main_frame.h"
 #include "nuko/qt_prompt.h"
 #include "nuko/qt_translations.h"
-#include "player_app.h"
+#include "app/player_app.h"
 #include "playback/audio_outputs.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "mouse_hook_notices.h"
+#include "app/mouse_hook_notices.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "player_app.h"
+#include "app/player_app.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -8,15 +8,15 @@
 #include <QTimer>
 
 #include "app/app_dialogs.h"
-#include "app/archive_progress_dialog.h"
-#include "app/command_router.h"
-#include "app/main_frame.h"
-#include "app/player_core.h"
-#include "app/rcp_convert_dialog.h"
+#include "app/product.h"
+#include "library/archive_progress_dialog.h"
+#include "core/commands/command_router.h"
+#include "app/frame/main_frame.h"
+#include "core/player_core.h"
+#include "playback/rcp_convert_dialog.h"
 #include "app/session_control.h"
-#include "app/single_instance.h"
-#include "app/startup.h"
-#include "app/tray_component.h"
+#include "desktop/single_instance.h"
+#include "core/startup.h"
 #include "nuko/paths.h"
 #include "playback/movie_frame_window.h"
 #include "playback/smf_convert_dialog.h"
@@ -43,7 +43,7 @@ bool CPlayerApp::HandOver() {
         return true;
     }
     std::optional<int> answer = instance_->Send(OpenPathMessage(command_line_));
-    if (answer && *answer != -1) instance_->Send(PlayMessage());
+    if (answer && *answer != kNothingOpened) instance_->Send(PlayMessage());
     instance_->Send(ShowMessage());
     return true;
 }
@@ -70,13 +70,13 @@ int CPlayerApp::HandleMessage(const QByteArray& message) {
 }
 
 bool CPlayerApp::Start() {
-    app_.setApplicationName(QString::fromUtf8(kTitle));
+    app_.setApplicationName(QString::fromUtf8(kProductTitle));
     // The main window may be hidden in the tray while a dialog of the mini
     // window closes; the program ends only through the exit path.
     app_.setQuitOnLastWindowClosed(false);
     // 1-2: one copy per user.
-    instance_ = std::make_unique<SingleInstance>(folders::InstanceFolder(), "nu_kop32");
-    if (instance_->Start() == SingleInstance::Role::Secondary) {
+    instance_ = std::make_unique<desktop::SingleInstance>(folders::InstanceFolder(), "nu_kop32");
+    if (instance_->Start() == desktop::SingleInstance::Role::Secondary) {
         HandOver();
         exit_code_ = 0;
         return false;
@@ -117,7 +117,7 @@ bool CPlayerApp::Start() {
         return playback::RunSmfConversion(request, t.dlg_view != 0, frame_.get());
     };
     ctx.rcp_view = [this]() -> std::unique_ptr<playback::RcpConversionView> {
-        return std::make_unique<RcpConvertDialog>(frame_.get());
+        return std::make_unique<playback::RcpConvertDialog>(frame_.get());
     };
     ctx.movie_window = playback::MakeMovieFrameFactory([this] {
         const settings::MovieSection& m = settings_.movie;
@@ -138,7 +138,7 @@ bool CPlayerApp::Start() {
         return place;
     });
     ctx.clock = &clock_;
-    archive_ui_ = std::make_unique<ArchiveProgressDialog>();
+    archive_ui_ = std::make_unique<media::ArchiveProgressDialog>();
     ctx.archive_ui = archive_ui_.get();
     core_ = std::make_unique<PlayerCore>(ctx);
     router_ = std::make_unique<CommandRouter>();
@@ -164,16 +164,16 @@ bool CPlayerApp::Start() {
     // 15: the command-line path.
     if (!command_line_.empty()) {
         // Read before the answer: a path that gives no rows ends the start.
-        int r = frame_->OpenPath(command_line_, true);
-        if (r == -1) {
+        const OpenResult r = frame_->OpenPath(command_line_, true);
+        if (r == kNothingOpened) {
             exit_code_ = 1;
             return false;
         }
         frame_->PostPlay();
-        if (r == 0) show = ShowCommandAfterCdSelection(settings_.main);
+        if (r == kDriveChosen) show = ShowCommandAfterCdSelection(settings_.main);
     }
     // Hidden for the tray, but no tray to bring it back from: shown.
-    if (show == ShowCommand::Hide && settings_.main.tray_icon && !frame_->tray().shown()) show = ShowCommand::Normal;
+    if (show == ShowCommand::Hide && settings_.main.tray_icon && !frame_->HoldsProgramOnClose()) show = ShowCommand::Normal;
     // 16-17: show the window, then the splash goes.
     switch (show) {
         case ShowCommand::Hide: break;

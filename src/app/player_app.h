@@ -8,20 +8,26 @@
 #include <memory>
 #include <string>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "nuko/clock.h"
 #include "nuko/qt_dispatch.h"
 
 class QApplication;
 
+namespace nuko::desktop {
+class SingleInstance;
+}
+
+namespace nuko::media {
+class ArchiveProgressDialog;
+}
+
 namespace nuko::app {
 
-class ArchiveProgressDialog;
 class CMainFrame;
 class CommandRouter;
 class PlayerCore;
 class SessionControl;
-class SingleInstance;
 
 // The messages between two copies over the local socket.
 QByteArray OpenPathMessage(const std::string& path);
@@ -40,18 +46,16 @@ public:
     int exit_code() const { return exit_code_; }
     CMainFrame* frame() const { return frame_.get(); }
 
-    // A message from a second copy: the answer (-1, 0, 1) to an open, 0 to
-    // the others, -1 to anything unknown.
+    // A message from a second copy: an OpenResult to an open, 0 to the
+    // others, -1 to anything unknown.
     int HandleMessage(const QByteArray& message);
-
-    static constexpr const char* kTitle = "NU-KO Player for WIN32";
 
 private:
     bool HandOver();
 
     QApplication& app_;
     std::string command_line_;
-    std::unique_ptr<SingleInstance> instance_;
+    std::unique_ptr<desktop::SingleInstance> instance_;
     std::unique_ptr<settings::SettingsStore> store_;
     settings::Settings settings_;
     std::string work_folder_;
@@ -59,7 +63,7 @@ private:
     // Declared before the frame, which uses them until it is gone.
     std::unique_ptr<QtDispatcher> dispatcher_;
     SteadyClock clock_;
-    std::unique_ptr<ArchiveProgressDialog> archive_ui_;
+    std::unique_ptr<media::ArchiveProgressDialog> archive_ui_;
     std::unique_ptr<PlayerCore> core_;
     std::unique_ptr<CommandRouter> router_;
     std::unique_ptr<CMainFrame> frame_;

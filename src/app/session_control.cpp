@@ -1,4 +1,4 @@
-#include "session_control.h"
+#include "app/session_control.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

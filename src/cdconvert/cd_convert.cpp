@@ -8,7 +8,7 @@
 #include "nuko/ini.h"
 #include "nuko/paths.h"
 #include "nuko/text.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace nuko {
 std::span<const unsigned char> EmbeddedCdConvertStrings();

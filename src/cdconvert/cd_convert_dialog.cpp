@@ -16,7 +16,7 @@
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
 #include "nuko/string_ids.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace nuko::cdconvert {
 namespace {

@@ -9,8 +9,8 @@
 #include "nuko/paths.h"
 #include "nuko/qt_prompt.h"
 #include "nuko/qt_translations.h"
-#include "app/settings_store.h"
-#include "app/single_instance.h"
+#include "settings/settings_store.h"
+#include "desktop/single_instance.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -18,8 +18,8 @@ int main(int argc, char** argv) {
     nuko::QtPrompt prompt;
     nuko::ScopedPrompt scoped(&prompt);
 
-    nuko::app::SingleInstance instance(nuko::folders::InstanceFolder(), "nu_32cvt");
-    if (instance.Start() == nuko::app::SingleInstance::Role::Secondary && instance.Send("front")) return 0;
+    nuko::desktop::SingleInstance instance(nuko::folders::InstanceFolder(), "nu_32cvt");
+    if (instance.Start() == nuko::desktop::SingleInstance::Role::Secondary && instance.Send("front")) return 0;
 
     std::vector<std::string> args(argv + 1, argv + argc);
     nuko::settings::SettingsStore store(nuko::folders::SettingsFile());

@@ -1,35 +1,10 @@
 #include "hotkey_table.h"
 
-#include "app/command_ids.h"
 #include "nuko/string_ids.h"
 #include "nuko/strings.h"
 #include "virtual_keys.h"
 
 namespace nuko::hotkeys {
-
-int CommandOf(int id) {
-    namespace cmd = app::cmd;
-    switch (id - kFirstId) {
-        case 0: return cmd::kPrevious;
-        case 1: return cmd::kPlay;
-        case 2: return cmd::kNext;
-        case 3: return cmd::kStop;
-        case 4: return cmd::kPause;
-        case 5: return cmd::kEject;
-        case 6:
-        case 7:
-        case 8:
-        case 9: return cmd::KindId(static_cast<media::MediaKind>(id - kFirstId - 6));
-        case 10: return cmd::kPanelWordFullScreen;
-        case 11: return cmd::kPanelVolumeUp;
-        case 12: return cmd::kPanelVolumeDown;
-        case 13: return cmd::kPanelMute;
-        case 14: return cmd::kPanelMovieFull;
-        case 15: return cmd::kPanelPageUp;
-        case 16: return cmd::kPanelPageDown;
-        default: return 0;
-    }
-}
 
 std::string DisplayName(int id) {
     // The names follow the records, not the positions of the string table:
@@ -42,22 +17,34 @@ std::string DisplayName(int id) {
     return std::string(LoadString(kNames[i]));
 }
 
-bool IsUsable(const settings::HotkeyRecord& r) {
-    return r.enabled == 1 && (r.modifiers & ~(kShift | kCtrl | kAlt | kExtended)) == 0 && IsKnownVirtualKey(r.virtual_key);
+namespace {
+
+// A key the platform knows, and no modifier bits beyond the four.
+bool HasSoundKey(const settings::HotkeyRecord& r) {
+    return (r.modifiers & ~(kShift | kCtrl | kAlt | kExtended)) == 0 && IsKnownVirtualKey(r.virtual_key);
 }
+
+// One of `held` has the combination of `r` already.
+bool HeldAlready(const std::vector<const settings::HotkeyRecord*>& held, const settings::HotkeyRecord& r) {
+    for (const settings::HotkeyRecord* h : held)
+        if (SameCombination(*h, r)) return true;
+    return false;
+}
+
+}  // namespace
+
+bool IsUsable(const settings::HotkeyRecord& r) { return r.enabled == 1 && HasSoundKey(r); }
 
 settings::HotkeySection Sanitized(const settings::HotkeySection& table) {
     const auto defaults = settings::HotkeySection::DefaultHotkeys();
     settings::HotkeySection out = table;
+    std::vector<const settings::HotkeyRecord*> enabled;
     for (std::size_t i = 0; i < out.keys.size(); ++i) {
         settings::HotkeyRecord& r = out.keys[i];
         r.id = kFirstId + static_cast<int>(i);
-        const bool sound = (r.enabled == 0 || r.enabled == 1) && IsKnownVirtualKey(r.virtual_key) &&
-                           (r.modifiers & ~(kShift | kCtrl | kAlt | kExtended)) == 0;
-        bool twice = false;
-        for (std::size_t j = 0; j < i && sound && r.enabled; ++j)
-            twice = twice || (out.keys[j].enabled && SameCombination(out.keys[j], r));
-        if (!sound || twice) r = defaults[i];
+        const bool sound = (r.enabled == 0 || r.enabled == 1) && HasSoundKey(r);
+        if (!sound || (r.enabled && HeldAlready(enabled, r))) r = defaults[i];
+        if (r.enabled) enabled.push_back(&r);
     }
     return out;
 }
@@ -76,9 +63,7 @@ RegisterResult RegisterAll(ShortcutService& service, const settings::HotkeySecti
         const int id = kFirstId + i;
         if (rec.enabled != 1) continue;
         // A combination an earlier record holds would only take it over.
-        bool twice = false;
-        for (const auto* h : held) twice = twice || SameCombination(*h, rec);
-        const bool ok = IsUsable(rec) && !twice &&
+        const bool ok = IsUsable(rec) && !HeldAlready(held, rec) &&
                         service.Register(id, rec.virtual_key, rec.modifiers & (kShift | kCtrl | kAlt));
         if (ok) held.push_back(&rec);
         if (!ok) {

@@ -1,5 +1,5 @@
-// The seventeen global hot keys without a platform: what each one runs, the
-// names a failure message shows, which records are sound, and registering a
+// The seventeen global hot keys without a platform: the names a failure
+// message shows, which records are sound, and registering a
 // table through a shortcut service with the three report modes.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 
 namespace nuko::hotkeys {
 
@@ -20,11 +20,6 @@ inline constexpr int kShift = 1;
 inline constexpr int kCtrl = 2;
 inline constexpr int kAlt = 4;
 inline constexpr int kExtended = 8;
-
-// The router command a hot key runs, or 0 when the player has none for it
-// yet. The kinds' commands only switch while nothing plays; the commands'
-// own guards apply to all.
-int CommandOf(int id);
 
 // The display name of a record in the failure list.
 std::string DisplayName(int id);

@@ -32,6 +32,9 @@ inline constexpr std::uint16_t kType5 = 0x0010;
 inline constexpr std::uint16_t kArchive = 0x0800;
 inline constexpr std::uint16_t kWrd = 0x4000;
 inline constexpr std::uint16_t kCatalog = 0x8000;
+// Every type group of a kind ("all types"), and with archives besides.
+inline constexpr std::uint16_t kAllTypes = kType1 | kType2 | kType3 | kType4 | kType5;
+inline constexpr std::uint16_t kAllTypesAndArchives = kAllTypes | kArchive;
 // What the archive check dialog starts from: every type group and
 // archives, no catalogs, no WRD.
 inline constexpr std::uint16_t kArchiveCheckDefault = 0x07FF;

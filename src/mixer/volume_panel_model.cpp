@@ -77,10 +77,7 @@ void VolumePanelModel::Move(Spin spin, int direction) {
     Write();
 }
 
-void VolumePanelModel::Step(int direction) {
-    if (direction == 1) Move(Spin::Both, 1);
-    else if (direction == 2) Move(Spin::Both, -1);
-}
+void VolumePanelModel::Step(StepDirection direction) { Move(Spin::Both, direction == StepDirection::Up ? 1 : -1); }
 
 void VolumePanelModel::Chase() {
     if (index_ >= 0) Read();

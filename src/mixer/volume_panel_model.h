@@ -14,6 +14,9 @@ namespace nuko::mixer {
 
 enum class Spin { Left, Both, Right };
 
+// A step of the keys and the wheel, both channels at once.
+enum class StepDirection { Up, Down };
+
 // A stored choice: the line's label and its levels (the `Volume` value of
 // a media kind's section, `MuteVolume`).
 struct VolumeChoice {
@@ -49,8 +52,8 @@ public:
     // A spin moved by one: up (+1) or down (-1). The both-spin moves both
     // channels, each kept within 0..maxLevel.
     void Move(Spin spin, int direction);
-    // Keys and wheel: 1 up, 2 down (both channels).
-    void Step(int direction);
+    // Keys and wheel (both channels).
+    void Step(StepDirection direction);
     // Another program changed the mixer: read again, without writing.
     void Chase();
 

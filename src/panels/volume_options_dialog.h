@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "mixer/volume_panel_model.h"
+#include "panels/volume_options.h"
 
 class QCheckBox;
 class QComboBox;
@@ -16,16 +17,6 @@ class QLabel;
 class QSlider;
 
 namespace nuko::panels {
-
-struct VolumeOptions {
-    std::array<std::string, mixer::VolumePanelModel::kKinds> lines;  // labels, "" none
-    int steps = 31;
-    std::string mute_line;
-    int mute_rate = 50;
-    bool set_at_start = false;
-    bool restore_at_exit = false;
-    bool chase = true;
-};
 
 class VolumeOptionsDialog final : public QDialog {
 public:

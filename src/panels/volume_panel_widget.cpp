@@ -74,7 +74,7 @@ void VolumePanel::Show(const mixer::VolumePanelModel& model) {
 
 void VolumePanel::wheelEvent(QWheelEvent* event) {
     const int dy = event->angleDelta().y();
-    if (dy != 0 && on_step) on_step(dy > 0 ? 1 : 2);
+    if (dy != 0 && on_step) on_step(dy > 0 ? mixer::StepDirection::Up : mixer::StepDirection::Down);
     event->accept();
 }
 

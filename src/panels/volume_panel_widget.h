@@ -21,8 +21,8 @@ public:
 
     // A spin pressed: which, and up (+1) or down (-1).
     std::function<void(mixer::Spin, int)> on_move;
-    // The wheel: 1 up, 2 down.
-    std::function<void(int)> on_step;
+    // The wheel.
+    std::function<void(mixer::StepDirection)> on_step;
 
     QLabel* read_out() const { return read_out_; }
     QWidget* spin(mixer::Spin s) const { return spins_[static_cast<int>(s)]; }

@@ -235,7 +235,7 @@ int PlayController::OpenAndStart(int item, const std::string& original) {
     std::string path = PrepareItem(item, original, &error);
     if (error) return error;
 
-    int r = list_->Open(path, host_.OwnerWindow());
+    int r = list_->Open(path, host_.owner_window().handle());
     if (r == mci::kPending) {
         opening_ = true;
         opening_kind_ = kind;
@@ -338,7 +338,7 @@ std::string PlayController::PrepareItem(int item, const std::string& original, i
     bool refreshed = false;
     if (options_.mac_cut && ext == "mid") {
         std::string target = options_.work_folder + options_.mac_cut_file;
-        if (media::MidiMacCut(path, target, host_.OwnerWindow())) {
+        if (media::MidiMacCut(path, target, host_.owner_window().handle())) {
             prepared_files_.push_back(target);
             path = target;
         }

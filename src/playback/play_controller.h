@@ -18,6 +18,9 @@
 #include "media_device.h"
 #include "nuko/clock.h"
 #include "nuko/dispatch.h"
+#include "nuko/owner_window.h"
+#include "item_converters.h"
+#include "play_events.h"
 #include "play_list.h"
 #include "playback_clock.h"
 
@@ -25,48 +28,16 @@ namespace nuko::playback {
 
 enum class PlayCommand : int { Previous = 0, Play = 1, Next = 2, Stop = 3, Pause = 4, Eject = 5 };
 
-// The code of the last command that completed: 1 Playing, 3 Stopped,
-// 4 Paused; 0, 2 and 5 only while Previous, Next or Eject are carried out.
-enum class PlayState : int { Previous = 0, Playing = 1, Next = 2, Stopped = 3, Paused = 4, Eject = 5 };
-
-struct ItemDisplay {
-    int item = 0;
-    std::string title;
-    std::string path;               // what was opened
-    std::string source;             // the item's own file, before any conversion
-    std::uint16_t length = 0;       // in the unit below
-    bool seconds = true;            // false: hundredths of a second
-};
-
-// What the controller tells the main frame and its panels.
-class ControllerHost {
+// What the controller tells the main frame and its panels (PlayEvents) and
+// asks of them.
+class ControllerHost : public PlayEvents {
 public:
-    virtual ~ControllerHost() = default;
-    // The state after a command began or ended (the button panel, the
-    // volume panel, the mini window).
-    virtual void OnStateChanged(PlayState state, media::MediaKind kind) { (void)state, (void)kind; }
-    // The list has no items.
-    virtual void OnListEmpty(media::MediaKind kind) { (void)kind; }
-    // The current item changed (title display).
-    virtual void OnItemShown(int item) { (void)item; }
-    // An item started: length, time and title displays, the MIDI-Word screen.
-    virtual void OnItemStarted(const ItemDisplay& item) { (void)item; }
-    // Playback stopped: time and title displays reset.
-    virtual void OnItemStopped() {}
-    virtual void OnPosition(std::uint16_t position) { (void)position; }
-    // The A-B section (points in the device's time unit).
-    virtual void OnSectionChanged(std::optional<std::uint32_t> a, std::optional<std::uint32_t> b) { (void)a, (void)b; }
-    // The pause at point A: on with the seconds left, or off.
-    virtual void OnAbWait(bool on, int seconds_left) { (void)on, (void)seconds_left; }
     // Flags of the playback clock for the frame's own duties (sleep and clock
     // timers, icon animation, CD panel refresh).
     virtual void OnClockDuties(unsigned flags) { (void)flags; }
-    // The song position for the MIDI-Word screen, in sixteenth notes.
-    virtual void OnWrdTick(std::uint32_t position) { (void)position; }
     virtual bool WrdScreenOpen() const { return false; }
-    // The status line (" 変換中...", " MIDI初期化中...").
-    virtual void OnStatus(std::string_view text) { (void)text; }
-    virtual void* OwnerWindow() { return nullptr; }
+    // The window that owns the item's dialogs (conversions, questions).
+    virtual OwnerWindow owner_window() { return {}; }
     // Eject asks for the current kind's list to be loaded again.
     virtual void ReloadList() {}
     // Plays a MIDI initialisation file to its end before the item; the
@@ -94,16 +65,6 @@ struct ControllerOptions {
     std::string midi_smfk;        // Main/MidiSmfk when its flag is on
     std::string midi_port;        // Midi/Port
     std::string mp3_file = "$Nu-kop_Mp3$.wav";  // Mp3/File (its base name is used)
-};
-
-// Outside converters (RCP to SMF, SMF with a configuration); absent ones are
-// empty and their step is skipped. Each returns the output path, or empty.
-struct ItemConverters {
-    // The member of an archive (".lzh") that plays, extracted; empty when the
-    // archive gave none (the archive's own path is then tried, and fails).
-    std::function<std::string(const std::string& archive, media::MediaKind kind)> archive_member;
-    std::function<std::string(const std::string& rcp)> rcp_to_smf;
-    std::function<std::string(const std::string& smf, const std::string& config)> smf_convert;
 };
 
 class PlayController {
@@ -171,6 +132,9 @@ public:
     // clock, should the notice not come) goes on with it. Stop, Eject, Next,
     // Previous and another Play cancel the load; Pause waits for the item.
     bool opening() const { return opening_; }
+    // No item is active or opening: the current item may follow the
+    // selection.
+    bool idle() const { return !item_active_ && !opening_; }
     bool restart_pending() const { return restart_pending_; }
     std::uint16_t position() const { return position_; }
     std::uint16_t length() const { return length_; }

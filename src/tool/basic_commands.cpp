@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include <nu_32std.h>
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "nuko/paths.h"
 #include "tool_commands.h"
 

@@ -4,7 +4,7 @@
 #include "library/catalog.h"
 #include "nuko/paths.h"
 #include "nuko/text.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {

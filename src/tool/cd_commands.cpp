@@ -8,7 +8,7 @@
 #include "cd/disc_toc.h"
 #include "cd/foreign_disc_ids.h"
 #include "nuko/paths.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {

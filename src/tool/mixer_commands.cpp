@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "mixer/mixer_control_list.h"
 #include "nuko/paths.h"
 #include "tool_commands.h"

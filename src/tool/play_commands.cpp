@@ -9,7 +9,7 @@
 #include <string>
 
 #include "playback/backend_factory.h"
-#include "app/controller_settings.h"
+#include "core/controller_settings.h"
 #include "cd/disc_toc.h"
 #include "playback/media_device.h"
 #include "playback/media_errors.h"
@@ -20,8 +20,8 @@
 #include "nuko/paths.h"
 #include "play_args.h"
 #include "scratch_folder.h"
-#include "app/settings_store.h"
-#include "app/startup.h"
+#include "settings/settings_store.h"
+#include "core/startup.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "playback/backend_factory.h"
-#include "app/controller_settings.h"
+#include "core/controller_settings.h"
 #include "cd/cd_drives.h"
 #include "cd/cd_title_db.h"
 #include "cd/disc_lengths.h"
@@ -26,11 +26,11 @@
 #include "nuko/files.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
-#include "app/path_opener.h"
+#include "core/path_opener.h"
 #include "play_args.h"
 #include "playback/play_controller.h"
-#include "app/settings_store.h"
-#include "app/startup.h"
+#include "settings/settings_store.h"
+#include "core/startup.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {
@@ -129,7 +129,7 @@ int FolderKind(const std::string& folder, const settings::Settings& s) {
     for (MediaKind kind : {MediaKind::Midi, MediaKind::Movie, MediaKind::Sound}) {
         media::FileAreaSettings fs;
         fs.kind = media::Code(kind);
-        fs.type_flags = 0x001F;
+        fs.type_flags = media::file_type::kAllTypes;
         fs.source = path::WithTrailingSlash(folder);
         fs.hidden_files = s.main.hidden_file != 0;
         media::FileAreaModel model;

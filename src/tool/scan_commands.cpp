@@ -6,7 +6,7 @@
 #include "library/file_area_model.h"
 #include "nuko/files.h"
 #include "nuko/paths.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "tool_commands.h"
 
 namespace nuko::tool {
@@ -54,7 +54,7 @@ int RunScan(const Args& args) {
     }
     s.kind = kind;
     s.source = path::WithTrailingSlash(folder);
-    if (s.type_flags == 0) s.type_flags = 0x001F;
+    if (s.type_flags == 0) s.type_flags = media::file_type::kAllTypes;
     s.type_flags &= static_cast<media::FileTypeFlags>(~media::file_type::kCatalog);  // a folder, not a catalog
     settings::Settings settings = settings::SettingsStore(folders::SettingsFile()).ReadAll();
     media::FileAreaEnvironment env;

@@ -14,7 +14,7 @@
 #include "nuko/dispatch.h"
 #include "nuko/media_title.h"
 #include "nuko/paths.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "tool_commands.h"
 #include "wrd/wrd_qt_glyphs.h"
 #include "wrd/wrd_screen_image.h"

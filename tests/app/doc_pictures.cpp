@@ -6,7 +6,7 @@
 #include <QTest>
 #include <cstdlib>
 
-#include "app/mini_window_component.h"
+#include "app/components/mini_window/mini_window_component.h"
 #include "frame_fixture.h"
 #include "manual_clock.h"
 #include "panels/mini_window.h"
@@ -40,7 +40,7 @@ TEST_F(DocPictures, TheMiniWindowInBothLayouts) {
     s.main.mini_start = 1;
     Make();
     Events();
-    panels::MiniWindow* w = frame->mini().window();
+    panels::MiniWindow* w = frame->component<app::MiniWindowComponent>().window();
     ASSERT_NE(w, nullptr);
     auto click = [&](const char* id) {
         auto* b = w->findChild<QPushButton*>(QString::fromLatin1(id));

@@ -10,11 +10,11 @@
 #include <memory>
 #include <vector>
 
-#include "app/command_router.h"
-#include "app/main_frame.h"
-#include "app/player_core.h"
+#include "core/commands/command_router.h"
+#include "app/frame/main_frame.h"
+#include "core/player_core.h"
 #include "app/session_control.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "fake_backend.h"
 #include "fake_core_context.h"
 #include "nuko/prompt.h"

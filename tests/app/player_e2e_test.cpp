@@ -16,7 +16,7 @@
 #include "library/archive_file.h"
 #include "lzh_writer.h"
 #include "media_fixtures.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "nuko/files.h"
 #include "test_support.h"
 #include "session_bus.h"

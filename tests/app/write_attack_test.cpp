@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "cd/cd_title_db.h"
 #include "cd/cd_title_editor.h"
 #include "cd/disc_id.h"

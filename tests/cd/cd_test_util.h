@@ -7,7 +7,7 @@
 #include "cd/cd_title_db.h"
 #include "cd/disc_id.h"
 #include "nuko/text.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "test_support.h"
 
 namespace nuko::test {

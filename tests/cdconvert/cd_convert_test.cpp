@@ -19,7 +19,7 @@
 #include "nuko/text.h"
 #include "qt_app.h"
 #include "scripted_prompt.h"
-#include "app/settings_store.h"
+#include "settings/settings_store.h"
 #include "test_support.h"
 
 using namespace nuko::cdconvert;

@@ -180,7 +180,7 @@ TEST(VolumePanel, EachKindHasItsControlAndKeepsItsLevels) {
     p.panel.SelectKind(1, false);  // CD: its line is gone
     EXPECT_FALSE(p.panel.available());
     EXPECT_EQ(p.panel.ReadOut(), "･･");
-    p.panel.Step(1);  // nothing to move
+    p.panel.Step(mixer::StepDirection::Up);  // nothing to move
 
     p.panel.SelectKind(3, true);  // sound: stored 31/0 written as they are
     EXPECT_EQ(p.Left(0), 31);

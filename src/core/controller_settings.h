@@ -1,0 +1,18 @@
+// The play controller's and the media device's settings read from the
+// player's settings: one reading for the main frame and the command-line
+// tool, so that both play alike.
+#pragma once
+
+#include <string>
+
+#include "playback/media_device.h"
+#include "playback/play_controller.h"
+#include "settings/settings.h"
+
+namespace nuko::app {
+
+// `work` is the work folder (ending in "/").
+playback::ControllerOptions ControllerOptionsFrom(const settings::Settings& s, const std::string& work);
+playback::MediaDeviceConfig DeviceConfigFrom(const settings::Settings& s, const std::string& work);
+
+}  // namespace nuko::app

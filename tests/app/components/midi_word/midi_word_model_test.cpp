@@ -1,0 +1,194 @@
+// The MIDI-Word window's model: which songs open it, the full-screen mark
+// that carries over a song without a script, the keys, and where the window
+// may stand.
+#include "app/components/midi_word/midi_word_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "nuko/dispatch.h"
+#include "nuko/text.h"
+#include "test_support.h"
+#include "wrd/midi_word_dib_frame.h"
+
+using namespace nuko;
+using app::MidiWordModel;
+using app::WordKey;
+using app::WordRect;
+using media::MediaKind;
+
+TEST(MidiWordPlace, AWindowOutOfReachComesBackAndOnePartlyShownStays) {
+    const WordRect desktop{0, 0, 1920, 1080};
+    // Wholly left of and above the desktop: to 0.
+    EXPECT_EQ(app::KeepOnDesktop({-700, -500, 640, 400}, desktop), (WordRect{0, 0, 640, 400}));
+    // Starting beyond the right and bottom edges: moved in by its size.
+    EXPECT_EQ(app::KeepOnDesktop({2500, 1200, 640, 400}, desktop), (WordRect{1280, 680, 640, 400}));
+    // Partly on the desktop: the user can reach it, it stays.
+    EXPECT_EQ(app::KeepOnDesktop({-600, 1000, 640, 400}, desktop), (WordRect{-600, 1000, 640, 400}));
+    // A desktop that does not start at 0 (a screen left of the primary one).
+    EXPECT_EQ(app::KeepOnDesktop({-3000, 10, 640, 400}, {-1280, 0, 3200, 1080}), (WordRect{-1280, 10, 640, 400}));
+    // A window larger than the desktop keeps its top-left corner on it.
+    EXPECT_EQ(app::KeepOnDesktop({900, 0, 1280, 800}, {0, 0, 800, 600}), (WordRect{0, 0, 1280, 800}));
+}
+
+TEST(MidiWordPlace, FullScreenScalesByWholeFactorsAndCentres) {
+    EXPECT_EQ(app::FullScreenPicture(640, 400, {0, 0, 1920, 1080}), (WordRect{320, 140, 1280, 800}));
+    EXPECT_EQ(app::FullScreenPicture(640, 400, {0, 0, 1024, 768}), (WordRect{192, 184, 640, 400}));
+    EXPECT_EQ(app::FullScreenPicture(640, 400, {1920, 0, 2560, 1600}), (WordRect{1920, 0, 2560, 1600}));
+    // A screen smaller than the picture: scaled down, shape kept.
+    EXPECT_EQ(app::FullScreenPicture(640, 400, {0, 0, 320, 480}), (WordRect{0, 140, 320, 200}));
+    EXPECT_EQ(app::FullScreenPicture(0, 400, {0, 0, 320, 480}).width, 0);
+}
+
+TEST(MidiWordKeys, PlayKeysCountOnlyInFullScreenAndTheHotKeyTableComesFirst) {
+    settings::HotkeySection keys;  // every record disabled
+    namespace vk = app::vk;
+    EXPECT_EQ(app::WordKeyAction(vk::kEscape, 0, keys, false, true), WordKey::None);
+    EXPECT_EQ(app::WordKeyAction(vk::kEscape, 0, keys, true, true), WordKey::Pause);
+    EXPECT_EQ(app::WordKeyAction(vk::kSpace, 0, keys, true, true), WordKey::Stop);
+    EXPECT_EQ(app::WordKeyAction(vk::kLeft, 0, keys, true, true), WordKey::Previous);
+    EXPECT_EQ(app::WordKeyAction(vk::kDown, 0, keys, true, true), WordKey::Next);
+    EXPECT_EQ(app::WordKeyAction(vk::kReturn, 0, keys, true, true), WordKey::Play);
+    EXPECT_EQ(app::WordKeyAction(vk::kF, 0, keys, false, true), WordKey::FullScreen);
+    EXPECT_EQ(app::WordKeyAction(vk::kF, 0, keys, true, false), WordKey::None);  // no full screen here
+    EXPECT_EQ(app::WordKeyAction(vk::kF, 2, keys, false, true), WordKey::None);  // Ctrl+F is not F
+    EXPECT_EQ(app::WordKeyAction('Q', 0, keys, true, true), WordKey::None);
+
+    // Enabled records: Ctrl+Shift+F (extended bit ignored) is full screen,
+    // Ctrl+Shift+Space stops in full screen; a disabled Play record does not
+    // count.
+    keys.keys[10].enabled = 1;  // WrdFull, Ctrl+Shift+F by default
+    keys.keys[10].modifiers |= 8;
+    keys.keys[3].enabled = 1;  // Stop, Ctrl+Shift+Space
+    EXPECT_EQ(app::WordKeyAction('F', 3, keys, false, true), WordKey::FullScreen);
+    EXPECT_EQ(app::WordKeyAction(vk::kSpace, 3, keys, true, true), WordKey::Stop);
+    EXPECT_EQ(app::WordKeyAction(vk::kSpace, 3, keys, false, true), WordKey::None);
+    EXPECT_EQ(app::WordKeyAction(vk::kReturn, 3, keys, true, true), WordKey::None);
+    // A record on a plain key takes it over from the window's own meaning.
+    keys.keys[4].enabled = 1;  // Pause on plain Space
+    keys.keys[4].virtual_key = vk::kSpace;
+    keys.keys[4].modifiers = 0;
+    EXPECT_EQ(app::WordKeyAction(vk::kSpace, 0, keys, true, true), WordKey::Pause);
+}
+
+namespace {
+
+class WordModelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        NUKO_CORPUS_FILE(corpus, "wrd/yoshitan98_MidiToWRD_sample");
+        song = dir.File("song.mid");
+        test::WriteBytes(song, test::ReadBytes(corpus + ".mid"));
+        // The script's name in another case still belongs to the song.
+        test::WriteBytes(dir.File("SONG.WRD"), test::ReadBytes(corpus + ".wrd"));
+        plain = dir.File("plain.mid");
+        test::WriteBytes(plain, test::ReadBytes(corpus + ".mid"));
+        model.ApplySettings(word, true);
+    }
+    std::string Row(int r) const { return model.frame().grid().RowText(r); }
+
+    test::TempDir dir;
+    std::string song, plain;
+    CallQueue queue;
+    settings::WordSection word;
+    MidiWordModel model{nullptr, &queue};
+};
+
+}  // namespace
+
+TEST_F(WordModelTest, ASongWithAScriptOpensTheScreenAndTicksDrawIt) {
+    EXPECT_FALSE(model.open());
+    model.Tick(100);  // nothing loaded: ignored
+    ASSERT_TRUE(model.SongStarted(MediaKind::Midi, song));
+    EXPECT_TRUE(model.open());
+    EXPECT_EQ(model.song(), song);
+    EXPECT_EQ(model.ScriptPath(), dir.File("SONG.WRD"));
+    EXPECT_EQ(model.frame().reader().wait_ratio(), (std::pair<int, int>{4, 4}));
+    EXPECT_NE(dynamic_cast<wrd::CMidiWordDibFrame*>(&model.frame()), nullptr);
+    model.Tick(0);
+    EXPECT_EQ(Row(0), "");
+    for (std::uint32_t p = 1; p <= 8; ++p) model.Tick(p);
+    EXPECT_EQ(Row(0), "はるが");
+
+    // A song without a script, a movie, or the switch turned off: closed.
+    EXPECT_FALSE(model.SongStarted(MediaKind::Midi, plain));
+    EXPECT_FALSE(model.open());
+    EXPECT_TRUE(model.ScriptPath().empty());
+    EXPECT_TRUE(model.SongStarted(MediaKind::Midi, song));
+    EXPECT_FALSE(model.SongStarted(MediaKind::Movie, song));
+    model.ApplySettings(word, false);
+    EXPECT_FALSE(model.SongStarted(MediaKind::Midi, song));
+}
+
+TEST_F(WordModelTest, AScriptDeletedWhileItsSongPlaysKeepsRunning) {
+    ASSERT_TRUE(model.SongStarted(MediaKind::Midi, song));
+    ASSERT_EQ(std::remove(dir.File("SONG.WRD").c_str()), 0);
+    for (std::uint32_t p = 0; p <= 8; ++p) model.Tick(p);
+    EXPECT_EQ(Row(0), "はるが");
+    EXPECT_TRUE(model.ScriptPath().empty());  // nothing left to show
+    // The next start of the song finds none: the window closes.
+    EXPECT_FALSE(model.SongStarted(MediaKind::Midi, song));
+}
+
+TEST_F(WordModelTest, TheSwitchClosesAndReopensForTheSongPlaying) {
+    ASSERT_TRUE(model.SongStarted(MediaKind::Midi, song));
+    model.Tick(40);
+    EXPECT_FALSE(model.SetWordOn(false));
+    EXPECT_FALSE(model.open());
+    EXPECT_FALSE(model.frame().HasScript());
+    // On again while the song plays: its script from the start.
+    EXPECT_TRUE(model.SetWordOn(true));
+    EXPECT_TRUE(model.open());
+    EXPECT_EQ(model.frame().reader().bytes_consumed(), 0u);
+    // On while a song without a script plays: nothing to show.
+    model.SongStarted(MediaKind::Midi, plain);
+    model.SetWordOn(false);
+    EXPECT_FALSE(model.SetWordOn(true));
+}
+
+TEST_F(WordModelTest, FullScreenCarriesOverASongWithoutAScript) {
+    model.SetFullScreen(true);  // nothing open: no full screen
+    EXPECT_FALSE(model.full_screen());
+    ASSERT_TRUE(model.SongStarted(MediaKind::Midi, song));
+    model.SetFullScreen(true);
+    EXPECT_TRUE(model.full_screen());
+    EXPECT_FALSE(model.full_screen_mark());
+    model.SongStarted(MediaKind::Midi, plain);
+    EXPECT_FALSE(model.full_screen());
+    EXPECT_TRUE(model.full_screen_mark());
+    settings::WordSection stored;
+    model.StoreSettings(stored);
+    EXPECT_EQ(stored.full_screen, 1);
+    // The next script's window takes the mark up.
+    ASSERT_TRUE(model.SongStarted(MediaKind::Midi, song));
+    EXPECT_TRUE(model.full_screen_mark());
+    model.SetFullScreen(true);
+    EXPECT_FALSE(model.full_screen_mark());
+    // Leaving full screen by hand clears both.
+    model.SetFullScreen(false);
+    model.SongStarted(MediaKind::Midi, plain);
+    EXPECT_FALSE(model.full_screen_mark());
+}
+
+TEST_F(WordModelTest, SettingsChooseTheScreenItsFontAndItsPlace) {
+    word.graphic = 0;
+    word.font.height = 24;
+    word.position.v = {120, 80};
+    model.ApplySettings(word, true);
+    EXPECT_EQ(dynamic_cast<wrd::CMidiWordDibFrame*>(&model.frame()), nullptr);  // text only
+    EXPECT_EQ(model.frame().client_width(), 80 * 12);
+    EXPECT_EQ(model.frame().client_height(), 25 * 24);
+    EXPECT_EQ(model.x(), 120);
+    ASSERT_TRUE(model.SongStarted(MediaKind::Midi, song));
+    // The screen is not rebuilt under a running script.
+    word.graphic = 1;
+    model.ApplySettings(word, true);
+    EXPECT_EQ(dynamic_cast<wrd::CMidiWordDibFrame*>(&model.frame()), nullptr);
+    EXPECT_TRUE(model.frame().HasScript());
+    model.SetPosition(-5, 7);
+    settings::WordSection stored;
+    model.StoreSettings(stored);
+    EXPECT_EQ(stored.position.v, (std::array<int, 2>{-5, 7}));
+    EXPECT_EQ(stored.full_screen, 0);
+}
