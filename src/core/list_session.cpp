@@ -73,6 +73,7 @@ std::string PlayerCore::ItemTitle(int item) const {
     if (l.files.catalog_mode() && !it.title.empty()) return it.title;
     media::TitleOptions o;
     o.accept_hidden = s_.main.hidden_file != 0;
+    o.smf_encoding = media::SmfEncodingFromSetting(s_.word.lyrics_encoding);
     std::string path = l.files.RowPath(item - 1);
     // The archive that plays shows its chosen member's title.
     if (l.archives_enabled && !l.archive_played.empty() && path == l.archive_played) {

@@ -116,6 +116,11 @@ struct WordSection {
     int before_just = 0;
     int full_screen = 0;
     int direct_draw = 0;
+    // Ours: a song without a script shows the lyrics inside it, and the
+    // encoding of a MIDI song's texts (0 decided per song, 1 CP932,
+    // 2 UTF-8, 3 EUC-JP).
+    int lyrics = 1;
+    int lyrics_encoding = 0;
 };
 
 struct CdSection {

@@ -104,6 +104,8 @@ void VisitAll(S& s, V& v) {
     v.Int("BeforeJust", w.before_just);
     v.Int("FullScreen", w.full_screen);
     v.Int("DirectDraw", w.direct_draw);
+    v.Int("Lyrics", w.lyrics);
+    v.Int("LyricsEncoding", w.lyrics_encoding);
 
     auto& cd = s.cd;
     v.Section("Cd");

@@ -107,7 +107,7 @@ WaitRatio SmfWaitRatio(std::string_view head) {
     return ratio;
 }
 
-std::optional<std::string> SmfTitleText(std::string_view head, std::size_t max_bytes) {
+std::optional<std::string> SmfTitleText(std::string_view head, std::size_t max_bytes, SmfEncoding encoding) {
     for (std::size_t at = head.find('\xFF'); at != std::string_view::npos; at = head.find('\xFF', at + 1)) {
         if (at + 2 >= head.size()) break;
         unsigned char type = Byte(head, at + 1);
@@ -116,7 +116,9 @@ std::optional<std::string> SmfTitleText(std::string_view head, std::size_t max_b
         if (length == 0) continue;
         std::string_view raw = UpToZero(head.substr(at + 3, length));
         if (raw.empty()) return std::nullopt;
-        return DecodeFound(raw, max_bytes);
+        if (IsXfControlText(raw)) continue;
+        if (encoding == SmfEncoding::Auto || encoding == SmfEncoding::Cp932) return DecodeFound(raw, max_bytes);
+        return DecodeSmfText(raw.substr(0, SmfTextCutLength(raw, max_bytes, encoding)), encoding);
     }
     return std::nullopt;
 }

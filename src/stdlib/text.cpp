@@ -88,6 +88,11 @@ Converter& FromCp932() {
     return c;
 }
 
+Converter& FromEucJp() {
+    thread_local Converter c("UTF-8", "EUC-JP");
+    return c;
+}
+
 Converter& ToCp932() {
     thread_local Converter c("CP932", "UTF-8");
     return c;
@@ -392,6 +397,35 @@ std::string_view CutToCp932Bytes(std::string_view utf8, std::size_t limit) {
         pos += n;
     }
     return utf8.substr(0, pos);
+}
+
+std::string EucJpToUtf8(std::string_view bytes) {
+    if (AllAscii(bytes)) return std::string(bytes);
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    FromEucJp().Run(bytes, out, 3, [](std::string_view, std::string& o) {
+        o += kReplacement;
+        return std::size_t{1};
+    });
+    return out;
+}
+
+bool IsValidEucJp(std::string_view bytes) {
+    if (AllAscii(bytes)) return true;
+    std::string out;
+    return FromEucJp().Run(bytes, out, 3, [](std::string_view, std::string&) { return std::size_t{0}; });
+}
+
+std::size_t EucJpCutLength(std::string_view bytes, std::size_t limit) {
+    if (bytes.size() <= limit) return bytes.size();
+    std::size_t i = 0;
+    while (i < limit) {
+        const unsigned char b = static_cast<unsigned char>(bytes[i]);
+        std::size_t step = b == 0x8F ? 3 : (b == 0x8E || b >= 0xA1) ? 2 : 1;
+        if (i + step > limit) break;
+        i += step;
+    }
+    return i;
 }
 
 std::string DecodeUnmarked(std::string_view bytes) {

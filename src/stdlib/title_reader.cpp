@@ -21,6 +21,9 @@ namespace {
 // ASF header objects larger than this are read only this far; the content
 // description comes early in every real file.
 constexpr std::uint64_t kMaxAsfHeader = 16u << 20;
+// Of a MIDI song this much is read for the encoding of its texts; songs
+// are far smaller.
+constexpr std::size_t kMaxSmfForEncoding = 8u << 20;
 
 // The extension that picks the reader: the last three characters after a
 // "." that is fourth from the end, lower-cased.
@@ -70,7 +73,10 @@ Found ReadContents(const std::string& path, const std::string& ext, const TitleO
 
     const std::size_t size = options.buffer_size;
     if (ext == "mid") {
-        found.text = SmfTitleText(head, size >= 2 ? size - 2 : 0);
+        // The encoding is the whole song's, decided from all its texts.
+        const std::string song = file.size() <= head.size() ? head : file.Read(0, kMaxSmfForEncoding);
+        const SmfEncoding encoding = SongEncoding(ReadSmfTexts(song), options.smf_encoding);
+        found.text = SmfTitleText(head, size >= 2 ? size - 2 : 0, encoding);
     } else if (ext == "rcp" || ext == "r36" || ext == "g36") {
         found.text = RcpTitleText(head, size >= 1 ? size - 1 : 0);
     } else if (ext == "mp3" || ext == "rmp" || (ext == "wav" && IsWaveCarryingMp3(head))) {

@@ -28,6 +28,7 @@ const Command kCommands[] = {
                  "[--intro SECONDS] [--ab A,B] [--fast] [--max N]", nuko::tool::RunPlaylist},
     {"probe", "probe", nuko::tool::RunProbe},
     {"wrd", "wrd SONG OUTDIR [--at P1,P2,...] [--grid] [--catchup] [--tempo BPM --interval MS]", nuko::tool::RunWrd},
+    {"lyrics", "lyrics FILE [--encoding auto|cp932|utf-8|euc-jp]", nuko::tool::RunLyrics},
     {"discid", "discid SOURCE", nuko::tool::RunDiscId},
     {"cdtitle", "cdtitle SOURCE", nuko::tool::RunCdTitle},
     {"mixer", "mixer [set N LEFT RIGHT [--steps 15|31|63|127]]", nuko::tool::RunMixer},

@@ -46,6 +46,7 @@ int RunPlay(const Args& args);
 int RunPlaylist(const Args& args);
 int RunProbe(const Args& args);
 int RunWrd(const Args& args);
+int RunLyrics(const Args& args);
 int RunDiscId(const Args& args);
 int RunCdTitle(const Args& args);
 int RunMixer(const Args& args);

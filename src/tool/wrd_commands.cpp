@@ -1,15 +1,20 @@
 // nu_kotool wrd: runs the WRD script beside a song as the play controller
 // would, from position 0, and writes the screen at chosen song positions as
 // PNG files (and, with --grid, the text grid as lines). Lets a user preview a
-// script without playing it.
+// script without playing it; a song without a script shows its lyrics as the
+// player would. nu_kotool lyrics: the lines a song sings and when.
 #include <QGuiApplication>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "wrd/lyric_screen.h"
+#include "wrd/lyrics.h"
 #include "wrd/midi_word_dib_frame.h"
 #include "nuko/dispatch.h"
 #include "nuko/media_title.h"
@@ -106,27 +111,42 @@ int RunWrd(const Args& args) {
     QGuiApplication app(argc, argv);
 
     settings::SettingsStore store(folders::SettingsFile());
-    std::string face = store.ReadAll().word.font.face;
+    const settings::WordSection word = store.ReadAll().word;
+    const std::string& face = word.font.face;
 
     CallQueue queue;
     wrd::QtGlyphSource glyphs;
     wrd::CMidiWordDibFrame frame(&glyphs, &queue);
     // Size 16 gives the screen's own 640 x 400 points.
     frame.SetFont(face, 16);
+    std::unique_ptr<wrd::LyricScreen> lyrics;
     if (!frame.LoadScript(o.song)) {
-        std::fprintf(stderr, "nu_kotool: no WRD script beside %s\n", o.song.c_str());
-        return 1;
+        const auto encoding = media::SmfEncodingFromSetting(word.lyrics_encoding);
+        std::optional<wrd::Lyrics> found = wrd::ReadLyricsFile(o.song, encoding);
+        if (!found || found->empty()) {
+            std::fprintf(stderr, "nu_kotool: no WRD script beside %s and no lyrics in it\n", o.song.c_str());
+            return 1;
+        }
+        media::TitleOptions title_options;
+        title_options.smf_encoding = encoding;
+        lyrics = std::make_unique<wrd::LyricScreen>(std::move(*found),
+                                                    media::ReadMediaTitle(o.song, title_options).title2);
     }
     if (auto ec = folders::EnsureFolder(o.out_dir)) {
         std::fprintf(stderr, "nu_kotool: cannot create %s: %s\n", o.out_dir.c_str(), ec.message().c_str());
         return 1;
     }
     frame.SetOptions(o.catch_up, false);
-    frame.ResetAndStart();
-    media::TitleOptions title_options;
-    title_options.want_title = false;
-    media::WaitRatio ratio = media::ReadMediaTitle(o.song, title_options).ratio;
-    frame.SetWaitRatio(ratio.beats, ratio.unit);
+    if (lyrics) {
+        frame.ClearWithoutScript();
+        lyrics->Start(frame);
+    } else {
+        frame.ResetAndStart();
+        media::TitleOptions title_options;
+        title_options.want_title = false;
+        media::WaitRatio ratio = media::ReadMediaTitle(o.song, title_options).ratio;
+        frame.SetWaitRatio(ratio.beats, ratio.unit);
+    }
 
     bool failed = false;
     auto write_screen = [&](std::int64_t position) {
@@ -149,16 +169,54 @@ int RunWrd(const Args& args) {
         // before it drew.
         while (next_at < o.at.size() && o.at[next_at] < position) write_screen(o.at[next_at++]);
         if (!o.at.empty() && next_at == o.at.size()) break;
-        if (o.at.empty() && (frame.reader().ended() || position > kLastPosition)) {
+        // Lyrics have no end of their own: without positions the screen
+        // at the song's start is written.
+        if (o.at.empty() && (lyrics || frame.reader().ended() || position > kLastPosition)) {
             write_screen(last);
             break;
         }
         if (position > kLastPosition) break;
-        frame.OnWrdTick(static_cast<std::int32_t>(position));
+        if (lyrics) lyrics->Show(frame, static_cast<std::uint32_t>(position));
+        else frame.OnWrdTick(static_cast<std::int32_t>(position));
         queue.RunPending();
         last = position;
     }
     return failed ? 1 : 0;
+}
+
+int RunLyrics(const Args& args) {
+    std::string file;
+    media::SmfEncoding forced = media::SmfEncoding::Auto;
+    bool ok = true;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--encoding" && i + 1 < args.size()) {
+            const std::string& name = args[++i];
+            bool known = false;
+            for (int v = 0; v <= 3 && !known; ++v) {
+                known = name == media::SmfEncodingName(static_cast<media::SmfEncoding>(v));
+                if (known) forced = static_cast<media::SmfEncoding>(v);
+            }
+            ok = ok && known;
+        } else if (file.empty() && !args[i].starts_with("--")) {
+            file = args[i];
+        } else {
+            ok = false;
+        }
+    }
+    if (!ok || file.empty()) {
+        std::fputs("usage: nu_kotool lyrics FILE [--encoding auto|cp932|utf-8|euc-jp]\n", stderr);
+        return 2;
+    }
+    std::optional<wrd::Lyrics> lyrics = wrd::ReadLyricsFile(file, forced);
+    if (!lyrics) {
+        std::fprintf(stderr, "nu_kotool: cannot read %s\n", file.c_str());
+        return 1;
+    }
+    std::printf("encoding: %s\n", media::SmfEncodingName(lyrics->encoding));
+    for (const wrd::LyricLine& line : lyrics->lines)
+        std::printf("line %lld %s\n", static_cast<long long>(line.ms()), line.Text().c_str());
+    std::printf("syllables: %zu\n", lyrics->syllables);
+    return 0;
 }
 
 }  // namespace nuko::tool

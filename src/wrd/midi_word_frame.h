@@ -70,6 +70,13 @@ public:
     // UM_WRDTICK: the song position in sixteenth notes.
     void OnWrdTick(std::int32_t position) { reader_.Tick(position); }
     void FreeScript() { reader_.Free(); }
+    // Frees the script and clears the screen for what draws without one
+    // (a song's lyrics).
+    void ClearWithoutScript() {
+        reader_.Free();
+        reader_.Reset();
+        ResetScreen();
+    }
     bool HasScript() const { return reader_.loaded(); }
     const WrdReader& reader() const { return reader_; }
 

@@ -105,6 +105,9 @@ std::unique_ptr<OptionsPage> Midi() {
     p->File(QStringLiteral("変換ﾌｧｲﾙ(&V):"), {"Main", "MidiSmfk", 1, true},
             QStringLiteral("設定 (*.cfg);;すべてのﾌｧｲﾙ (*)"));
     p->Check(QStringLiteral("RCPを変換してから演奏する(&R)"), {"Main", "RcpPreference"});
+    p->Group(QStringLiteral("曲の中の文字"));
+    p->Choice(QStringLiteral("曲名と歌詞の文字ｺｰﾄﾞ(&L):"), {"Word", "LyricsEncoding"},
+              {QStringLiteral("曲ごとに判定"), QStringLiteral("ｼﾌﾄJIS"), QStringLiteral("UTF-8"), QStringLiteral("EUC-JP")});
     return p;
 }
 
@@ -132,6 +135,7 @@ std::unique_ptr<OptionsPage> Word() {
     p->Check(QStringLiteral("ｷｬﾌﾟｼｮﾝを表示する(&C)"), {"Word", "Caption"});
     p->Check(QStringLiteral("ﾌﾙｽｸﾘｰﾝで始める(&S)"), {"Word", "FullScreen"});
     p->Check(QStringLiteral("ﾏｳｽｶｰｿﾙを隠す(&H)"), {"Word", "CursorTen"});
+    p->Check(QStringLiteral("WRDのない曲で歌詞を表示する(&L)"), {"Word", "Lyrics"});
     return p;
 }
 

@@ -130,8 +130,25 @@ bool MidiWordModel::SetWordOn(bool on) {
     return LoadFor(playing_);
 }
 
+bool MidiWordModel::LoadLyricsFor(const std::string& source) {
+    if (word_.lyrics != 1) return false;
+    const media::SmfEncoding encoding = media::SmfEncodingFromSetting(word_.lyrics_encoding);
+    std::optional<wrd::Lyrics> lyrics = wrd::ReadLyricsFile(source, encoding);
+    if (!lyrics || lyrics->empty()) return false;
+    media::TitleOptions options;
+    options.smf_encoding = encoding;
+    lyrics_ = std::make_unique<wrd::LyricScreen>(std::move(*lyrics), media::ReadMediaTitle(source, options).title2);
+    open_ = true;
+    song_ = source;
+    frame_->SetVisible(true);
+    frame_->ClearWithoutScript();
+    lyrics_->Start(*frame_);
+    return true;
+}
+
 bool MidiWordModel::LoadFor(const std::string& source) {
-    if (!frame_->LoadScript(source)) return false;
+    lyrics_.reset();
+    if (!frame_->LoadScript(source)) return LoadLyricsFor(source);
     open_ = true;
     song_ = source;
     frame_->SetVisible(true);
@@ -148,11 +165,16 @@ void MidiWordModel::Close() {
     full_screen_ = false;
     open_ = false;
     song_.clear();
+    lyrics_.reset();
     frame_->FreeScript();
 }
 
 void MidiWordModel::Tick(std::uint32_t position) {
     if (!open_) return;
+    if (lyrics_) {
+        lyrics_->Show(*frame_, position);
+        return;
+    }
     frame_->OnWrdTick(static_cast<std::int32_t>(std::min<std::uint32_t>(position, 0x7FFFFFFF)));
 }
 

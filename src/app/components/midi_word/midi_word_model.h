@@ -12,6 +12,7 @@
 #include "settings/settings.h"
 #include "nuko/dispatch.h"
 #include "library/media_kinds.h"
+#include "wrd/lyric_screen.h"
 #include "wrd/midi_word_frame.h"
 
 namespace nuko::app {
@@ -74,7 +75,9 @@ public:
 
     // An item started. Loads the script beside a MIDI song (`source` is the
     // song's own file, before any conversion) when the switch is on, resets
-    // the screen and runs its start run. True when the window is to show.
+    // the screen and runs its start run; a song without a script shows its
+    // lyrics when it has some and `Word`/`Lyrics` is on. True when the
+    // window is to show.
     bool SongStarted(media::MediaKind kind, const std::string& source);
     // The main switch: off frees the script (the window hides); on loads the
     // script of the song playing now, if any. True when the window is to
@@ -83,8 +86,11 @@ public:
     // The song position in sixteenth notes.
     void Tick(std::uint32_t position);
 
-    // A script runs: the window shows and the clock sends ticks.
+    // A script runs, or a song's lyrics show: the window shows and the
+    // clock sends ticks.
     bool open() const { return open_; }
+    // The lyrics shown for a song without a script, or null.
+    const wrd::LyricScreen* lyrics() const { return lyrics_.get(); }
     wrd::CMidiWordFrame& frame() { return *frame_; }
     const wrd::CMidiWordFrame& frame() const { return *frame_; }
     // The song whose script is loaded (empty when none), and its script
@@ -108,11 +114,13 @@ public:
 private:
     void BuildScreen();
     bool LoadFor(const std::string& source);
+    bool LoadLyricsFor(const std::string& source);
     void Close();
 
     wrd::GlyphSource* glyphs_;
     Dispatcher* dispatcher_;
     std::unique_ptr<wrd::CMidiWordFrame> frame_;
+    std::unique_ptr<wrd::LyricScreen> lyrics_;
     bool graphics_ = true;
     settings::WordSection word_;
     bool word_on_ = true;

@@ -5,8 +5,10 @@
 // reader uses to scale waits. A file without a title gets its base name.
 //
 // Titles are UTF-8. Texts inside media files carry no encoding mark: they
-// are decoded as CP932 when valid, else as Latin-1; byte limits apply to the
-// bytes as found in the file and never split a character.
+// are decoded as CP932 when valid, else as Latin-1, except that a MIDI
+// song's texts are read in the encoding decided for the whole song
+// (nuko/smf_text.h); byte limits apply to the bytes as found in the file and
+// never split a character.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +16,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "nuko/smf_text.h"
 
 namespace nuko::media {
 
@@ -35,8 +39,11 @@ inline constexpr std::size_t kNoLimit = SIZE_MAX;
 // `head`: the file's first bytes. The ratio of the first time-signature
 // event, (4, 4) when there is none.
 WaitRatio SmfWaitRatio(std::string_view head);
-// The first track name or text event; at most `max_bytes` of its bytes.
-std::optional<std::string> SmfTitleText(std::string_view head, std::size_t max_bytes = kNoLimit);
+// The first track name or text event that is no XF control text; at most
+// `max_bytes` of its bytes, decoded in `encoding` (Auto: CP932 when valid,
+// else Latin-1).
+std::optional<std::string> SmfTitleText(std::string_view head, std::size_t max_bytes = kNoLimit,
+                                        SmfEncoding encoding = SmfEncoding::Auto);
 // The 80-byte title field of an RCP, R36 or G36 file; at most `max_bytes`.
 std::optional<std::string> RcpTitleText(std::string_view head, std::size_t max_bytes = kNoLimit);
 // `tag`: the file's last 128 bytes. "artist / title", 30 bytes each.
@@ -64,6 +71,8 @@ struct TitleOptions {
     // Size of the caller's buffers (terminator included): the format's byte
     // limits follow it. The returned texts are not cut to it.
     std::size_t buffer_size = kNoLimit;
+    // The encoding of a MIDI song's texts; Auto decides it from the song.
+    SmfEncoding smf_encoding = SmfEncoding::Auto;
 };
 
 struct MediaTitle {

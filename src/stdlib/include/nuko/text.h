@@ -64,6 +64,15 @@ std::string_view Utf8Cut(std::string_view utf8, std::size_t limit);
 // character without a CP932 form counts as its UTF-8 length).
 std::string_view CutToCp932Bytes(std::string_view utf8, std::size_t limit);
 
+// EUC-JP bytes to UTF-8, a byte that starts no valid character becoming
+// U+FFFD. Some songs of Unix origin carry their texts in it.
+std::string EucJpToUtf8(std::string_view bytes);
+bool IsValidEucJp(std::string_view bytes);
+
+// Largest length <= limit at which EUC-JP bytes can be cut without splitting
+// a character (two bytes from 0x8E or 0xA1 up, three from 0x8F).
+std::size_t EucJpCutLength(std::string_view bytes, std::size_t limit);
+
 // Decodes bytes found inside a media file, which carry no encoding mark:
 // CP932 when they are valid CP932, else Latin-1.
 std::string DecodeUnmarked(std::string_view bytes);
