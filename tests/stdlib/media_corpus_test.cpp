@@ -128,7 +128,8 @@ TEST(CorpusTitles, WindowsMediaContentDescriptions) {
 TEST(CorpusTitles, WrdScriptShowsItsSongsTitle) {
     NUKO_CORPUS_FILE(wrd, "wrd/yoshitan98_MidiToWRD_sample.wrd");
     Title t = GetTitle(wrd);
-    EXPECT_EQ(t.title, "XFln:");
+    // The song's only text is the XF control text "XFln:": no title.
+    EXPECT_EQ(t.title, "yoshitan98_MidiToWRD_sample");
     EXPECT_EQ(t.ratio.beats, 4);
 }
 
