@@ -82,14 +82,18 @@ protected:
         test::WriteBytes(song, test::ReadBytes(corpus + ".mid"));
         // The script's name in another case still belongs to the song.
         test::WriteBytes(dir.File("SONG.WRD"), test::ReadBytes(corpus + ".wrd"));
+        // The same song without its script shows its lyrics; a plain song
+        // (one empty track) has neither.
+        lyric = dir.File("lyric.mid");
+        test::WriteBytes(lyric, test::ReadBytes(corpus + ".mid"));
         plain = dir.File("plain.mid");
-        test::WriteBytes(plain, test::ReadBytes(corpus + ".mid"));
+        test::WriteBytes(plain, std::string("MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\0\0\0\4\0\xFF\x2F\0", 26));
         model.ApplySettings(word, true);
     }
     std::string Row(int r) const { return model.frame().grid().RowText(r); }
 
     test::TempDir dir;
-    std::string song, plain;
+    std::string song, lyric, plain;
     CallQueue queue;
     settings::WordSection word;
     MidiWordModel model{nullptr, &queue};
@@ -121,13 +125,55 @@ TEST_F(WordModelTest, ASongWithAScriptOpensTheScreenAndTicksDrawIt) {
     EXPECT_FALSE(model.SongStarted(MediaKind::Midi, song));
 }
 
+TEST_F(WordModelTest, ASongWithoutAScriptShowsItsLyricsSyllableBySyllable) {
+    auto sung = [&](int row) {
+        int n = 0;
+        for (int c = 0; c < wrd::kColumns; ++c) {
+            const auto& cell = model.frame().grid().At(c, row);
+            n += cell.attr == wrd::kLyricSungAttribute && cell.ch != ' ';
+        }
+        return n;
+    };
+    ASSERT_TRUE(model.SongStarted(MediaKind::Midi, lyric));
+    ASSERT_NE(model.lyrics(), nullptr);
+    EXPECT_TRUE(model.ScriptPath().empty());
+    // The title: the song's only text is the XF control text "XFln:", so
+    // its base name; double-width letters.
+    EXPECT_NE(Row(1).find("llyyrriicc"), std::string::npos) << Row(1);
+    // The first line, は る が き た ... in double-width cells.
+    EXPECT_EQ(Row(9).find("は  る  が  き  た"), 0u + Row(9).find_first_not_of(' ')) << Row(9);
+    EXPECT_EQ(sung(9), 0);
+    model.Tick(0);
+    const int first = sung(9);
+    EXPECT_GT(first, 0);
+    for (std::uint32_t p = 1; p <= 16; ++p) model.Tick(p);
+    EXPECT_GT(sung(9), first);
+
+    // A song with a script keeps its script; the setting off, or a song
+    // without words: closed.
+    ASSERT_TRUE(model.SongStarted(MediaKind::Midi, song));
+    EXPECT_EQ(model.lyrics(), nullptr);
+    EXPECT_FALSE(model.SongStarted(MediaKind::Midi, plain));
+    settings::WordSection off = word;
+    off.lyrics = 0;
+    model.ApplySettings(off, true);
+    EXPECT_FALSE(model.SongStarted(MediaKind::Midi, lyric));
+    EXPECT_TRUE(model.SongStarted(MediaKind::Midi, song));
+}
+
 TEST_F(WordModelTest, AScriptDeletedWhileItsSongPlaysKeepsRunning) {
     ASSERT_TRUE(model.SongStarted(MediaKind::Midi, song));
     ASSERT_EQ(std::remove(dir.File("SONG.WRD").c_str()), 0);
     for (std::uint32_t p = 0; p <= 8; ++p) model.Tick(p);
     EXPECT_EQ(Row(0), "はるが");
     EXPECT_TRUE(model.ScriptPath().empty());  // nothing left to show
-    // The next start of the song finds none: the window closes.
+    // The next start of the song finds none: its lyrics show instead, and
+    // without them the window closes.
+    EXPECT_TRUE(model.SongStarted(MediaKind::Midi, song));
+    EXPECT_NE(model.lyrics(), nullptr);
+    settings::WordSection off = word;
+    off.lyrics = 0;
+    model.ApplySettings(off, true);
     EXPECT_FALSE(model.SongStarted(MediaKind::Midi, song));
 }
 
