@@ -166,7 +166,7 @@ Lyrics ReadLyrics(std::string_view bytes, media::SmfEncoding forced, bool kar_na
         out.from_text_events = true;
     }
     Separators separators;
-    separators.slash = out.from_text_events;
+    separators.slash = out.from_text_events || texts.xf;
     separators.xf = texts.xf;
     std::vector<std::string> decoded(texts.texts.size());
     for (std::size_t i = 0; i < texts.texts.size(); ++i) {
@@ -174,8 +174,9 @@ Lyrics ReadLyrics(std::string_view bytes, media::SmfEncoding forced, bool kar_na
         if (!IsSung(t, out.from_text_events) || (words_track && t.track != *words_track)) continue;
         decoded[i] = media::DecodeSmfText(t.bytes, out.encoding);
         // Lyric events take "/" and "\" as separators where the song begins
-        // syllables with them.
-        if (decoded[i].starts_with("/") || decoded[i].starts_with("\\")) separators.slash = true;
+        // or ends syllables with them, and in the XF form.
+        const std::string& d = decoded[i];
+        if (d.starts_with("/") || d.starts_with("\\") || d.ends_with("/") || d.ends_with("\\")) separators.slash = true;
     }
 
     std::map<std::uint16_t, LineBuilder> builders;

@@ -5,8 +5,8 @@
 //   .kar text events   "@" header lines (@T title, @I information, ...) are
 //                      not sung; "/" starts a new line, "\" a new page.
 //   lyric events       CR starts a new line, LF a new page; "/" and "\" as in
-//                      .kar where the song begins syllables with them; in an
-//                      XF song "<" turns the page too.
+//                      .kar where the song begins or ends syllables with them
+//                      and in an XF song, where "<" turns the page too.
 // A track without any separator is broken into lines where the singing
 // pauses (two quarter notes or more between syllables). Spaces and
 // syllables stay as the song splits them; several tracks of words (a lead

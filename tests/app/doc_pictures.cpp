@@ -10,6 +10,12 @@
 #include "frame_fixture.h"
 #include "manual_clock.h"
 #include "panels/mini_window.h"
+#include "nuko/media_title.h"
+#include "test_support.h"
+#include "wrd/lyric_screen.h"
+#include "wrd/midi_word_dib_frame.h"
+#include "wrd/wrd_qt_glyphs.h"
+#include "wrd/wrd_screen_image.h"
 
 using namespace nuko;
 
@@ -57,4 +63,23 @@ TEST_F(DocPictures, TheMiniWindowInBothLayouts) {
     Save(w, "mini_window_normal.png");
     click("1241");  // the compact layout
     Save(w, "mini_window_compact.png");
+}
+
+TEST_F(DocPictures, TheLyricsOfASongWithoutAScript) {
+    // The corpus song under its own name, half way through its second line.
+    NUKO_CORPUS_FILE(corpus, "midi/gotojo_3funkan_no_tokimeki.mid");
+    test::TempDir dir;
+    const std::string song = dir.File("3分間のトキメキ.mid");
+    test::WriteBytes(song, test::ReadBytes(corpus));
+    auto lyrics = wrd::ReadLyricsFile(song);
+    ASSERT_TRUE(lyrics && !lyrics->empty());
+    wrd::QtGlyphSource glyphs;
+    CallQueue queue;
+    wrd::CMidiWordDibFrame screen(&glyphs, &queue);
+    screen.SetFont(wrd::kDefaultWordFace, 16);
+    wrd::LyricScreen lyric_screen(std::move(*lyrics), media::ReadMediaTitle(song).title2);
+    screen.ClearWithoutScript();
+    lyric_screen.Start(screen);
+    lyric_screen.Show(screen, 5500 * 4 / 128);  // tick 5500 of 128 a quarter note
+    EXPECT_TRUE(wrd::WriteScreenPng(screen.Compose(), std::string(folder) + "/midi-word-lyrics.png"));
 }

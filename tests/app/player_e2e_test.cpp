@@ -676,3 +676,55 @@ TEST(PlayerEndToEnd, PlayerctlDrivesThePlayerOnTheSessionBus) {
     EXPECT_TRUE(test::PollUntil([&] { return std::abs(std::stod("0" + ctl({"position"})) - 5.0) < 0.5; }, 20s, 200ms))
         << ctl({"position"});
 }
+
+TEST(PlayerEndToEnd, ASongWithoutAScriptShowsItsLyricsAndTheSungPartGrows) {
+    Player p;
+    std::string why;
+    const std::string song = p.root.File("media/lyric.mid");
+    p.root_ready = [&] {
+        // Track name 恋の歌 in UTF-8 (E6 81 8B, E3 81 AE, E6 AD 8C); the
+        // lyrics あいうえお (E3 81 82, 84, 86, 88, 8A), a syllable every
+        // quarter note (500 ms), a CR, then the same again; one note of 30 s.
+        test::SmfWriter w(480);
+        auto& t = w.Track();
+        t.Raw(0, "\xFF\x03\x09\xE6\x81\x8B\xE3\x81\xAE\xE6\xAD\x8C");
+        for (int line = 0; line < 2; ++line)
+            for (char c : std::string("\x82\x84\x86\x88\x8A")) {
+                std::string lyric = std::string("\xE3\x81", 2) + c + (c == '\x8A' ? "\r" : "");
+                t.Raw(line == 0 && c == '\x82' ? 0 : 480,
+                      "\xFF\x05" + std::string(1, static_cast<char>(lyric.size())) + lyric);
+            }
+        t.Note(0, 64, 60 * 480);
+        test::WriteBytes(song, w.Bytes());
+    };
+    NUKO_REQUIRE_TOOL(p.Start("1024x768x24", "[Word]\nPosition=50,60\n", song, &why), why);
+    // The UTF-8 name is the caption's title.
+    ASSERT_TRUE(test::PollUntil([&] { return Caption(*p.env).rfind("恋の歌 - ", 0) == 0; },
+                                60s, 100ms))
+        << "caption \"" << Caption(*p.env) << "\"";
+    std::string window;
+    ASSERT_TRUE(test::PollUntil([&] { return !(window = FindWindow(*p.env, "^MIDI-Word$")).empty(); }, 10s, 50ms));
+    // The title in cyan at the top, the first line in white below; the sung
+    // part yellow, growing while the song plays.
+    auto shot = [&] { return test::GrabWindow(p.x.display(), std::stoul(window)); };
+    std::optional<test::WindowShot> s;
+    ASSERT_TRUE(test::PollUntil([&] { return (s = shot()) && Count(*s, 0, 16, 640, 32, 0x00FFFF) > 50; }, 10s, 50ms));
+    int sung = 0;
+    ASSERT_TRUE(test::PollUntil(
+        [&] {
+            s = shot();
+            return s && (sung = Count(*s, 0, 144, 640, 176, 0xFFFF00)) > 0;
+        },
+        10s, 50ms));
+    EXPECT_GT(Count(*s, 0, 144, 640, 176, 0xFFFFFF), 0);  // what is still to sing
+    const int first = sung;
+    EXPECT_TRUE(test::PollUntil(
+        [&] {
+            s = shot();
+            return s && Count(*s, 0, 144, 640, 176, 0xFFFF00) > first;
+        },
+        10s, 50ms))
+        << "the sung part stays at " << first << " points";
+    // The next line waits below it, white.
+    EXPECT_GT(Count(*s, 0, 256, 640, 288, 0xFFFFFF), 0);
+}

@@ -155,6 +155,19 @@ TEST(Lyrics, EucJpSongWithLinesAndPages) {
     EXPECT_EQ(forced.lines[0].Text(), "､｢､､");
 }
 
+TEST(Lyrics, XfSongSeparatesWithSlashAndLessThan) {
+    // An XF song: a chunk "XFIH" of four bytes behind the 14-byte header.
+    std::string song = LyricSong({{0, "Hel"}, {240, "lo/"}, {240, "World<"}, {240, "Again"}});
+    song.insert(14, std::string("XFIH\0\0\0\4\0\1\2\3", 12));
+    Lyrics l = wrd::ReadLyrics(song);
+    EXPECT_EQ(Lines(l), (std::vector<std::string>{"Hello", "World", "Again"}));
+    EXPECT_EQ(Pages(l), (std::vector<bool>{true, false, true}));
+    // Without the chunk "<" is a letter, and a "/" ending a syllable still
+    // separates.
+    Lyrics plain = wrd::ReadLyrics(song.erase(14, 12));
+    EXPECT_EQ(Lines(plain), (std::vector<std::string>{"Hello", "World<Again"}));
+}
+
 TEST(Lyrics, BlanksBetweenWordsStayAndNeverStartALine) {
     std::string song = LyricSong({{0, "Row "}, {100, "row "}, {100, "/"}, {0, " "}, {100, "your"}, {100, " boat"}});
     Lyrics l = wrd::ReadLyrics(song);
