@@ -46,6 +46,9 @@ struct Recorder : CoreListener {
     void OnSleep(bool on, int left) override { events.push_back(std::string(on ? "sleep " : "sleep off") + (on ? std::to_string(left) : "")); }
     void OnSessionEndRequested(int mode) override { events.push_back("end " + std::to_string(mode)); }
     void OnRowSelected(int row) override { events.push_back("row " + std::to_string(row)); }
+    // The song's own file of each item that started.
+    std::vector<std::string> sources;
+    void OnItemStarted(const playback::ItemDisplay& item) override { sources.push_back(item.source); }
 };
 
 class CoreTest : public ::testing::Test {
@@ -450,11 +453,16 @@ TEST_F(CoreTest, ArchiveRowsAreListedAndPlayTheirChosenMember) {
     ASSERT_NE(song, 0);
     ASSERT_NE(empty, 0);
 
+    Recorder started;
+    core->Subscribe(started);
     core->SelectRow(song);
     ASSERT_TRUE(router.Run(cmd::kPlay));
     queue.RunPending();
     ASSERT_FALSE(backends.made.empty());
     EXPECT_EQ(backends.made.back()->opened.back(), work.File("song.mid"));
+    // The song's own file is the member in the work folder, where the
+    // archive's script and pictures came out beside it.
+    EXPECT_EQ(started.sources, std::vector<std::string>{work.File("song.mid")});
     EXPECT_EQ(core->ItemTitle(song), "Tune!");  // the member's title, not the archive's
     router.Run(cmd::kStop);
     core.reset();
