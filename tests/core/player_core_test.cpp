@@ -500,6 +500,39 @@ TEST_F(CoreTest, WithoutTheArchiveLibraryArchivesAreNeitherListedNorPlayed) {
     EXPECT_EQ(names, (std::vector<std::string>{"a.mid", "b.mid", "c.mid"}));
 }
 
+TEST_F(CoreTest, TheArchiveKindQuestionOpensTheArchiveAndAKeptAnswerIsNotAskedAgain) {
+    NUKO_REQUIRE_TOOL(media::CArchiveFile::LibraryUsable(), "liblhasa.so.0 is not installed");
+    test::TempDir box;
+    test::WriteBytes(box.File("tune.lzh"), test::LzhArchive({{"tune.wav", "RIFF"}}));
+    s.archive.drop = 100;  // ask
+    std::vector<std::string> asked;
+    app::CoreContext ctx = core->context();
+    ctx.ask_archive_kind = [&](const std::string& archive) {
+        asked.push_back(archive);
+        return media::ArchiveKindAnswer{3, true};
+    };
+    core.reset();
+    core = std::make_unique<PlayerCore>(ctx);
+    core->RegisterCommands(router);
+    core->Start();
+    ASSERT_EQ(core->OpenPath(box.File("tune.lzh"), true), 1);
+    EXPECT_EQ(core->kind(), MediaKind::Sound);
+    EXPECT_EQ(asked, std::vector<std::string>{box.File("tune.lzh")});
+    EXPECT_EQ(s.archive.drop, 3);  // written with the settings at exit
+    ASSERT_EQ(core->OpenPath(box.File("tune.lzh"), true), 1);
+    EXPECT_EQ(asked.size(), 1u);
+
+    // Cancelled: nothing opens, what was there stays.
+    s.archive.drop = 100;
+    ctx.ask_archive_kind = [](const std::string&) { return media::ArchiveKindAnswer{}; };
+    core.reset();
+    core = std::make_unique<PlayerCore>(ctx);
+    core->RegisterCommands(router);
+    core->Start();
+    EXPECT_EQ(core->OpenPath(box.File("tune.lzh"), true), -1);
+    EXPECT_EQ(s.archive.drop, 100);
+}
+
 TEST_F(CoreTest, AnArchiveOpensInItsFolderAndPlaysItsMember) {
     NUKO_REQUIRE_TOOL(media::CArchiveFile::LibraryUsable(), "liblhasa.so.0 is not installed");
     test::TempDir box;
