@@ -494,6 +494,7 @@ TEST(PlayControllerPrepare, ArchiveItemsPlayTheMemberTheArchiveStepChose) {
     EjectingList list(*f.list);
     list.init_file = f.dir.File("GSRESET.MID");
     f.controller->SetList(&list);
+    f.list->SetSelected(1);
     f.controller->SetCurrentItem(1);
     f.controller->RunCommand(PlayCommand::Play, true);
     const auto& opened = f.Backend()->opened;

@@ -37,9 +37,9 @@ TEST(MidiWordPlace, TheFirstPlaceIsBesideTheMainWindowAndCoversItLeastWhenNothin
     const WordRect main{6, 0, 400, 500};
     // Room to the right.
     EXPECT_EQ(app::FirstPlaceBeside(main, 640, 400, {0, 0, 1400, 900}), (WordRect{406, 0, 640, 400}));
-    // Not to the right (406 + 640 > 1024), but below once slid left to
-    // 1024 - 640 = 384: rows 500-899 leave the main window whole.
-    EXPECT_EQ(app::FirstPlaceBeside(main, 640, 400, {0, 0, 1024, 1000}), (WordRect{384, 500, 640, 400}));
+    // Not to the right (406 + 640 > 1024; slid back to 384 it would cover
+    // the main window), but below: rows 500-899 leave the main window whole.
+    EXPECT_EQ(app::FirstPlaceBeside(main, 640, 400, {0, 0, 1024, 1000}), (WordRect{6, 500, 640, 400}));
     // The main window on the right half: to its left.
     EXPECT_EQ(app::FirstPlaceBeside({700, 0, 400, 700}, 640, 400, {0, 0, 1100, 768}), (WordRect{60, 0, 640, 400}));
     // Nowhere whole on 1024 x 768: right, slid to x 384, covers 22 x 400
