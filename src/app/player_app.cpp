@@ -6,9 +6,11 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
 
 #include "app/app_dialogs.h"
 #include "app/product.h"
+#include "library/archive_kind_dialog.h"
 #include "library/archive_progress_dialog.h"
 #include "core/commands/command_router.h"
 #include "app/frame/main_frame.h"
@@ -138,6 +140,9 @@ bool CPlayerApp::Start() {
         return place;
     });
     ctx.clock = &clock_;
+    ctx.ask_archive_kind = [this](const std::string& archive) {
+        return media::ArchiveKindDialog::Ask(archive, core_ ? media::Code(core_->kind()) : 0, frame_.get());
+    };
     archive_ui_ = std::make_unique<media::ArchiveProgressDialog>();
     ctx.archive_ui = archive_ui_.get();
     core_ = std::make_unique<PlayerCore>(ctx);
@@ -166,6 +171,9 @@ bool CPlayerApp::Start() {
         // Read before the answer: a path that gives no rows ends the start.
         const OpenResult r = frame_->OpenPath(command_line_, true);
         if (r == kNothingOpened) {
+            // No window to say it in: the reason goes to standard error.
+            std::fprintf(stderr, "nu_kop32: 再生できるものがありません: %s\nnothing to play in %s\n", command_line_.c_str(),
+                         command_line_.c_str());
             exit_code_ = 1;
             return false;
         }

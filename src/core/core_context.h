@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "library/archive_kind.h"
 #include "playback/movie_window.h"
 #include "playback/item_converters.h"
 
@@ -59,6 +60,9 @@ struct CoreContext {
     // What an archive extraction shows (progress window, overwrite
     // question); unset: nothing, existing files are kept when asking is on.
     media::ArchiveUi* archive_ui = nullptr;
+    // The archive kind question, when "Tool\Archive" "Drop" says to ask;
+    // unset: the archive opens in the current kind.
+    media::ArchiveKindQuestion ask_archive_kind;
     // Whether archives play; unset: whether liblhasa can be used.
     std::optional<bool> archives_enabled;
     // The machine's CD drives (device paths); unset: those libcdio finds.

@@ -90,13 +90,12 @@ OpenPlan PlanOpenPath(const std::string& raw, const OpenContext& c) {
         return plan;
     }
     if (c.archives && ext == ".lzh") {
-        int kind = c.archive_drop;
-        if (kind == -1) kind = c.current_kind;
-        else if (kind == 100) kind = c.ask_archive_kind ? c.ask_archive_kind() : c.current_kind;
-        if (kind == media::Code(media::MediaKind::Cd)) kind = media::Code(media::MediaKind::Midi);
-        if (!media::IsKind(kind)) return plan;
+        const media::ArchiveKindDecision d =
+            media::DecideArchiveKind(c.archive_drop, c.current_kind, target, c.ask_archive_kind);
+        if (d.drop != c.archive_drop) plan.keep_archive_drop = d.drop;
+        if (d.kind < 0) return plan;
         plan.usable = true;
-        plan.kind = kind;
+        plan.kind = d.kind;
         plan.type_flags = media::file_type::kArchive;
         plan.source = path::SplitPath(target).folder;
         plan.named_file = target;

@@ -7,8 +7,10 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "library/archive_kind.h"
 #include "library/media_kinds.h"
 
 namespace nuko::app {
@@ -31,9 +33,8 @@ struct OpenContext {
     // in (Tool\Archive/Drop: -1 the current kind, 100 ask, else that kind).
     bool archives = false;
     int archive_drop = -1;
-    // Asked for the kind when archive_drop is 100; -1 cancels. Unset: the
-    // current kind.
-    std::function<int()> ask_archive_kind;
+    // Asked for the kind when archive_drop is 100. Unset: the current kind.
+    media::ArchiveKindQuestion ask_archive_kind;
     // 0, 1 (audio only) or 2 (video) for an ASF file.
     std::function<int(const std::string&)> win_media_type;
 };
@@ -49,6 +50,9 @@ struct OpenPlan {
     char cd_letter = 0;
     std::string cd_image;
     int cd_track = 0;
+    // The kind the user asked the archive kind question to keep from now
+    // on ("Tool\Archive" "Drop"); unset: "Drop" stays.
+    std::optional<int> keep_archive_drop;
 };
 
 OpenPlan PlanOpenPath(const std::string& path, const OpenContext& context);

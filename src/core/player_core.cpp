@@ -222,7 +222,9 @@ OpenResult PlayerCore::OpenPath(const std::string& path, bool in_place) {
     c.win_media_type = [](const std::string& p) { return files::WinMediaType(p); };
     c.archives = lists_->archives_enabled;
     c.archive_drop = s_.archive.drop;
+    c.ask_archive_kind = ctx_.ask_archive_kind;
     OpenPlan plan = PlanOpenPath(path, c);
+    if (plan.keep_archive_drop) s_.archive.drop = *plan.keep_archive_drop;
     if (!plan.usable) return kNothingOpened;
     if (plan.kind == media::Code(MediaKind::Cd)) return OpenCdPlan(plan);
 

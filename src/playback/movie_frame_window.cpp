@@ -8,7 +8,7 @@
 
 namespace nuko::playback {
 
-CMovieFrame::CMovieFrame(QWidget* owner) : QWidget(owner, Qt::Window), video_(new QWidget(this)) {
+CMovieFrame::CMovieFrame(QWidget* owner) : OwnedPopup(owner), video_(new QWidget(this)) {
     setObjectName("NU-KOP32!MovieWindow");
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);

@@ -3,18 +3,19 @@
 // belongs to the player's window and follows its size.
 #pragma once
 
-#include <QWidget>
 #include <functional>
+
+#include "nuko/owned_popup.h"
 
 #include "movie_window.h"
 
 namespace nuko::playback {
 
-class CMovieFrame final : public QWidget {
+class CMovieFrame final : public OwnedPopup {
     Q_OBJECT
 
 public:
-    // A top-level window owned by `owner` (it stays above it and goes with it).
+    // A pop-up owned by `owner`: above it, and on screen only while it is.
     explicit CMovieFrame(QWidget* owner);
 
     // The native window the picture is drawn into.

@@ -232,7 +232,10 @@ int PlayController::OpenAndStart(int item, const std::string& original) {
     const MediaKind kind = Kind();
     if (kind != MediaKind::Cd && !files::IsFileFound(original, options_.hidden_files)) return -2;
     int error = 0;
-    std::string path = PrepareItem(item, original, &error);
+    // The song's own file: an archive's member once it is out, so that the
+    // script and pictures beside it are found.
+    std::string own = original;
+    std::string path = PrepareItem(item, original, &error, &own);
     if (error) return error;
 
     int r = list_->Open(path, host_.owner_window().handle());
@@ -241,10 +244,10 @@ int PlayController::OpenAndStart(int item, const std::string& original) {
         opening_kind_ = kind;
         opening_item_ = item;
         opening_path_ = path;
-        opening_original_ = original;
+        opening_original_ = own;
         return r;
     }
-    return StartOpened(item, original, path, r);
+    return StartOpened(item, own, path, r);
 }
 
 void PlayController::OnOpened(int result) {
@@ -309,13 +312,13 @@ int PlayController::StartOpened(int item, const std::string& original, const std
     return 0;
 }
 
-std::string PlayController::PrepareItem(int item, const std::string& original, int* error) {
+std::string PlayController::PrepareItem(int item, const std::string& original, int* error, std::string* own_file) {
     std::string path = original;
     const MediaKind kind = Kind();
     if (converters_.archive_member && kind != MediaKind::Cd &&
         text::AsciiLowered(path::Extension(path)) == "lzh") {
         std::string member = converters_.archive_member(path, kind);
-        if (!member.empty()) path = member;
+        if (!member.empty()) path = *own_file = member;
     }
     const std::string ext = text::AsciiLowered(path::Extension(path));
     if (kind == MediaKind::Sound && (ext == "mp3" || ext == "rmp")) {
@@ -355,6 +358,12 @@ std::string PlayController::PrepareItem(int item, const std::string& original, i
         refreshed = true;
     }
     std::string own = list_->ItemInitFile(item);
+    if (!own.empty() && *own_file != original && !files::IsFileFound(own, true)) {
+        // Named for what the archive holds: it came out beside the member.
+        std::string beside = path::ResolveCaseInsensitive(path::SplitPath(*own_file).folder +
+                                                          std::string(path::FileName(own)));
+        if (files::IsFileFound(beside, true)) own = std::move(beside);
+    }
     if (!own.empty()) {
         if (text::AsciiLowered(path::Extension(own)) == "cfg") config = own;
         else init = own;

@@ -174,7 +174,8 @@ private:
     // Starts an item whose open ended with `result`; 0 or the error.
     int StartOpened(int item, const std::string& original, const std::string& path, int result);
     void OnOpened(int result);
-    std::string PrepareItem(int item, const std::string& path, int* error);
+    // `own_file` becomes the song's own file when it comes out of an archive.
+    std::string PrepareItem(int item, const std::string& path, int* error, std::string* own_file);
     void CloseItem();
     void OnItemEnd();
     void StepAbAndIntro();

@@ -20,7 +20,7 @@ struct ItemDisplay {
     int item = 0;
     std::string title;
     std::string path;               // what was opened
-    std::string source;             // the item's own file, before any conversion
+    std::string source;             // the item's own file (an archive's member out of it), before any conversion
     std::uint16_t length = 0;       // in the unit below
     bool seconds = true;            // false: hundredths of a second
 };

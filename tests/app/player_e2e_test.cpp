@@ -728,3 +728,185 @@ TEST(PlayerEndToEnd, ASongWithoutAScriptShowsItsLyricsAndTheSungPartGrows) {
     // The next line waits below it, white.
     EXPECT_GT(Count(*s, 0, 256, 640, 288, 0xFFFFFF), 0);
 }
+
+namespace {
+
+// Where a managed window stands in the stacking, 0 at the bottom; -1 when
+// the window manager does not list it.
+int StackIndex(const std::string& display, unsigned long window) {
+    const std::vector<unsigned long> order = test::ClientStacking(display);
+    auto it = std::find(order.begin(), order.end(), window);
+    return it == order.end() ? -1 : static_cast<int>(it - order.begin());
+}
+
+bool Holds(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+}  // namespace
+
+TEST(PlayerEndToEnd, TheMidiWordAndMovieWindowsArePopUpsOfTheMainWindow) {
+    NUKO_CORPUS_FILE(corpus, "wrd/yoshitan98_MidiToWRD_sample");
+    Player p;
+    std::string why;
+    const std::string movie = p.root.File("media/clip.avi");
+    bool made = false;
+    p.root_ready = [&] {
+        test::WriteBytes(p.root.File("media/sample.mid"), test::ReadBytes(corpus + ".mid"));
+        test::WriteBytes(p.root.File("media/sample.wrd"), test::ReadBytes(corpus + ".wrd"));
+        made = test::MakeMovie(movie, 60, 10);
+    };
+    // No place is stored for the MIDI-Word window: a first start.
+    NUKO_REQUIRE_TOOL(p.Start("1400x900x24", "", p.root.File("media/sample.mid"), &why), why);
+    NUKO_REQUIRE_TOOL(made, "no ffmpeg");
+    const std::string& display = p.x.display();
+    auto xdotool = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), "xdotool");
+        return p.env->Output(args);
+    };
+    std::string word;
+    ASSERT_TRUE(test::PollUntil([&] { return !(word = FindWindow(*p.env, "^MIDI-Word$")).empty(); }, 60s, 100ms));
+    const std::string main = FindWindow(*p.env, "NU-KO Player for WIN32$");
+    ASSERT_FALSE(main.empty());
+    const unsigned long main_id = std::stoul(main), word_id = std::stoul(word);
+
+    // What the window manager is told: owned by the main window, no entry
+    // of its own in a task bar.
+    EXPECT_EQ(test::TransientFor(display, word_id), main_id);
+    EXPECT_TRUE(Holds(test::NetWmState(display, word_id), "_NET_WM_STATE_SKIP_TASKBAR"));
+    EXPECT_EQ(test::TransientFor(display, main_id), 0u);
+    // The first start puts it beside the main window: neither its caption
+    // (the 30 rows above its client area) nor its panels are covered.
+    auto m = test::PlaceOf(display, main_id), w = test::PlaceOf(display, word_id);
+    ASSERT_TRUE(m && w);
+    const bool apart = w->x >= m->x + m->width || w->x + w->width <= m->x || w->y >= m->y + m->height ||
+                       w->y + w->height <= m->y - 30;
+    EXPECT_TRUE(apart) << "main " << m->x << "," << m->y << " " << m->width << "x" << m->height << "; MIDI-Word "
+                       << w->x << "," << w->y;
+
+    // Activating the main window leaves the pop-up above it.
+    auto above = [&](unsigned long popup) {
+        const int own = StackIndex(display, popup), owner = StackIndex(display, main_id);
+        return own >= 0 && owner >= 0 && own > owner;
+    };
+    xdotool({"windowactivate", "--sync", main});
+    EXPECT_TRUE(test::PollUntil([&] { return above(word_id); }, 10s, 50ms));
+    // Minimised, the main window takes it along; restored, brings it back.
+    xdotool({"windowminimize", "--sync", main});
+    EXPECT_TRUE(test::PollUntil([&] { return !test::Viewable(display, word_id); }, 10s, 50ms));
+    xdotool({"windowactivate", "--sync", main});
+    EXPECT_TRUE(test::PollUntil([&] { return test::Viewable(display, word_id) && above(word_id); }, 10s, 50ms));
+
+    // A movie in turn, handed over by a second start.
+    pid_t second = p.env->Spawn({test::ProgramDir() + "nu_kop32", movie});
+    EXPECT_EQ(WaitExit(second, 60s), 0);
+    std::string frame;
+    ASSERT_TRUE(test::PollUntil([&] { return !(frame = MovieFrame(*p.env, "clip.avi")).empty(); }, 60s, 100ms));
+    const unsigned long frame_id = std::stoul(frame);
+    EXPECT_TRUE(test::PollUntil([&] { return !test::Viewable(display, word_id); }, 10s, 50ms))
+        << "the MIDI-Word window stays without a script";
+    EXPECT_EQ(test::TransientFor(display, frame_id), main_id);
+    EXPECT_TRUE(Holds(test::NetWmState(display, frame_id), "_NET_WM_STATE_SKIP_TASKBAR"));
+    xdotool({"windowactivate", "--sync", main});
+    EXPECT_TRUE(test::PollUntil([&] { return above(frame_id); }, 10s, 50ms));
+    xdotool({"windowminimize", "--sync", main});
+    EXPECT_TRUE(test::PollUntil([&] { return !test::Viewable(display, frame_id); }, 10s, 50ms));
+    xdotool({"windowactivate", "--sync", main});
+    EXPECT_TRUE(test::PollUntil([&] { return test::Viewable(display, frame_id) && above(frame_id); }, 10s, 50ms));
+}
+
+namespace {
+
+// The MIDI-Word window's picture once it holds still with the picture and
+// the text: two grabs in a row alike, a quarter of it or more not black
+// (the corpus picture is a ship in a dark sky), white letters in the first
+// row's first twelve columns (there the sky is dark, none of it white).
+std::optional<test::WindowShot> SteadyWordScreen(const Player& p) {
+    std::string word;
+    if (!test::PollUntil([&] { return !(word = FindWindow(*p.env, "^MIDI-Word$")).empty(); }, 60s, 100ms))
+        return std::nullopt;
+    std::optional<test::WindowShot> last, shot;
+    const bool steady = test::PollUntil(
+        [&] {
+            last = std::move(shot);
+            shot = test::GrabWindow(p.x.display(), std::stoul(word));
+            return shot && last && shot->pixels == last->pixels &&
+                   Count(*shot, 0, 0, shot->width, shot->height, 0x000000) < shot->width * shot->height * 3 / 4 &&
+                   Count(*shot, 0, 0, 12 * 8, 16, 0xFFFFFF) > 20;
+        },
+        20s, 200ms);
+    return steady ? shot : std::nullopt;
+}
+
+}  // namespace
+
+TEST(PlayerEndToEnd, AWrdSongFromAnArchiveShowsItsScriptAndPictureAsTheSameSongOutsideIt) {
+    NUKO_CORPUS_FILE(song, "wrd/yoshitan98_MidiToWRD_sample.mid");
+    NUKO_CORPUS_FILE(picture, "mag/vavi-image_test2.mag");
+    NUKO_REQUIRE_TOOL(media::CArchiveFile::LibraryUsable(), "liblhasa.so.0 is not installed");
+    NUKO_REQUIRE_TOOL(!test::FindProgram("lha").empty(), "no lha (lhasa)");
+    // The script shows the 640 x 400 picture and writes a line over it;
+    // nothing in it waits, so the screen is whole once the song starts. The
+    // picture is not named after the song, so only the script shows it.
+    const std::string script = "@MAG(sakura)\r\nHARU GA KITA\r\n";
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"haru.mid", test::ReadBytes(song)}, {"haru.wrd", script}, {"sakura.mag", test::ReadBytes(picture)}};
+    std::string why;
+
+    Player loose;
+    loose.root_ready = [&] {
+        for (const auto& [name, data] : files) test::WriteBytes(loose.root.File("media/") + name, data);
+    };
+    NUKO_REQUIRE_TOOL(loose.Start("1024x768x24", "[Word]\nPosition=100,120\n", loose.root.File("media/haru.mid"), &why),
+                      why);
+    const std::optional<test::WindowShot> outside = SteadyWordScreen(loose);
+    ASSERT_TRUE(outside) << "the song outside the archive shows no picture";
+    EXPECT_EQ(outside->width, 640);
+    // The second row holds no text: no white there.
+    EXPECT_EQ(Count(*outside, 0, 16, 12 * 8, 32, 0xFFFFFF), 0);
+
+    Player archived;
+    const std::string archive = archived.root.File("media/haru.lzh");
+    archived.root_ready = [&] {
+        std::vector<test::LzhEntry> entries;
+        for (const auto& [name, data] : files) entries.push_back({.name = name, .data = data});
+        test::WriteBytes(archive, test::LzhArchive(entries));
+    };
+    NUKO_REQUIRE_TOOL(archived.Start("1024x768x24", "[Word]\nPosition=100,120\n", archive, &why), why);
+    // lha lists the three members: the archive is what it claims.
+    const std::string listing = archived.env->Output({"lha", "l", archive});
+    for (const auto& [name, data] : files) EXPECT_NE(listing.find(name), std::string::npos) << listing;
+    const std::optional<test::WindowShot> inside = SteadyWordScreen(archived);
+    ASSERT_TRUE(inside) << "the archived song shows no MIDI-Word window with its picture";
+    EXPECT_EQ(inside->width, outside->width);
+    EXPECT_EQ(inside->height, outside->height);
+    EXPECT_TRUE(inside->pixels == outside->pixels) << "the archived song's screen differs from the loose one's";
+}
+
+TEST(PlayerEndToEnd, APathWithNothingToPlaySaysSoOnStandardErrorAndEndsWithOne) {
+    test::TempDir root;
+    for (const char* d : {"cfg/NU-KO Application", "data", "empty"})
+        ASSERT_EQ(test::RunProgram({"/bin/mkdir", "-p", root.File(d)}, nullptr), 0);
+    ASSERT_EQ(test::RunProgram({"/bin/mkdir", "-m", "700", "-p", root.File("run")}, nullptr), 0);
+    test::WriteBytes(root.File("cfg/NU-KO Application/NU-KO Player32.ini"), "[Main]\nMciCheck=0\nSplush=0\nPOffChk=0\n");
+    test::ProgramOptions options;
+    options.env = {{"QT_QPA_PLATFORM", "offscreen"},
+                   {"XDG_CONFIG_HOME", root.File("cfg")},
+                   {"XDG_DATA_HOME", root.File("data")},
+                   {"XDG_RUNTIME_DIR", root.File("run")},
+                   {"HOME", root.path()}};
+    options.output_file = root.File("out.txt");
+    const std::string err = root.File("err.txt");
+    for (const std::string& path : {std::string("/no/such/path"), root.File("empty")}) {
+        // Standard error alone into its file.
+        pid_t pid = test::StartProgram(
+            {"/bin/sh", "-c", "exec \"$0\" \"$1\" 2>\"$2\"", test::ProgramDir() + "nu_kop32", path, err}, options);
+        ASSERT_GT(pid, 0);
+        EXPECT_EQ(WaitExit(pid, 60s), 1) << path;
+        const std::string said = test::ReadBytes(err);
+        EXPECT_NE(said.find("nu_kop32: 再生できるものがありません: " + path + "\nnothing to play in " + path + "\n"),
+                  std::string::npos)
+            << said;
+        EXPECT_EQ(test::ReadBytes(root.File("out.txt")).find("nothing to play"), std::string::npos);
+    }
+}

@@ -95,8 +95,21 @@ TEST(PathOpener, ArchivesOpenInTheKindTheDropSettingNames) {
     EXPECT_EQ(PlanOpenPath(dir.File("Song.LZH"), c).kind, 0);
     c.archive_drop = 100;
     EXPECT_EQ(PlanOpenPath(dir.File("Song.LZH"), c).kind, 2);  // nobody to ask: the current kind
-    c.ask_archive_kind = [] { return 0; };
-    EXPECT_EQ(PlanOpenPath(dir.File("Song.LZH"), c).kind, 0);
-    c.ask_archive_kind = [] { return -1; };
+    EXPECT_FALSE(PlanOpenPath(dir.File("Song.LZH"), c).keep_archive_drop);
+    std::vector<std::string> asked;
+    c.ask_archive_kind = [&](const std::string& archive) {
+        asked.push_back(archive);
+        return nuko::media::ArchiveKindAnswer{0, false};
+    };
+    p = PlanOpenPath(dir.File("Song.LZH"), c);
+    EXPECT_EQ(p.kind, 0);
+    EXPECT_FALSE(p.keep_archive_drop);
+    EXPECT_EQ(asked, std::vector<std::string>{dir.File("Song.LZH")});
+    // A kept answer comes back for "Drop".
+    c.ask_archive_kind = [](const std::string&) { return nuko::media::ArchiveKindAnswer{3, true}; };
+    p = PlanOpenPath(dir.File("Song.LZH"), c);
+    EXPECT_EQ(p.kind, 3);
+    EXPECT_EQ(p.keep_archive_drop, 3);
+    c.ask_archive_kind = [](const std::string&) { return nuko::media::ArchiveKindAnswer{}; };
     EXPECT_FALSE(PlanOpenPath(dir.File("Song.LZH"), c).usable);
 }

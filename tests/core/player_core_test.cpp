@@ -46,6 +46,9 @@ struct Recorder : CoreListener {
     void OnSleep(bool on, int left) override { events.push_back(std::string(on ? "sleep " : "sleep off") + (on ? std::to_string(left) : "")); }
     void OnSessionEndRequested(int mode) override { events.push_back("end " + std::to_string(mode)); }
     void OnRowSelected(int row) override { events.push_back("row " + std::to_string(row)); }
+    // The song's own file of each item that started.
+    std::vector<std::string> sources;
+    void OnItemStarted(const playback::ItemDisplay& item) override { sources.push_back(item.source); }
 };
 
 class CoreTest : public ::testing::Test {
@@ -450,11 +453,16 @@ TEST_F(CoreTest, ArchiveRowsAreListedAndPlayTheirChosenMember) {
     ASSERT_NE(song, 0);
     ASSERT_NE(empty, 0);
 
+    Recorder started;
+    core->Subscribe(started);
     core->SelectRow(song);
     ASSERT_TRUE(router.Run(cmd::kPlay));
     queue.RunPending();
     ASSERT_FALSE(backends.made.empty());
     EXPECT_EQ(backends.made.back()->opened.back(), work.File("song.mid"));
+    // The song's own file is the member in the work folder, where the
+    // archive's script and pictures came out beside it.
+    EXPECT_EQ(started.sources, std::vector<std::string>{work.File("song.mid")});
     EXPECT_EQ(core->ItemTitle(song), "Tune!");  // the member's title, not the archive's
     router.Run(cmd::kStop);
     core.reset();
@@ -490,6 +498,39 @@ TEST_F(CoreTest, WithoutTheArchiveLibraryArchivesAreNeitherListedNorPlayed) {
     for (const auto& item : core->files().list().items) names.push_back(item.name);
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"a.mid", "b.mid", "c.mid"}));
+}
+
+TEST_F(CoreTest, TheArchiveKindQuestionOpensTheArchiveAndAKeptAnswerIsNotAskedAgain) {
+    NUKO_REQUIRE_TOOL(media::CArchiveFile::LibraryUsable(), "liblhasa.so.0 is not installed");
+    test::TempDir box;
+    test::WriteBytes(box.File("tune.lzh"), test::LzhArchive({{"tune.wav", "RIFF"}}));
+    s.archive.drop = 100;  // ask
+    std::vector<std::string> asked;
+    app::CoreContext ctx = core->context();
+    ctx.ask_archive_kind = [&](const std::string& archive) {
+        asked.push_back(archive);
+        return media::ArchiveKindAnswer{3, true};
+    };
+    core.reset();
+    core = std::make_unique<PlayerCore>(ctx);
+    core->RegisterCommands(router);
+    core->Start();
+    ASSERT_EQ(core->OpenPath(box.File("tune.lzh"), true), 1);
+    EXPECT_EQ(core->kind(), MediaKind::Sound);
+    EXPECT_EQ(asked, std::vector<std::string>{box.File("tune.lzh")});
+    EXPECT_EQ(s.archive.drop, 3);  // written with the settings at exit
+    ASSERT_EQ(core->OpenPath(box.File("tune.lzh"), true), 1);
+    EXPECT_EQ(asked.size(), 1u);
+
+    // Cancelled: nothing opens, what was there stays.
+    s.archive.drop = 100;
+    ctx.ask_archive_kind = [](const std::string&) { return media::ArchiveKindAnswer{}; };
+    core.reset();
+    core = std::make_unique<PlayerCore>(ctx);
+    core->RegisterCommands(router);
+    core->Start();
+    EXPECT_EQ(core->OpenPath(box.File("tune.lzh"), true), -1);
+    EXPECT_EQ(s.archive.drop, 100);
 }
 
 TEST_F(CoreTest, AnArchiveOpensInItsFolderAndPlaysItsMember) {

@@ -483,4 +483,22 @@ TEST(PlayControllerPrepare, ArchiveItemsPlayTheMemberTheArchiveStepChose) {
     f.controller->SetCurrentItem(1);
     f.controller->RunCommand(PlayCommand::Play, true);
     EXPECT_EQ(converted, std::vector<std::string>{member});
+    f.controller->RunCommand(PlayCommand::Stop, true);
+
+    // A catalog's init file that is not beside the archive but came out of
+    // it beside the member plays from there; one in neither place is
+    // passed on as it is.
+    member = f.work.File("song.mid");
+    const std::string init = f.work.File("gsreset.mid");
+    WriteBytes(init, "MThd");
+    EjectingList list(*f.list);
+    list.init_file = f.dir.File("GSRESET.MID");
+    f.controller->SetList(&list);
+    f.list->SetSelected(1);
+    f.controller->SetCurrentItem(1);
+    f.controller->RunCommand(PlayCommand::Play, true);
+    const auto& opened = f.Backend()->opened;
+    ASSERT_GE(opened.size(), 2u);
+    EXPECT_EQ(opened[opened.size() - 2], init);
+    EXPECT_EQ(opened.back(), member);
 }

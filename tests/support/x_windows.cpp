@@ -283,6 +283,59 @@ std::vector<std::string> ScreenLog::Names() const {
     return state_->names;
 }
 
+unsigned long TransientFor(const std::string& display, unsigned long window) {
+    DisplayPtr d = Open(display);
+    Window owner = 0;
+    if (!d || !XGetTransientForHint(d.get(), window, &owner)) return 0;
+    return owner;
+}
+
+namespace {
+
+// The 32-bit items of a property (atoms, windows); empty when it is absent.
+std::vector<unsigned long> LongsOf(Display* d, Window w, const char* property, Atom type) {
+    Atom actual = None;
+    int format = 0;
+    unsigned long n = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<unsigned long> out;
+    if (XGetWindowProperty(d, w, XInternAtom(d, property, False), 0, 4096, False, type, &actual, &format, &n, &after,
+                           &data) == Success &&
+        data && format == 32) {
+        const auto* items = reinterpret_cast<const unsigned long*>(data);  // Xlib hands out longs
+        out.assign(items, items + n);
+    }
+    if (data) XFree(data);
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> NetWmState(const std::string& display, unsigned long window) {
+    DisplayPtr d = Open(display);
+    std::vector<std::string> names;
+    if (!d) return names;
+    for (unsigned long atom : LongsOf(d.get(), window, "_NET_WM_STATE", XA_ATOM)) {
+        char* name = XGetAtomName(d.get(), atom);
+        if (!name) continue;
+        names.emplace_back(name);
+        XFree(name);
+    }
+    return names;
+}
+
+bool Viewable(const std::string& display, unsigned long window) {
+    DisplayPtr d = Open(display);
+    XWindowAttributes a;
+    return d && XGetWindowAttributes(d.get(), window, &a) && a.map_state == IsViewable;
+}
+
+std::vector<unsigned long> ClientStacking(const std::string& display) {
+    DisplayPtr d = Open(display);
+    if (!d) return {};
+    return LongsOf(d.get(), DefaultRootWindow(d.get()), "_NET_CLIENT_LIST_STACKING", XA_WINDOW);
+}
+
 bool AskToClose(const std::string& display, unsigned long window) {
     DisplayPtr d = Open(display);
     if (!d) return false;

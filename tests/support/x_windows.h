@@ -100,6 +100,16 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// What the window manager reads of a window and what it tells of the
+// stacking, straight from the server: the window named as its owner
+// (WM_TRANSIENT_FOR, 0 when none), the names of its _NET_WM_STATE atoms,
+// whether it is mapped and viewable, and the managed windows from bottom to
+// top (_NET_CLIENT_LIST_STACKING on the root).
+unsigned long TransientFor(const std::string& display, unsigned long window);
+std::vector<std::string> NetWmState(const std::string& display, unsigned long window);
+bool Viewable(const std::string& display, unsigned long window);
+std::vector<unsigned long> ClientStacking(const std::string& display);
+
 // Asks the window to close as a window manager's Close does
 // (WM_DELETE_WINDOW); false when the request could not be sent.
 bool AskToClose(const std::string& display, unsigned long window);

@@ -48,7 +48,8 @@ std::unique_ptr<OptionsPage> General() {
     auto p = std::make_unique<FieldPage>(QStringLiteral("全般"));
     p->Group(QStringLiteral("起動"));
     p->Choice(QStringLiteral("ｳｨﾝﾄﾞｳの状態(&S):"), {"Main", "Show"},
-              {QStringLiteral("通常"), QStringLiteral("最小化"), QStringLiteral("最大化")}, {1, 2, 3});
+              {QStringLiteral("通常"), QStringLiteral("最小化"), QStringLiteral("最大化")}, {1, 2, 3},
+              {{5, 0}});  // 5, the first start's value, is a normal start too
     p->Check(QStringLiteral("MINI画面を表示する(&I)"), {"Main", "Mini"});
     p->Choice(QStringLiteral("起動時のMINI画面(&N):"), {"Main", "MiniStart"},
               {QStringLiteral("前回の状態"), QStringLiteral("表示する"), QStringLiteral("表示しない")});
@@ -168,6 +169,11 @@ std::unique_ptr<OptionsPage> Tools() {
     p->Group(QStringLiteral("LZH書庫"));
     p->Check(QStringLiteral("展開中のﾀﾞｲｱﾛｸﾞを表示する(&A)"), {"Tool\\Archive", "DlgView"});
     p->Check(QStringLiteral("同名ﾌｧｲﾙを上書きする(&Y)"), {"Tool\\Archive", "Yes"});
+    // 1, the CD kind, opens as MIDI: shown so, and kept.
+    p->Choice(QStringLiteral("書庫を開くﾒﾃﾞｨｱ(&K):"), {"Tool\\Archive", "Drop"},
+              {QStringLiteral("現在のﾒﾃﾞｨｱ"), QStringLiteral("MIDI"), QStringLiteral("動画"), QStringLiteral("ｻｳﾝﾄﾞ"),
+               QStringLiteral("毎回たずねる")},
+              {-1, 0, 2, 3, 100}, {{1, 1}});
     p->Group(QStringLiteral("RCP変換"));
     p->Check(QStringLiteral("変換してから演奏する(&R)"), {"Tool\\Rcpcv", "Used"});
     p->Check(QStringLiteral("変換中のﾀﾞｲｱﾛｸﾞを表示する(&V)"), {"Tool\\Rcpcv", "DlgView"});

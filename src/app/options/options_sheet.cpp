@@ -163,7 +163,8 @@ void FieldPage::Number(const QString& label, SettingKey key, int min, int max, c
          }});
 }
 
-void FieldPage::Choice(const QString& label, SettingKey key, const QStringList& items, std::vector<int> values) {
+void FieldPage::Choice(const QString& label, SettingKey key, const QStringList& items, std::vector<int> values,
+                       std::vector<std::pair<int, int>> also) {
     auto* combo = new QComboBox(widget_);
     combo->addItems(items);
     if (values.empty())
@@ -171,22 +172,32 @@ void FieldPage::Choice(const QString& label, SettingKey key, const QStringList& 
     // A stored value none of the items stands for is shown as a number of
     // its own, and kept.
     auto known = std::make_shared<std::vector<int>>(std::move(values));
+    // The value read and the item it showed as: kept while that item stays.
+    auto loaded = std::make_shared<std::pair<int, int>>(0, -1);
     Add(label, combo, key,
         {[=](const settings::OptionsModel& m) {
              const int v = ToInt(Read(m, key));
              while (combo->count() > items.size()) combo->removeItem(combo->count() - 1);
              known->resize(static_cast<std::size_t>(items.size()));
-             auto it = std::find(known->begin(), known->end(), v);
-             if (it == known->end()) {
-                 combo->addItem(QString::number(v));
-                 known->push_back(v);
-                 it = known->end() - 1;
+             int index = -1;
+             for (const auto& [value, item] : also)
+                 if (value == v && item >= 0 && item < items.size()) index = item;
+             if (index < 0) {
+                 auto it = std::find(known->begin(), known->end(), v);
+                 if (it == known->end()) {
+                     combo->addItem(QString::number(v));
+                     known->push_back(v);
+                     it = known->end() - 1;
+                 }
+                 index = static_cast<int>(it - known->begin());
              }
-             combo->setCurrentIndex(static_cast<int>(it - known->begin()));
+             *loaded = {v, index};
+             combo->setCurrentIndex(index);
          },
          [=](settings::OptionsModel& m, std::string* why) {
              const int i = std::max(0, combo->currentIndex());
-             if (Write(m, key, std::to_string((*known)[static_cast<std::size_t>(i)]))) return true;
+             const int v = i == loaded->second ? loaded->first : (*known)[static_cast<std::size_t>(i)];
+             if (Write(m, key, std::to_string(v))) return true;
              *why = Refused(label);
              return false;
          }});

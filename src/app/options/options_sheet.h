@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/options_model.h"
@@ -62,7 +63,11 @@ public:
     // A number within [min, max]; typed values outside are refused.
     void Number(const QString& label, SettingKey key, int min, int max, const QString& suffix = {});
     // One of several numbered choices (values[i] for item i; unset: 0, 1, ...).
-    void Choice(const QString& label, SettingKey key, const QStringList& items, std::vector<int> values = {});
+    // `also` names stored values that an item stands for as well (value,
+    // item index); the stored value is written back as it was while its
+    // item stays chosen.
+    void Choice(const QString& label, SettingKey key, const QStringList& items, std::vector<int> values = {},
+                std::vector<std::pair<int, int>> also = {});
     // Free text; `suggestions` fill a drop-down list.
     void Text(const QString& label, SettingKey key, const QStringList& suggestions = {});
     // A file with a chooser; `suggestions` fill a drop-down list; `check`

@@ -365,6 +365,8 @@ TEST_F(FrameTest, TheMidiWordWindowShowsTheScriptOfTheSongThatPlays) {
     app::MidiWordComponent& word = frame->component<app::MidiWordComponent>();
     app::MidiWordWindow* window = word.window();
     ASSERT_NE(window, nullptr);
+    // A pop-up of the main window: on screen only while it is.
+    frame->show();
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(core->WrdScreenOpen());
 
@@ -404,6 +406,29 @@ TEST_F(FrameTest, TheMidiWordWindowShowsTheScriptOfTheSongThatPlays) {
     EXPECT_FALSE(core->WrdScreenOpen());
     EXPECT_FALSE(frame->action(cmd::kWordFiles)->isChecked());
     frame->RunCommand(cmd::kWordFiles);
+    EXPECT_TRUE(window->isVisible());
+
+    // Hidden (to the tray) or minimised, the main window takes it along and
+    // brings it back.
+    frame->hide();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(core->WrdScreenOpen());
+    frame->show();
+    EXPECT_TRUE(window->isVisible());
+    frame->showMinimized();
+    EXPECT_FALSE(window->isVisible());
+    frame->showNormal();
+    EXPECT_TRUE(window->isVisible());
+    // Shut meanwhile, it stays away when the main window comes back.
+    frame->hide();
+    frame->RunCommand(cmd::kWordFiles);
+    frame->show();
+    EXPECT_FALSE(window->isVisible());
+    // Opened meanwhile, it comes with the main window.
+    frame->hide();
+    frame->RunCommand(cmd::kWordFiles);
+    EXPECT_FALSE(window->isVisible());
+    frame->show();
     EXPECT_TRUE(window->isVisible());
 
     // A song without a script hides it; the position stays stored.
@@ -665,6 +690,34 @@ TEST_F(FrameTest, TheOptionsSheetRefusesBadValuesAndKeepsTheOldOnes) {
     prompt.Clear();
     EXPECT_FALSE(sheet.ApplyNow());
     EXPECT_TRUE(sheet.model().settings().drives.empty());
+}
+
+TEST_F(FrameTest, AStoredValueThatAChoiceStandsForIsShownAsItAndKept) {
+    // Main/Show 5 (the first start's SW_SHOW) is a normal start; Drop 1
+    // (the CD kind) opens archives as MIDI.
+    s.main.show = 5;
+    s.archive.drop = 1;
+    app::OptionsSheet sheet(s, [](const settings::Settings&) { return true; });
+    for (auto& p : app::MakeStandardPages()) sheet.AddPage(std::move(p));
+    auto* show = sheet.findChild<QComboBox*>("Main/Show");
+    auto* drop = sheet.findChild<QComboBox*>("Tool\\Archive/Drop");
+    ASSERT_NE(show, nullptr);
+    ASSERT_NE(drop, nullptr);
+    EXPECT_EQ(show->currentText(), "通常");
+    EXPECT_EQ(show->count(), 3);  // no bare "5" among the choices
+    EXPECT_EQ(drop->currentText(), "MIDI");
+    ASSERT_TRUE(sheet.ApplyNow());
+    EXPECT_EQ(sheet.model().settings().main.show, 5);
+    EXPECT_EQ(sheet.model().settings().archive.drop, 1);
+    // Another choice writes its own value.
+    show->setCurrentIndex(2);
+    drop->setCurrentIndex(4);
+    ASSERT_TRUE(sheet.ApplyNow());
+    EXPECT_EQ(sheet.model().settings().main.show, 3);
+    EXPECT_EQ(sheet.model().settings().archive.drop, 100);
+    show->setCurrentIndex(0);
+    ASSERT_TRUE(sheet.ApplyNow());
+    EXPECT_EQ(sheet.model().settings().main.show, 1);
 }
 
 TEST_F(FrameTest, ANewSoundFontIsTheNextSongsAndTheSheetCanNotWriteAReadOnlyFile) {

@@ -1,8 +1,11 @@
 #include "app/components/midi_word/midi_word_component.h"
 
 #include <QDesktopServices>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMenu>
 #include <QUrl>
+#include <utility>
 
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
@@ -50,8 +53,10 @@ void MidiWordComponent::ApplySettings(const settings::Settings& s) {
     word_ = s.word;
     word_on_ = s.main.word != 0;
     hotkeys_ = s.hotkey;
-    if (const settings::SettingsStore* store = core_ ? core_->context().store : nullptr)
+    if (const settings::SettingsStore* store = core_ ? core_->context().store : nullptr) {
         wrd_program_ = store->ReadKey("Winexec", "Wrd").value_or("");
+        if (!std::exchange(place_read_, true)) placed_ = store->ReadKey("Word", "Position").has_value();
+    }
     if (!model_) return;
     model_->ApplySettings(word_, word_on_);
     window_->SetCaption(word_.caption != 0);
@@ -79,11 +84,29 @@ void MidiWordComponent::Opened(bool open) {
         return;
     }
     Refresh();
+    if (!placed_) PlaceBesideOwner();
     window_->ShowAt(QPoint(model_->x(), model_->y()));
     if (model_->full_screen_mark() && MidiWordWindow::CanFullScreen()) {
         model_->SetFullScreen(true);
         window_->EnterFullScreen();
     }
+}
+
+void MidiWordComponent::PlaceBesideOwner() {
+    QWidget* main = owner_ ? owner_->window() : nullptr;
+    QScreen* screen = main && main->screen() ? main->screen() : QGuiApplication::primaryScreen();
+    if (!main || !main->isVisible() || !screen) return;  // placed when it first shows beside a shown window
+    placed_ = true;
+    const QRect frame = main->frameGeometry();
+    const QRect desktop = screen->availableGeometry();
+    // The pop-up's frame: its client area and, captioned, the owner's
+    // borders as a likely guess before it was ever shown.
+    QSize size = window_->frameGeometry().size();
+    if (window_->frameGeometry() == window_->geometry() && word_.caption != 0)
+        size += frame.size() - main->geometry().size();
+    const WordRect r = FirstPlaceBeside({frame.x(), frame.y(), frame.width(), frame.height()}, size.width(),
+                                        size.height(), {desktop.x(), desktop.y(), desktop.width(), desktop.height()});
+    model_->SetPosition(r.x, r.y);
 }
 
 void MidiWordComponent::OnWrdTick(std::uint32_t position) {

@@ -43,6 +43,7 @@ private:
     void Refresh();
     void OnKey(int virtual_key, int modifiers);
     void OpenScript();
+    void PlaceBesideOwner();
 
     QWidget* owner_;
     wrd::QtGlyphSource glyphs_;
@@ -55,6 +56,10 @@ private:
     std::string wrd_program_;  // the program registered for ".wrd"
     settings::WordSection word_;
     bool word_on_ = true;
+    // No place was stored (the first start): the window first opens beside
+    // the main window.
+    bool place_read_ = false;
+    bool placed_ = true;
 };
 
 }  // namespace nuko::app

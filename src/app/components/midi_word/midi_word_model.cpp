@@ -19,6 +19,37 @@ WordRect KeepOnDesktop(WordRect r, WordRect desktop) {
     return r;
 }
 
+namespace {
+
+long long Overlap(const WordRect& a, const WordRect& b) {
+    const long long w = std::min(a.x + a.width, b.x + b.width) - std::max(a.x, b.x);
+    const long long h = std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
+    return w > 0 && h > 0 ? w * h : 0;
+}
+
+}  // namespace
+
+WordRect FirstPlaceBeside(WordRect owner, int width, int height, WordRect desktop) {
+    const WordRect sides[] = {{owner.x + owner.width, owner.y, width, height},
+                              {owner.x, owner.y + owner.height, width, height},
+                              {owner.x - width, owner.y, width, height},
+                              {owner.x, owner.y - height, width, height}};
+    WordRect best{desktop.x, desktop.y, width, height};
+    long long least = -1;
+    for (WordRect r : sides) {
+        // Slid along the edge it stands on until the desktop holds it.
+        r.x = std::max(desktop.x, std::min(r.x, desktop.x + desktop.width - width));
+        r.y = std::max(desktop.y, std::min(r.y, desktop.y + desktop.height - height));
+        const long long covered = Overlap(r, owner);
+        if (least < 0 || covered < least) {
+            best = r;
+            least = covered;
+        }
+        if (covered == 0) break;
+    }
+    return best;
+}
+
 WordRect FullScreenPicture(int width, int height, WordRect screen) {
     if (width <= 0 || height <= 0 || screen.width <= 0 || screen.height <= 0) return {screen.x, screen.y, 0, 0};
     int w = width, h = height;

@@ -30,6 +30,13 @@ struct WordRect {
 // the right or bottom edge is moved in by its own size.
 WordRect KeepOnDesktop(WordRect r, WordRect desktop);
 
+// Where a window of `width` x `height` first stands beside the owner's
+// frame, so that it covers neither the owner's caption nor its panels: to
+// the right, below, to the left or above, the first of these that the
+// desktop holds whole. When none does, the place on the desktop that covers
+// the least of the owner.
+WordRect FirstPlaceBeside(WordRect owner, int width, int height, WordRect desktop);
+
 // The screen's picture in full screen: scaled by the largest whole factor
 // that fits (pixel art stays sharp) and centred. A picture larger than the
 // screen keeps its shape and is scaled down to fit.

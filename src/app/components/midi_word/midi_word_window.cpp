@@ -18,7 +18,7 @@ WordRect ToWordRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height(
 
 }  // namespace
 
-MidiWordWindow::MidiWordWindow(QWidget* owner) : QWidget(owner) {
+MidiWordWindow::MidiWordWindow(QWidget* owner) : OwnedPopup(owner) {
     setObjectName(QStringLiteral("NU-KOP32!MIDI-WordWindow"));
     setWindowTitle(QStringLiteral("MIDI-Word"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -32,7 +32,7 @@ MidiWordWindow::MidiWordWindow(QWidget* owner) : QWidget(owner) {
 
 void MidiWordWindow::ApplyFlags() {
     // Owned by the main window; no close button, as Close does nothing.
-    Qt::WindowFlags f = Qt::Window | Qt::CustomizeWindowHint;
+    Qt::WindowFlags f = kWindowType | Qt::CustomizeWindowHint;
     if (caption_) f |= Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint;
     else f |= Qt::FramelessWindowHint;
     const bool shown = isVisible();

@@ -7,12 +7,13 @@
 
 #include <QImage>
 #include <QPoint>
-#include <QWidget>
 #include <functional>
+
+#include "nuko/owned_popup.h"
 
 namespace nuko::app {
 
-class MidiWordWindow final : public QWidget {
+class MidiWordWindow final : public OwnedPopup {
 public:
     explicit MidiWordWindow(QWidget* owner);
 

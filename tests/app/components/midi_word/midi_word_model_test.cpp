@@ -32,6 +32,25 @@ TEST(MidiWordPlace, AWindowOutOfReachComesBackAndOnePartlyShownStays) {
     EXPECT_EQ(app::KeepOnDesktop({900, 0, 1280, 800}, {0, 0, 800, 600}), (WordRect{0, 0, 1280, 800}));
 }
 
+TEST(MidiWordPlace, TheFirstPlaceIsBesideTheMainWindowAndCoversItLeastWhenNothingFits) {
+    // The main window's frame: 400 x 500 at (6, 0); the screen 640 x 400.
+    const WordRect main{6, 0, 400, 500};
+    // Room to the right.
+    EXPECT_EQ(app::FirstPlaceBeside(main, 640, 400, {0, 0, 1400, 900}), (WordRect{406, 0, 640, 400}));
+    // Not to the right (406 + 640 > 1024; slid back to 384 it would cover
+    // the main window), but below: rows 500-899 leave the main window whole.
+    EXPECT_EQ(app::FirstPlaceBeside(main, 640, 400, {0, 0, 1024, 1000}), (WordRect{6, 500, 640, 400}));
+    // The main window on the right half: to its left.
+    EXPECT_EQ(app::FirstPlaceBeside({700, 0, 400, 700}, 640, 400, {0, 0, 1100, 768}), (WordRect{60, 0, 640, 400}));
+    // Nowhere whole on 1024 x 768: right, slid to x 384, covers 22 x 400
+    // points of it; below (slid to y 368) 400 x 132; left (slid to 0)
+    // 400 x 400; above (at 0) 400 x 400. The least wins.
+    EXPECT_EQ(app::FirstPlaceBeside(main, 640, 400, {0, 0, 1024, 768}), (WordRect{384, 0, 640, 400}));
+    // A desktop that does not start at 0.
+    EXPECT_EQ(app::FirstPlaceBeside({-1280, 100, 300, 300}, 640, 400, {-1280, 0, 3200, 1080}),
+              (WordRect{-980, 100, 640, 400}));
+}
+
 TEST(MidiWordPlace, FullScreenScalesByWholeFactorsAndCentres) {
     EXPECT_EQ(app::FullScreenPicture(640, 400, {0, 0, 1920, 1080}), (WordRect{320, 140, 1280, 800}));
     EXPECT_EQ(app::FullScreenPicture(640, 400, {0, 0, 1024, 768}), (WordRect{192, 184, 640, 400}));
