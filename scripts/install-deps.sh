@@ -27,6 +27,7 @@ xvfb xauth xdotool openbox sox ffmpeg pulseaudio pulseaudio-utils trayer lhasa
 fluidsynth mpv
 dbus-daemon dbus-bin playerctl
 desktop-file-utils appstream shared-mime-info
+dpkg-dev
 "
 
 case "${1:-}" in

@@ -15,6 +15,7 @@
 #include "core/commands/command_router.h"
 #include "app/frame/main_frame.h"
 #include "core/player_core.h"
+#include "playback/file_copy_dialog.h"
 #include "playback/rcp_convert_dialog.h"
 #include "app/session_control.h"
 #include "desktop/single_instance.h"
@@ -106,6 +107,10 @@ bool CPlayerApp::Start() {
     ctx.program_folder = folders::ProgramFolder();
     ctx.dispatcher = dispatcher_.get();
     ctx.background_lists = true;
+    ctx.background_copies = true;
+    ctx.copy_view = [this]() -> std::unique_ptr<playback::FileCopyView> {
+        return std::make_unique<playback::FileCopyDialog>(frame_.get());
+    };
     // The SMF converter, when a user has put one in the program folder.
     ctx.converters.smf_convert = [this](const std::string& smf, const std::string& cfg) -> std::string {
         const settings::SmfkTool& t = settings_.smfk;

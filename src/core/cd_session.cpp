@@ -13,6 +13,7 @@
 #include "core/player_core.h"
 #include "cd/disc_lengths.h"
 #include "cd/disc_toc.h"
+#include "cd/disc_watch.h"
 #include "nuko/files.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
@@ -293,13 +294,35 @@ OpenResult PlayerCore::OpenCdPlan(const OpenPlan& plan) {
 
 void PlayerCore::CheckDiscInserted() {
     if (!controller_->idle()) return;
+    if (!cd_->watch) {
+        if (!ctx_.dispatcher) return;
+        cd_->watch = std::make_unique<cd::DiscWatch>(*ctx_.dispatcher, ctx_.disc_id_reader);
+    }
+    if (cd_->watch->busy()) return;  // the last look has not answered yet
     const bool every_drive = s_.cd.insert_multi != 0;
+    std::vector<std::string> devices;
     for (int i = 0; i < static_cast<int>(cd_->drives.size()); ++i) {
         const cd::CdDrive& drive = cd_->drives[static_cast<std::size_t>(i)];
         if (drive.image || (!every_drive && i != cd_->drive)) continue;
-        std::string id;
-        if (auto disc = cd::OpenDisc(drive.device)) id = cd::DiscId(cd::DiscLengthsOf(disc->Toc()));
-        auto [seen, first] = cd_->seen_discs.try_emplace(drive.device, id);
+        devices.push_back(drive.device);
+    }
+    if (devices.empty()) return;
+    // The drives are opened on the watch's thread; the answer comes back
+    // here, and goes with the core (the watch is the core's).
+    cd_->watch->Start(devices, [this, devices](std::vector<std::string> ids) { TakeDiscIds(devices, ids); });
+}
+
+bool PlayerCore::disc_check_running() const { return cd_->watch && cd_->watch->busy(); }
+
+void PlayerCore::TakeDiscIds(const std::vector<std::string>& devices, const std::vector<std::string>& ids) {
+    // A play may have started, or the drive list changed, while the drives
+    // were looked at: the answer is matched to the drives by device.
+    if (!controller_->idle()) return;
+    for (std::size_t k = 0; k < devices.size() && k < ids.size(); ++k) {
+        const int i = cd::FindDriveByDevice(cd_->drives, devices[k]);
+        if (i < 0) continue;
+        const std::string& id = ids[k];
+        auto [seen, first] = cd_->seen_discs.try_emplace(devices[k], id);
         const std::string before = std::exchange(seen->second, id);
         if (kind_ == MediaKind::Cd && i == cd_->drive) {
             // The panel's drive: any change shows, a removed disc too.

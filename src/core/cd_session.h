@@ -11,6 +11,7 @@
 #include "cd/cd_drives.h"
 #include "cd/cd_title_db.h"
 #include "cd/disc_toc.h"
+#include "cd/disc_watch.h"
 #include "library/media_list.h"
 #include "core/player_core.h"
 #include "playback/cd_play_list.h"
@@ -29,6 +30,9 @@ struct CdSession {
     std::unique_ptr<playback::CdPlayList> list;
     // The disc id (empty: none) the insert check last saw in each drive.
     std::map<std::string, std::string> seen_discs;
+    // Opens the drives for the insert check off the core's thread; made on
+    // the first check.
+    std::unique_ptr<cd::DiscWatch> watch;
 };
 
 }  // namespace nuko::app

@@ -25,6 +25,7 @@ class ArchiveUi;
 
 namespace nuko::playback {
 class BackendFactory;
+class FileCopyView;
 class RcpConversionView;
 }  // namespace nuko::playback
 
@@ -52,6 +53,11 @@ struct CoreContext {
     // Lists are read on a worker thread and fill in as their rows come (the
     // player's window); else in place, before the call returns.
     bool background_lists = false;
+    // Copies to the work folder (FileCopy) run on a worker thread, the item
+    // opening when the copy ends (the player's window); else in place.
+    bool background_copies = false;
+    // The progress window of such a copy (FileCopy/DlgView); unset: none.
+    std::function<std::unique_ptr<playback::FileCopyView>()> copy_view;
     // The outside converters a MIDI item goes through before it plays.
     playback::ItemConverters converters;
     // The window an RCP conversion shows when "Tool\Rcpcv" "DlgView" is
@@ -67,6 +73,9 @@ struct CoreContext {
     std::optional<bool> archives_enabled;
     // The machine's CD drives (device paths); unset: those libcdio finds.
     std::function<std::vector<std::string>()> cd_drive_list;
+    // The disc id in a drive for the insert check, empty when none; it runs
+    // on a worker thread. Unset: the disc libcdio reads.
+    std::function<std::string(const std::string& device)> disc_id_reader;
     // Seeds of the random play orders; unset: the time in seconds.
     std::function<std::uint32_t()> shuffle_seed;
 };

@@ -9,6 +9,8 @@
 #include "core/player_core.h"
 #include "nuko/files.h"
 #include "nuko/media_title.h"
+#include "nuko/string_ids.h"
+#include "nuko/strings.h"
 #include "settings/settings.h"
 
 namespace nuko::app {
@@ -157,6 +159,7 @@ void PlayerCore::Reload(const std::string& named, bool in_place) {
     Notify([](CoreListener& c) { c.OnListStarted(); });
 
     auto header = [this](media::ListHeader h) {
+        if (h.long_lines > 0) OnStatus(FormatMessage(strings::kCatalogLinesSkipped, {std::to_string(h.long_lines)}));
         media::FileAreaModel& files = lists_->files;
         files.SetHeader(std::move(h));
         const int first = files.rows() + 1;

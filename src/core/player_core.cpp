@@ -66,10 +66,12 @@ PlayerCore::PlayerCore(CoreContext context) : ctx_(std::move(context)), s_(*ctx_
     backends_ = backends;
     playback::MediaDeviceConfig config = DeviceConfigFrom(s_, ctx_.work_folder);
     config.program_folder = ctx_.program_folder;
+    if (ctx_.background_copies) config.dispatcher = ctx_.dispatcher;
     playback::MediaDeviceHooks hooks;
     hooks.notice = [this](MediaKind kind, int code) { controller_->OnDeviceNotice(kind, code); };
     hooks.status = [this](std::string_view text) { OnStatus(text); };
     hooks.movie_window = ctx_.movie_window;
+    hooks.copy_view = ctx_.copy_view;
     device_ = std::make_unique<playback::MediaDevice>(*backends, config, hooks);
     MakeListSession();
     MakeCdSession();
@@ -152,6 +154,8 @@ void PlayerCore::ApplySettings() {
     }
     controller_->SetConverters(std::move(converters));
     controller_->SetOptions(ControllerOptionsFrom(s_, ctx_.work_folder));
+    // The options sheet's FileCopy keys reach the next open.
+    device_->SetFileCopy(DeviceConfigFrom(s_, ctx_.work_folder).file_copy);
     ApplyTimerSettings();
     UpdateRotation(true);
     Notify([](CoreListener& l) { l.OnTimersChanged(); });

@@ -174,8 +174,12 @@ public:
     void ReadDisc();
     // The insert check (Cd/InsertTime): a disc that came into the chosen
     // drive (with Cd/InsertMulti into any drive) is read, the CD kind
-    // taking over while nothing plays, and played with Cd/InsertStart.
+    // taking over while nothing plays, and played with Cd/InsertStart. The
+    // drives are opened on a thread of their own and the answer is taken
+    // once the dispatcher brings it; a check while one runs is skipped.
     void CheckDiscInserted();
+    // An insert check waits for its answer.
+    bool disc_check_running() const;
     // The drives taking part in multi-CD play (Cd/Multi, Cd/MultiCdSel):
     // CD drives, not images, in drive order.
     std::vector<int> MultiCdDrives() const;
@@ -235,6 +239,8 @@ private:
     // Multi-CD play is on while Cd/Multi is set and a CD drive is in use.
     void UpdateRotation(bool settings_changed);
     bool LoadRotationDrive(int index);
+    // The insert check's answer: the disc ids found in `devices`.
+    void TakeDiscIds(const std::vector<std::string>& devices, const std::vector<std::string>& ids);
     // The drive entry of a disc image, added when new.
     int ImageDrive(const std::string& image);
 

@@ -170,6 +170,11 @@ void ParseCatalogInto(std::string_view bytes, ParsedCatalog& parsed, Sink& sink)
     if (!sink.Begin(parsed, count > 3 ? count - 3 : 0)) return;
     for (std::size_t i = 3; i < count; ++i) {
         std::string_view l = line(i);
+        if (l.size() < decoded_lines[i - 1].size()) {
+            // Outside the format: cut, it would name another file.
+            ++parsed.long_lines;
+            continue;
+        }
         if (l.empty() || l.front() == '\t') continue;  // no path
         EntryView e = SplitItemLine(l);
         if (e.path.empty()) continue;
@@ -240,6 +245,7 @@ public:
     template <class Parsed>
     void Begin(Parsed& parsed, std::size_t entries) {
         list_.loaded = 1;
+        list_.long_lines += static_cast<int>(parsed.long_lines);
         if (parsed.title) list_.title = Take(*parsed.title);
         if (parsed.sub_title) list_.sub_title = Take(*parsed.sub_title);
         list_.items.reserve(list_.items.size() + entries);
@@ -338,7 +344,10 @@ bool ReadCatalog(MediaList& list, const ExtensionList& extensions, bool find_pic
     ResolvingSink sink{resolver};
     ParsedCatalog parsed;
     ParseCatalogInto(*bytes, parsed, sink);
-    if (parsed.current_layout) return true;
+    if (parsed.current_layout) {
+        list.long_lines += static_cast<int>(parsed.long_lines);
+        return true;
+    }
     int converted = env.convert_old ? env.convert_old(list.path) : ConvertOldCatalog(list.path);
     if (!converted) return false;
     bytes = fileio::ReadFile(list.path, kMaxCatalogBytes);
@@ -347,7 +356,25 @@ bool ReadCatalog(MediaList& list, const ExtensionList& extensions, bool find_pic
     ParsedCatalog converted_parsed;
     sink.any_layout = true;
     ParseCatalogInto(*bytes, converted_parsed, sink);
+    list.long_lines += static_cast<int>(converted_parsed.long_lines);
     return true;
+}
+
+namespace {
+
+std::string ItemLine(const MediaItem& item) {
+    return CleanField(item.name) + '\t' + CleanField(item.title) + '\t' + CleanField(item.init_file) + '\t' +
+           CleanField(item.picture);
+}
+
+}  // namespace
+
+int FirstLongCatalogItem(const MediaList& list) {
+    for (std::size_t i = 0; i < list.items.size(); ++i) {
+        const std::string line = ItemLine(list.items[i]);
+        if (text::CutToCp932Bytes(line, kCatalogLineMax).size() < line.size()) return static_cast<int>(i);
+    }
+    return -1;
 }
 
 std::string SerializeCatalog(const MediaList& list) {
@@ -357,13 +384,7 @@ std::string SerializeCatalog(const MediaList& list) {
     text += CleanField(list.title) + "\r\n";
     text += CleanField(list.sub_title) + "\r\n";
     for (const auto& item : list.items) {
-        text += CleanField(item.name);
-        text += '\t';
-        text += CleanField(item.title);
-        text += '\t';
-        text += CleanField(item.init_file);
-        text += '\t';
-        text += CleanField(item.picture);
+        text += ItemLine(item);
         text += "\r\n";
     }
     std::string out = text::EncodeLegacy(text);

@@ -67,9 +67,9 @@ struct CatalogEnvironment {
     std::function<int(const MediaItem& item, bool found_file)> icon;
 };
 
-// One item line of a catalog, decoded to UTF-8 and cut to the format's
-// limits: the line to kCatalogLineMax bytes, then path, title and init file
-// each to kCatalogFieldMax; the picture is the rest of the line, TABs
+// One item line of a catalog, decoded to UTF-8: a line over kCatalogLineMax
+// bytes is skipped (and counted), then path, title and init file are each
+// cut to kCatalogFieldMax; the picture is the rest of the line, TABs
 // included.
 struct CatalogEntry {
     std::size_t line = 0;  // 0-based, counted as SplitCatalogLines counts
@@ -88,6 +88,8 @@ struct ParsedCatalog {
     std::optional<std::string> sub_title;
     // The lines after the sub title that have a path, in file order.
     std::vector<CatalogEntry> entries;
+    // Item lines over kCatalogLineMax bytes, left out of the entries.
+    std::size_t long_lines = 0;
 };
 
 // Parses catalog bytes; no file is opened and nothing is converted.
@@ -135,6 +137,10 @@ std::string ResolveCatalogPath(std::string_view field, std::string_view catalog_
 // older layout and the converter refuses it.
 bool ReadCatalog(MediaList& list, const ExtensionList& extensions, bool find_pictures,
                  const CatalogEnvironment& env);
+
+// The first item (0-based) whose line would exceed kCatalogLineMax CP932
+// bytes, which a reader could only cut; -1 when every line fits.
+int FirstLongCatalogItem(const MediaList& list);
 
 // Writes title, sub title and items to list.path, replacing the file
 // atomically. A TAB, CR or LF inside a field is written as a blank.

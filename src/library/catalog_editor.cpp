@@ -264,6 +264,9 @@ void CatalogEditor::AppendCatalog(const std::string& path, bool take_titles) {
     CatalogEnvironment env;
     env.drives = env_.drives;
     if (!ReadCatalog(list, extensions, false, env)) return;
+    if (list.long_lines > 0)
+        Ask(strings::kCatalogLinesSkipped, {std::to_string(list.long_lines)}, PromptButtons::Ok, PromptIcon::Warning,
+            {}, env_.owner);
     if (take_titles) {
         title_ = list.title;
         sub_title_ = list.sub_title;
@@ -529,7 +532,16 @@ bool CatalogEditor::Save() {
         return SaveAs(*chosen);
     }
     if (rows_.empty() && !Confirm(strings::kAskSaveEmptyCatalog, env_.owner)) return false;
-    if (WriteCatalog(ToList())) {
+    const MediaList list = ToList();
+    if (const int row = FirstLongCatalogItem(list); row >= 0) {
+        // A reader would cut the line and name another file: nothing is
+        // written, and the row to shorten is shown.
+        selected_ = row;
+        Ask(strings::kCatalogLineTooLong, {std::to_string(row + 1), list.items[static_cast<std::size_t>(row)].name},
+            PromptButtons::Ok, PromptIcon::Warning, {}, env_.owner);
+        return false;
+    }
+    if (WriteCatalog(list)) {
         Ask(strings::kSaveFailed, {}, PromptButtons::Ok, PromptIcon::Warning, {}, env_.owner);
         return false;
     }

@@ -349,7 +349,7 @@ bool ReadList(const FileAreaSettings& settings, const FileAreaEnvironment& env, 
         if (catalog_icons)
             catalog.icon = [&icons](const MediaItem& item, bool file) { return icons.Found(item.folder, item.name, file); };
         bool read = ReadCatalog(list, exts, true, catalog);
-        ListHeader header{list.title, list.sub_title, list.loaded};
+        ListHeader header{list.title, list.sub_title, list.loaded, list.long_lines};
         if (header.title.empty() && header.sub_title.empty()) {
             std::string_view file = path::FileName(settings.source);
             bool named = read && list.loaded == 1 && !file.empty() && file.front() != '*';

@@ -66,6 +66,7 @@ struct ListHeader {
     std::string title;
     std::string sub_title;
     int loaded = 0;
+    int long_lines = 0;  // catalog item lines skipped as too long
 };
 
 // Where a list read hands its results, in order: the header once (before

@@ -34,6 +34,7 @@ struct MediaList {
     std::string picture;   // CD title database only
     std::string notes;     // CD title database only: the disc's notes from an xmcd entry
     int loaded = 0;        // 1 after a catalog read that passed the version check
+    int long_lines = 0;    // catalog item lines over the format's length that a read skipped
     std::vector<MediaItem> items;
 
     void Add(const MediaItem& item) { items.push_back(item); }

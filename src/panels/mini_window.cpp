@@ -5,6 +5,8 @@
 #include <QImageReader>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -259,7 +261,8 @@ void MiniWindow::SetLook(const MiniLook& look) {
     title_->SetLook(look.font, look.background, look.text, look.style);
     const bool visible = isVisible();
     const Qt::WindowFlags flags = windowFlags();
-    const Qt::WindowFlags wanted = look.on_top ? flags | Qt::WindowStaysOnTopHint : flags & ~Qt::WindowStaysOnTopHint;
+    Qt::WindowFlags wanted = look.on_top ? flags | Qt::WindowStaysOnTopHint : flags & ~Qt::WindowStaysOnTopHint;
+    wanted = look.caption ? wanted & ~Qt::FramelessWindowHint : wanted | Qt::FramelessWindowHint;
     if (wanted != flags) {
         setWindowFlags(wanted);
         if (visible) show();
@@ -312,6 +315,13 @@ void MiniWindow::leaveEvent(QEvent*) {
 
 void MiniWindow::mouseDoubleClickEvent(QMouseEvent*) {
     if (look_.picture_on && look_.double_click_plays) Act(Action::PlayPause);
+}
+
+void MiniWindow::mousePressEvent(QMouseEvent* event) {
+    // Without a caption the window is moved by its own background.
+    if (!look_.caption && event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove())
+        return;
+    QWidget::mousePressEvent(event);
 }
 
 bool MiniWindow::RunKey(int key, Qt::KeyboardModifiers modifiers) {

@@ -37,6 +37,7 @@ struct MiniLook {
     int display = 1;            // 0 buttons only, 1 with the title, 2 with the title and the slider
     bool play_time_on_button = true;
     bool on_top = false;
+    bool caption = true;        // off: no title bar; a press on the window moves it
     bool behind_on_mouse = false;
     int transparency = 0;       // percent, 0 none .. kMostTransparent
     bool picture_on = false;
@@ -91,6 +92,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     QPushButton* Button(const QString& text, int id, int width = 0);

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "media_errors.h"
+#include "playback/work_copy.h"
 #include "nuko/drives.h"
 #include "nuko/files.h"
 #include "nuko/paths.h"
@@ -30,6 +31,7 @@ MediaDevice::MediaDevice(BackendFactory& backends, MediaDeviceConfig config, Med
     : backends_(backends), config_(std::move(config)), hooks_(std::move(hooks)), hook_(HookFolder(config_)) {}
 
 MediaDevice::~MediaDevice() {
+    DropCopy();
     for (int k = 0; k < media::kKindCount; ++k) Close(static_cast<MediaKind>(k));
     DeleteTemporaryFile();
 }
@@ -64,13 +66,18 @@ void MediaDevice::OnOpened(MediaKind kind, int result) {
 
 bool MediaDevice::IsOpening(MediaKind kind) {
     Slot& s = SlotOf(kind);
-    if (s.opening && s.backend) s.backend->Poll();
+    if (s.opening && s.backend && !IsCopying(kind)) s.backend->Poll();
     return s.opening;
 }
 
+bool MediaDevice::IsCopying(MediaKind kind) const { return copy_ && copy_->kind == kind; }
+
 void MediaDevice::Poll() {
-    for (Slot& s : slots_)
-        if (s.backend && (s.open || s.opening)) s.backend->Poll();
+    for (int k = 0; k < media::kKindCount; ++k) {
+        Slot& s = slots_[static_cast<std::size_t>(k)];
+        // A slot waiting for its copy has no item in its back end yet.
+        if (s.backend && (s.open || s.opening) && !IsCopying(static_cast<MediaKind>(k))) s.backend->Poll();
+    }
 }
 
 void MediaDevice::OnEnd(MediaKind kind, EndReason reason) {
@@ -95,14 +102,19 @@ bool MediaDevice::DeviceTypeFor(std::string_view extension, std::string* type) {
     return t.driver && !t.name.empty();
 }
 
+bool MediaDevice::WantsCopy(const std::string& source) const {
+    if (config_.work_folder.empty()) return false;
+    return config_.copy_from ? config_.copy_from(source) : drives::IsCdRomPath(source) || drives::IsRemovablePath(source);
+}
+
+std::string MediaDevice::CopyTarget(const std::string& source) const {
+    return path::WithTrailingSlash(config_.work_folder) + config_.file_copy.prefix + std::string(path::FileName(source));
+}
+
 std::string MediaDevice::CopyToWorkFolder(const std::string& source) {
-    if (config_.work_folder.empty()) return source;
-    bool wanted = config_.copy_from ? config_.copy_from(source)
-                                    : drives::IsCdRomPath(source) || drives::IsRemovablePath(source);
-    if (!wanted) return source;
+    if (!WantsCopy(source)) return source;
     if (hooks_.status) hooks_.status(LoadString(strings::kCopyingStatus));
-    std::string target = path::WithTrailingSlash(config_.work_folder) + config_.file_copy.prefix +
-                         std::string(path::FileName(source));
+    std::string target = CopyTarget(source);
     bool cancelled = false;
     std::function<void(int)> progress;
     if (config_.file_copy.dialog && hooks_.copy_progress)
@@ -112,13 +124,67 @@ std::string MediaDevice::CopyToWorkFolder(const std::string& source) {
     int r = files::CopyFile(source, target, progress);
     bool copied = r == files::kCopyWritten || r == files::kCopyWrittenWithProgress;
     if (!copied || cancelled) {
-        // The support library's copy cannot stop midway: a cancelled copy is
-        // thrown away when it ends, and the original plays.
+        // A copy in place cannot stop midway: a cancelled one is thrown
+        // away when it ends, and the original plays.
         if (copied) ::unlink(target.c_str());
         return source;
     }
     temp_file_ = target;
     return target;
+}
+
+int MediaDevice::StartCopy(MediaKind kind, const std::string& path, const DeviceType& type, void* owner,
+                           bool shareable) {
+    if (hooks_.status) hooks_.status(LoadString(strings::kCopyingStatus));
+    auto c = std::make_unique<PendingCopy>();
+    c->kind = kind;
+    c->path = path;
+    c->type = type;
+    c->owner = owner;
+    c->shareable = shareable;
+    PendingCopy* pending = c.get();
+    copy_ = std::move(c);
+    const bool dialog = config_.file_copy.dialog;
+    if (dialog && hooks_.copy_view) pending->view = hooks_.copy_view();
+    WorkCopy::Handlers handlers;
+    handlers.progress = [this, pending, dialog](int percent) {
+        if (pending->view) pending->view->SetProgress(percent);
+        if (dialog && hooks_.copy_progress && !hooks_.copy_progress(percent)) pending->job->Cancel();
+    };
+    handlers.done = [this](int result) { CopyEnded(result); };
+    pending->job = std::make_unique<WorkCopy>(*config_.dispatcher, path, CopyTarget(path), std::move(handlers));
+    if (pending->view) pending->view->Begin(path::FileName(path), [pending] { pending->job->Cancel(); });
+    Slot& slot = SlotOf(kind);
+    slot.opening = true;
+    slot.open_result = mci::kPending;
+    return mci::kPending;
+}
+
+void MediaDevice::CopyEnded(int result) {
+    // The job goes when this call ends; its thread has done its work.
+    std::unique_ptr<PendingCopy> c = std::move(copy_);
+    if (c->view) c->view->End();
+    Slot& slot = SlotOf(c->kind);
+    slot.opening = false;
+    std::string element = c->path;
+    if (result == files::kCopyWritten || result == files::kCopyWrittenWithProgress) {
+        element = c->job->target();
+        temp_file_ = element;
+    }
+    // A cancelled or failed copy plays the original.
+    const int r = OpenElement(c->kind, c->path, element, c->type, c->owner, c->shareable);
+    if (r == mci::kPending) return;  // the back end's own notice follows
+    if (hooks_.notice) hooks_.notice(c->kind, kNotifyOpened);
+}
+
+void MediaDevice::DropCopy() {
+    if (!copy_) return;
+    std::unique_ptr<PendingCopy> c = std::move(copy_);
+    if (c->view) c->view->End();
+    SlotOf(c->kind).opening = false;
+    // Waits for the copy's thread, which stops within one read; the copy's
+    // files go with it.
+    c->job.reset();
 }
 
 void MediaDevice::DeleteTemporaryFile() {
@@ -131,7 +197,11 @@ int MediaDevice::Open(MediaKind kind, const std::string& path, void* owner, bool
     open_ = false;
     owner_ = owner;
     if (SlotOf(kind).open || SlotOf(kind).opening) Close(kind);
-    if (kind != MediaKind::Cd) DeleteTemporaryFile();
+    if (kind != MediaKind::Cd) {
+        // One copy at a time: the work folder holds one copy.
+        DropCopy();
+        DeleteTemporaryFile();
+    }
 
     std::string element = path;
     std::string ext = kind == MediaKind::Cd ? "cda" : media::LoweredExtension(path);
@@ -139,8 +209,15 @@ int MediaDevice::Open(MediaKind kind, const std::string& path, void* owner, bool
     DeviceType type = LookupDeviceType(ext, backends_.Facts(), config_.active_movie);
     SlotOf(kind).open_result = mci::kNoDevice;
     if (!type.driver) return mci::kNoDevice;
-    if (kind != MediaKind::Cd && config_.file_copy.used) element = CopyToWorkFolder(path);
+    if (kind != MediaKind::Cd && config_.file_copy.used) {
+        if (config_.dispatcher && WantsCopy(path)) return StartCopy(kind, path, type, owner, shareable);
+        element = CopyToWorkFolder(path);
+    }
+    return OpenElement(kind, path, element, type, owner, shareable);
+}
 
+int MediaDevice::OpenElement(MediaKind kind, const std::string& path, const std::string& element,
+                             const DeviceType& type, void* owner, bool shareable) {
     Backend* backend = EnsureBackend(kind, type.backend);
     if (!backend) {
         DeleteTemporaryFile();
@@ -210,9 +287,10 @@ int MediaDevice::Close(MediaKind kind) {
         cd_track_count_ = 0;
         cd_total_length_ = -1;
     }
+    if (IsCopying(kind)) DropCopy();
     if (slot.open || slot.opening) {
         // A load under way is dropped with its player; its end never comes.
-        slot.backend->Close();
+        if (slot.backend) slot.backend->Close();
         slot.open = false;
         slot.opening = false;
         slot.notify = false;

@@ -25,7 +25,13 @@
 #include "mouse_hook_binding.h"
 #include "movie_window.h"
 
+namespace nuko {
+class Dispatcher;
+}
+
 namespace nuko::playback {
+
+class WorkCopy;
 
 using media::MediaKind;
 
@@ -56,6 +62,23 @@ struct MediaDeviceConfig {
     // Which files are copied to the work folder before they play when
     // copying is on; empty: those on a CD-ROM or removable drive.
     std::function<bool(const std::string& path)> copy_from;
+    // Copies to the work folder run on a thread of their own and the open
+    // goes on when they end (the open is pending meanwhile), posted through
+    // this dispatcher; null: they run in place, before Open returns.
+    Dispatcher* dispatcher = nullptr;
+};
+
+// The progress window of a copy to the work folder ("ﾌｧｲﾙｺﾋﾟｰ中..."), shown
+// while a copy runs off the window's thread.
+class FileCopyView {
+public:
+    virtual ~FileCopyView() = default;
+    // Before the copy starts; `cancel` stops it (the window's Cancel), after
+    // which the original plays.
+    virtual void Begin(std::string_view file_name, std::function<void()> cancel) = 0;
+    virtual void SetProgress(int percent) = 0;
+    // The copy has ended or was dropped.
+    virtual void End() = 0;
 };
 
 struct MediaDeviceHooks {
@@ -65,9 +88,12 @@ struct MediaDeviceHooks {
     std::function<void(MediaKind kind, int code)> notice;
     // The main window's status line.
     std::function<void(std::string_view text)> status;
-    // Progress of the copy to the work folder (shown when FileCopy/DlgView is
-    // on); false cancels the copy.
+    // Progress of the copy to the work folder (when FileCopy/DlgView is on);
+    // false cancels the copy.
     std::function<bool(int percent)> copy_progress;
+    // The progress window of a copy off the window's thread (when
+    // FileCopy/DlgView is on).
+    std::function<std::unique_ptr<FileCopyView>()> copy_view;
     // The program's movie frame under an owner window.
     MovieWindowFactory movie_window;
 };
@@ -141,6 +167,9 @@ public:
     // True when a back end exists for the extension; `type` gets its name.
     bool DeviceTypeFor(std::string_view extension, std::string* type);
 
+    // A copy to the work folder runs for the kind's pending open.
+    bool IsCopying(MediaKind kind) const;
+
     // The state callers read.
     bool IsOpen() const { return open_; }
     bool IsPlaying() const { return playing_; }
@@ -178,6 +207,18 @@ private:
     Backend* OpenBackend(MediaKind kind);
     Backend* EnsureBackend(MediaKind kind, BackendType type);
     std::string CopyToWorkFolder(const std::string& path);
+    // Whether the path is copied before it plays, and where to.
+    bool WantsCopy(const std::string& path) const;
+    std::string CopyTarget(const std::string& path) const;
+    // The open with the file to hand the back end (the original, or its
+    // copy in the work folder).
+    int OpenElement(MediaKind kind, const std::string& path, const std::string& element, const DeviceType& type,
+                    void* owner, bool shareable);
+    // A copy off the window's thread: the open is pending until it ends.
+    int StartCopy(MediaKind kind, const std::string& path, const DeviceType& type, void* owner, bool shareable);
+    void CopyEnded(int result);
+    // Drops the copy under way (its kind's open ends with it).
+    void DropCopy();
     void DeleteTemporaryFile();
     void OnEnd(MediaKind kind, EndReason reason);
     void OnOpened(MediaKind kind, int result);
@@ -212,6 +253,18 @@ private:
     int cd_last_track_ = 0;
     std::uint32_t cd_position_ = 0;
     bool cd_continuous_ = false;
+
+    // The copy under way and the open it belongs to.
+    struct PendingCopy {
+        MediaKind kind = MediaKind::Midi;
+        std::string path;
+        DeviceType type;
+        void* owner = nullptr;
+        bool shareable = false;
+        std::unique_ptr<FileCopyView> view;
+        std::unique_ptr<WorkCopy> job;
+    };
+    std::unique_ptr<PendingCopy> copy_;
 
     std::unique_ptr<playback::MovieWindow> movie_window_;
     Size default_movie_size_{10, 10};

@@ -177,6 +177,10 @@ struct MiniSection {
     int scrl_time = 0;
     int slider_function = 0;
     int double_click = 0;
+    // Keys of our own: the window's caption ("ｷｬﾌﾟｼｮﾝを表示") and the
+    // compact layout it was left in ("MINI").
+    int caption = 1;
+    int compact = 0;
 };
 
 struct MiniPictureSection {

@@ -159,6 +159,8 @@ void VisitAll(S& s, V& v) {
     v.Int("ScrlTime", mi.scrl_time);
     v.Int("SliderFunction", mi.slider_function);
     v.Int("DoubleClick", mi.double_click);
+    v.Int("Caption", mi.caption);
+    v.Int("Compact", mi.compact);
 
     v.Section("Mini\\Picture");
     v.Text("Midi", s.mini_picture.midi);

@@ -137,7 +137,7 @@ bool MakeDir(const std::string& path_in, std::string_view caption, void* owner) 
 }
 
 int CopyFile(const std::string& source, const std::string& target,
-             const std::function<void(int)>& progress) {
+             const std::function<void(int)>& progress, const std::atomic<bool>* stop) {
     int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) return kCopySourceFailed;
     struct stat st {};
@@ -163,6 +163,10 @@ int CopyFile(const std::string& source, const std::string& target,
         std::uint64_t want = (i == 7) ? UINT64_MAX : piece;
         std::uint64_t done = 0;
         while (done < want) {
+            if (stop && stop->load()) {
+                result = kCopyCancelled;
+                break;
+            }
             std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), want - done));
             ssize_t n = ::read(in, buf.data(), chunk);
             if (n < 0) {

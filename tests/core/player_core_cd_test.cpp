@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <chrono>
 #include <filesystem>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "core/commands/command_ids.h"
@@ -19,6 +21,7 @@
 #include "nuko/string_ids.h"
 #include "cd/cd_drives.h"
 #include "cd/cd_track_list.h"
+#include "cd/disc_watch.h"
 #include "library/media_list.h"
 #include "settings/settings.h"
 #include "scripted_prompt.h"
@@ -50,6 +53,7 @@ protected:
         };
         app::CoreContext ctx = test::FakeCoreContext(s, work.path(), queue, clock, backends);
         ctx.cd_drive_list = drive_list;
+        ctx.disc_id_reader = id_reader;
         ctx.shuffle_seed = [this] { return seed++; };
         core = std::make_unique<PlayerCore>(ctx);
         core->RegisterCommands(router);
@@ -71,6 +75,8 @@ protected:
     DiscEvents events;
     // The machine's drives; unset: none found by libcdio here.
     std::function<std::vector<std::string>()> drive_list;
+    // The insert check's look into a drive; unset: libcdio's.
+    std::function<std::string(const std::string&)> id_reader;
     // The next seed of a random play order.
     std::uint32_t seed = 1;
     std::unique_ptr<PlayerCore> core;
@@ -273,6 +279,11 @@ protected:
         }
         return played;
     }
+    // One insert check, to its answer.
+    void CheckInserted() {
+        core->CheckDiscInserted();
+        while (core->disc_check_running()) queue.WaitAndRun(std::chrono::milliseconds(100));
+    }
     std::string d, e, f, g;
 };
 
@@ -359,12 +370,12 @@ TEST_F(CoreMultiCdTest, TheInsertCheckTakesANewDiscAndPlaysIt) {
     s.cd.insert_multi = 1;
     core->ApplySettings();
     // Discs already in the drives at the first look are no insertions.
-    core->CheckDiscInserted();
+    CheckInserted();
     EXPECT_EQ(core->kind(), MediaKind::Midi);
 
     // A disc comes into G: the CD kind takes over and plays it.
     test::WriteCdImage(discs.path(), "g", {750, 750, 750, 750});
-    core->CheckDiscInserted();
+    CheckInserted();
     queue.RunPending();
     EXPECT_EQ(core->kind(), MediaKind::Cd);
     EXPECT_EQ(core->cd_drive(), 3);
@@ -375,12 +386,12 @@ TEST_F(CoreMultiCdTest, TheInsertCheckTakesANewDiscAndPlaysIt) {
     // Nothing is taken while a disc plays.
     std::filesystem::remove(d);
     test::WriteCdImage(discs.path(), "d", {750});
-    core->CheckDiscInserted();
+    CheckInserted();
     EXPECT_EQ(core->cd_drive(), 3);
 
     // Stopped, the disc that came into D meanwhile is taken.
     router.Run(app::cmd::kStop);
-    core->CheckDiscInserted();
+    CheckInserted();
     EXPECT_EQ(core->cd_drive(), 0);
     EXPECT_EQ(core->cd_tracks().Count(), 1);
 }
@@ -391,15 +402,95 @@ TEST_F(CoreMultiCdTest, WithoutInsertMultiOnlyThePanelsDriveIsWatched) {
     router.Run(app::cmd::kKindMidi + media::Code(MediaKind::Cd));
     ASSERT_TRUE(core->ChooseDrive(3));
     EXPECT_EQ(core->cd_tracks().Count(), 0);
-    core->CheckDiscInserted();
+    CheckInserted();
     std::filesystem::remove(e);
     test::WriteCdImage(discs.path(), "e", {750});
-    core->CheckDiscInserted();
+    CheckInserted();
     EXPECT_EQ(core->cd_drive(), 3);
     test::WriteCdImage(discs.path(), "g", {750, 750});
-    core->CheckDiscInserted();
+    CheckInserted();
     EXPECT_EQ(core->cd_tracks().Count(), 2);
     EXPECT_EQ(core->controller().state(), PlayState::Stopped);  // InsertStart is off
+}
+
+
+// Drives that answer only when the test lets them, as a disc spinning up
+// keeps a real one waiting; the ids are the images' own.
+class CoreSlowDriveTest : public CoreMultiCdTest {
+protected:
+    void SetUp() override {
+        id_reader = [this](const std::string& device) {
+            {
+                std::unique_lock lock(mutex);
+                ++looks;
+                reader_threads.push_back(std::this_thread::get_id());
+                changed.notify_all();
+                changed.wait(lock, [this] { return open; });
+            }
+            return cd::DiscIdInDrive(device);
+        };
+        CoreMultiCdTest::SetUp();
+        s.cd.insert_check = 1;
+        s.cd.insert_multi = 1;
+        core->ApplySettings();
+    }
+    void Hold() {
+        std::lock_guard lock(mutex);
+        open = false;
+    }
+    void Release() {
+        std::lock_guard lock(mutex);
+        open = true;
+        changed.notify_all();
+    }
+    int Looks() {
+        std::lock_guard lock(mutex);
+        return looks;
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool open = true;
+    int looks = 0;
+    std::vector<std::thread::id> reader_threads;
+};
+
+TEST_F(CoreSlowDriveTest, TheInsertCheckOpensTheDrivesOffTheCoresThreadAndTakesTheAnswerLater) {
+    CheckInserted();  // the discs already there
+    ASSERT_EQ(Looks(), 4);
+
+    Hold();
+    test::WriteCdImage(discs.path(), "g", {750, 750, 750, 750});
+    // Returns while the drives are held: a look on this thread would never end.
+    core->CheckDiscInserted();
+    EXPECT_TRUE(core->disc_check_running());
+    core->CheckDiscInserted();  // skipped: the look under way is not doubled
+    queue.RunPending();
+    EXPECT_EQ(core->kind(), MediaKind::Midi);
+
+    Release();
+    while (core->disc_check_running()) queue.WaitAndRun(std::chrono::milliseconds(100));
+    EXPECT_EQ(core->kind(), MediaKind::Cd);
+    EXPECT_EQ(core->cd_drive(), 3);
+    EXPECT_EQ(core->cd_tracks().Count(), 4);
+    EXPECT_EQ(Looks(), 8);
+    std::lock_guard lock(mutex);
+    for (std::thread::id id : reader_threads) EXPECT_NE(id, std::this_thread::get_id());
+}
+
+TEST_F(CoreSlowDriveTest, AnAnswerStillOnItsWayWhenTheCoreGoesIsDropped) {
+    Hold();
+    core->CheckDiscInserted();
+    std::thread releaser([this] {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return looks > 0; });
+        open = true;
+        changed.notify_all();
+    });
+    core.reset();  // waits for the look under way
+    releaser.join();
+    EXPECT_EQ(Looks(), 4);
+    queue.RunPending();  // the answer finds no core to act on
 }
 
 }  // namespace

@@ -200,6 +200,22 @@ TEST_F(CoreTest, SortingKeepsTheSelectedFile) {
     EXPECT_EQ(core->files().RowPath(core->controller().current_item() - 1), playing);
 }
 
+TEST_F(CoreTest, ACatalogsLinesOverTheFormatsLengthAreLeftOutAndCountedInTheStatusLine) {
+    struct Statuses : CoreListener {
+        std::vector<std::string> texts;
+        void OnStatus(std::string_view text) override { texts.emplace_back(text); }
+    } statuses;
+    core->Start();
+    core->Subscribe(statuses);
+    // The item lines: a.mid, a 512-byte one, b.mid.
+    test::WriteBytes(midi.File("list.mit"),
+                     "Ver 1.00\r\nT\r\n\r\na.mid\r\n" + std::string(508, 'x') + ".mid\r\nb.mid\r\n\x1a");
+    ASSERT_NE(core->OpenPath(midi.File("list.mit"), true), app::kNothingOpened);
+    EXPECT_EQ(core->files().rows(), 2);
+    ASSERT_EQ(statuses.texts.size(), 1u);
+    EXPECT_EQ(statuses.texts[0], "511 ﾊﾞｲﾄを超える行が 1 行あったため、読み込みませんでした.");
+}
+
 TEST_F(CoreTest, AMovieOpensInTheFrameMadeUnderTheOwnerWindow) {
     test::TempDir movies;
     test::WriteBytes(movies.File("m.avi"), "RIFF");

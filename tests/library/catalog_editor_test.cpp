@@ -441,6 +441,43 @@ TEST_F(CatalogEditorTest, SaveAndLoadKeepEveryField) {
     EXPECT_EQ(ReadBytes(dir.File("y.mit")), first);
 }
 
+TEST_F(CatalogEditorTest, ALineOverTheFormatsLengthIsNotSavedAndOneReadIsCounted) {
+    auto e = Make();
+    ASSERT_TRUE(e.Register("/a.mid"));
+    e.Select(0);
+    // "/a.mid" TAB title TAB TAB picture; the picture is counted in CP932
+    // bytes (U+30A2 takes two there, three in UTF-8).
+    std::string picture = "/";
+    for (int i = 0; i < 127; ++i) picture += "\xE3\x82\xA2";  // 255 bytes
+    e.SetItemPicture(picture);
+    e.SetItemTitle(std::string(247, 't'));  // 6 + 1 + 247 + 2 + 255 = 511 bytes
+    ASSERT_TRUE(e.SaveAs(dir.File("fits.mit")));
+    EXPECT_TRUE(prompt.ids().empty());
+
+    e.SetItemTitle(std::string(248, 't'));  // 512 bytes
+    e.Select(-1);
+    const std::string saved = ReadBytes(dir.File("fits.mit"));
+    EXPECT_FALSE(e.Save());
+    EXPECT_EQ(prompt.ids(), std::vector<int>{strings::kCatalogLineTooLong});
+    EXPECT_NE(prompt.asked()[0].text.find("1 番目"), std::string::npos);
+    EXPECT_NE(prompt.asked()[0].text.find("/a.mid"), std::string::npos);
+    EXPECT_EQ(e.selected(), 0);  // the row to shorten
+    EXPECT_TRUE(e.modified());
+    EXPECT_EQ(ReadBytes(dir.File("fits.mit")), saved);
+
+    // A catalog written elsewhere with such lines loads the others and says
+    // how many it left out.
+    std::string bytes = "Ver 1.00\r\nT\r\n\r\nb.mid\r\n" + std::string(508, 'c') + ".mid\r\n";
+    bytes += "c.mid\t" + std::string(600, 't') + "\r\n\x1a";
+    WriteBytes(dir.File("long.mit"), bytes);
+    prompt.Clear();
+    auto back = Make();
+    EXPECT_TRUE(back.Load(dir.File("long.mit")));
+    EXPECT_EQ(Names(back), std::vector<std::string>{"b.mid"});
+    EXPECT_EQ(prompt.ids(), std::vector<int>{strings::kCatalogLinesSkipped});
+    EXPECT_NE(prompt.asked()[0].text.find("2 行"), std::string::npos);
+}
+
 TEST_F(CatalogEditorTest, AnUnreadableCatalogLeavesEmptyListsSilently) {
     WriteBytes(dir.File("bad.mit"), "not a catalog");
     CatalogEditor::Environment env;

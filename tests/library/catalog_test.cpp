@@ -347,20 +347,25 @@ TEST(CatalogParse, FieldsLinesAndLimits) {
     EXPECT_EQ(p.entries[1].line, 6u);
     EXPECT_EQ(p.entries[1].picture, "pic\twith\ttabs");
 
-    // Over-long: each of the first three fields is cut to 255 bytes, the
-    // line to 511, and a double-byte character is never split.
+    // Each of the first three fields is cut to 255 bytes, never splitting a
+    // double-byte character; an item line over 511 bytes is outside the
+    // format (a cut one would name another file) and is left out, counted.
     std::string kana;
     for (int i = 0; i < 200; ++i) kana += "\x83\x41";  // 400 bytes
-    std::string line = kana + "\t" + std::string(100, 't') + "\t\t" + std::string(300, 'p');
-    p = ParseCatalog("Ver 1.00\r\n" + kana + kana + "\r\n\r\n" + line + "\r\na.mid\t" + std::string(300, 't') + "\r\n");
+    const std::string fits = kana + "\t" + std::string(100, 't') + "\t\t" + std::string(8, 'p');  // 511 bytes
+    const std::string over = fits + "p";
+    p = ParseCatalog("Ver 1.00\r\n" + kana + kana + "\r\n\r\n" + fits + "\r\n" + over + "\r\na.mid\t" +
+                     std::string(300, 't') + "\r\n" + over + over);
     ASSERT_EQ(p.entries.size(), 2u);
+    EXPECT_EQ(p.long_lines, 2u);
     const CatalogEntry& e = p.entries[0];
     EXPECT_EQ(nuko::text::Utf8ToCp932(e.path)->size(), 254u);  // 127 characters
     EXPECT_EQ(e.title, std::string(100, 't'));
     EXPECT_EQ(e.init_file, "");
-    // The line was cut first: 400 + 1 + 100 + 2 bytes leave 8 for the picture.
     EXPECT_EQ(e.picture, std::string(8, 'p'));
+    EXPECT_EQ(p.entries[1].line, 5u);
     EXPECT_EQ(p.entries[1].title, std::string(255, 't'));
+    // The titles' lines are cut, not skipped.
     EXPECT_EQ(nuko::text::Utf8ToCp932(*p.title)->size(), 510u);
 }
 

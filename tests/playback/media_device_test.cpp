@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 
 #include "fake_backend.h"
+#include "nuko/dispatch.h"
 #include "playback/media_errors.h"
 #include "scripted_prompt.h"
 #include "test_support.h"
@@ -242,6 +247,142 @@ TEST_F(MediaDeviceTest, ACancelledCopyPlaysTheOriginal) {
     MediaDevice& fixed = Device();
     ASSERT_EQ(fixed.Open(MediaKind::Midi, source), 0);
     EXPECT_EQ(Last().opened.back(), source);
+}
+
+// ---- The copy to the work folder off the window's thread ----
+
+// A queue that holds the first call posted from another thread until the
+// test lets it through: the copy then waits midway, after its first piece.
+class GatedQueue final : public Dispatcher {
+public:
+    void Post(std::function<void()> call) override {
+        {
+            std::unique_lock lock(mutex_);
+            if (gate_ && !held_) {
+                held_ = true;
+                changed_.notify_all();
+                changed_.wait(lock, [this] { return !gate_; });
+            }
+        }
+        queue.Post(std::move(call));
+    }
+    void WaitUntilHeld() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return held_; });
+    }
+    void Release() {
+        std::lock_guard lock(mutex_);
+        gate_ = false;
+        changed_.notify_all();
+    }
+    CallQueue queue;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool gate_ = true;
+    bool held_ = false;
+};
+
+struct CopyWindow {
+    std::string file_name;
+    std::function<void()> cancel;
+    std::vector<int> progress;
+    int begun = 0, ended = 0;
+};
+
+class FakeCopyView final : public FileCopyView {
+public:
+    explicit FakeCopyView(CopyWindow& w) : w_(w) {}
+    void Begin(std::string_view file_name, std::function<void()> cancel) override {
+        ++w_.begun;
+        w_.file_name = file_name;
+        w_.cancel = std::move(cancel);
+    }
+    void SetProgress(int percent) override { w_.progress.push_back(percent); }
+    void End() override { ++w_.ended; }
+
+private:
+    CopyWindow& w_;
+};
+
+class MediaDeviceCopyTest : public MediaDeviceTest {
+protected:
+    MediaDeviceCopyTest() {
+        config_.file_copy.used = true;
+        config_.copy_from = [](const std::string&) { return true; };
+        hooks_.copy_view = [this] { return std::make_unique<FakeCopyView>(window_); };
+        // 8000 bytes of a pattern: eight pieces of 1000.
+        for (int i = 0; i < 8000; ++i) song_ += static_cast<char>('a' + i % 26);
+        test::WriteBytes(media_.File("song.mid"), song_);
+    }
+    // Runs the posted calls until the device says the open has ended.
+    void RunUntilOpened(CallQueue& queue) {
+        while (std::find(notices_.begin(), notices_.end(), std::pair{MediaKind::Midi, kNotifyOpened}) == notices_.end())
+            queue.WaitAndRun(std::chrono::milliseconds(100));
+    }
+    std::string Copy() const { return work_.path() + "$Nu-kop_FileCopy$song.mid"; }
+
+    CopyWindow window_;
+    std::string song_;
+};
+
+TEST_F(MediaDeviceCopyTest, TheOpenWaitsForTheCopyWhichShowsItsProgressAndPlaysFromTheWorkFolder) {
+    CallQueue queue;
+    config_.dispatcher = &queue;
+    MediaDevice& d = Device();
+    const std::string source = media_.File("song.mid");
+    ASSERT_EQ(d.Open(MediaKind::Midi, source), mci::kPending);
+    EXPECT_TRUE(d.IsCopying(MediaKind::Midi));
+    EXPECT_TRUE(d.IsOpening(MediaKind::Midi));
+    EXPECT_EQ(window_.begun, 1);
+    EXPECT_EQ(window_.file_name, "song.mid");
+    RunUntilOpened(queue);
+    EXPECT_FALSE(d.IsOpening(MediaKind::Midi));
+    EXPECT_EQ(d.OpenResult(MediaKind::Midi), 0);
+    ASSERT_FALSE(Last().opened.empty());
+    EXPECT_EQ(Last().opened.back(), Copy());
+    EXPECT_EQ(test::ReadBytes(Copy()), song_);
+    // The eight pieces read, then the write.
+    EXPECT_EQ(window_.progress, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    EXPECT_EQ(window_.ended, 1);
+    d.Close(MediaKind::Midi);
+    EXPECT_FALSE(std::filesystem::exists(Copy()));
+}
+
+TEST_F(MediaDeviceCopyTest, CancelMidwayLeavesNoPartialFileAndPlaysTheOriginal) {
+    GatedQueue gated;
+    config_.dispatcher = &gated;
+    MediaDevice& d = Device();
+    const std::string source = media_.File("song.mid");
+    ASSERT_EQ(d.Open(MediaKind::Midi, source), mci::kPending);
+    gated.WaitUntilHeld();  // the first piece is read, the copy waits
+    ASSERT_TRUE(window_.cancel);
+    window_.cancel();  // the window's Cancel, on this thread
+    gated.Release();
+    RunUntilOpened(gated.queue);
+    EXPECT_EQ(Last().opened.back(), source);
+    EXPECT_TRUE(std::filesystem::is_empty(work_.path()));
+    EXPECT_EQ(d.TemporaryFile(), "");
+    EXPECT_EQ(window_.ended, 1);
+}
+
+TEST_F(MediaDeviceCopyTest, ACloseWhileCopyingDropsTheCopyAndItsOpen) {
+    GatedQueue gated;
+    config_.dispatcher = &gated;
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Midi, media_.File("song.mid")), mci::kPending);
+    gated.WaitUntilHeld();
+    gated.Release();
+    // The copy may end before the close or be stopped by it: either way
+    // nothing of it stays, and its open never ends.
+    d.Close(MediaKind::Midi);
+    EXPECT_FALSE(d.IsOpening(MediaKind::Midi));
+    gated.queue.RunPending();
+    EXPECT_TRUE(notices_.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(work_.path()));
+    EXPECT_EQ(window_.ended, 1);
+    for (FakeBackend* b : backends_.made) EXPECT_TRUE(b->opened.empty());
 }
 
 TEST_F(MediaDeviceTest, DiscTracksLengthsAndTexts) {

@@ -87,6 +87,7 @@ std::unique_ptr<OptionsPage> Files() {
     p->Color(QStringLiteral("文字(&X):"), {"Color", "FileArea", 3});
     p->Color(QStringLiteral("選択の文字(&L):"), {"Color", "FileArea", 4});
     p->Check(QStringLiteral("背景をﾎﾞﾀﾝの色にする(&F)"), {"Color", "FileArea", 5});
+    p->LogFont(QStringLiteral("ﾌｫﾝﾄ(&I):"), {"Font", "FileArea"});
     p->Choice(QStringLiteral("文字の立体(&3):"), {"3DType", "FileArea"},
               {QStringLiteral("なし"), QStringLiteral("浮き出し"), QStringLiteral("へこみ")});
     return p;

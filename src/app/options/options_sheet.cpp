@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 
@@ -297,16 +298,37 @@ void FieldPage::Color(const QString& label, SettingKey key) {
          }});
 }
 
+namespace {
+
+// A row of a font field: the face, then its size.
+struct FontRow {
+    QWidget* row;
+    QHBoxLayout* layout;
+    QFontComboBox* face;
+    QSpinBox* size;
+};
+
+FontRow MakeFontRow(QWidget* parent, int largest) {
+    FontRow r;
+    r.row = new QWidget(parent);
+    r.layout = new QHBoxLayout(r.row);
+    r.layout->setContentsMargins(0, 0, 0, 0);
+    r.face = new QFontComboBox(r.row);
+    r.face->setEditable(true);
+    r.size = new QSpinBox(r.row);
+    r.size->setRange(4, largest);
+    r.layout->addWidget(r.face, 1);
+    r.layout->addWidget(r.size);
+    return r;
+}
+
+}  // namespace
+
 void FieldPage::Font(const QString& label, SettingKey key, int size_part) {
-    auto* row = new QWidget(widget_);
-    auto* h = new QHBoxLayout(row);
-    h->setContentsMargins(0, 0, 0, 0);
-    auto* face = new QFontComboBox(row);
-    face->setEditable(true);
-    auto* size = new QSpinBox(row);
-    size->setRange(4, 200);
-    h->addWidget(face, 1);
-    h->addWidget(size);
+    const FontRow r = MakeFontRow(widget_, 200);
+    QWidget* row = r.row;
+    QFontComboBox* face = r.face;
+    QSpinBox* size = r.size;
     const SettingKey face_key{key.section, key.key, 0};
     const SettingKey size_key{key.section, key.key, size_part};
     Add(label, row, key,
@@ -319,6 +341,50 @@ void FieldPage::Font(const QString& label, SettingKey key, int size_part) {
              if (name.find(',') == std::string::npos && Write(m, face_key, name) &&
                  Write(m, size_key, std::to_string(size->value())))
                  return true;
+             *why = Refused(label);
+             return false;
+         }});
+}
+
+void FieldPage::LogFont(const QString& label, SettingKey key) {
+    const FontRow r = MakeFontRow(widget_, 96);
+    QWidget* row = r.row;
+    QFontComboBox* face = r.face;
+    QSpinBox* size = r.size;
+    auto* bold = new QCheckBox(QStringLiteral("ﾎﾞｰﾙﾄﾞ(&K)"), row);
+    r.layout->addWidget(bold);
+    // What the fields showed when loaded: an unset font is written only once
+    // the user changed one of them.
+    struct Shown {
+        QString face;
+        int size = 0;
+        bool bold = false;
+    };
+    auto shown = std::make_shared<Shown>();
+    Add(label, row, key,
+        {[=](const settings::OptionsModel& m) {
+             settings::LogFontSetting f;
+             if (f.Parse(Read(m, key).value_or("")) && !f.face.empty()) {
+                 // Logical units are pixels at 96 dots per inch.
+                 *shown = {Q(f.face), std::max(4, (std::abs(f.height()) * 72 + 48) / 96), f.weight() >= 600};
+             } else {
+                 const settings::MainFont& main = m.settings().main.font;
+                 *shown = {Q(main.face), main.size, main.bold != 0};
+             }
+             face->setEditText(shown->face);
+             size->setValue(shown->size);
+             bold->setChecked(shown->bold);
+         },
+         [=](settings::OptionsModel& m, std::string* why) {
+             const QString name = face->currentText().trimmed();
+             if (name == shown->face && size->value() == shown->size && bold->isChecked() == shown->bold) return true;
+             settings::LogFontSetting f;
+             f.set = true;
+             f.face = name.toStdString();
+             f.values[0] = -(size->value() * 96 + 36) / 72;  // height: the character height in pixels
+             f.values[4] = bold->isChecked() ? 700 : 400;    // weight
+             f.values[8] = 128;                               // the Shift-JIS character set
+             if (!name.isEmpty() && f.face.find(',') == std::string::npos && Write(m, key, f.Format())) return true;
              *why = Refused(label);
              return false;
          }});

@@ -80,6 +80,11 @@ public:
     void Color(const QString& label, SettingKey key);
     // A font face and size (parts 0 and `size_part` of a packed value).
     void Font(const QString& label, SettingKey key, int size_part);
+    // A font stored as a face and the 13 numbers of a logical font (the
+    // file area's): face, size in points and bold. Unset, it shows the
+    // list font of `Main`/`Font` that stands in for it, and stays unset
+    // unless the user changes it.
+    void LogFont(const QString& label, SettingKey key);
 
 private:
     struct Binding {

@@ -18,7 +18,11 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
+#include <QFontComboBox>
+#include <QScreen>
 #include <gtest/gtest.h>
+
+#include "app/components/list_font.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -718,6 +722,46 @@ TEST_F(FrameTest, AStoredValueThatAChoiceStandsForIsShownAsItAndKept) {
     show->setCurrentIndex(0);
     ASSERT_TRUE(sheet.ApplyNow());
     EXPECT_EQ(sheet.model().settings().main.show, 1);
+}
+
+TEST_F(FrameTest, TheFilesPageSetsTheFileAreasOwnFont) {
+    s.main.font.face = "IPAPGothic";
+    s.main.font.size = 10;
+    app::OptionsSheet sheet(s, [](const settings::Settings&) { return true; });
+    for (auto& p : app::MakeStandardPages()) sheet.AddPage(std::move(p));
+    QWidget* files = sheet.page(1)->widget();
+    ASSERT_EQ(sheet.page(1)->title(), QStringLiteral("ﾌｧｲﾙ"));
+    auto* face = files->findChild<QFontComboBox*>();
+    ASSERT_NE(face, nullptr);
+    QSpinBox* size = nullptr;
+    QCheckBox* bold = nullptr;
+    for (QSpinBox* b : face->parentWidget()->findChildren<QSpinBox*>()) size = b;
+    for (QCheckBox* b : face->parentWidget()->findChildren<QCheckBox*>()) bold = b;
+    ASSERT_TRUE(size && bold);
+    // Unset, it shows the list font that stands in for it, and stays unset.
+    EXPECT_EQ(face->currentText(), QStringLiteral("IPAPGothic"));
+    EXPECT_EQ(size->value(), 10);
+    ASSERT_TRUE(sheet.ApplyNow());
+    EXPECT_FALSE(sheet.model().settings().file_area.font.set);
+
+    face->setEditText(QStringLiteral("IPAGothic"));
+    size->setValue(12);
+    bold->setChecked(true);
+    ASSERT_TRUE(sheet.ApplyNow());
+    const settings::LogFontSetting& f = sheet.model().settings().file_area.font;
+    ASSERT_TRUE(f.set);
+    EXPECT_EQ(f.face, "IPAGothic");
+    EXPECT_EQ(f.height(), -16);  // 12 points at 96 dots per inch
+    EXPECT_EQ(f.weight(), 700);
+    EXPECT_EQ(f.values[8], 128);
+
+    // The file area draws its rows in it; the title line keeps the list font.
+    QWidget probe;
+    const int dpi = probe.screen() ? static_cast<int>(probe.screen()->logicalDotsPerInchY()) : 96;
+    const QFont rows = app::FileAreaFont(sheet.model().settings(), probe);
+    EXPECT_EQ(rows.pixelSize(), 16 * dpi / 96);
+    EXPECT_TRUE(rows.bold());
+    EXPECT_EQ(app::ListFont(sheet.model().settings().main, probe).pixelSize(), 10 * dpi / 72);
 }
 
 TEST_F(FrameTest, ANewSoundFontIsTheNextSongsAndTheSheetCanNotWriteAReadOnlyFile) {

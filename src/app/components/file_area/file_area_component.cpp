@@ -36,7 +36,7 @@ void FileAreaComponent::ApplySettings(const settings::Settings& s) {
     look.selection_text = fc.selection_text;
     look.button_face = fc.button_face != 0;
     look.three_d_type = s.file_area.three_d_type;
-    files_->SetLook(look, ListFont(s.main, *files_));
+    files_->SetLook(look, FileAreaFont(s, *files_));
 }
 
 void FileAreaComponent::OnListStarted() { files_->Refill(); }

@@ -188,7 +188,9 @@ MiniOptionsPage::MiniOptionsPage(const settings::Settings& s, QWidget* parent) :
     on_top_->setChecked(m.window_top != 0);
     behind_ = new QCheckBox(QStringLiteral("ﾏｳｽが来た時は背面表示(&M)"), this);
     behind_->setChecked(m.mouse_wnd_btm != 0);
-    for (QCheckBox* b : {title_fix_, on_top_, behind_}) form->addRow(b);
+    caption_ = new QCheckBox(QStringLiteral("ｷｬﾌﾟｼｮﾝを表示(&C)"), this);
+    caption_->setChecked(m.caption != 0);
+    for (QCheckBox* b : {caption_, title_fix_, on_top_, behind_}) form->addRow(b);
     picture_ = new QCheckBox(QStringLiteral("背景画を表示(&G)"), this);
     picture_->setChecked(s.mini_picture.type[0] != 0);
     auto* picture_button = new QPushButton(QStringLiteral("設定(&S)..."), this);
@@ -246,6 +248,7 @@ void MiniOptionsPage::Store(settings::Settings& s) const {
     m.scroll[4] = show_time_->isChecked() ? 1 : 0;
     m.scrl_time = delay_->value();
     m.title = display_->currentIndex();
+    m.caption = caption_->isChecked() ? 1 : 0;
     m.title_fix = title_fix_->isChecked() ? 1 : 0;
     m.window_top = on_top_->isChecked() ? 1 : 0;
     m.mouse_wnd_btm = behind_->isChecked() ? 1 : 0;

@@ -56,6 +56,7 @@ private:
     QCheckBox* keep_short_ = nullptr;
     QCheckBox* show_time_ = nullptr;
     QComboBox* display_ = nullptr;
+    QCheckBox* caption_ = nullptr;
     QCheckBox* title_fix_ = nullptr;
     QCheckBox* on_top_ = nullptr;
     QCheckBox* behind_ = nullptr;

@@ -56,6 +56,7 @@ panels::MiniLook LookOf(const settings::Settings& s) {
     look.display = std::clamp(m.title, 0, 2);
     look.play_time_on_button = m.play_time != 0;
     look.on_top = m.window_top != 0;
+    look.caption = m.caption != 0;
     look.behind_on_mouse = m.mouse_wnd_btm != 0;
     look.transparency = std::clamp(pic.transparence, 0, panels::kMostTransparent);
     look.picture_on = pic.type[0] != 0;
@@ -119,6 +120,7 @@ void MiniWindowComponent::ApplySettings(const settings::Settings& s) {
     placed_by_default_ = s.mini.def_position;
     if (!started_) {
         started_ = true;
+        model_.SetCompact(s.mini.compact != 0);
         Place(s);
         // Shown once the event loop runs, after the main window, so that it
         // comes up above it.
@@ -161,6 +163,7 @@ void MiniWindowComponent::StoreSettings(settings::Settings& s) const {
         s.mini.position = settings_->mini.position;
     }
     if (window_) s.mini.title = window_->look().display;
+    s.mini.compact = model_.compact() ? 1 : 0;
 }
 
 void MiniWindowComponent::Shutdown() {

@@ -1,6 +1,7 @@
 // File and folder helpers of the support library, in their Linux meanings.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -29,15 +30,19 @@ inline constexpr int kCopyWritten = 0;
 inline constexpr int kCopyWrittenWithProgress = 1;
 inline constexpr int kCopySourceFailed = -1;
 inline constexpr int kCopyTargetFailed = -2;
+// Stopped through `stop` (the temporary file is gone).
+inline constexpr int kCopyCancelled = -4;
 
 // Copies source to target through a temporary file beside the target that is
 // renamed at the end, so a failed copy never leaves a half file under the
 // target's name. With a progress function: 10 ... 80 while reading in eight
 // pieces, 90 and 100 while writing. Returns 0 (no progress function) or 1 on
 // success, -1 when the source cannot be read, -2 when the target cannot be
-// created, else the errno of the failed write.
+// created, else the errno of the failed write. `stop`, when given, is looked
+// at between reads of at most 1 MiB; once it is set the copy ends with
+// kCopyCancelled.
 int CopyFile(const std::string& source, const std::string& target,
-             const std::function<void(int)>& progress);
+             const std::function<void(int)>& progress, const std::atomic<bool>* stop = nullptr);
 
 // The local target path stored in a Windows shell link (.lnk) file, as
 // written there (backslashes, drive letter), decoded to UTF-8.

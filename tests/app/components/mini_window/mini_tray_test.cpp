@@ -169,6 +169,37 @@ TEST_F(MiniTest, TheCompactLayoutKeepsThePlayButtons) {
     EXPECT_TRUE(Button("2131")->isVisible());
 }
 
+TEST_F(MiniTest, TheCompactLayoutAndTheCaptionSwitchKeepKeysOfTheirOwn) {
+    s.main.mini_start = 1;
+    s.mini.compact = 1;
+    s.mini.caption = 0;
+    Make();
+    auto& mini = frame->component<app::MiniWindowComponent>();
+    panels::MiniWindow* w = mini.window();
+    EXPECT_TRUE(mini.model().compact());
+    EXPECT_TRUE(Button("2136")->isVisible());
+    EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+
+    app::MiniOptionsPage page(s);
+    QCheckBox* caption = nullptr;
+    for (QCheckBox* b : page.findChildren<QCheckBox*>())
+        if (b->text() == QStringLiteral("ｷｬﾌﾟｼｮﾝを表示(&C)")) caption = b;
+    ASSERT_NE(caption, nullptr);
+    EXPECT_FALSE(caption->isChecked());
+    caption->setChecked(true);
+    mini.TakeOptions(page);
+    EXPECT_FALSE(w->windowFlags() & Qt::FramelessWindowHint);
+
+    w->findChild<QPushButton*>(QStringLiteral("1241c"))->click();  // back to the normal layout
+    ASSERT_FALSE(frame->WriteSettings());
+    const std::string ini = test::ReadBytes(store->path());
+    const std::size_t section = ini.find("[Mini]");
+    ASSERT_NE(section, std::string::npos);
+    const std::string mini_keys = ini.substr(section, ini.find("\n[", section + 1) - section);
+    EXPECT_NE(mini_keys.find("Caption=1"), std::string::npos) << mini_keys;
+    EXPECT_NE(mini_keys.find("Compact=0"), std::string::npos) << mini_keys;
+}
+
 TEST_F(MiniTest, TimerSwitchesSendOnlyWhatChanged) {
     Make();
     app::MiniWindowComponent& mini = frame->component<app::MiniWindowComponent>();
