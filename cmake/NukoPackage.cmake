@@ -24,7 +24,6 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://localhost/nu-kop32")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Our own libraries are found beside the programs (RPATH $ORIGIN), not in
 # the system's folders.
