@@ -486,6 +486,8 @@ void PlayController::RenumberItems(const std::function<int(int)>& to_new) {
 void PlayController::SeekTo(std::uint32_t position) {
     if (!item_active_ || position == position_) return;
     if (point_a_ && point_b_) position = std::clamp<std::uint32_t>(position, *point_a_, *point_b_);
+    // A section set on a longer item may lie past this one's end.
+    if (length_ > 0) position = std::min<std::uint32_t>(position, length_);
     restart_pending_ = state_ == PlayState::Playing;
     device_.Seek(Kind(), position);
     if (state_ != PlayState::Playing) position_ = static_cast<std::uint16_t>(position);

@@ -171,6 +171,23 @@ TEST(PlayController, ThePositionStaysWithinTheLength) {
     EXPECT_EQ(f.controller->position(), 30);
 }
 
+TEST(PlayController, ASeekIntoASectionPastTheItemsEndStopsAtTheEnd) {
+    // A section of 16..32 s set while a longer item was known, then a
+    // paused 2-second item asked to seek to 0: the section would place it
+    // at 16 s, 14 s past its end.
+    ControllerFixture f(1);
+    f.backends.setup[nuko::media::MediaKind::Midi] = [](nuko::test::FakeBackend& b) { b.length_ms = 2000; };
+    f.controller->RunCommand(PlayCommand::Play, true);
+    ASSERT_EQ(f.controller->length(), 2);
+    f.SetPositionSeconds(1);
+    f.Run(120);
+    f.controller->RunCommand(PlayCommand::Pause, true);
+    ASSERT_TRUE(f.controller->SetSection(16, 32));
+    f.controller->SeekTo(0);
+    EXPECT_EQ(f.Backend()->seek_ms, 2000);
+    EXPECT_EQ(f.controller->position(), 2);
+}
+
 TEST(PlayController, SectionPointsKeepBAfterA) {
     ControllerFixture f(2);
     f.controller->RunCommand(PlayCommand::Play, true);
