@@ -73,10 +73,20 @@ Found ReadContents(const std::string& path, const std::string& ext, const TitleO
 
     const std::size_t size = options.buffer_size;
     if (ext == "mid") {
-        // The encoding is the whole song's, decided from all its texts.
-        const std::string song = file.size() <= head.size() ? head : file.Read(0, kMaxSmfForEncoding);
-        const SmfEncoding encoding = SongEncoding(ReadSmfTexts(song), options.smf_encoding);
-        found.text = SmfTitleText(head, size >= 2 ? size - 2 : 0, encoding);
+        const std::size_t limit = size >= 2 ? size - 2 : 0;
+        found.text = SmfTitleText(head, limit, SmfEncoding::Cp932);
+        // An ASCII title reads the same in every encoding, so only another
+        // one costs the whole song: its encoding is decided from all its
+        // texts. Titles are read for every row of a list.
+        const auto ascii = [](const std::string& t) {
+            return std::all_of(t.begin(), t.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        };
+        if (found.text && !ascii(*found.text)) {
+            const std::string song = file.size() <= head.size() ? head : file.Read(0, kMaxSmfForEncoding);
+            const SmfEncoding encoding = SongEncoding(ReadSmfTexts(song), options.smf_encoding);
+            if (encoding != SmfEncoding::Cp932 && encoding != SmfEncoding::Auto)
+                found.text = SmfTitleText(head, limit, encoding);
+        }
     } else if (ext == "rcp" || ext == "r36" || ext == "g36") {
         found.text = RcpTitleText(head, size >= 1 ? size - 1 : 0);
     } else if (ext == "mp3" || ext == "rmp" || (ext == "wav" && IsWaveCarryingMp3(head))) {
