@@ -113,6 +113,9 @@ public:
     virtual std::vector<std::string> Ports() = 0;
     // Chooses the port by name; returns the name actually used.
     virtual std::string SelectPort(const std::string& name) = 0;
+    // The sound module the open song was made for ("GM", "GM2", "GS", "XG",
+    // "MT-32"); "" when none is open or the back end cannot tell.
+    virtual std::string SongMode() { return {}; }
 };
 
 class MovieControls {

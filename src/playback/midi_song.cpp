@@ -234,6 +234,16 @@ std::optional<Song> ParseSmf(std::string_view bytes, std::string* error) {
     return song;
 }
 
+Song Song::FromEvents(const Song& from, std::vector<Event> events, std::uint32_t end_tick) {
+    Song song;
+    song.division_ = from.division_;
+    song.time_code_ = from.time_code_;
+    song.events_ = std::move(events);
+    song.end_tick_ = std::min(kMaxTick, std::max(end_tick, song.events_.empty() ? 0u : song.events_.back().tick));
+    song.BuildTempoMap();
+    return song;
+}
+
 void Song::BuildTempoMap() {
     tempo_map_ = {{0, time_code_ ? 1000000u : 500000u}};
     change_us_ = {0};

@@ -58,6 +58,11 @@ public:
     // hand out the message's bytes.
     std::string ToSmf(bool sysex_as_markers = false) const;
 
+    // A song of these events (in tick order), ending at `end_tick` or its
+    // last event, whichever is later; its tempo map from its tempo events;
+    // its division (and time-code timing) that of `from`.
+    static Song FromEvents(const Song& from, std::vector<Event> events, std::uint32_t end_tick);
+
 private:
     friend std::optional<Song> ParseSmf(std::string_view, std::string*);
     void BuildTempoMap();
