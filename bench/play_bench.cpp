@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
     std::ofstream(song, std::ios::binary) << SixtySecondSong();
     std::ofstream(wave, std::ios::binary) << SixtySecondWave();
     std::string tool = std::string(NUKO_PROGRAM_DIR) + "/nu_kotool";
-    std::string font = nuko::playback::FindSoundFont("");
+    std::string font = nuko::playback::FindSoundFont({});
     std::printf("%s, 60 s song and 60 s sound; sound font %s\n",
                 realtime ? "real time into the PulseAudio server" : "silent output, as fast as it renders",
                 font.c_str());

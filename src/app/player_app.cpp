@@ -12,6 +12,7 @@
 #include "app/product.h"
 #include "library/archive_kind_dialog.h"
 #include "library/archive_progress_dialog.h"
+#include "core/controller_settings.h"
 #include "core/commands/command_router.h"
 #include "app/frame/main_frame.h"
 #include "core/player_core.h"
@@ -197,7 +198,7 @@ bool CPlayerApp::Start() {
     splash.reset();
     // 18: the MCI check dialog.
     if (settings_.main.mci_check) {
-        playback::PlatformFacts facts = playback::GatherPlatformFacts(settings_.midi.sound_font, folders::ProgramFolder());
+        playback::PlatformFacts facts = playback::GatherPlatformFacts(MidiSynthOptionsFrom(settings_).sound_fonts, folders::ProgramFolder());
         MciCheckDialog check(playback::BuildProbe(facts, settings_.movie.active_movie != 0), frame_.get());
         check.exec();
         if (check.dont_show_again()) settings_.main.mci_check = 0;

@@ -32,4 +32,10 @@ playback::MediaDeviceConfig DeviceConfigFrom(const settings::Settings& s, const 
     return config;
 }
 
+playback::MidiSynthOptions MidiSynthOptionsFrom(const settings::Settings& s) {
+    playback::MidiSynthOptions o;
+    if (!s.midi.sound_font.empty()) o.sound_fonts.push_back(s.midi.sound_font);
+    return o;
+}
+
 }  // namespace nuko::app

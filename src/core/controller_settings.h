@@ -14,5 +14,7 @@ namespace nuko::app {
 // `work` is the work folder (ending in "/").
 playback::ControllerOptions ControllerOptionsFrom(const settings::Settings& s, const std::string& work);
 playback::MediaDeviceConfig DeviceConfigFrom(const settings::Settings& s, const std::string& work);
+// The MIDI page's settings for the internal synthesizer.
+playback::MidiSynthOptions MidiSynthOptionsFrom(const settings::Settings& s);
 
 }  // namespace nuko::app

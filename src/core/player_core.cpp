@@ -57,7 +57,7 @@ PlayerCore::PlayerCore(CoreContext context) : ctx_(std::move(context)), s_(*ctx_
     playback::BackendFactory* backends = ctx_.backends;
     if (!backends) {
         playback::BackendSettings bs;
-        bs.sound_font = s_.midi.sound_font;
+        bs.synth = MidiSynthOptionsFrom(s_);
         bs.program_folder = ctx_.program_folder;
         bs.clock = ctx_.clock;
         own_backends_ = std::make_unique<playback::LinuxBackends>(*ctx_.dispatcher, bs);
@@ -123,11 +123,12 @@ void PlayerCore::Stop() {
 
 void PlayerCore::ApplySettings() {
     // A new sound font is the MIDI back end's for the next song.
-    if (sound_font_ && *sound_font_ != s_.midi.sound_font) {
-        backends_->SetSoundFont(s_.midi.sound_font);
+    playback::MidiSynthOptions synth = MidiSynthOptionsFrom(s_);
+    if (synth_options_ && *synth_options_ != synth) {
+        backends_->SetMidiSynthOptions(synth);
         device_->RenewBackend(MediaKind::Midi);
     }
-    sound_font_ = s_.midi.sound_font;
+    synth_options_ = std::move(synth);
     for (int k = 0; k < media::kKindCount; ++k) {
         const auto& ks = s_.kinds[static_cast<std::size_t>(k)];
         auto& st = kinds_[static_cast<std::size_t>(k)];

@@ -258,7 +258,7 @@ private:
     bool wrd_open_ = false;
     std::unique_ptr<playback::BackendFactory> own_backends_;
     playback::BackendFactory* backends_ = nullptr;  // own_backends_ or the context's
-    std::optional<std::string> sound_font_;          // the font the back ends were given
+    std::optional<playback::MidiSynthOptions> synth_options_;  // what the back ends were given
     std::unique_ptr<playback::MediaDevice> device_;
     // The parts' state; the lists outlive the controller that plays them.
     std::unique_ptr<ListSession> lists_;

@@ -116,6 +116,11 @@ public:
     // The sound module the open song was made for ("GM", "GM2", "GS", "XG",
     // "MT-32"); "" when none is open or the back end cannot tell.
     virtual std::string SongMode() { return {}; }
+    // What the user should hear about the open song, in Japanese, each once:
+    // an MT-32 song on the synthesizer, a font that would not load, broken
+    // exclusives, a bank no font has. Taking them empties the list; more may
+    // come while the song plays.
+    virtual std::vector<std::string> TakeSongNotices() { return {}; }
 };
 
 class MovieControls {

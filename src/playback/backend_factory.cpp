@@ -43,12 +43,12 @@ LinuxBackends::LinuxBackends(Dispatcher& dispatcher, BackendSettings settings)
 LinuxBackends::~LinuxBackends() = default;
 
 const PlatformFacts& LinuxBackends::Facts() {
-    if (!facts_) facts_ = GatherPlatformFacts(settings_.sound_font, settings_.program_folder);
+    if (!facts_) facts_ = GatherPlatformFacts(settings_.synth.sound_fonts, settings_.program_folder);
     return *facts_;
 }
 
-void LinuxBackends::SetSoundFont(const std::string& setting) {
-    settings_.sound_font = setting;
+void LinuxBackends::SetMidiSynthOptions(const MidiSynthOptions& options) {
+    settings_.synth = options;
     facts_.reset();  // the device check asks again which font there is
 }
 
@@ -62,7 +62,7 @@ std::unique_ptr<Backend> LinuxBackends::Create(BackendType type, MediaKind kind)
     r.dispatcher = &dispatcher_;
     r.type = type;
     r.video = kind == MediaKind::Movie;
-    r.sound_font = settings_.sound_font;
+    r.synth = settings_.synth;
     r.outputs = Facts().outputs;
     r.fast = settings_.fast;
     r.clock = settings_.clock;

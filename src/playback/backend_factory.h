@@ -19,7 +19,7 @@
 namespace nuko::playback {
 
 struct BackendSettings {
-    std::string sound_font;      // setting `Midi`/`SoundFont`
+    MidiSynthOptions synth;      // the MIDI page: fonts, loops, MT-32 port
     // Where the outside libraries and the back-end modules are; ends in
     // "/". Empty: the program folder.
     std::string program_folder;
@@ -38,7 +38,7 @@ public:
 
     std::unique_ptr<Backend> Create(BackendType type, MediaKind kind) override;
     const PlatformFacts& Facts() override;
-    void SetSoundFont(const std::string& setting) override;
+    void SetMidiSynthOptions(const MidiSynthOptions& options) override;
 
 private:
     Dispatcher& dispatcher_;

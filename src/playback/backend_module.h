@@ -16,6 +16,7 @@
 
 #include "audio_outputs.h"
 #include "backend.h"
+#include "midi_synth_options.h"
 #include "device_types.h"
 #include "midi_ports.h"
 #include "nuko/clock.h"
@@ -33,7 +34,7 @@ struct BackendRequest {
     Dispatcher* dispatcher = nullptr;
     BackendType type = BackendType::None;
     bool video = false;           // a movie rather than a sound file
-    std::string sound_font;       // setting `Midi`/`SoundFont`
+    MidiSynthOptions synth;       // the MIDI page
     AudioOutputs outputs;
     bool fast = false;            // see BackendSettings
     const Clock* clock = nullptr;

@@ -75,9 +75,9 @@ DeviceType LookupDeviceType(std::string_view extension, const PlatformFacts& fac
     return t;
 }
 
-PlatformFacts GatherPlatformFacts(const std::string& sound_font_setting, const std::string& program_folder) {
+PlatformFacts GatherPlatformFacts(const std::vector<std::string>& sound_fonts, const std::string& program_folder) {
     PlatformFacts f;
-    f.sound_font = FindSoundFont(sound_font_setting);
+    f.sound_font = FindSoundFont(sound_fonts);
     // The module's presence, not libmpv itself: loading libmpv here would
     // cost every start-up what only playing needs. A module that is there
     // but does not load fails its opens with its own message.

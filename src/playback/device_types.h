@@ -19,7 +19,7 @@ inline constexpr std::string_view kCdAudioType = "cdaudio";      // audio CD
 inline constexpr std::string_view kMpvType = "mpv";              // movies and sound files
 
 struct PlatformFacts {
-    std::string sound_font;               // the internal synthesizer's font; empty: none
+    std::string sound_font;               // the font chain's first usable font; empty: none
     bool mpv = false;                     // the libmpv back-end module is there
     std::vector<std::string> cd_drives;   // "/dev/sr0", ...
     AudioOutputs outputs;
@@ -47,7 +47,7 @@ DeviceType LookupDeviceType(std::string_view extension, const PlatformFacts& fac
 // Looks at the machine: sound font, CD drives, audio outputs, and the
 // libmpv back-end module and the outside libraries in `program_folder`.
 // Loads no back-end module.
-PlatformFacts GatherPlatformFacts(const std::string& sound_font_setting, const std::string& program_folder);
+PlatformFacts GatherPlatformFacts(const std::vector<std::string>& sound_fonts, const std::string& program_folder);
 
 struct ProbeResult {
     std::vector<std::string> playable;     // "MID\tMIDI用ﾄﾞﾗｲﾊﾞｰ", ...

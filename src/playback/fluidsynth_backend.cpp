@@ -82,7 +82,7 @@ FluidSynthBackend::~FluidSynthBackend() {
 
 bool FluidSynthBackend::EnsureSynth(int* error) {
     if (fluid_->synth) return true;
-    std::string font = FindSoundFont(options_.sound_font);
+    std::string font = FindSoundFont(options_.synth.sound_fonts);
     if (font.empty()) {
         last_error_ = "no sound font";
         *error = mci::kSeqNoMidiPresent;

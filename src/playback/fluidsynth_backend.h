@@ -30,13 +30,14 @@
 #include "backend.h"
 #include "midi_ports.h"
 #include "midi_song.h"
+#include "midi_synth_options.h"
 #include "nuko/dispatch.h"
 #include "sound_font.h"
 
 namespace nuko::playback {
 
 struct FluidSynthOptions {
-    std::string sound_font;            // see FindSoundFont
+    MidiSynthOptions synth;            // fonts, loops, the MT-32 port
     std::vector<std::string> drivers;  // audio drivers to try, in order
     bool paced = true;                 // the silent output keeps real time
     // librcpcv.so, through which RCP, R36 and G36 songs play; empty: they

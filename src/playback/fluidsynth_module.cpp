@@ -9,7 +9,7 @@ namespace {
 std::unique_ptr<Backend> Create(const BackendRequest& r) {
     if (r.type != BackendType::Sequencer || !r.dispatcher) return nullptr;
     FluidSynthOptions o;
-    o.sound_font = r.sound_font;
+    o.synth = r.synth;
     o.drivers = r.outputs.FluidSynthDrivers();
     o.paced = !r.fast;
     if (!r.program_folder.empty()) o.rcp_library = r.program_folder + kRcpcvLibraryFile;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "backend.h"
+#include "midi_synth_options.h"
 #include "device_types.h"
 #include "library/media_kinds.h"
 #include "mouse_hook_binding.h"
@@ -43,8 +44,9 @@ public:
     virtual ~BackendFactory() = default;
     virtual std::unique_ptr<Backend> Create(BackendType type, MediaKind kind) = 0;
     virtual const PlatformFacts& Facts() = 0;
-    // The internal synthesizer's font for the back ends made from now on.
-    virtual void SetSoundFont(const std::string& setting) { (void)setting; }
+    // How the internal synthesizer plays, for the back ends made from now
+    // on.
+    virtual void SetMidiSynthOptions(const MidiSynthOptions& options) { (void)options; }
 };
 
 // Settings `FileCopy`/`Used`, `File` and `DlgView`.

@@ -147,7 +147,7 @@ int RunPlay(const Args& args) {
     }
     CallQueue queue;
     playback::BackendSettings backend_settings;
-    backend_settings.sound_font = s.midi.sound_font;
+    backend_settings.synth = app::MidiSynthOptionsFrom(s);
     backend_settings.fast = p->fast;
     playback::LinuxBackends backends(queue, backend_settings);
 
@@ -247,7 +247,7 @@ int RunProbe(const Args& args) {
         return 2;
     }
     settings::Settings s = settings::SettingsStore(folders::SettingsFile()).ReadAll();
-    playback::PlatformFacts facts = playback::GatherPlatformFacts(s.midi.sound_font, folders::ProgramFolder());
+    playback::PlatformFacts facts = playback::GatherPlatformFacts(app::MidiSynthOptionsFrom(s).sound_fonts, folders::ProgramFolder());
     playback::ProbeResult probe = playback::BuildProbe(facts, s.movie.active_movie != 0);
     std::printf("[playable]\n");
     for (const auto& line : probe.playable) std::printf("%s\n", line.c_str());

@@ -264,7 +264,7 @@ int RunList(const PlaylistArgs& p, const settings::Settings& s, MediaKind kind,
     const std::string work = app::ChooseWorkFolder(s.tool);
     CallQueue queue;
     playback::BackendSettings bs;
-    bs.sound_font = s.midi.sound_font;
+    bs.synth = app::MidiSynthOptionsFrom(s);
     bs.fast = p.fast;
     playback::LinuxBackends backends(queue, bs);
 

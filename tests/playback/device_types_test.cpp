@@ -110,12 +110,12 @@ TEST(DeviceTypesTest, ToolListSaysWhichLibrariesArePresent) {
 }
 
 TEST(DeviceTypesTest, GatheredFactsDescribeThisMachine) {
-    PlatformFacts f = GatherPlatformFacts("", NUKO_PROGRAM_DIR "/");
+    PlatformFacts f = GatherPlatformFacts({}, NUKO_PROGRAM_DIR "/");
     EXPECT_TRUE(f.mpv);
     EXPECT_TRUE(f.rcp_converter);  // built into the program folder
     EXPECT_FALSE(f.smf_converter);
     // Without the libmpv module its kinds have no device.
-    PlatformFacts none = GatherPlatformFacts("", "/nonexistent/");
+    PlatformFacts none = GatherPlatformFacts({}, "/nonexistent/");
     EXPECT_FALSE(none.mpv);
     EXPECT_FALSE(none.rcp_converter);
     EXPECT_FALSE(LookupDeviceType("wav", none, true).driver);

@@ -50,7 +50,7 @@ protected:
                                             const std::string& sound_font = {}) {
         FluidSynthOptions o;
         o.paced = paced;
-        o.sound_font = sound_font;
+        if (!sound_font.empty()) o.synth.sound_fonts = {sound_font};
         auto b = std::make_unique<FluidSynthBackend>(queue_, o, ports);
         b->SetEndHandler([this](EndReason r) { ends_.push_back(r); });
         return b;
@@ -363,8 +363,8 @@ TEST_F(FluidSynthBackendTest, BadFilesGiveErrorsNotCrashes) {
 TEST(SoundFontTest, TheSettingWinsWhenItNamesAFile) {
     TempDir dir;
     test::WriteBytes(dir.File("my.sf2"), "x");
-    EXPECT_EQ(FindSoundFont(dir.File("my.sf2")), dir.File("my.sf2"));
-    std::string fallback = FindSoundFont(dir.File("missing.sf2"));
+    EXPECT_EQ(FindSoundFont({dir.File("my.sf2")}), dir.File("my.sf2"));
+    std::string fallback = FindSoundFont({dir.File("missing.sf2")});
     EXPECT_TRUE(fallback.empty() || fallback.rfind("/usr/share/sounds/sf2/", 0) == 0);
 }
 

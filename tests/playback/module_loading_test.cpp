@@ -69,7 +69,7 @@ TEST(BackendModuleTest, EachTypeLoadsItsOwnModuleOnly) {
 }
 
 TEST(BackendModuleTest, SongPlaysThroughTheLoadedModule) {
-    NUKO_REQUIRE_TOOL(!FindSoundFont("").empty(), "no sound font on this machine");
+    NUKO_REQUIRE_TOOL(!FindSoundFont({}).empty(), "no sound font on this machine");
     NUKO_CORPUS_FILE(song, "midi/jazzsoft_test-2-tracks-type-2.mid");
     CallQueue queue;
     LinuxBackends backends(queue, In(kModules));
@@ -85,7 +85,7 @@ TEST(BackendModuleTest, SongPlaysThroughTheLoadedModule) {
 }
 
 TEST(BackendModuleTest, ANewSoundFontIsTheNextOpensAndNotThePlayingOnes) {
-    const std::string system_font = FindSoundFont("");
+    const std::string system_font = FindSoundFont({});
     NUKO_REQUIRE_TOOL(!system_font.empty(), "no sound font on this machine");
     NUKO_CORPUS_FILE(song, "midi/jazzsoft_test-2-tracks-type-2.mid");
     test::TempDir dir;
@@ -100,7 +100,7 @@ TEST(BackendModuleTest, ANewSoundFontIsTheNextOpensAndNotThePlayingOnes) {
     device.Close(MediaKind::Midi);
 
     // Set, but the back end made for the last song goes on with its font.
-    backends.SetSoundFont(dir.File("broken.sf2"));
+    backends.SetMidiSynthOptions({.sound_fonts = {dir.File("broken.sf2")}});
     ASSERT_EQ(device.Open(MediaKind::Midi, song), mci::kOk);
     device.Close(MediaKind::Midi);
     // Renewed: the next song's back end loads the new font (which fails).
@@ -108,7 +108,7 @@ TEST(BackendModuleTest, ANewSoundFontIsTheNextOpensAndNotThePlayingOnes) {
     EXPECT_NE(device.Open(MediaKind::Midi, song), mci::kOk);
     device.Close(MediaKind::Midi);
     // And back to a good one.
-    backends.SetSoundFont(system_font);
+    backends.SetMidiSynthOptions({.sound_fonts = {system_font}});
     device.RenewBackend(MediaKind::Midi);
     EXPECT_EQ(device.Open(MediaKind::Midi, song), mci::kOk);
     device.Close(MediaKind::Midi);

@@ -62,7 +62,7 @@ TEST(RcpcvBindingTest, MissingLibraryOrFunctionsMakeItUnusable) {
 // The converted song rendered offline: it is heard, not only parsed.
 TEST(RcpSoundTest, ConvertedCorpusSongsAreNotSilent) {
     NUKO_CORPUS_FILE(rcp, "rcp/");
-    std::string font = FindSoundFont("");
+    std::string font = FindSoundFont({});
     NUKO_REQUIRE_TOOL(!font.empty(), "no sound font on this machine");
     RcpcvBinding b(kLibrary);
     ASSERT_TRUE(b.usable());
