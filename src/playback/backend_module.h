@@ -19,12 +19,13 @@
 #include "midi_synth_options.h"
 #include "device_types.h"
 #include "midi_ports.h"
+#include "midi_renderer.h"
 #include "nuko/clock.h"
 #include "nuko/dispatch.h"
 
 namespace nuko::playback {
 
-inline constexpr int kBackendModuleVersion = 2;
+inline constexpr int kBackendModuleVersion = 3;
 inline constexpr const char* kBackendModuleEntry = "nuko_backend_module";
 inline constexpr const char* kFluidSynthModuleFile = "nuko_backend_fluidsynth.so";
 inline constexpr const char* kMpvModuleFile = "nuko_backend_mpv.so";
@@ -49,6 +50,8 @@ struct BackendModule {
     // The MIDI ports besides the internal synthesizer; null in a module
     // without MIDI.
     std::unique_ptr<MidiPortProvider> (*make_midi_ports)() = nullptr;
+    // An offline renderer of MIDI songs; null in a module without one.
+    std::unique_ptr<MidiRenderer> (*make_midi_renderer)(const MidiRenderRequest& request) = nullptr;
 };
 
 // The module file that holds a back-end type; empty for None.

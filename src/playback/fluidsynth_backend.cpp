@@ -6,7 +6,8 @@
 #include <chrono>
 
 #include "media_errors.h"
-#include "rcpcv_binding.h"
+#include "sound_font.h"
+#include "synth_engine.h"
 #include "nuko/fileio.h"
 #include "nuko/files.h"
 #include "nuko/string_ids.h"
@@ -21,49 +22,57 @@ constexpr int kSampleRate = 44100;
 constexpr int kLockFrames = 64;
 // How much the silent output renders between two end checks.
 constexpr int kPumpFrames = 512;
-constexpr std::size_t kMaxSongBytes = 64u << 20;
+std::string TakeLastLog() { return TakeFluidLog(); }
 
-// FluidSynth logs through process-wide functions; keep its last complaint
-// for the error text instead of printing it.
-std::mutex g_log_mutex;
-std::string g_last_log;
-
-void QuietLog(int level, const char* message, void*) {
-    if (level > FLUID_WARN || !message) return;
-    std::lock_guard lock(g_log_mutex);
-    g_last_log = message;
-}
-
-void InstallLogFunctions() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-            fluid_set_log_function(level, QuietLog, nullptr);
-    });
-}
-
-std::string TakeLastLog() {
-    std::lock_guard lock(g_log_mutex);
-    std::string out;
-    out.swap(g_last_log);
-    return out;
+// The player's event as the song's bytes.
+midi::Event ToEvent(fluid_midi_event_t* event) {
+    int type = fluid_midi_event_get_type(event);
+    int channel = fluid_midi_event_get_channel(event) & 0x0F;
+    midi::Event e;
+    auto byte = [](int v) { return static_cast<char>(v & 0x7F); };
+    e.bytes.push_back(static_cast<char>(type | channel));
+    switch (type) {
+        case 0x80:
+        case 0x90:
+            e.bytes += byte(fluid_midi_event_get_key(event));
+            e.bytes += byte(fluid_midi_event_get_velocity(event));
+            break;
+        case 0xA0:
+            e.bytes += byte(fluid_midi_event_get_key(event));
+            e.bytes += byte(fluid_midi_event_get_value(event));
+            break;
+        case 0xB0:
+            e.bytes += byte(fluid_midi_event_get_control(event));
+            e.bytes += byte(fluid_midi_event_get_value(event));
+            break;
+        case 0xC0:
+        case 0xD0: e.bytes += byte(fluid_midi_event_get_program(event)); break;
+        case 0xE0: {
+            int bend = fluid_midi_event_get_pitch(event);
+            e.bytes += byte(bend);
+            e.bytes += byte(bend >> 7);
+            break;
+        }
+        default: e.bytes.clear(); break;  // meta events stay with the player
+    }
+    return e;
 }
 
 }  // namespace
 
 struct FluidSynthBackend::Fluid {
-    fluid_settings_t* settings = nullptr;
-    fluid_synth_t* synth = nullptr;
+    std::unique_ptr<SynthEngine> engine;  // its calls under render_mutex_
+    fluid_synth_t* synth = nullptr;       // the engine's
     fluid_audio_driver_t* driver = nullptr;
     fluid_player_t* player = nullptr;  // under render_mutex_
 
     static int OnMidiEvent(void* data, fluid_midi_event_t* event);
-    static void SendToPort(FluidSynthBackend& self, fluid_midi_event_t* event);
+    static void SendToPort(FluidSynthBackend& self, MidiOut& port, fluid_midi_event_t* event);
 };
 
 FluidSynthBackend::FluidSynthBackend(Dispatcher& dispatcher, FluidSynthOptions options, MidiPortProvider* ports)
     : dispatcher_(dispatcher), options_(std::move(options)), ports_(ports), fluid_(std::make_unique<Fluid>()) {
-    InstallLogFunctions();
+    InstallFluidLog();
 }
 
 FluidSynthBackend::~FluidSynthBackend() {
@@ -76,45 +85,20 @@ FluidSynthBackend::~FluidSynthBackend() {
     pump_wake_.notify_all();
     if (pump_.joinable()) pump_.join();
     if (fluid_->driver) delete_fluid_audio_driver(fluid_->driver);
-    if (fluid_->synth) delete_fluid_synth(fluid_->synth);
-    if (fluid_->settings) delete_fluid_settings(fluid_->settings);
+    fluid_->engine.reset();
 }
 
 bool FluidSynthBackend::EnsureSynth(int* error) {
     if (fluid_->synth) return true;
-    std::string font = FindSoundFont(options_.synth.sound_fonts);
-    if (font.empty()) {
-        last_error_ = "no sound font";
-        *error = mci::kSeqNoMidiPresent;
-        return false;
-    }
-    fluid_->settings = new_fluid_settings();
-    fluid_settings_setnum(fluid_->settings, "synth.sample-rate", kSampleRate);
-    // The player counts time in rendered samples, so the silent output can
-    // run faster than real time and still keep the song's timing.
-    fluid_settings_setstr(fluid_->settings, "player.timing-source", "sample");
-    fluid_settings_setint(fluid_->settings, "synth.lock-memory", 0);
-    // The sound server's mixer lists the stream as music.
-    fluid_settings_setstr(fluid_->settings, "audio.pulseaudio.media-role", "music");
-    fluid_->synth = new_fluid_synth(fluid_->settings);
-    if (!fluid_->synth) {
+    auto engine = std::make_unique<SynthEngine>();
+    if (!engine->ok()) {
         last_error_ = TakeLastLog();
-        delete_fluid_settings(fluid_->settings);
-        fluid_->settings = nullptr;
         *error = mci::kCannotLoadDriver;
         return false;
     }
-    if (fluid_synth_sfload(fluid_->synth, font.c_str(), 1) == FLUID_FAILED) {
-        last_error_ = font + ": " + TakeLastLog();
-        delete_fluid_synth(fluid_->synth);
-        delete_fluid_settings(fluid_->settings);
-        fluid_->synth = nullptr;
-        fluid_->settings = nullptr;
-        *error = mci::kSeqNoMidiPresent;
-        return false;
-    }
-    gain_ = fluid_synth_get_gain(fluid_->synth);
-    if (muted_) fluid_synth_set_gain(fluid_->synth, 0.0f);
+    engine->SetMuted(muted_);
+    fluid_->synth = engine->synth();
+    fluid_->engine = std::move(engine);
     if (options_.paced) StartDriver();
     pump_ = std::thread([this] { PumpLoop(); });
     return true;
@@ -122,10 +106,10 @@ bool FluidSynthBackend::EnsureSynth(int* error) {
 
 void FluidSynthBackend::StartDriver() {
     for (const auto& name : options_.drivers) {
-        fluid_settings_setstr(fluid_->settings, "audio.driver", name.c_str());
+        fluid_settings_setstr(fluid_->engine->settings(), "audio.driver", name.c_str());
         // The driver renders through our callback, which takes the render
         // lock, rather than straight from the synthesizer.
-        fluid_->driver = new_fluid_audio_driver2(fluid_->settings, &FluidSynthBackend::OnDriverRender, this);
+        fluid_->driver = new_fluid_audio_driver2(fluid_->engine->settings(), &FluidSynthBackend::OnDriverRender, this);
         if (fluid_->driver) {
             output_name_ = name;
             break;
@@ -150,6 +134,7 @@ int FluidSynthBackend::OnDriverRender(void* data, int len, int nfx, float* fx[],
         for (int i = 0; i < nout; ++i) dry[i] = out[i] ? out[i] + done : nullptr;
         for (int i = 0; i < nwet; ++i) wet[i] = nfx > 0 ? (fx[i] ? fx[i] + done : nullptr) : dry[i % nout];
         std::lock_guard lock(self->render_mutex_);
+        self->FadeLocked();
         if (fluid_synth_process(self->fluid_->synth, n, nwet, wet, nout, dry) != FLUID_OK) return FLUID_FAILED;
         done += n;
     }
@@ -158,40 +143,36 @@ int FluidSynthBackend::OnDriverRender(void* data, int len, int nfx, float* fx[],
 
 int FluidSynthBackend::Open(const std::string& path) {
     Close();
-    std::error_code ec;
-    auto bytes = fileio::ReadFile(path, kMaxSongBytes, &ec);
-    if (!bytes) {
-        last_error_ = ec.message();
-        return files::IsFileFound(path, true) ? mci::kFileRead : mci::kFileNotFound;
-    }
-    if (HasRcpSignature(*bytes)) {
-        // Converted in memory; the song never exists as a file of its own.
-        std::optional<std::string> smf;
-        if (!options_.rcp_library.empty()) smf = RcpcvBinding(options_.rcp_library).Convert(path);
-        if (!smf) {
-            last_error_ = "RCP conversion through " + options_.rcp_library + " failed";
-            return mci::kInvalidFile;
-        }
-        bytes = std::move(smf);
-    }
-    std::string why;
-    auto song = midi::ParseSmf(*bytes, &why);
-    if (!song) {
-        last_error_ = why;
-        return mci::kInvalidFile;
-    }
+    std::optional<midi::Song> read;
+    int result = ReadMidiSong(path, options_.rcp_library, &read, &last_error_);
+    if (result != mci::kOk) return result;
+    PreparedSong prepared = PrepareSong(*read, options_.synth.loops);
+    read.reset();
     int error = 0;
     if (!EnsureSynth(&error)) return error;
+    bool fonts;
+    {
+        std::lock_guard lock(render_mutex_);
+        fonts = fluid_->engine->UseFonts(SoundFontsForSong(path, options_.synth.sound_fonts));
+    }
+    if (!fonts) {
+        last_error_ = "no sound font";
+        return mci::kSeqNoMidiPresent;
+    }
+    OpenSongPort(prepared.mode);
 
-    std::string smf = song->ToSmf(true);
+    std::string smf = prepared.plan.song.ToSmf(true);
     {
         // The player's callbacks read the song: it is in place before them.
         std::lock_guard lock(route_mutex_);
-        song_ = std::move(song);
+        song_ = std::move(prepared.plan.song);
     }
     {
         // A new player hooks a sample timer into the synthesizer.
         std::lock_guard lock(render_mutex_);
+        fade_start_ms_ = prepared.plan.fade_start_ms;
+        fade_ms_ = prepared.plan.fade_ms;
+        fluid_->engine->BeginSong(prepared);
         fluid_player_t* player = new_fluid_player(fluid_->synth);
         if (player && fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) {
             delete_fluid_player(player);
@@ -209,11 +190,28 @@ int FluidSynthBackend::Open(const std::string& path) {
         song_.reset();
         return mci::kOutOfMemory;
     }
+    song_mode_ = std::string(midi::ModeName(prepared.mode));
     state_ = State::Stopped;
     held_tick_ = 0;
     external_bpm_ = 0;
     end_tick_ = song_->end_tick();
     return mci::kOk;
+}
+
+void FluidSynthBackend::OpenSongPort(midi::ModuleMode mode) {
+    std::unique_ptr<MidiOut> out;
+    bool mt32 = mode == midi::ModuleMode::MT32;
+    if (mt32 && !options_.synth.mt32_port.empty() && ports_) out = ports_->Open(options_.synth.mt32_port);
+    if (mt32 && !out) {
+        std::lock_guard lock(route_mutex_);
+        if (!port_out_)
+            own_notices_.push_back(options_.synth.mt32_port.empty()
+                                       ? "MT-32用の曲です。MT-32の音源が選ばれていないので、内蔵ｼﾝｾｻｲｻﾞｰで演奏します。"
+                                       : "MT-32用の曲です。ﾎﾟｰﾄ " + options_.synth.mt32_port +
+                                             " を開けないので、内蔵ｼﾝｾｻｲｻﾞｰで演奏します。");
+    }
+    std::lock_guard lock(route_mutex_);
+    song_port_ = std::move(out);
 }
 
 void FluidSynthBackend::Close() {
@@ -235,7 +233,9 @@ void FluidSynthBackend::Close() {
     {
         std::lock_guard lock(route_mutex_);
         song_.reset();
+        song_port_.reset();
     }
+    song_mode_.clear();
     state_ = State::Closed;
 }
 
@@ -358,7 +358,26 @@ DeviceMode FluidSynthBackend::Mode() {
 void FluidSynthBackend::SetAudio(bool on) {
     muted_ = !on;
     std::lock_guard lock(render_mutex_);
-    if (fluid_->synth) fluid_synth_set_gain(fluid_->synth, on ? gain_ : 0.0f);
+    if (fluid_->engine) fluid_->engine->SetMuted(!on);
+}
+
+void FluidSynthBackend::FadeLocked() {
+    if (fade_start_ms_ < 0 || !fluid_->player || !song_) return;
+    std::int64_t ms = song_->TickToMs(static_cast<std::uint32_t>(std::max(0, fluid_player_get_current_tick(fluid_->player))));
+    double factor = ms <= fade_start_ms_ ? 1.0 : 1.0 - static_cast<double>(ms - fade_start_ms_) / std::max<std::int64_t>(1, fade_ms_);
+    fluid_->engine->SetFade(factor);
+}
+
+std::vector<std::string> FluidSynthBackend::TakeSongNotices() {
+    std::vector<std::string> out;
+    {
+        std::lock_guard lock(route_mutex_);
+        out.swap(own_notices_);
+    }
+    std::lock_guard lock(render_mutex_);
+    if (fluid_->engine)
+        for (auto& n : fluid_->engine->TakeNotices()) out.push_back(std::move(n));
+    return out;
 }
 
 std::string FluidSynthBackend::ErrorText(int error) const { return DeviceErrorText(error, last_error_); }
@@ -397,6 +416,7 @@ void FluidSynthBackend::PumpLoop() {
         if (!fluid_->driver) {
             for (int done = 0; done < kPumpFrames; done += kLockFrames) {
                 std::lock_guard lock(render_mutex_);
+                FadeLocked();
                 fluid_synth_write_s16(fluid_->synth, kLockFrames, buffer.data(), 0, 2, buffer.data(), 1, 2);
             }
             play_frames_ += kPumpFrames;
@@ -454,6 +474,7 @@ int FluidSynthBackend::OnTick(void* data, int) {
 }
 
 int FluidSynthBackend::Fluid::OnMidiEvent(void* data, fluid_midi_event_t* event) {
+    // Runs on the rendering thread, under the render lock.
     auto* self = static_cast<FluidSynthBackend*>(data);
     int type = fluid_midi_event_get_type(event);
     std::optional<std::size_t> sysex;
@@ -462,34 +483,36 @@ int FluidSynthBackend::Fluid::OnMidiEvent(void* data, fluid_midi_event_t* event)
         int size = 0;
         if (fluid_midi_event_get_text(event, &text, &size) == FLUID_OK && text && size > 0)
             sysex = midi::SysexMarkerIndex(std::string_view(static_cast<const char*>(text), static_cast<std::size_t>(size)));
+        if (!sysex) return FLUID_OK;
     }
     std::lock_guard lock(self->route_mutex_);
-    if (self->port_out_) {
-        if (sysex) {
-            const auto& events = self->song_->events();
-            if (*sysex < events.size() && events[*sysex].Status() == 0xF0) {
-                std::string bytes = events[*sysex].bytes;
-                if (bytes.back() != '\xF7') bytes.push_back('\xF7');
-                self->port_out_->Send(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-            }
-            return FLUID_OK;
-        }
-        SendToPort(*self, event);
-        return FLUID_OK;
-    }
+    MidiOut* port = self->song_port_ ? self->song_port_.get() : self->port_out_.get();
+    const midi::Event* exclusive = nullptr;
     if (sysex) {
         const auto& events = self->song_->events();
-        if (*sysex < events.size() && events[*sysex].Status() == 0xF0) {
-            std::string_view body = std::string_view(events[*sysex].bytes).substr(1);
-            if (!body.empty() && body.back() == '\xF7') body.remove_suffix(1);
-            fluid_synth_sysex(self->fluid_->synth, body.data(), static_cast<int>(body.size()), nullptr, nullptr, nullptr, 0);
+        if (*sysex >= events.size() || events[*sysex].Status() != 0xF0) return FLUID_OK;
+        exclusive = &events[*sysex];
+    }
+    if (port) {
+        if (exclusive) {
+            std::string bytes = exclusive->bytes;
+            if (bytes.back() != '\xF7') bytes.push_back('\xF7');
+            port->Send(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            return FLUID_OK;
         }
+        SendToPort(*self, *port, event);
         return FLUID_OK;
     }
-    return fluid_synth_handle_midi_event(self->fluid_->synth, event);
+    if (exclusive) {
+        self->fluid_->engine->Play(*exclusive);
+        return FLUID_OK;
+    }
+    midi::Event e = ToEvent(event);
+    if (!e.bytes.empty()) self->fluid_->engine->Play(e);
+    return FLUID_OK;
 }
 
-void FluidSynthBackend::Fluid::SendToPort(FluidSynthBackend& self, fluid_midi_event_t* event) {
+void FluidSynthBackend::Fluid::SendToPort(FluidSynthBackend& self, MidiOut& port, fluid_midi_event_t* event) {
     int type = fluid_midi_event_get_type(event);
     int channel = fluid_midi_event_get_channel(event) & 0x0F;
     std::uint8_t bytes[3];
@@ -529,17 +552,19 @@ void FluidSynthBackend::Fluid::SendToPort(FluidSynthBackend& self, fluid_midi_ev
         }
         default: return;  // meta events stay with the player
     }
-    self.port_out_->Send(bytes, size);
+    port.Send(bytes, size);
 }
 
 void FluidSynthBackend::SilencePort() {
     std::lock_guard lock(route_mutex_);
-    if (!port_out_) return;
-    for (std::uint8_t channel = 0; channel < 16; ++channel) {
-        std::uint8_t all_notes_off[3] = {static_cast<std::uint8_t>(0xB0 | channel), 123, 0};
-        std::uint8_t all_sound_off[3] = {static_cast<std::uint8_t>(0xB0 | channel), 120, 0};
-        port_out_->Send(all_notes_off, 3);
-        port_out_->Send(all_sound_off, 3);
+    for (MidiOut* port : {port_out_.get(), song_port_.get()}) {
+        if (!port) continue;
+        for (std::uint8_t channel = 0; channel < 16; ++channel) {
+            std::uint8_t all_notes_off[3] = {static_cast<std::uint8_t>(0xB0 | channel), 123, 0};
+            std::uint8_t all_sound_off[3] = {static_cast<std::uint8_t>(0xB0 | channel), 120, 0};
+            port->Send(all_notes_off, 3);
+            port->Send(all_sound_off, 3);
+        }
     }
 }
 

@@ -33,6 +33,7 @@
 #include "midi_synth_options.h"
 #include "nuko/dispatch.h"
 #include "sound_font.h"
+#include "sound_module.h"
 
 namespace nuko::playback {
 
@@ -73,6 +74,8 @@ public:
     std::uint32_t SongPosition() override;
     std::vector<std::string> Ports() override;
     std::string SelectPort(const std::string& name) override;
+    std::string SongMode() override { return song_mode_; }
+    std::vector<std::string> TakeSongNotices() override;
 
     // The audio driver in use, "" for the silent output (after the first
     // Open).
@@ -95,6 +98,10 @@ private:
     void OnEnded(std::uint64_t generation, EndReason reason);
     static int OnTick(void* data, int tick);
     void SilencePort();
+    // The port an MT-32 song plays on, when the user chose one.
+    void OpenSongPort(midi::ModuleMode mode);
+    // Sets the fade of a looped song's end for where the player stands.
+    void FadeLocked();
 
     // FluidSynth's objects and the callbacks that take its types, kept in
     // the .cpp so that its headers stay there. Its player is shared like the
@@ -114,11 +121,13 @@ private:
     State state_ = State::Closed;
     std::uint32_t held_tick_ = 0;  // the position while the player is not moving
     int external_bpm_ = 0;
-    float gain_ = 0.2f;
+    std::string song_mode_;
     std::atomic<bool> muted_{false};
 
     // Shared with the pump thread and FluidSynth's threads: see the top.
     std::mutex render_mutex_;  // also over fluid_->player
+    std::int64_t fade_start_ms_ = -1;
+    std::int64_t fade_ms_ = 0;
     std::atomic<std::uint64_t> generation_{0};
     std::atomic<bool> watching_{false};
     std::atomic<bool> tick_seen_{false};
@@ -130,7 +139,9 @@ private:
 
     std::mutex route_mutex_;
     std::unique_ptr<MidiOut> port_out_;
+    std::unique_ptr<MidiOut> song_port_;  // for this song only, over port_out_
     std::string port_name_;
+    std::vector<std::string> own_notices_;
 
     std::atomic<bool> quit_{false};
     std::thread pump_;

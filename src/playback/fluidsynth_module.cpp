@@ -1,6 +1,7 @@
 // The MIDI back-end module: FluidSynth and the ALSA sequencer's ports.
 #include "backend_module.h"
 #include "fluidsynth_backend.h"
+#include "fluidsynth_renderer.h"
 #include "rcpcv_binding.h"
 
 namespace nuko::playback {
@@ -16,7 +17,7 @@ std::unique_ptr<Backend> Create(const BackendRequest& r) {
     return std::make_unique<FluidSynthBackend>(*r.dispatcher, std::move(o), r.ports);
 }
 
-const BackendModule kModule{kBackendModuleVersion, Create, MakeAlsaMidiPorts};
+const BackendModule kModule{kBackendModuleVersion, Create, MakeAlsaMidiPorts, MakeFluidSynthRenderer};
 
 }  // namespace
 }  // namespace nuko::playback

@@ -274,12 +274,12 @@ std::size_t ChangeIndexAt(const std::vector<TempoChange>& map, std::uint32_t tic
 }
 }  // namespace
 
-std::int64_t Song::TickToMs(std::uint32_t tick) const {
+std::int64_t Song::TickToUs(std::uint32_t tick) const {
     std::size_t i = ChangeIndexAt(tempo_map_, tick);
-    std::int64_t us = change_us_[i] +
-                      static_cast<std::int64_t>(tick - tempo_map_[i].tick) * tempo_map_[i].usec_per_quarter / division_;
-    return us / 1000;
+    return change_us_[i] + static_cast<std::int64_t>(tick - tempo_map_[i].tick) * tempo_map_[i].usec_per_quarter / division_;
 }
+
+std::int64_t Song::TickToMs(std::uint32_t tick) const { return TickToUs(tick) / 1000; }
 
 std::uint32_t Song::MsToTick(std::int64_t ms) const {
     if (ms <= 0) return 0;

@@ -42,6 +42,7 @@ public:
     std::uint32_t end_tick() const { return end_tick_; }
 
     std::int64_t TickToMs(std::uint32_t tick) const;
+    std::int64_t TickToUs(std::uint32_t tick) const;
     std::uint32_t MsToTick(std::int64_t ms) const;
     std::int64_t LengthMs() const { return TickToMs(end_tick_); }
     // Microseconds per quarter note in force at `tick`.

@@ -21,7 +21,7 @@ std::unique_ptr<Backend> Create(const BackendRequest& r) {
     }
 }
 
-const BackendModule kModule{kBackendModuleVersion, Create, nullptr};
+const BackendModule kModule{kBackendModuleVersion, Create, nullptr, nullptr};
 
 }  // namespace
 }  // namespace nuko::playback

@@ -34,6 +34,8 @@ const Command kCommands[] = {
     {"mixer", "mixer [set N LEFT RIGHT [--steps 15|31|63|127]]", nuko::tool::RunMixer},
     {"rcp2mid", "rcp2mid SRC DST", nuko::tool::RunRcp2Mid},
     {"archive", "archive ARCHIVE [--kind midi|movie|sound] [--rcp-first]", nuko::tool::RunArchive},
+    {"midiinfo", "midiinfo FILE [--at SECONDS]", nuko::tool::RunMidiInfo},
+    {"render", "render SONG OUT.wav [--from S] [--for S]", nuko::tool::RunRender},
 };
 
 int Usage(FILE* out) {

@@ -52,5 +52,7 @@ int RunCdTitle(const Args& args);
 int RunMixer(const Args& args);
 int RunRcp2Mid(const Args& args);
 int RunArchive(const Args& args);
+int RunMidiInfo(const Args& args);
+int RunRender(const Args& args);
 
 }  // namespace nuko::tool
