@@ -269,16 +269,21 @@ TEST_F(FluidSynthBackendTest, DestroyedWhilePlayingItSaysNothingMore) {
     }
 }
 
-TEST_F(FluidSynthBackendTest, ABadSoundFontIsAnErrorNotACrash) {
+TEST_F(FluidSynthBackendTest, ABadSoundFontIsSaidOnceAndTheSystemsFontsPlayTheSong) {
+    NUKO_REQUIRE_TOOL(!DefaultSoundFonts().empty(), "no sound font on this machine");
     std::string fonts[] = {Write("empty.sf2", ""), Write("bad.sf2", "RIFF\x10\x01\x01\x01sfbkLIST\xFF\xFF\xFF\x7F")};
     for (const auto& font : fonts) {
         SCOPED_TRACE(font);
         auto b = Make(false, nullptr, font);
-        EXPECT_EQ(b->Open(Write("t.mid", TempoChangeSong())), mci::kSeqNoMidiPresent);
-        EXPECT_NE(b->ErrorText(mci::kSeqNoMidiPresent).find(font), std::string::npos);
-        EXPECT_FALSE(b->IsOpen());
-        EXPECT_EQ(b->Play(-1, -1), mci::kInvalidDeviceId);
-        EXPECT_EQ(b->Mode(), DeviceMode::NotReady);
+        ASSERT_EQ(b->Open(Write("t.mid", TempoChangeSong())), mci::kOk);
+        auto notices = b->TakeSongNotices();
+        ASSERT_EQ(notices.size(), 1u);
+        EXPECT_NE(notices[0].find(font), std::string::npos);
+        // Said once: the next song of the same back end says nothing more.
+        ASSERT_EQ(b->Open(Write("t.mid", TempoChangeSong())), mci::kOk);
+        EXPECT_TRUE(b->TakeSongNotices().empty());
+        ASSERT_EQ(b->Play(-1, -1), mci::kOk);
+        EXPECT_TRUE(WaitForEnd());
     }
 }
 
@@ -336,6 +341,53 @@ TEST_F(FluidSynthBackendTest, AChosenPortGetsTheSongsEvents) {
     ASSERT_EQ(b->Play(0, -1), 0);
     ASSERT_TRUE(WaitForEnd());
     EXPECT_EQ(ports.Sent().size(), count);
+}
+
+TEST_F(FluidSynthBackendTest, ASongsModeLoopsAndMt32PortAreItsOwn) {
+    // GS Reset (F0 41 10 42 12 40 00 7F 00 41 F7); 120 bpm at division 96.
+    // Controller 111 at 1 s, the song's end at 3 s: two passes of the 2 s
+    // loop and the 8 s fade make 13 s.
+    const std::string gs_reset("\xF0\x0A\x41\x10\x42\x12\x40\x00\x7F\x00\x41\xF7", 12);
+    SmfWriter gs(96, 0);
+    gs.Track().Raw(0, gs_reset).Note(0, 60, 96).Raw(96, "\xB0\x6F\x00").Note(0, 64, 384).EndAfter(0);
+    // An MT-32 exclusive (model 16): master tune 10 00 00 = 4A, checksum
+    // 128 - (0x10+0x4A) % 128 = 0x26.
+    const std::string mt32_tune("\xF0\x0A\x41\x10\x16\x12\x10\x00\x00\x4A\x26\xF7", 12);
+    SmfWriter mt32(96, 0);
+    mt32.Track().Raw(0, mt32_tune).Note(0, 60, 96).EndAfter(0);
+
+    auto b = Make();
+    ASSERT_EQ(b->Open(Write("gs.mid", gs.Bytes())), 0);
+    EXPECT_EQ(b->SongMode(), "GS");
+    EXPECT_NEAR(static_cast<double>(b->LengthMs()), 13000.0, 20.0);
+    ASSERT_EQ(b->Open(Write("mt32.mid", mt32.Bytes())), 0);
+    EXPECT_EQ(b->SongMode(), "MT-32");
+    auto notices = b->TakeSongNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find("MT-32"), std::string::npos);
+    b->Close();
+    EXPECT_EQ(b->SongMode(), "");
+
+    // With a port for MT-32 songs, the MT-32 song goes there and the GS song
+    // stays on the synthesizer.
+    RecordingPorts ports;
+    FluidSynthOptions o;
+    o.paced = false;
+    o.synth.mt32_port = "Test:Port";
+    FluidSynthBackend routed(queue_, o, &ports);
+    routed.SetEndHandler([this](EndReason r) { ends_.push_back(r); });
+    ASSERT_EQ(routed.Open(Write("gs.mid", gs.Bytes())), 0);
+    ASSERT_EQ(routed.Play(0, 500), 0);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_TRUE(ports.Sent().empty());
+    ASSERT_EQ(routed.Open(Write("mt32.mid", mt32.Bytes())), 0);
+    EXPECT_TRUE(routed.TakeSongNotices().empty());
+    ASSERT_EQ(routed.Play(-1, -1), 0);
+    ASSERT_TRUE(WaitForEnd());
+    std::vector<std::string> sent = ports.Sent();
+    EXPECT_NE(std::find(sent.begin(), sent.end(), std::string("\xF0\x41\x10\x16\x12\x10\x00\x00\x4A\x26\xF7", 11)),
+              sent.end());
+    EXPECT_NE(std::find(sent.begin(), sent.end(), std::string("\x90\x3C\x64", 3)), sent.end());
 }
 
 TEST_F(FluidSynthBackendTest, AlsaPortsAreListedWhenTheMachineHasASequencer) {
