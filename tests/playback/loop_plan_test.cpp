@@ -3,25 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdlib>
+
+#include "test_support.h"
 
 namespace nuko::midi {
 namespace {
 
-// "90 3C 64" as bytes.
-std::string H(std::string_view hex) {
-    std::string out;
-    std::string digits(hex);
-    char* p = digits.data();
-    while (*p) {
-        char* next;
-        long v = std::strtol(p, &next, 16);
-        if (next == p) break;
-        out.push_back(static_cast<char>(v));
-        p = next;
-    }
-    return out;
-}
+std::string H(std::string_view hex) { return test::HexBytes(hex); }
 
 // A format-0 file at 96 ticks a beat holding `track` (its events, the
 // end-of-track included).

@@ -2,25 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include "test_support.h"
+
 
 namespace nuko::midi {
 namespace {
 
-// "F0 41 ..." as bytes.
-std::string Bytes(std::string_view hex) {
-    std::string out;
-    std::string digits(hex);
-    char* p = digits.data();
-    while (*p) {
-        char* next;
-        long v = std::strtol(p, &next, 16);
-        if (next == p) break;
-        out.push_back(static_cast<char>(v));
-        p = next;
-    }
-    return out;
-}
+std::string Bytes(std::string_view hex) { return test::HexBytes(hex); }
 
 Event Ev(std::string_view hex, std::uint32_t tick = 0) { return Event{tick, Bytes(hex)}; }
 
@@ -445,14 +433,6 @@ TEST(DetectModeTest, FromBankUseWithoutExclusives) {
     EXPECT_EQ(DetectMode(SongOf({"B0 00 08", "C0 05"})), ModuleMode::GS);
     // A bank select no program change uses says nothing.
     EXPECT_EQ(DetectMode(SongOf({"B0 00 08", "B0 00 00", "C0 05"})), ModuleMode::GM);
-}
-
-TEST(ModeNameTest, NamesAsShown) {
-    EXPECT_EQ(ModeName(ModuleMode::GM), "GM");
-    EXPECT_EQ(ModeName(ModuleMode::GM2), "GM2");
-    EXPECT_EQ(ModeName(ModuleMode::GS), "GS");
-    EXPECT_EQ(ModeName(ModuleMode::XG), "XG");
-    EXPECT_EQ(ModeName(ModuleMode::MT32), "MT-32");
 }
 
 }  // namespace
