@@ -435,5 +435,20 @@ TEST(DetectModeTest, FromBankUseWithoutExclusives) {
     EXPECT_EQ(DetectMode(SongOf({"B0 00 08", "B0 00 00", "C0 05"})), ModuleMode::GM);
 }
 
+TEST(DetectModeTest, RealSongs) {
+    NUKO_CORPUS_FILE(dir, "midi/");
+    auto mode_of = [&](const char* name) {
+        auto song = ParseSmf(test::ReadBytes(dir + name));
+        EXPECT_TRUE(song) << name;
+        return song ? DetectMode(*song) : ModuleMode::MT32;
+    };
+    // No exclusives; banks 121 (melodic) and 120 (drums) with LSB 0.
+    EXPECT_EQ(mode_of("mutagen_sample.mid"), ModuleMode::GM2);
+    // Karaoke and lyric songs: no exclusives, no bank selects.
+    EXPECT_EQ(mode_of("jazzsoft_test-karaoke-kar.mid"), ModuleMode::GM);
+    EXPECT_EQ(mode_of("gotojo_ramen_tabeyou.mid"), ModuleMode::GM);
+    EXPECT_EQ(mode_of("nfroidure_MIDIOkFormat1-lyrics.mid"), ModuleMode::GM);
+}
+
 }  // namespace
 }  // namespace nuko::midi
