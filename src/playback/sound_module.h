@@ -23,7 +23,8 @@ enum class ModuleMode { GM, GM2, GS, XG, MT32 };
 std::string_view ModeName(ModuleMode mode);
 
 // The mode a song asks for: from its resets and exclusives first (the first
-// one that names a module decides; an MT-32 exclusive anywhere makes it
+// one that names a module decides, GM System On only when no GS, XG or GM2
+// message follows it; an MT-32 exclusive anywhere makes it
 // MT-32 unless a GS or XG reset comes first), failing those from its bank
 // use (bank MSB 127/126 or a non-zero LSB with MSB 0: XG; MSB 120/121 with
 // GM2's LSBs: GM2; MSB 1-63: GS); else GM.
@@ -47,6 +48,10 @@ public:
     std::optional<int> Find(int bank, int program) const;
     // The preset's name in that font ("" when none).
     std::string Name(int font, int bank, int program) const;
+    // Whether any font has a preset in `bank`.
+    bool HasBank(int bank) const;
+    // The first preset of the chain that is a drum kit (bank 128) or not.
+    std::optional<FontPreset> First(bool drum) const;
 
 private:
     std::vector<std::vector<FontPreset>> fonts_;
@@ -130,8 +135,43 @@ public:
     std::vector<std::string> TakeProblems();
 
 private:
+    // The effect settings as the song's exclusives left them, in the units
+    // of the messages (0..127, macro and type numbers).
+    struct GsEffects {
+        int reverb_macro = 4;  // Hall 2
+        int reverb_level = 64;
+        int reverb_time = 64;
+        int chorus_macro = 2;  // Chorus 3
+        int chorus_level = 64;
+        int chorus_rate = 3;
+        int chorus_depth = 19;
+    };
+    struct XgEffects {
+        int reverb_msb = 0x01;  // Hall 1
+        int reverb_lsb = 0;
+        int reverb_return = 64;
+        int chorus_msb = 0x41;  // Chorus 1
+        int chorus_lsb = 0;
+        int chorus_return = 64;
+    };
+
+    void ResetModule(SynthSink& sink);
+    void SelectFor(int index, SynthSink& sink);
+    ResolvedPreset Resolve(int index);
+    void FeedSysex(const Event& event, SynthSink& sink);
+    // One parameter of a data set; false when the model does not take it
+    // over. `effects` collects which effects changed.
+    bool RolandParameter(std::uint32_t address, int value, SynthSink& sink, unsigned& effects);
+    bool YamahaParameter(std::uint32_t address, int value, unsigned& effects);
+    void ApplyEffects(unsigned effects, bool xg, SynthSink& sink);
+    void ApplyReverb(SynthSink& sink, bool xg);
+    void ApplyChorus(SynthSink& sink, bool xg);
+    void Problem(const std::string& kind, std::string text);
+
     ModuleMode mode_;
     const PresetCatalog* catalog_;
+    GsEffects gs_;
+    XgEffects xg_;
     std::array<Channel, 16> channels_{};
     std::vector<std::string> problems_;
     std::vector<std::string> reported_;  // kinds already said

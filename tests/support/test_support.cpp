@@ -80,6 +80,26 @@ std::string ReadBytes(const std::string& path) {
     return s.str();
 }
 
+std::string HexBytes(std::string_view hex) {
+    std::string out;
+    int digits = 0;
+    unsigned value = 0;
+    for (char c : hex) {
+        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (d >= 0) {
+            value = value * 16 + static_cast<unsigned>(d);
+            ++digits;
+        }
+        if (digits > 0 && (d < 0 || digits == 2)) {
+            out.push_back(static_cast<char>(value));
+            digits = 0;
+            value = 0;
+        }
+    }
+    if (digits > 0) out.push_back(static_cast<char>(value));
+    return out;
+}
+
 std::string CorpusDir() {
     std::error_code ec;
     if (!std::filesystem::is_directory(NUKO_CORPUS_DIR, ec)) return {};

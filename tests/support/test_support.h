@@ -34,6 +34,8 @@ void WriteBytes(const std::string& path, std::string_view bytes);
 // cannot be read.
 std::vector<std::string> FolderEntries(const std::string& folder);
 std::string ReadBytes(const std::string& path);
+// Bytes written as hexadecimal pairs apart: "F0 41 10 ... F7".
+std::string HexBytes(std::string_view hex);
 
 // The folder of real files (ends in "/"), or empty when it is absent.
 std::string CorpusDir();
