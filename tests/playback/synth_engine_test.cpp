@@ -301,5 +301,25 @@ TEST_F(SynthEngineTest, BrokenExclusivesAreSaidOnceAndTheSongPlaysOn) {
     EXPECT_TRUE(r->TakeNotices().empty());
 }
 
+TEST_F(SynthEngineTest, RealSongsPlayInTheModeTheyWereMadeFor) {
+    // Grand Slam starts with a GS reset; the corpus karaoke and lyric songs
+    // name no module.
+    NUKO_CORPUS_FILE(grandslam, "rcp/recomposerfile_grandslam.rcp");
+    NUKO_CORPUS_FILE(karaoke, "midi/jazzsoft_test-karaoke-kar.mid");
+    NUKO_CORPUS_FILE(lyrics, "midi/nfroidure_MIDIOkFormat1-lyrics.mid");
+    MidiRenderRequest request;
+    request.rcp_library = std::string(NUKO_PROGRAM_DIR) + "/librcpcv.so";
+    auto r = MakeFluidSynthRenderer(request);
+    std::string error;
+    ASSERT_TRUE(r->Open(grandslam, &error)) << error;
+    EXPECT_EQ(r->Mode(), "GS");
+    // 243.9 s as the converter's reference table has it; no loop markers.
+    EXPECT_NEAR(static_cast<double>(r->LengthMs()), 243900.0, 100.0);
+    for (const auto& song : {karaoke, lyrics}) {
+        ASSERT_TRUE(r->Open(song, &error)) << error;
+        EXPECT_EQ(r->Mode(), "GM") << song;
+    }
+}
+
 }  // namespace
 }  // namespace nuko::playback
