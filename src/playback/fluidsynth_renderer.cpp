@@ -55,13 +55,16 @@ public:
 
     void SkipTo(std::int64_t ms) override {
         std::int64_t target = std::min(end_frame_, UsToFrame(ms * 1000));
-        if (target <= frame_) return;
+        if (target < frame_) return;
         const auto& events = prepared_.plan.song.events();
         for (; next_ < events.size() && frames_[next_] <= target; ++next_) {
             const auto& e = events[next_];
-            // As a seek: everything but the notes that would start.
-            if ((e.Status() & 0xF0) == 0x90 && e.bytes.size() >= 3 && e.bytes[2] != 0) continue;
-            engine_.Play(e);
+            bool starts_note = (e.Status() & 0xF0) == 0x90 && e.bytes.size() >= 3 && e.bytes[2] != 0;
+            // The events at the target itself play up to its first note,
+            // which the next render sounds with everything after it; before
+            // the target, as a seek, everything but the notes.
+            if (starts_note && frames_[next_] == target) break;
+            if (!starts_note) engine_.Play(e);
         }
         frame_ = target;
     }

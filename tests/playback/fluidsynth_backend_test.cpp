@@ -17,6 +17,8 @@
 namespace nuko::playback {
 namespace {
 
+using namespace std::string_literals;
+
 using namespace std::chrono_literals;
 using test::SmfWriter;
 using test::TempDir;
@@ -228,7 +230,7 @@ TEST_F(FluidSynthBackendTest, EndsOfStoppedOrClosedPlaysAreDropped) {
 // A song long enough never to end during the tests below.
 std::string LongSong() {
     SmfWriter w(480);
-    w.Track().Raw(0, "\xC0\x00");
+    w.Track().Raw(0, "\xC0\x00"s);
     for (int i = 0; i < 400; ++i) w.Note(0, 48 + i % 36, 240);
     return w.Bytes();
 }
@@ -271,13 +273,15 @@ TEST_F(FluidSynthBackendTest, DestroyedWhilePlayingItSaysNothingMore) {
 
 TEST_F(FluidSynthBackendTest, ABadSoundFontIsSaidOnceAndTheSystemsFontsPlayTheSong) {
     NUKO_REQUIRE_TOOL(!DefaultSoundFonts().empty(), "no sound font on this machine");
-    std::string fonts[] = {Write("empty.sf2", ""), Write("bad.sf2", "RIFF\x10\x01\x01\x01sfbkLIST\xFF\xFF\xFF\x7F")};
+    // Apart from the song: fonts in a song's folder are its own.
+    std::filesystem::create_directory(dir_.File("fonts"));
+    std::string fonts[] = {Write("fonts/empty.sf2", ""), Write("fonts/bad.sf2", "RIFF\x10\x01\x01\x01sfbkLIST\xFF\xFF\xFF\x7F")};
     for (const auto& font : fonts) {
         SCOPED_TRACE(font);
         auto b = Make(false, nullptr, font);
         ASSERT_EQ(b->Open(Write("t.mid", TempoChangeSong())), mci::kOk);
         auto notices = b->TakeSongNotices();
-        ASSERT_EQ(notices.size(), 1u);
+        ASSERT_EQ(notices.size(), 1u) << testing::PrintToString(notices);
         EXPECT_NE(notices[0].find(font), std::string::npos);
         // Said once: the next song of the same back end says nothing more.
         ASSERT_EQ(b->Open(Write("t.mid", TempoChangeSong())), mci::kOk);
@@ -349,7 +353,7 @@ TEST_F(FluidSynthBackendTest, ASongsModeLoopsAndMt32PortAreItsOwn) {
     // loop and the 8 s fade make 13 s.
     const std::string gs_reset("\xF0\x0A\x41\x10\x42\x12\x40\x00\x7F\x00\x41\xF7", 12);
     SmfWriter gs(96, 0);
-    gs.Track().Raw(0, gs_reset).Note(0, 60, 96).Raw(96, "\xB0\x6F\x00").Note(0, 64, 384).EndAfter(0);
+    gs.Track().Raw(0, gs_reset).Note(0, 60, 96).Raw(96, "\xB0\x6F\x00"s).Note(0, 64, 384).EndAfter(0);
     // An MT-32 exclusive (model 16): master tune 10 00 00 = 4A, checksum
     // 128 - (0x10+0x4A) % 128 = 0x26.
     const std::string mt32_tune("\xF0\x0A\x41\x10\x16\x12\x10\x00\x00\x4A\x26\xF7", 12);
