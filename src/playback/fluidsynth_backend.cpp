@@ -173,6 +173,7 @@ int FluidSynthBackend::Open(const std::string& path) {
         fade_start_ms_ = prepared.plan.fade_start_ms;
         fade_ms_ = prepared.plan.fade_ms;
         fluid_->engine->BeginSong(prepared);
+        song_mode_ = std::string(midi::ModeName(fluid_->engine->mode()));
         fluid_player_t* player = new_fluid_player(fluid_->synth);
         if (player && fluid_player_add_mem(player, smf.data(), smf.size()) != FLUID_OK) {
             delete_fluid_player(player);
@@ -186,11 +187,11 @@ int FluidSynthBackend::Open(const std::string& path) {
     }
     if (!fluid_->player) {
         last_error_ = TakeLastLog();
+        song_mode_.clear();
         std::lock_guard lock(route_mutex_);
         song_.reset();
         return mci::kOutOfMemory;
     }
-    song_mode_ = std::string(midi::ModeName(prepared.mode));
     state_ = State::Stopped;
     held_tick_ = 0;
     external_bpm_ = 0;

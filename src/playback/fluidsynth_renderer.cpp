@@ -34,6 +34,7 @@ public:
         }
         prepared_ = PrepareSong(*song, request_.synth.loops);
         engine_.BeginSong(prepared_);
+        mode_ = std::string(midi::ModeName(engine_.mode()));
         if (prepared_.mode == midi::ModuleMode::MT32)
             mt32_notice_ = "MT-32用の曲です。MT-32の音源がないので、内蔵ｼﾝｾｻｲｻﾞｰで演奏します。";
         const midi::Song& plan = prepared_.plan.song;
@@ -48,7 +49,7 @@ public:
         return true;
     }
 
-    std::string Mode() override { return std::string(midi::ModeName(prepared_.mode)); }
+    std::string Mode() override { return mode_; }
     std::vector<std::string> Fonts() override { return engine_.fonts(); }
     std::int64_t LengthMs() override { return prepared_.plan.song.LengthMs(); }
     std::int64_t FirstNoteMs() override { return prepared_.first_note_ms; }
@@ -114,6 +115,7 @@ private:
     std::int64_t fade_start_ = -1;
     std::int64_t fade_frames_ = 1;
     std::string mt32_notice_;
+    std::string mode_;  // as the song begins: its own, or an initialisation file's
 };
 
 }  // namespace

@@ -31,7 +31,8 @@ public:
 
     // Opens the song; false with the reason (Japanese) in `error`.
     virtual bool Open(const std::string& path, std::string* error) = 0;
-    // "GM", "GS", ... of the open song.
+    // "GM", "GS", ... of the open song as it begins (an initialisation
+    // file's mode holds for a song that names none).
     virtual std::string Mode() = 0;
     // The fonts loaded for it, first font first.
     virtual std::vector<std::string> Fonts() = 0;

@@ -130,6 +130,8 @@ bool SynthEngine::LoadChain(const std::vector<std::string>& chain) {
         next.push_back({path, id});
     }
     if (next.empty()) return false;
+    auto same = [](const Font& a, const Font& b) { return a.id == b.id; };
+    if (std::equal(next.begin(), next.end(), fonts_.begin(), fonts_.end(), same)) return true;
     for (const auto& f : fonts_)
         if (std::none_of(next.begin(), next.end(), [&](const Font& n) { return n.id == f.id; }))
             fluid_synth_sfunload(synth_, static_cast<unsigned>(f.id), 0);

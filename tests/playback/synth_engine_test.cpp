@@ -132,6 +132,36 @@ TEST_F(SynthEngineTest, AGsRhythmPartIsADrumChannelAtOnceAndAGmSongAfterItIsMelo
     EXPECT_EQ(c11->preset, "Yamaha Grand Piano");  // FluidR3_GM's 0:0
 }
 
+TEST_F(SynthEngineTest, AnInitialisationFileSetsTheModuleUpForTheSongAfterIt) {
+    // The file has no notes: a GS reset and channel 11 as a rhythm part.
+    std::string init = SmfWriter(96, 0).Track().Raw(0, kGsReset).Raw(0, kGsCh11Rhythm).EndAfter(96).Bytes();
+    // The song names no module.
+    std::string song = SmfWriter(96, 0).Track().Raw(0, "\x9A\x24\x64"s).Raw(96, "\x8A\x24\x00"s).EndAfter(0).Bytes();
+    MidiRenderRequest request;
+    auto r = MakeFluidSynthRenderer(request);
+    std::string error;
+    test::WriteBytes(dir_.File("init.mid"), init);
+    test::WriteBytes(dir_.File("song.mid"), song);
+    ASSERT_TRUE(r->Open(dir_.File("init.mid"), &error)) << error;
+    std::vector<float> buffer(2 * 4096);
+    while (r->Render(buffer.data(), 4096) > 0) {
+    }
+    ASSERT_TRUE(r->Open(dir_.File("song.mid"), &error)) << error;
+    EXPECT_EQ(r->Mode(), "GS");  // the file's, as the song names none
+    r->SkipTo(r->FirstNoteMs());
+    auto channels = r->Channels();
+    const MidiChannelInfo* c11 = Channel(channels, 11);
+    ASSERT_NE(c11, nullptr);
+    EXPECT_TRUE(c11->drum);
+    // A song with notes resets the module for the next one.
+    ASSERT_TRUE(r->Open(dir_.File("song.mid"), &error)) << error;
+    r->SkipTo(r->FirstNoteMs());
+    channels = r->Channels();
+    c11 = Channel(channels, 11);
+    ASSERT_NE(c11, nullptr);
+    EXPECT_FALSE(c11->drum);
+}
+
 TEST_F(SynthEngineTest, AnXgDrumBankMakesAnyChannelADrumChannel) {
     // Channel 1: bank MSB 127 (B0 00 7F), program 0 (C0 00).
     auto r = Open(SmfWriter(96, 0)
