@@ -6,8 +6,10 @@
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -60,6 +62,23 @@ inline pid_t SpawnQuiet(const std::vector<std::string>& argv) {
         ::_exit(127);
     }
     return pid;
+}
+
+// Runs `argv` to its end with its output thrown away; false when it did not
+// exit with 0.
+inline bool RunQuiet(const std::vector<std::string>& argv) {
+    int status = 0;
+    ::waitpid(SpawnQuiet(argv), &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The folder of the running program: the benchmarks live in
+// <build>/bench/bin/, the deliverables in <build>/bin/.
+inline std::filesystem::path SelfFolder() {
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    buf[n > 0 ? n : 0] = '\0';
+    return std::filesystem::path(buf).parent_path();
 }
 
 }  // namespace nuko::bench

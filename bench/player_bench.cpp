@@ -19,14 +19,6 @@
 
 namespace {
 
-// This program lives in <build>/bench/bin/; the deliverables in <build>/bin/.
-std::filesystem::path SelfFolder() {
-    char buf[4096];
-    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    buf[n > 0 ? n : 0] = '\0';
-    return std::filesystem::path(buf).parent_path();
-}
-
 using nuko::bench::SpawnQuiet;
 
 int Run(const std::vector<std::string>& argv) {
@@ -87,8 +79,8 @@ int main() {
             if (fp) std::fclose(fp);
         }
     }
-    const std::string bin = (SelfFolder().parent_path().parent_path() / "bin").string() + "/";
-    const std::string bench_bin = SelfFolder().string() + "/";
+    const std::string bin = (nuko::bench::SelfFolder().parent_path().parent_path() / "bin").string() + "/";
+    const std::string bench_bin = nuko::bench::SelfFolder().string() + "/";
     ::setenv("XDG_CONFIG_HOME", (root + "cfg").c_str(), 1);
     double find = nuko::bench::BestMs(3, [&] { Run({"find", tree, "-type", "f"}); });
     double scan = nuko::bench::BestMs(3, [&] { Run({bin + "nu_kotool", "scan", tree, "--kind", "midi", "--sub"}); });

@@ -14,27 +14,10 @@
 
 #include "bench_util.h"
 
-namespace {
-
-std::filesystem::path SelfFolder() {
-    char buf[4096];
-    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    buf[n > 0 ? n : 0] = '\0';
-    return std::filesystem::path(buf).parent_path();
-}
-
-bool Run(const std::vector<std::string>& argv) {
-    int status = 0;
-    ::waitpid(nuko::bench::SpawnQuiet(argv), &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     std::string song = argc > 1 ? argv[1] : NUKO_CORPUS_DIR "/midi/tonejs_debussy_claire_de_lune.mid";
     std::string font = argc > 2 ? argv[2] : "/usr/share/sounds/sf2/FluidR3_GM.sf2";
-    std::string tool = (SelfFolder().parent_path().parent_path() / "bin" / "nu_kotool").string();
+    std::string tool = (nuko::bench::SelfFolder().parent_path().parent_path() / "bin" / "nu_kotool").string();
     if (!std::filesystem::exists(song) || !std::filesystem::exists(font) || !std::filesystem::exists(tool)) {
         std::fprintf(stderr, "render_bench: needs %s, %s and %s\n", song.c_str(), font.c_str(), tool.c_str());
         return 1;
@@ -52,8 +35,8 @@ int main(int argc, char** argv) {
     std::string ours = scratch + "/ours.wav", theirs = scratch + "/fluidsynth.wav";
     bool ok = true;
     auto best = nuko::bench::BestPairMs(
-        3, [&] { ok = Run({tool, "render", song, ours}) && ok; },
-        [&] { ok = Run({"fluidsynth", "-ni", "-q", "-r", "44100", "-F", theirs, font, song}) && ok; });
+        3, [&] { ok = nuko::bench::RunQuiet({tool, "render", song, ours}) && ok; },
+        [&] { ok = nuko::bench::RunQuiet({"fluidsynth", "-ni", "-q", "-r", "44100", "-F", theirs, font, song}) && ok; });
     if (!ok) {
         std::fprintf(stderr, "render_bench: a render failed\n");
         return 1;

@@ -24,20 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path SelfFolder() {
-    char buf[4096];
-    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    buf[n > 0 ? n : 0] = '\0';
-    return fs::path(buf).parent_path();
-}
-
-// Runs `argv` to its end; false when it did not exit with 0.
-bool Run(const std::vector<std::string>& argv) {
-    int status = 0;
-    ::waitpid(nuko::bench::SpawnQuiet(argv), &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 double Median(std::vector<double> ms) {
     std::sort(ms.begin(), ms.end());
     return ms[ms.size() / 2];
@@ -45,7 +31,7 @@ double Median(std::vector<double> ms) {
 
 double TimedRunMs(const std::vector<std::string>& argv) {
     auto t0 = std::chrono::steady_clock::now();
-    Run(argv);
+    nuko::bench::RunQuiet(argv);
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
@@ -54,7 +40,7 @@ double TimedRunMs(const std::vector<std::string>& argv) {
 std::pair<double, double> MedianMs(int runs, const std::vector<std::string>& argv,
                                    const std::vector<std::string>& anchor) {
     std::vector<double> ms, base;
-    Run(argv);  // warms the page cache
+    nuko::bench::RunQuiet(argv);  // warms the page cache
     for (int i = 0; i < runs; ++i) {
         ms.push_back(TimedRunMs(argv));
         base.push_back(TimedRunMs(anchor));
@@ -68,7 +54,7 @@ int LoadedObjects(const std::vector<std::string>& argv, const fs::path& scratch)
     fs::create_directories(scratch);
     ::setenv("LD_DEBUG", "files", 1);
     ::setenv("LD_DEBUG_OUTPUT", (scratch / "ld").c_str(), 1);
-    Run(argv);
+    nuko::bench::RunQuiet(argv);
     ::unsetenv("LD_DEBUG");
     ::unsetenv("LD_DEBUG_OUTPUT");
     int count = 0;
@@ -84,9 +70,9 @@ int LoadedObjects(const std::vector<std::string>& argv, const fs::path& scratch)
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 41;
-    const fs::path bin = argc > 2 ? fs::path(argv[2]) : SelfFolder().parent_path().parent_path() / "bin";
+    const fs::path bin = argc > 2 ? fs::path(argv[2]) : nuko::bench::SelfFolder().parent_path().parent_path() / "bin";
     const std::string tool = (bin / "nu_kotool").string();
-    const std::string anchor = (SelfFolder() / "bare_qt_start").string();
+    const std::string anchor = (nuko::bench::SelfFolder() / "bare_qt_start").string();
     const std::string song = std::string(NUKO_CORPUS_DIR) + "/midi/tonejs_debussy_menuet.mid";
     const std::string catalog = std::string(NUKO_TEST_DATA_DIR) + "/catalog/current.mit";
     char tmpl[] = "/tmp/nuko-tool-start-XXXXXX";
@@ -105,7 +91,7 @@ int main(int argc, char** argv) {
         {"nu_kotool catalog FILE.mit", {tool, "catalog", catalog}},
     };
     for (const Case& c : cases)
-        if (!Run(c.argv)) std::printf("warning: %s failed\n", c.name);
+        if (!nuko::bench::RunQuiet(c.argv)) std::printf("warning: %s failed\n", c.name);
 
     std::printf("tool: %s\nmedians of %d starts each\n", tool.c_str(), runs);
     const std::vector<std::string> bare = {anchor};
