@@ -89,7 +89,7 @@ std::string FindSoundFont(const std::vector<std::string>& chain) {
     for (const auto& f : chain)
         if (IsReadableFile(f)) return f;
     auto defaults = DefaultSoundFonts();
-    return defaults.empty() ? std::string() : defaults.front();
+    return defaults.empty() ? std::string() : defaults.back();
 }
 
 }  // namespace nuko::playback

@@ -20,8 +20,9 @@ std::vector<std::string> DefaultSoundFonts();
 // synthesizer to say.
 std::vector<std::string> SoundFontsForSong(const std::string& song_path, const std::vector<std::string>& chain);
 
-// The first font of `chain` (or of the default chain when it has none) that
-// exists; empty when there is none.
+// The first font of `chain` that exists, else the default chain's General
+// MIDI font (the one that carries a song by itself, not the GS add-on over
+// it); empty when there is none.
 std::string FindSoundFont(const std::vector<std::string>& chain);
 
 }  // namespace nuko::playback
