@@ -230,6 +230,7 @@ SoundModule::SoundModule(ModuleMode mode, const PresetCatalog* catalog) : mode_(
 void SoundModule::Reset(SynthSink& sink) {
     reported_.clear();
     problems_.clear();
+    for (auto& c : channels_) c.used = false;
     ResetModule(sink);
 }
 
@@ -239,7 +240,9 @@ void SoundModule::ResetModule(SynthSink& sink) {
     xg_ = XgEffects{};
     for (int i = 0; i < 16; ++i) {
         Channel& c = channels_[static_cast<std::size_t>(i)];
+        bool used = c.used;  // a reset inside the song keeps what it has played
         c = Channel{};
+        c.used = used;
         c.drum = i == kDrumIndex;
         if (c.drum && mode_ == ModuleMode::XG) c.bank_msb = 127;
         if (c.drum && mode_ == ModuleMode::GM2) c.bank_msb = 120;
@@ -273,7 +276,8 @@ ResolvedPreset SoundModule::Resolve(int index) {
     };
     if (c.drum) {
         // XG's SFX kits are where GS keeps its own: kit 56.
-        if (mode_ == ModuleMode::XG && c.bank_msb == 126 && take(kDrumBank, 56, false)) return r;
+        bool sfx = mode_ == ModuleMode::XG && c.bank_msb == 126;
+        if (sfx && (take(kDrumBank, 56, false) || take(kDrumBank, 0, true))) return r;
         if (take(kDrumBank, c.program, false) || take(kDrumBank, 0, true)) return r;
         if (auto any = catalog_->First(true); any && take(any->bank, any->program, true)) return r;
         Problem("nodrums", "ﾄﾞﾗﾑｾｯﾄがｻｳﾝﾄﾞﾌｫﾝﾄにありません");
@@ -337,14 +341,11 @@ void SoundModule::Feed(const Event& event, SynthSink& sink) {
 }
 
 void SoundModule::FeedSysex(const Event& event, SynthSink& sink) {
+    auto cut_short = [&] { Problem("truncated", "途中で切れたｼｽﾃﾑ･ｴｸｽｸﾙｰｼﾌﾞ･ﾒｯｾｰｼﾞを飛ばしました"); };
     auto body = SysexBody(event.bytes);
-    if (!body) {
-        Problem("truncated", "途中で切れたｼｽﾃﾑ･ｴｸｽｸﾙｰｼﾌﾞ･ﾒｯｾｰｼﾞを飛ばしました");
-        return;
-    }
+    if (!body) return cut_short();
     std::string_view d = *body;
     auto at = [&](std::size_t i) { return static_cast<unsigned char>(d[i]); };
-    auto cut_short = [&] { Problem("truncated", "途中で切れたｼｽﾃﾑ･ｴｸｽｸﾙｰｼﾌﾞ･ﾒｯｾｰｼﾞを飛ばしました"); };
 
     // Universal non-real-time: the General MIDI messages.
     if (!d.empty() && at(0) == 0x7E && d.size() >= 3 && at(2) == 0x09) {
@@ -358,6 +359,7 @@ void SoundModule::FeedSysex(const Event& event, SynthSink& sink) {
     }
 
     // Roland data set: address, data, checksum.
+    if (!d.empty() && at(0) == 0x41 && d.size() < 4) return cut_short();
     if (d.size() >= 4 && at(0) == 0x41 && at(3) == 0x12) {
         if (d.size() < 4 + 3 + 1 + 1) return cut_short();
         int sum = 0;

@@ -297,6 +297,7 @@ TEST_F(SoundModuleTest, BrokenExclusivesAreDroppedAndSaidOnce) {
     Feed(m, "F0 41 10 42 12 40 1A F7");
     Feed(m, "F0 43 10 4C 02 01 F7");
     Feed(m, "F0 7E 7F 09 F7");
+    Feed(m, "F0 41 10 42 F7");
     Feed(m, "F0 41 10 42 12 40 1A 90 02 0F F7");
     EXPECT_FALSE(m.channel(10).drum);
     EXPECT_EQ(m.mode(), ModuleMode::GS);
@@ -391,6 +392,10 @@ TEST_F(SoundModuleTest, ChannelCountsAsUsedOnItsFirstSoundingNote) {
     Feed(m, "92 3C 01");
     EXPECT_TRUE(m.channel(2).used);
     EXPECT_FALSE(m.channel(3).used);
+    Feed(m, kGsReset);  // inside the song: still used
+    EXPECT_TRUE(m.channel(2).used);
+    m.Reset(sink_);  // the next song
+    EXPECT_FALSE(m.channel(2).used);
 }
 
 // A song of these events, one tick apart.
