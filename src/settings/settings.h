@@ -155,9 +155,9 @@ struct MidiExtra {
     static constexpr std::size_t kSoundFontSlots = 8;
 
     int dlg_view = 1;
-    // The internal synthesizer's font chain, first font first; the chain is
-    // kept without gaps (empty slots at the end). All empty: the system's
-    // fonts.
+    // The internal synthesizer's font chain, first font first; read and
+    // written without gaps (empty slots at the end). All empty: the
+    // system's fonts.
     std::array<std::string, kSoundFontSlots> sound_fonts;
     // Songs with loop markers: 0 play through, 1 loop `loop_count` times
     // (1..99) then fade out over `loop_fade` seconds (0..60).

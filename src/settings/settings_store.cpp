@@ -138,7 +138,7 @@ void VisitAll(S& s, V& v) {
         if (kind == 0) {
             auto& mid = s.midi;
             v.Int("DlgView", mid.dlg_view);
-            v.Text("SoundFont", mid.sound_fonts[0]);
+            v.Text(kSoundFontKeys[0], mid.sound_fonts[0]);
             for (std::size_t i = 1; i < mid.sound_fonts.size(); ++i)
                 v.TextIfSet(kSoundFontKeys[i], mid.sound_fonts[i]);
             v.Int("LoopMode", mid.loop_mode);

@@ -33,7 +33,8 @@ QStringList SystemSoundFonts() {
 // What an empty font chain stands for: the system's fonts, by name.
 QString DefaultChainNote() {
     QStringList names;
-    for (const std::string& font : playback::DefaultSoundFonts()) names << QFileInfo(QString::fromStdString(font)).completeBaseName();
+    for (const std::string& font : playback::DefaultSoundFonts())
+        names << QFileInfo(QString::fromStdString(font)).completeBaseName();
     if (names.isEmpty()) return QStringLiteral("(標準のｻｳﾝﾄﾞﾌｫﾝﾄがありません)");
     return QStringLiteral("(標準: %1)").arg(names.join(QStringLiteral(" + ")));
 }
