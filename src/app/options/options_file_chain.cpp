@@ -25,6 +25,8 @@ void FieldPage::FileChain(const QString& label, const char* section, std::vector
     auto* list = new QListWidget(row);
     list->setObjectName(QStringLiteral("chain"));
     list->setMinimumHeight(90);
+    list->setMinimumWidth(120);
+    list->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* note = new QLabel(empty_note, row);
     note->setObjectName(QStringLiteral("default"));
     note->setStyleSheet(QStringLiteral("color: gray;"));
@@ -34,6 +36,9 @@ void FieldPage::FileChain(const QString& label, const char* section, std::vector
     entry->addItem(QString());
     entry->addItems(suggestions);
     entry->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Long paths among the suggestions do not widen the page.
+    entry->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    entry->setMinimumContentsLength(16);
     auto button = [row](const QString& text, const char* name) {
         auto* b = new QPushButton(text, row);
         b->setObjectName(QString::fromLatin1(name));
