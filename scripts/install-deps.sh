@@ -13,7 +13,7 @@ set -eu
 RUN_PACKAGES="
 cmake g++ make pkg-config
 qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
-libfluidsynth-dev timgm6mb-soundfont
+libfluidsynth-dev timgm6mb-soundfont fluid-soundfont-gm fluid-soundfont-gs
 libmpv-dev libsndfile1-dev
 libcdio-dev libcdio-paranoia-dev libdiscid-dev
 liblhasa-dev

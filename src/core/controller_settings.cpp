@@ -34,7 +34,11 @@ playback::MediaDeviceConfig DeviceConfigFrom(const settings::Settings& s, const 
 
 playback::MidiSynthOptions MidiSynthOptionsFrom(const settings::Settings& s) {
     playback::MidiSynthOptions o;
-    if (!s.midi.sound_font.empty()) o.sound_fonts.push_back(s.midi.sound_font);
+    o.sound_fonts = s.midi.SoundFontChain();
+    o.loops.mode = s.midi.loop_mode == 0 ? midi::LoopOptions::Mode::PlayThrough : midi::LoopOptions::Mode::LoopThenFade;
+    o.loops.count = s.midi.loop_count;
+    o.loops.fade_seconds = s.midi.loop_fade;
+    o.mt32_port = s.midi.mt32_port;
     return o;
 }
 

@@ -1,6 +1,8 @@
 #include "core/player_core.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <string_view>
 
@@ -315,7 +317,24 @@ void PlayerCore::Tell(const std::function<void(playback::PlayEvents&)>& event) {
     Notify([&event](CoreListener& l) { event(l); });
 }
 
+void PlayerCore::OnItemStarted(const playback::ItemDisplay& item) {
+    PlayEventsRelay::OnItemStarted(item);
+    TellSongNotices();
+}
+
+void PlayerCore::TellSongNotices() {
+    std::string line;
+    for (const std::string& notice : device_->TakeMidiSongNotices()) {
+        // As a message box would be, for a player started from a terminal.
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, notice.c_str());
+        line += (line.empty() ? " " : "  ") + notice;
+    }
+    // The status line, not a box: sequential play goes on without waiting.
+    if (!line.empty()) OnStatus(line);
+}
+
 void PlayerCore::OnClockDuties(unsigned flags) {
+    if (flags & playback::kEvery500) TellSongNotices();
     const int now = ctx_.time_of_day();
     if (flags & playback::kEvery500) OnHalfSecond(now);
     if (flags & playback::kEvery2000) OnTwoSeconds(now);

@@ -197,6 +197,10 @@ public:
     // (PlayEventsRelay); the clock duties run the sleep and clock timers
     // first.
     void OnClockDuties(unsigned flags) override;
+    // After an item started, and on the clock while it plays, what the MIDI
+    // back end has to say about the song goes to the status line and to
+    // standard error, each notice once.
+    void OnItemStarted(const playback::ItemDisplay& item) override;
     bool WrdScreenOpen() const override { return wrd_open_; }
     OwnerWindow owner_window() override { return owner_; }
 
@@ -213,6 +217,7 @@ private:
     // The list the controller plays for a kind.
     playback::PlayList* ListOf(media::MediaKind kind);
     void ModeChanged();
+    void TellSongNotices();
     void Tell(const std::function<void(playback::PlayEvents&)>& event) override;
     template <typename F>
     void Notify(F&& f);

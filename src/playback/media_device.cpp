@@ -463,6 +463,19 @@ std::string MediaDevice::SelectMidiPort(const std::string& name) {
     return midi ? midi->SelectPort(name) : std::string(LoadString(strings::kMidiMapperName));
 }
 
+std::string MediaDevice::MidiSongMode() {
+    Backend* b = OpenBackend(MediaKind::Midi);
+    MidiControls* midi = b ? b->Midi() : nullptr;
+    return midi ? midi->SongMode() : std::string();
+}
+
+std::vector<std::string> MediaDevice::TakeMidiSongNotices() {
+    // Also after an open that failed: a font that would not load is why.
+    Backend* b = SlotOf(MediaKind::Midi).backend.get();
+    MidiControls* midi = b ? b->Midi() : nullptr;
+    return midi ? midi->TakeSongNotices() : std::vector<std::string>();
+}
+
 void MediaDevice::ListMidiPorts(std::vector<std::string>& list) {
     Backend* b = EnsureBackend(MediaKind::Midi, BackendType::Sequencer);
     MidiControls* midi = b ? b->Midi() : nullptr;

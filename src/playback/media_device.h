@@ -160,6 +160,13 @@ public:
     std::uint32_t SongPosition();
     std::string SelectMidiPort(const std::string& name);
     void ListMidiPorts(std::vector<std::string>& list);
+    // The sound module the open MIDI song was made for ("GM", "GM2", "GS",
+    // "XG", "MT-32"); "" when none is open or the back end cannot tell.
+    std::string MidiSongMode();
+    // What the user should hear about the MIDI song opened last (a font
+    // that did not load, an MT-32 song on the synthesizer, ...), each once:
+    // taking them empties the list.
+    std::vector<std::string> TakeMidiSongNotices();
 
     void CdReadDisc();
     std::string CdTrackLengthText(int track, bool colons);

@@ -284,6 +284,7 @@ int PlayController::StartOpened(int item, const std::string& original, const std
     d.title = list_->ItemTitle(item);
     d.path = path;
     d.source = original;
+    if (kind == MediaKind::Midi) d.mode = device_.MidiSongMode();
     std::uint32_t length = device_.Length(kind, list_->DeviceItem(item));
     seconds_unit_ = device_.TimeUnitSeconds();
     length_ = static_cast<std::uint16_t>(std::min<std::uint32_t>(length, 0xFFFD));

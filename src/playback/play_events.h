@@ -23,6 +23,13 @@ struct ItemDisplay {
     std::string source;             // the item's own file (an archive's member out of it), before any conversion
     std::uint16_t length = 0;       // in the unit below
     bool seconds = true;            // false: hundredths of a second
+    // The sound module a MIDI song was made for ("GM", "GS", "XG", "MT-32",
+    // ...); empty for other items and when the back end cannot tell.
+    std::string mode;
+
+    // The title as the displays show it: with the song's mode after it,
+    // "Title [GS]".
+    std::string ShownTitle() const { return mode.empty() ? title : title + " [" + mode + "]"; }
 };
 
 class PlayEvents {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "library/catalog_editor.h"
 #include "library/related_files.h"
@@ -149,10 +150,27 @@ struct KindSection {
 };
 
 struct MidiExtra {
+    // Keys "SoundFont" (the first, as older files have it) and
+    // "SoundFont2" .. "SoundFont8".
+    static constexpr std::size_t kSoundFontSlots = 8;
+
     int dlg_view = 1;
-    // Sound font of the internal synthesizer; empty takes the system's
-    // General MIDI font.
-    std::string sound_font;
+    // The internal synthesizer's font chain, first font first; read and
+    // written without gaps (empty slots at the end). All empty: the
+    // system's fonts.
+    std::array<std::string, kSoundFontSlots> sound_fonts;
+    // Songs with loop markers: 0 play through, 1 loop `loop_count` times
+    // (1..99) then fade out over `loop_fade` seconds (0..60).
+    int loop_mode = 1;
+    int loop_count = 2;
+    int loop_fade = 8;
+    // The ALSA port MT-32 songs play on; empty: the synthesizer.
+    std::string mt32_port;
+
+    // The fonts of the chain, in order, without the empty slots.
+    std::vector<std::string> SoundFontChain() const;
+    // Takes a chain (at most kSoundFontSlots fonts; empty names skipped).
+    void SetSoundFontChain(const std::vector<std::string>& chain);
 };
 
 struct CdTitleSection {

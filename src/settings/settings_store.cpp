@@ -1,5 +1,6 @@
 #include "settings/settings_store.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "nuko/fileio.h"
@@ -12,6 +13,9 @@
 
 namespace nuko::settings {
 namespace {
+
+constexpr std::array<const char*, MidiExtra::kSoundFontSlots> kSoundFontKeys = {
+    "SoundFont", "SoundFont2", "SoundFont3", "SoundFont4", "SoundFont5", "SoundFont6", "SoundFont7", "SoundFont8"};
 
 // Every section and key of the model, in the order they are written. The
 // same walk reads, writes and looks up, so the three can never disagree.
@@ -132,8 +136,15 @@ void VisitAll(S& s, V& v) {
         v.Packed("Volume", k.volume);
         v.Text("Port", k.port);
         if (kind == 0) {
-            v.Int("DlgView", s.midi.dlg_view);
-            v.Text("SoundFont", s.midi.sound_font);
+            auto& mid = s.midi;
+            v.Int("DlgView", mid.dlg_view);
+            v.Text(kSoundFontKeys[0], mid.sound_fonts[0]);
+            for (std::size_t i = 1; i < mid.sound_fonts.size(); ++i)
+                v.TextIfSet(kSoundFontKeys[i], mid.sound_fonts[i]);
+            v.Int("LoopMode", mid.loop_mode);
+            v.Int("LoopCount", mid.loop_count);
+            v.Int("LoopFade", mid.loop_fade);
+            v.Text("Mt32Port", mid.mt32_port);
         }
     }
 
@@ -278,6 +289,7 @@ public:
     void Text(std::string_view key, std::string& field) {
         if (auto v = doc_.Get(section_, key)) field = std::move(*v);
     }
+    void TextIfSet(std::string_view key, std::string& field) { Text(key, field); }
     template <typename T>
     void Packed(std::string_view key, T& field) {
         auto v = doc_.Get(section_, key);
@@ -297,6 +309,11 @@ public:
     void Section(std::string_view name) { section_ = name; }
     void Int(std::string_view key, const int& field) { doc_.Set(section_, key, std::to_string(field)); }
     void Text(std::string_view key, const std::string& field) { doc_.Set(section_, key, field); }
+    // A key that is left out of the file while it has no value.
+    void TextIfSet(std::string_view key, const std::string& field) {
+        if (field.empty()) doc_.RemoveKey(section_, key);
+        else doc_.Set(section_, key, field);
+    }
     template <typename T>
     void Packed(std::string_view key, const T& field) {
         doc_.Set(section_, key, field.Format());
@@ -323,6 +340,9 @@ public:
     void Text(std::string_view key, const std::string& field) {
         if (on_) writer_.Text(key, field);
     }
+    void TextIfSet(std::string_view key, const std::string& field) {
+        if (on_) writer_.TextIfSet(key, field);
+    }
     template <typename T>
     void Packed(std::string_view key, const T& field) {
         if (on_) writer_.Packed(key, field);
@@ -344,6 +364,7 @@ public:
     void Text(std::string_view key, const std::string& field) {
         if (Match(key)) found_ = field;
     }
+    void TextIfSet(std::string_view key, const std::string& field) { Text(key, field); }
     template <typename T>
     void Packed(std::string_view key, const T& field) {
         if (Match(key)) found_ = field.Format();
@@ -373,6 +394,7 @@ public:
     void Text(std::string_view key, std::string& field) {
         if (Match(key)) field = std::string(value_), done_ = true;
     }
+    void TextIfSet(std::string_view key, std::string& field) { Text(key, field); }
     template <typename T>
     void Packed(std::string_view key, T& field) {
         if (!Match(key)) return;
@@ -403,11 +425,36 @@ void Normalize(Settings& s) {
     if (s.main.interval < 10) s.main.interval = 10;
     auto& hk = s.hotkey.keys;
     for (int i = 0; i < kHotkeyCount; ++i) hk[static_cast<std::size_t>(i)].id = kFirstHotkeyId + i;
+    auto& midi = s.midi;
+    if (midi.loop_mode != 0 && midi.loop_mode != 1) midi.loop_mode = 1;
+    midi.loop_count = std::clamp(midi.loop_count, 1, 99);
+    midi.loop_fade = std::clamp(midi.loop_fade, 0, 60);
+}
+
+// What is written: the font chain without gaps.
+Settings Compacted(const Settings& s) {
+    Settings c = s;
+    c.midi.SetSoundFontChain(s.midi.SoundFontChain());
+    return c;
 }
 
 constexpr std::size_t kMaxSettingsFile = 64u << 20;
 
 }  // namespace
+
+std::vector<std::string> MidiExtra::SoundFontChain() const {
+    std::vector<std::string> chain;
+    for (const std::string& font : sound_fonts)
+        if (!text::TrimBlanks(font).empty()) chain.push_back(font);
+    return chain;
+}
+
+void MidiExtra::SetSoundFontChain(const std::vector<std::string>& chain) {
+    sound_fonts = {};
+    std::size_t slot = 0;
+    for (const std::string& font : chain)
+        if (!text::TrimBlanks(font).empty() && slot < sound_fonts.size()) sound_fonts[slot++] = font;
+}
 
 std::array<HotkeyRecord, kHotkeyCount> HotkeySection::DefaultHotkeys() {
     // Virtual keys and modifier bits (1 Shift, 2 Ctrl, 4 Alt, 8 extended);
@@ -428,13 +475,17 @@ Settings ReadSettings(const ini::Document& doc, const std::string& program_folde
     Reader reader(doc);
     VisitAll(s, reader);
     s.drives = path::DriveMapFromEntries(doc.Entries("Drives"));
+    // Only here and when written: a key set alone (the options sheet) stays
+    // in its slot.
+    s.midi.SetSoundFontChain(s.midi.SoundFontChain());
     Normalize(s);
     return s;
 }
 
 void WriteSettings(const Settings& s, ini::Document& doc) {
     Writer writer(doc);
-    VisitAll(s, writer);
+    const Settings c = Compacted(s);
+    VisitAll(c, writer);
     doc.RemoveSection("Drives");
     for (const auto& [letter, folder] : s.drives) doc.Set("Drives", std::string(1, letter), folder);
 }
@@ -514,7 +565,8 @@ std::error_code SettingsStore::WriteSection(const Settings& s, std::string_view 
     ini::Document doc(ini::Encoding::Utf8);
     if (Load(doc) == FileState::Damaged) return std::make_error_code(std::errc::io_error);
     SectionWriter writer(doc, section);
-    VisitAll(s, writer);
+    const Settings c = Compacted(s);
+    VisitAll(c, writer);
     if (auto ec = folders::EnsureFolder(path::SplitPath(path_).folder)) return ec;
     return ini::SaveFile(path_, doc);
 }

@@ -69,3 +69,33 @@ TEST_F(CoreSettingsTest, TheListIsReadAgainOnlyWhenWhatItShowsChanged) {
     EXPECT_EQ(lists.started, 2);
     EXPECT_EQ(core->settings().kinds[0].sub_folder, 1);
 }
+
+TEST_F(CoreSettingsTest, ANewLoopSettingGoesToTheNextSongsSynthesizerAndNotToThePlayingOne) {
+    core->controller().RunCommand(playback::PlayCommand::Play, false);
+    queue.RunPending();
+    ASSERT_EQ(core->controller().state(), playback::PlayState::Playing);
+    const std::size_t made = backends.made.size();
+    ASSERT_GT(made, 0u);
+    backends.synth_options.clear();
+
+    // Nothing of the synthesizer changed: nothing is handed on.
+    settings::Settings next = core->settings();
+    next.main.interval = 30;
+    core->ApplySettings(core->settings(), next);
+    EXPECT_TRUE(backends.synth_options.empty());
+
+    next = core->settings();
+    next.midi.loop_mode = 0;
+    next.midi.loop_count = 5;
+    next.midi.mt32_port = "MT:0";
+    core->ApplySettings(core->settings(), next);
+    ASSERT_EQ(backends.synth_options.size(), 1u);
+    EXPECT_EQ(backends.synth_options[0].loops.mode, midi::LoopOptions::Mode::PlayThrough);
+    EXPECT_EQ(backends.synth_options[0].loops.count, 5);
+    EXPECT_EQ(backends.synth_options[0].mt32_port, "MT:0");
+    EXPECT_EQ(backends.made.size(), made);  // the song plays on with its back end
+    core->controller().RunCommand(playback::PlayCommand::Next, false);
+    queue.RunPending();
+    EXPECT_EQ(core->controller().current_item(), 2);
+    EXPECT_GT(backends.made.size(), made);
+}

@@ -82,9 +82,11 @@ TEST(DebianPackage, HoldsTheProgramsModulesAndMenuEntryAndNamesItsDependencies) 
                             "libcdio19", "libdiscid0", "libasound2", "libx11-6", "libxi6", "libc6"})
         EXPECT_TRUE(Has(depends, lib)) << lib << " not in: " << field;
     // Named: what is opened at run time.
-    for (const char* runtime : {"timgm6mb-soundfont", "sf2-soundfont-gm", "fonts-ipafont-gothic", "fonts-ipafont-mincho",
+    for (const char* runtime : {"fluid-soundfont-gm", "fluid-soundfont-gs", "fonts-ipafont-gothic", "fonts-ipafont-mincho",
                                 "qt6-qpa-plugins"})
         EXPECT_TRUE(Has(depends, runtime)) << runtime << " not in: " << field;
+    // The fluid fonts replace the small GM one.
+    EXPECT_FALSE(Has(depends, "timgm6mb-soundfont")) << field;
     ASSERT_EQ(test::RunProgram({"dpkg-deb", "-f", deb, "Recommends"}, &field), 0);
     EXPECT_TRUE(Has(Names(field), "liblhasa0")) << field;
 

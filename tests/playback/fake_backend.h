@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cd/disc_toc.h"
@@ -96,6 +97,10 @@ public:
     std::uint32_t SongPosition() override { return 42; }
     std::vector<std::string> Ports() override { return {"MIDIﾏｯﾊﾟｰ(標準)", "Synth:Port 1"}; }
     std::string SelectPort(const std::string& name) override { return name; }
+    std::string song_mode;                  // what SongMode says, open or not
+    std::vector<std::string> song_notices;  // handed out once by TakeSongNotices
+    std::string SongMode() override { return song_mode; }
+    std::vector<std::string> TakeSongNotices() override { return std::exchange(song_notices, {}); }
 
     int Step(int frames, bool) override { return steps += frames, 0; }
     playback::Size VideoSize() override { return video_size; }
@@ -148,6 +153,9 @@ public:
         return b;
     }
     const playback::PlatformFacts& Facts() override { return facts; }
+    // The synthesizer options it was given, in order.
+    std::vector<playback::MidiSynthOptions> synth_options;
+    void SetMidiSynthOptions(const playback::MidiSynthOptions& options) override { synth_options.push_back(options); }
 };
 
 }  // namespace nuko::test

@@ -559,5 +559,25 @@ TEST_F(MediaDeviceTest, MidiQueriesAnswerZeroWhenNothingIsOpen) {
     EXPECT_FALSE(Last().audio);
 }
 
+TEST_F(MediaDeviceTest, TheSongsModeIsTheOpenSongsAndItsNoticesAreTakenOnce) {
+    MediaDevice& d = Device();
+    EXPECT_EQ(d.MidiSongMode(), "");
+    EXPECT_TRUE(d.TakeMidiSongNotices().empty());
+    backends_.setup[MediaKind::Midi] = [](FakeBackend& b) {
+        b.song_mode = "XG";
+        b.open_results = {mci::kCannotLoadDriver, 0};
+        b.song_notices = {"ｻｳﾝﾄﾞﾌｫﾝﾄを読めません: /broken.sf2"};
+    };
+    // An open that failed still tells why.
+    EXPECT_NE(d.Open(MediaKind::Midi, MediaFile("a.mid")), 0);
+    EXPECT_EQ(d.MidiSongMode(), "");
+    EXPECT_EQ(d.TakeMidiSongNotices(), std::vector<std::string>{"ｻｳﾝﾄﾞﾌｫﾝﾄを読めません: /broken.sf2"});
+    EXPECT_TRUE(d.TakeMidiSongNotices().empty());
+    ASSERT_EQ(d.Open(MediaKind::Midi, MediaFile("b.mid")), 0);
+    EXPECT_EQ(d.MidiSongMode(), "XG");
+    d.Close(MediaKind::Midi);
+    EXPECT_EQ(d.MidiSongMode(), "");
+}
+
 }  // namespace
 }  // namespace nuko::playback

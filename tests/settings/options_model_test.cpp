@@ -40,3 +40,24 @@ TEST(OptionsModel, KeysAndPartsAreEditedByNameAndBadTextIsRefused) {
                                                  "Timer/OnTimer1"}));
     EXPECT_TRUE(settings::ChangedKeys(b, b).empty());
 }
+
+TEST(OptionsModel, TheMidiPagesKeysAreAddressedByName) {
+    OptionsModel m{settings::Settings{}};
+    EXPECT_EQ(m.Get("Midi", "SoundFont"), "");
+    EXPECT_EQ(m.Get("Midi", "SoundFont8"), "");
+    EXPECT_EQ(m.Get("Midi", "LoopMode"), "1");
+    EXPECT_EQ(m.Get("Midi", "LoopCount"), "2");
+    EXPECT_EQ(m.Get("Midi", "LoopFade"), "8");
+    EXPECT_EQ(m.Get("Midi", "Mt32Port"), "");
+    // A chain written key by key, in order, as the page does.
+    for (const auto& [key, value] : std::vector<std::pair<const char*, const char*>>{
+             {"SoundFont", "/x.sf2"}, {"SoundFont2", "/y.sf2"}, {"SoundFont3", ""}})
+        EXPECT_TRUE(m.Set("Midi", key, value));
+    EXPECT_EQ(m.settings().midi.SoundFontChain(), (std::vector<std::string>{"/x.sf2", "/y.sf2"}));
+    EXPECT_TRUE(m.Set("Midi", "LoopCount", "3"));
+    EXPECT_TRUE(m.Set("Midi", "Mt32Port", "Munt:Port 0"));
+    EXPECT_FALSE(m.Set("Midi", "LoopFade", "long"));
+    std::vector<std::string> changed = settings::ChangedKeys(settings::Settings{}, m.settings());
+    std::sort(changed.begin(), changed.end());
+    EXPECT_EQ(changed, (std::vector<std::string>{"Midi/LoopCount", "Midi/Mt32Port", "Midi/SoundFont", "Midi/SoundFont2"}));
+}

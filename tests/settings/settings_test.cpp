@@ -278,3 +278,71 @@ TEST(SettingsStoreFile, WriteSectionWritesThatSectionAndItsSubSectionsOnly) {
     EXPECT_EQ(store.ReadKey("Catalog\\Midi", "ArcCheck"), "1");
     EXPECT_EQ(store.ReadKey("Winexec", "Txt"), std::nullopt);
 }
+
+TEST(SettingsMidi, TheFontChainAndLoopKeysRoundTripWithTheirDefaults) {
+    Settings s = FromText("");
+    EXPECT_TRUE(s.midi.SoundFontChain().empty());
+    EXPECT_EQ(s.midi.loop_mode, 1);
+    EXPECT_EQ(s.midi.loop_count, 2);
+    EXPECT_EQ(s.midi.loop_fade, 8);
+    EXPECT_EQ(s.midi.mt32_port, "");
+
+    // A file of an older version names one font; it stays the first.
+    s = FromText("[Midi]\nSoundFont=/old/one.sf2\n");
+    EXPECT_EQ(s.midi.SoundFontChain(), (std::vector<std::string>{"/old/one.sf2"}));
+
+    // Gaps are skipped when read: the chain keeps its order.
+    s = FromText(
+        "[Midi]\nSoundFont=\nSoundFont2=/a.sf2\nSoundFont3= \nSoundFont5=/b.sf3\nSoundFont8=/c.sf2\n"
+        "LoopMode=0\nLoopCount=5\nLoopFade=12\nMt32Port=MT-32 Port 0\n");
+    EXPECT_EQ(s.midi.SoundFontChain(), (std::vector<std::string>{"/a.sf2", "/b.sf3", "/c.sf2"}));
+    EXPECT_EQ(s.midi.sound_fonts[0], "/a.sf2");
+    EXPECT_EQ(s.midi.sound_fonts[3], "");
+    EXPECT_EQ(s.midi.loop_mode, 0);
+    EXPECT_EQ(s.midi.loop_count, 5);
+    EXPECT_EQ(s.midi.loop_fade, 12);
+    EXPECT_EQ(s.midi.mt32_port, "MT-32 Port 0");
+
+    // Written compacted: SoundFont, SoundFont2, SoundFont3, and no empty
+    // keys for the slots after them.
+    const std::string text = Serialized(s);
+    EXPECT_NE(text.find("SoundFont=/a.sf2\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("SoundFont2=/b.sf3\n"), std::string::npos);
+    EXPECT_NE(text.find("SoundFont3=/c.sf2\n"), std::string::npos);
+    EXPECT_EQ(text.find("SoundFont4"), std::string::npos);
+    EXPECT_EQ(text.find("SoundFont8"), std::string::npos);
+    EXPECT_NE(text.find("LoopMode=0\n"), std::string::npos);
+    EXPECT_NE(text.find("Mt32Port=MT-32 Port 0\n"), std::string::npos);
+    EXPECT_EQ(Serialized(FromText(text)), text);
+
+    // A chain set with a gap in memory is written without it.
+    Settings gap = FromText("");
+    gap.midi.sound_fonts[2] = "/late.sf2";
+    const std::string written = Serialized(gap);
+    EXPECT_NE(written.find("SoundFont=/late.sf2\n"), std::string::npos) << written;
+    EXPECT_EQ(written.find("SoundFont3"), std::string::npos);
+
+    // A shorter chain over a longer one in the file leaves no old font
+    // behind.
+    Document doc = Document::Parse(text, Encoding::Utf8);
+    Settings one = FromText("");
+    one.midi.SetSoundFontChain({"/only.sf2"});
+    WriteSettings(one, doc);
+    EXPECT_EQ(ReadSettings(doc, "/prog/").midi.SoundFontChain(), (std::vector<std::string>{"/only.sf2"}));
+    EXPECT_FALSE(doc.Get("Midi", "SoundFont2"));
+}
+
+TEST(SettingsMidi, LoopValuesOutOfRangeAreBroughtIntoIt) {
+    Settings s = FromText("[Midi]\nLoopMode=7\nLoopCount=0\nLoopFade=600\n");
+    EXPECT_EQ(s.midi.loop_mode, 1);
+    EXPECT_EQ(s.midi.loop_count, 1);
+    EXPECT_EQ(s.midi.loop_fade, 60);
+    s = FromText("[Midi]\nLoopCount=250\nLoopFade=-3\n");
+    EXPECT_EQ(s.midi.loop_count, 99);
+    EXPECT_EQ(s.midi.loop_fade, 0);
+    // The chain holds eight fonts; a ninth is not kept.
+    Settings nine = FromText("");
+    nine.midi.SetSoundFontChain({"/1", "", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9"});
+    EXPECT_EQ(nine.midi.SoundFontChain().size(), 8u);
+    EXPECT_EQ(nine.midi.SoundFontChain().back(), "/8");
+}

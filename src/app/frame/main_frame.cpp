@@ -145,7 +145,7 @@ void CMainFrame::OnListLoaded(int selected) {
 }
 
 void CMainFrame::OnItemStarted(const playback::ItemDisplay& item) {
-    title_->setText(QString::fromStdString(item.title));
+    title_->setText(QString::fromStdString(item.ShownTitle()));
     // The caption names what plays.
     setWindowTitle(QString::fromStdString(item.title) + QStringLiteral(" - ") + QString::fromUtf8(kProductTitle));
     statusBar()->clearMessage();

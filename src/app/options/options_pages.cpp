@@ -11,6 +11,7 @@
 
 #include "app/options/options_sheet.h"
 #include "nuko/paths.h"
+#include "playback/sound_font.h"
 
 namespace nuko::app {
 
@@ -27,6 +28,15 @@ QStringList SystemSoundFonts() {
     }
     fonts.removeDuplicates();
     return fonts;
+}
+
+// What an empty font chain stands for: the system's fonts, by name.
+QString DefaultChainNote() {
+    QStringList names;
+    for (const std::string& font : playback::DefaultSoundFonts())
+        names << QFileInfo(QString::fromStdString(font)).completeBaseName();
+    if (names.isEmpty()) return QStringLiteral("(標準のｻｳﾝﾄﾞﾌｫﾝﾄがありません)");
+    return QStringLiteral("(標準: %1)").arg(names.join(QStringLiteral(" + ")));
 }
 
 // The ALSA sequencer's output ports that a song can be sent to, by name, as
@@ -95,10 +105,21 @@ std::unique_ptr<OptionsPage> Files() {
 
 std::unique_ptr<OptionsPage> Midi() {
     auto p = std::make_unique<FieldPage>(QStringLiteral("MIDI"));
-    p->Group(QStringLiteral("内蔵ｼﾝｾｻｲｻﾞｰ"));
-    p->File(QStringLiteral("ｻｳﾝﾄﾞﾌｫﾝﾄ(&S):"), {"Midi", "SoundFont"},
-            QStringLiteral("ｻｳﾝﾄﾞﾌｫﾝﾄ (*.sf2 *.sf3);;すべてのﾌｧｲﾙ (*)"), SystemSoundFonts(), IsSoundFontFile);
-    p->Text(QStringLiteral("出力ﾎﾟｰﾄ(&P):"), {"Midi", "Port"}, QStringList{QString()} + SequencerPorts());
+    const QStringList ports = QStringList{QString()} + SequencerPorts();
+    const QString synthesizer = QStringLiteral("内蔵ｼﾝｾｻｲｻﾞｰ");
+    p->Group(synthesizer);
+    p->FileChain(QStringLiteral("ｻｳﾝﾄﾞﾌｫﾝﾄ(&S):"), "Midi",
+                 {"SoundFont", "SoundFont2", "SoundFont3", "SoundFont4", "SoundFont5", "SoundFont6", "SoundFont7",
+                  "SoundFont8"},
+                 QStringLiteral("ｻｳﾝﾄﾞﾌｫﾝﾄ (*.sf2 *.sf3);;すべてのﾌｧｲﾙ (*)"), SystemSoundFonts(), IsSoundFontFile,
+                 DefaultChainNote());
+    p->Text(QStringLiteral("出力ﾎﾟｰﾄ(&P):"), {"Midi", "Port"}, ports, synthesizer);
+    p->Text(QStringLiteral("MT-32の曲の出力ﾎﾟｰﾄ(&M):"), {"Midi", "Mt32Port"}, ports, synthesizer);
+    p->Group(QStringLiteral("ﾙｰﾌﾟのある曲"));
+    p->Choice(QStringLiteral("演奏(&O):"), {"Midi", "LoopMode"},
+              {QStringLiteral("最後まで演奏する"), QStringLiteral("N回ﾙｰﾌﾟしてﾌｪｰﾄﾞｱｳﾄ")});
+    p->Number(QStringLiteral("ﾙｰﾌﾟの回数 N(&N):"), {"Midi", "LoopCount"}, 1, 99, QStringLiteral(" 回"));
+    p->Number(QStringLiteral("ﾌｪｰﾄﾞｱｳﾄ(&T):"), {"Midi", "LoopFade"}, 0, 60, QStringLiteral(" 秒"));
     p->Group(QStringLiteral("演奏の前に"));
     p->Check(QStringLiteral("MIDI初期化ﾌｧｲﾙを使う(&I)"), {"Main", "MidiInit", 0});
     p->File(QStringLiteral("初期化ﾌｧｲﾙ(&F):"), {"Main", "MidiInit", 1, true},

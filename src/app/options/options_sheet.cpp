@@ -204,10 +204,11 @@ void FieldPage::Choice(const QString& label, SettingKey key, const QStringList& 
          }});
 }
 
-void FieldPage::Text(const QString& label, SettingKey key, const QStringList& suggestions) {
+void FieldPage::Text(const QString& label, SettingKey key, const QStringList& suggestions, const QString& placeholder) {
     auto* combo = new QComboBox(widget_);
     combo->setEditable(true);
     combo->addItems(suggestions);
+    combo->lineEdit()->setPlaceholderText(placeholder);
     Add(label, combo, key,
         {[=](const settings::OptionsModel& m) { combo->setCurrentText(Q(Read(m, key).value_or(""))); },
          [=](settings::OptionsModel& m, std::string* why) {
@@ -502,11 +503,14 @@ bool IsSoundFontFile(const std::string& path, std::string* why) {
     std::error_code ec;
     auto head = fileio::ReadFile(path, 12, &ec);
     if (!head) {
-        if (why) *why = path + ": " + ec.message();
+        if (why)
+            *why = ec == std::errc::no_such_file_or_directory ? "ﾌｧｲﾙがありません: " + path
+                                                               : "ﾌｧｲﾙを読めません: " + path + " (" + ec.message() + ")";
         return false;
     }
+    // SF2 and SF3 alike: a RIFF file of the form "sfbk".
     if (head->size() < 12 || head->compare(0, 4, "RIFF") != 0 || head->compare(8, 4, "sfbk") != 0) {
-        if (why) *why = path + ": ｻｳﾝﾄﾞﾌｫﾝﾄ (SF2) ではありません";
+        if (why) *why = "ｻｳﾝﾄﾞﾌｫﾝﾄではありません: " + path;
         return false;
     }
     return true;

@@ -68,13 +68,21 @@ public:
     // item stays chosen.
     void Choice(const QString& label, SettingKey key, const QStringList& items, std::vector<int> values = {},
                 std::vector<std::pair<int, int>> also = {});
-    // Free text; `suggestions` fill a drop-down list.
-    void Text(const QString& label, SettingKey key, const QStringList& suggestions = {});
+    // Free text; `suggestions` fill a drop-down list; `placeholder` is shown
+    // greyed while it is empty (what empty stands for).
+    void Text(const QString& label, SettingKey key, const QStringList& suggestions = {},
+              const QString& placeholder = {});
     // A file with a chooser; `suggestions` fill a drop-down list; `check`
     // refuses a file the player cannot use (empty is always taken).
     using FileCheck = std::function<bool(const std::string& path, std::string* why)>;
     void File(const QString& label, SettingKey key, const QString& filter, const QStringList& suggestions = {},
               FileCheck check = {});
+    // An ordered list of files kept in `keys` of `section`, first file in
+    // the first key (unused keys are emptied), edited with 追加, 削除, 上へ
+    // and 下へ. A file is checked as it is added and refused with the
+    // reason; `empty_note` is shown greyed while the list is empty.
+    void FileChain(const QString& label, const char* section, std::vector<const char*> keys, const QString& filter,
+                   const QStringList& suggestions, FileCheck check, const QString& empty_note);
     void Folder(const QString& label, SettingKey key);
     // A 0x00BBGGRR colour (a hexadecimal part of a packed value).
     void Color(const QString& label, SettingKey key);

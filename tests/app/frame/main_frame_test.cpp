@@ -675,17 +675,6 @@ TEST_F(FrameTest, TheOptionsSheetRefusesBadValuesAndKeepsTheOldOnes) {
     EXPECT_EQ(spin->value(), s.main.interval);       // the old value is back in the field
     EXPECT_EQ(sheet.model().settings().main.interval, s.main.interval);
 
-    // A sound font that is not one.
-    test::TempDir dir;
-    test::WriteBytes(dir.File("fake.sf2"), "RIFF\x04\0\0\0WAVEfmt ");
-    auto* font = sheet.page(2)->widget()->findChild<QWidget*>("Midi/SoundFont")->findChild<QComboBox*>();
-    ASSERT_NE(font, nullptr);
-    font->setCurrentText(QString::fromStdString(dir.File("fake.sf2")));
-    prompt.Clear();
-    EXPECT_FALSE(sheet.ApplyNow());
-    EXPECT_EQ(sheet.model().settings().midi.sound_font, s.midi.sound_font);
-    EXPECT_TRUE(app::IsSoundFontFile("/usr/share/sounds/sf2/TimGM6mb.sf2", nullptr));
-
     // A drive whose folder is not there.
     auto* drives = sheet.findChild<QTableWidget*>("drives");
     drives->insertRow(0);
@@ -769,9 +758,14 @@ TEST_F(FrameTest, ANewSoundFontIsTheNextSongsAndTheSheetCanNotWriteAReadOnlyFile
     Tick(2);
     const std::size_t made = backends.made.size();
     test::OnModal<app::OptionsSheet>([&](app::OptionsSheet* sheet) {
-        auto* font = sheet->page(2)->widget()->findChild<QWidget*>("Midi/SoundFont")->findChild<QComboBox*>();
-        font->setCurrentText("/usr/share/sounds/sf2/TimGM6mb.sf2");
+        auto* chain = sheet->page(2)->widget()->findChild<QWidget*>("Midi/SoundFont");
+        chain->findChild<QComboBox*>("path")->setCurrentText("/usr/share/sounds/sf2/TimGM6mb.sf2");
+        chain->findChild<QPushButton*>("add")->click();
         EXPECT_TRUE(sheet->ApplyNow());
+        // The factory has the chain for the back ends it makes from now on.
+        ASSERT_FALSE(backends.synth_options.empty());
+        EXPECT_EQ(backends.synth_options.back().sound_fonts,
+                  std::vector<std::string>{"/usr/share/sounds/sf2/TimGM6mb.sf2"});
         // The song that plays keeps its back end; the next one gets a new one.
         EXPECT_EQ(backends.made.size(), made);
         // A settings file that can no longer be written: told, the sheet
@@ -801,7 +795,7 @@ TEST_F(FrameTest, ANewSoundFontIsTheNextSongsAndTheSheetCanNotWriteAReadOnlyFile
         sheet->reject();
     });
     frame->RunCommand(cmd::kOptions);
-    EXPECT_EQ(core->settings().midi.sound_font, "/usr/share/sounds/sf2/TimGM6mb.sf2");
+    EXPECT_EQ(core->settings().midi.SoundFontChain(), std::vector<std::string>{"/usr/share/sounds/sf2/TimGM6mb.sf2"});
     frame->RunCommand(cmd::kNext);
     Tick(2);
     EXPECT_GT(backends.made.size(), made);

@@ -211,7 +211,8 @@ void MiniWindowComponent::OnItemStarted(const playback::ItemDisplay& item) {
     length_ = item.length;
     seconds_ = item.seconds;
     model_.SetTimes(0, length_, seconds_);
-    if (model_.SetItemInfo(item.item, item.title) && window_) window_->SetTitle(QString::fromStdString(item.title));
+    const std::string title = item.ShownTitle();
+    if (model_.SetItemInfo(item.item, title) && window_) window_->SetTitle(QString::fromStdString(title));
     if (window_) {
         window_->SetRange(item.length);
         window_->SetPosition(0);
