@@ -99,18 +99,26 @@ TEST(BackendModuleTest, ANewSoundFontIsTheNextOpensAndNotThePlayingOnes) {
     ASSERT_EQ(device.Open(MediaKind::Midi, song), mci::kOk);
     device.Close(MediaKind::Midi);
 
+    EXPECT_TRUE(device.TakeMidiSongNotices().empty());
+
     // Set, but the back end made for the last song goes on with its font.
     backends.SetMidiSynthOptions({.sound_fonts = {dir.File("broken.sf2")}});
     ASSERT_EQ(device.Open(MediaKind::Midi, song), mci::kOk);
+    EXPECT_TRUE(device.TakeMidiSongNotices().empty());
     device.Close(MediaKind::Midi);
-    // Renewed: the next song's back end loads the new font (which fails).
+    // Renewed: the next song's back end loads the new font, which fails: it
+    // says so, and the system's fonts play the song.
     device.RenewBackend(MediaKind::Midi);
-    EXPECT_NE(device.Open(MediaKind::Midi, song), mci::kOk);
+    EXPECT_EQ(device.Open(MediaKind::Midi, song), mci::kOk);
+    auto notices = device.TakeMidiSongNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find(dir.File("broken.sf2")), std::string::npos);
     device.Close(MediaKind::Midi);
     // And back to a good one.
     backends.SetMidiSynthOptions({.sound_fonts = {system_font}});
     device.RenewBackend(MediaKind::Midi);
     EXPECT_EQ(device.Open(MediaKind::Midi, song), mci::kOk);
+    EXPECT_TRUE(device.TakeMidiSongNotices().empty());
     device.Close(MediaKind::Midi);
 }
 
