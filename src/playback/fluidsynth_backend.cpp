@@ -22,7 +22,6 @@ constexpr int kSampleRate = 44100;
 constexpr int kLockFrames = 64;
 // How much the silent output renders between two end checks.
 constexpr int kPumpFrames = 512;
-std::string TakeLastLog() { return TakeFluidLog(); }
 
 // The player's event as the song's bytes.
 midi::Event ToEvent(fluid_midi_event_t* event) {
@@ -92,7 +91,7 @@ bool FluidSynthBackend::EnsureSynth(int* error) {
     if (fluid_->synth) return true;
     auto engine = std::make_unique<SynthEngine>();
     if (!engine->ok()) {
-        last_error_ = TakeLastLog();
+        last_error_ = TakeFluidLog();
         *error = mci::kCannotLoadDriver;
         return false;
     }
@@ -115,7 +114,7 @@ void FluidSynthBackend::StartDriver() {
             break;
         }
     }
-    TakeLastLog();  // failed drivers are no error: the silent output takes over
+    TakeFluidLog();  // failed drivers are no error: the silent output takes over
 }
 
 int FluidSynthBackend::OnDriverRender(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
@@ -186,7 +185,7 @@ int FluidSynthBackend::Open(const std::string& path) {
         fluid_->player = player;
     }
     if (!fluid_->player) {
-        last_error_ = TakeLastLog();
+        last_error_ = TakeFluidLog();
         song_mode_.clear();
         std::lock_guard lock(route_mutex_);
         song_.reset();
@@ -292,7 +291,7 @@ int FluidSynthBackend::Play(std::int64_t from_ms, std::int64_t to_ms) {
     fluid_player_seek(fluid_->player, static_cast<int>(start));
     held_tick_ = start;
     if (fluid_player_play(fluid_->player) != FLUID_OK) {
-        last_error_ = TakeLastLog();
+        last_error_ = TakeFluidLog();
         return mci::kDriver;
     }
     if (external_bpm_ > 0) fluid_player_set_tempo(fluid_->player, FLUID_PLAYER_TEMPO_EXTERNAL_BPM, external_bpm_);
