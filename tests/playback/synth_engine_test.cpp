@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 #include "media_fixtures.h"
 #include "playback/sound_font.h"
@@ -63,6 +64,14 @@ protected:
             if (c.channel == n) return &c;
         return nullptr;
     }
+    // Channel `n` (1..16) as the synthesizer holds it at the song's first
+    // note.
+    static std::optional<MidiChannelInfo> AtFirstNote(MidiRenderer& r, int n) {
+        r.SkipTo(r.FirstNoteMs());
+        auto channels = r.Channels();
+        const MidiChannelInfo* c = Channel(channels, n);
+        return c ? std::optional<MidiChannelInfo>(*c) : std::nullopt;
+    }
     // The RMS of a render in dBFS, -inf for silence.
     static double RenderRms(MidiRenderer& r, double seconds) {
         std::vector<float> buffer(2 * 4096);
@@ -102,10 +111,8 @@ TEST_F(SynthEngineTest, AGsRhythmPartIsADrumChannelAtOnceAndAGmSongAfterItIsMelo
     test::WriteBytes(gs_path, gs);
     ASSERT_TRUE(r->Open(gs_path, &error)) << error;
     EXPECT_EQ(r->Mode(), "GS");
-    r->SkipTo(r->FirstNoteMs());
-    auto channels = r->Channels();
-    const MidiChannelInfo* c11 = Channel(channels, 11);
-    ASSERT_NE(c11, nullptr);
+    auto c11 = AtFirstNote(*r, 11);
+    ASSERT_TRUE(c11);
     EXPECT_TRUE(c11->drum);
     EXPECT_EQ(c11->preset, "Standard");  // FluidR3_GM's 128:0
     EXPECT_FALSE(c11->fallback);
@@ -124,10 +131,8 @@ TEST_F(SynthEngineTest, AGsRhythmPartIsADrumChannelAtOnceAndAGmSongAfterItIsMelo
     test::WriteBytes(gm_path, gm);
     ASSERT_TRUE(r->Open(gm_path, &error)) << error;
     EXPECT_EQ(r->Mode(), "GM");
-    r->SkipTo(r->FirstNoteMs());
-    channels = r->Channels();
-    c11 = Channel(channels, 11);
-    ASSERT_NE(c11, nullptr);
+    c11 = AtFirstNote(*r, 11);
+    ASSERT_TRUE(c11);
     EXPECT_FALSE(c11->drum);
     EXPECT_EQ(c11->preset, "Yamaha Grand Piano");  // FluidR3_GM's 0:0
 }
@@ -148,17 +153,13 @@ TEST_F(SynthEngineTest, AnInitialisationFileSetsTheModuleUpForTheSongAfterIt) {
     }
     ASSERT_TRUE(r->Open(dir_.File("song.mid"), &error)) << error;
     EXPECT_EQ(r->Mode(), "GS");  // the file's, as the song names none
-    r->SkipTo(r->FirstNoteMs());
-    auto channels = r->Channels();
-    const MidiChannelInfo* c11 = Channel(channels, 11);
-    ASSERT_NE(c11, nullptr);
+    auto c11 = AtFirstNote(*r, 11);
+    ASSERT_TRUE(c11);
     EXPECT_TRUE(c11->drum);
     // A song with notes resets the module for the next one.
     ASSERT_TRUE(r->Open(dir_.File("song.mid"), &error)) << error;
-    r->SkipTo(r->FirstNoteMs());
-    channels = r->Channels();
-    c11 = Channel(channels, 11);
-    ASSERT_NE(c11, nullptr);
+    c11 = AtFirstNote(*r, 11);
+    ASSERT_TRUE(c11);
     EXPECT_FALSE(c11->drum);
 }
 
@@ -174,10 +175,8 @@ TEST_F(SynthEngineTest, AnXgDrumBankMakesAnyChannelADrumChannel) {
                       .EndAfter(0)
                       .Bytes());
     EXPECT_EQ(r->Mode(), "XG");
-    r->SkipTo(r->FirstNoteMs());
-    auto channels = r->Channels();
-    const MidiChannelInfo* c1 = Channel(channels, 1);
-    ASSERT_NE(c1, nullptr);
+    auto c1 = AtFirstNote(*r, 1);
+    ASSERT_TRUE(c1);
     EXPECT_TRUE(c1->drum);
     EXPECT_EQ(c1->bank_msb, 127);
     EXPECT_EQ(c1->preset, "Standard");
@@ -194,10 +193,8 @@ TEST_F(SynthEngineTest, AVariationToneTheFontsLackFallsBackToItsCapitalToneAndSo
                       .Raw(192, "\x80\x3C\x00"s)
                       .EndAfter(0)
                       .Bytes());
-    r->SkipTo(r->FirstNoteMs());
-    auto channels = r->Channels();
-    const MidiChannelInfo* c1 = Channel(channels, 1);
-    ASSERT_NE(c1, nullptr);
+    auto c1 = AtFirstNote(*r, 1);
+    ASSERT_TRUE(c1);
     EXPECT_EQ(c1->bank_msb, 24);
     EXPECT_EQ(c1->program, 4);
     EXPECT_TRUE(c1->fallback);
