@@ -1,8 +1,6 @@
 #include "core/player_core.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <ctime>
 #include <string_view>
 
@@ -15,6 +13,7 @@
 #include "core/timers.h"
 #include "nuko/files.h"
 #include "nuko/paths.h"
+#include "nuko/prompt.h"
 #include "playback/backend_factory.h"
 #include "playback/media_device.h"
 #include "playback/rcp_conversion.h"
@@ -326,7 +325,7 @@ void PlayerCore::TellSongNotices() {
     std::string line;
     for (const std::string& notice : device_->TakeMidiSongNotices()) {
         // As a message box would be, for a player started from a terminal.
-        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, notice.c_str());
+        EchoToStandardError(notice);
         line += (line.empty() ? " " : "  ") + notice;
     }
     // The status line, not a box: sequential play goes on without waiting.

@@ -153,6 +153,8 @@ struct MidiExtra {
     // Keys "SoundFont" (the first, as older files have it) and
     // "SoundFont2" .. "SoundFont8".
     static constexpr std::size_t kSoundFontSlots = 8;
+    static constexpr std::array<const char*, kSoundFontSlots> kSoundFontKeys = {
+        "SoundFont", "SoundFont2", "SoundFont3", "SoundFont4", "SoundFont5", "SoundFont6", "SoundFont7", "SoundFont8"};
 
     int dlg_view = 1;
     // The internal synthesizer's font chain, first font first; read and

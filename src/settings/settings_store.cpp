@@ -14,8 +14,7 @@
 namespace nuko::settings {
 namespace {
 
-constexpr std::array<const char*, MidiExtra::kSoundFontSlots> kSoundFontKeys = {
-    "SoundFont", "SoundFont2", "SoundFont3", "SoundFont4", "SoundFont5", "SoundFont6", "SoundFont7", "SoundFont8"};
+constexpr const auto& kSoundFontKeys = MidiExtra::kSoundFontKeys;
 
 // Every section and key of the model, in the order they are written. The
 // same walk reads, writes and looks up, so the three can never disagree.

@@ -1,6 +1,8 @@
 #include "nuko/prompt.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 
 #include "nuko/strings.h"
@@ -23,6 +25,12 @@ std::atomic<Prompt*> g_current{nullptr};
 Prompt* ExchangePrompt(Prompt* prompt) { return g_current.exchange(prompt); }
 
 }  // namespace
+
+void EchoToStandardError(std::string_view text) {
+    std::string line(text);
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, line.c_str());
+}
 
 PromptAnswer DefaultAnswer(PromptButtons buttons) {
     switch (buttons) {

@@ -1,8 +1,6 @@
 #include "nuko/qt_prompt.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <string>
 
 #include <QApplication>
@@ -28,14 +26,6 @@ QMessageBox::Icon ToQt(PromptIcon icon) {
         case PromptIcon::None: break;
     }
     return QMessageBox::NoIcon;
-}
-
-// A message the user is shown is also one line on standard error, so that
-// a player started from a terminal or a script tells why it stopped.
-void EchoToStandardError(const std::string& text) {
-    std::string line = text;
-    std::replace(line.begin(), line.end(), '\n', ' ');
-    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, line.c_str());
 }
 
 }  // namespace

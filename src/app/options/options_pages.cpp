@@ -108,9 +108,8 @@ std::unique_ptr<OptionsPage> Midi() {
     const QStringList ports = QStringList{QString()} + SequencerPorts();
     const QString synthesizer = QStringLiteral("内蔵ｼﾝｾｻｲｻﾞｰ");
     p->Group(synthesizer);
-    p->FileChain(QStringLiteral("ｻｳﾝﾄﾞﾌｫﾝﾄ(&S):"), "Midi",
-                 {"SoundFont", "SoundFont2", "SoundFont3", "SoundFont4", "SoundFont5", "SoundFont6", "SoundFont7",
-                  "SoundFont8"},
+    const auto& font_keys = settings::MidiExtra::kSoundFontKeys;
+    p->FileChain(QStringLiteral("ｻｳﾝﾄﾞﾌｫﾝﾄ(&S):"), "Midi", {font_keys.begin(), font_keys.end()},
                  QStringLiteral("ｻｳﾝﾄﾞﾌｫﾝﾄ (*.sf2 *.sf3);;すべてのﾌｧｲﾙ (*)"), SystemSoundFonts(), IsSoundFontFile,
                  DefaultChainNote());
     p->Text(QStringLiteral("出力ﾎﾟｰﾄ(&P):"), {"Midi", "Port"}, ports, synthesizer);

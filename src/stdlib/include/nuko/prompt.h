@@ -39,6 +39,11 @@ Prompt& CurrentPrompt();
 // Installs a prompt (not owned); null restores the console prompt.
 void SetCurrentPrompt(Prompt* prompt);
 
+// A message the user is shown is also one line on standard error ("PROGRAM:
+// TEXT", its line breaks as spaces), so that a program started from a
+// terminal or a script tells why it stopped.
+void EchoToStandardError(std::string_view text);
+
 // Shorthands that fill the request from the string table.
 PromptAnswer Ask(int string_id, std::initializer_list<std::string_view> args,
                  PromptButtons buttons, PromptIcon icon, std::string_view caption = {},
