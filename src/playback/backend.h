@@ -69,6 +69,9 @@ public:
     virtual DeviceMode Mode() = 0;
     virtual bool MediaPresent() = 0;
     virtual void SetAudio(bool on) = 0;
+    // Plays the item `db` decibels louder (negative: quieter) than it is,
+    // from now on: the player's level normalisation. 0 is the item as it is.
+    virtual void SetLevelGain(double db) { (void)db; }
     // Checks the time limits of what goes on in the background (a load, a
     // seek); the owner's clock calls it. What ends is reported later, never
     // inside this call.

@@ -11,11 +11,13 @@
 // version tells an old module from a new one.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 
 #include "audio_outputs.h"
 #include "backend.h"
+#include "level/loudness.h"
 #include "midi_synth_options.h"
 #include "device_types.h"
 #include "midi_ports.h"
@@ -25,7 +27,7 @@
 
 namespace nuko::playback {
 
-inline constexpr int kBackendModuleVersion = 3;
+inline constexpr int kBackendModuleVersion = 4;
 inline constexpr const char* kBackendModuleEntry = "nuko_backend_module";
 inline constexpr const char* kFluidSynthModuleFile = "nuko_backend_fluidsynth.so";
 inline constexpr const char* kMpvModuleFile = "nuko_backend_mpv.so";
@@ -43,6 +45,16 @@ struct BackendRequest {
     std::string program_folder;   // ending in "/": where the outside libraries are
 };
 
+// An item whose loudness is to be measured by the module that plays it.
+struct LoudnessRequest {
+    std::string path;  // a sound file or movie; for a CD track the drive or disc image
+    int track = 0;     // the CD track, from 1; 0 for a file
+    // Set from another thread to stop the measurement early.
+    const std::atomic<bool>* cancel = nullptr;
+    // Only so much of the item is measured (level::kMaxMeasureSeconds).
+    double max_seconds = level::kMaxMeasureSeconds;
+};
+
 struct BackendModule {
     int version = 0;  // kBackendModuleVersion
     // Null when the module does not make that type.
@@ -52,6 +64,11 @@ struct BackendModule {
     std::unique_ptr<MidiPortProvider> (*make_midi_ports)() = nullptr;
     // An offline renderer of MIDI songs; null in a module without one.
     std::unique_ptr<MidiRenderer> (*make_midi_renderer)(const MidiRenderRequest& request) = nullptr;
+    // Measures the loudness of an item the module plays (the sound as
+    // libmpv decodes it, or a CD track as read from the disc); false with
+    // the reason (Japanese) when it cannot be read. Runs on the caller's
+    // thread; null in a module that plays no such items.
+    bool (*measure_loudness)(const LoudnessRequest& request, level::Loudness* out, std::string* error) = nullptr;
 };
 
 // The module file that holds a back-end type; empty for None.

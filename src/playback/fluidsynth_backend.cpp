@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "level/loudness.h"
 #include "media_errors.h"
 #include "sound_font.h"
 #include "synth_engine.h"
@@ -96,6 +97,7 @@ bool FluidSynthBackend::EnsureSynth(int* error) {
         return false;
     }
     engine->SetMuted(muted_);
+    engine->SetLevel(level::DbToFactor(level_db_));
     fluid_->synth = engine->synth();
     fluid_->engine = std::move(engine);
     if (options_.paced) StartDriver();
@@ -359,6 +361,12 @@ void FluidSynthBackend::SetAudio(bool on) {
     muted_ = !on;
     std::lock_guard lock(render_mutex_);
     if (fluid_->engine) fluid_->engine->SetMuted(!on);
+}
+
+void FluidSynthBackend::SetLevelGain(double db) {
+    level_db_ = db;
+    std::lock_guard lock(render_mutex_);
+    if (fluid_->engine) fluid_->engine->SetLevel(level::DbToFactor(db));
 }
 
 void FluidSynthBackend::FadeLocked() {

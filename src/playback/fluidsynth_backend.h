@@ -66,6 +66,7 @@ public:
     DeviceMode Mode() override;
     bool MediaPresent() override { return IsOpen(); }
     void SetAudio(bool on) override;
+    void SetLevelGain(double db) override;
     std::string ErrorText(int error) const override;
     MidiControls* Midi() override { return this; }
 
@@ -123,6 +124,7 @@ private:
     int external_bpm_ = 0;
     std::string song_mode_;
     std::atomic<bool> muted_{false};
+    double level_db_ = 0.0;  // the level normalisation's gain
 
     // Shared with the pump thread and FluidSynth's threads: see the top.
     std::mutex render_mutex_;  // also over fluid_->player

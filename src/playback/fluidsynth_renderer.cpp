@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "level/loudness.h"
 #include "media_errors.h"
 #include "sound_font.h"
 #include "synth_engine.h"
@@ -69,6 +70,8 @@ public:
         }
         frame_ = target;
     }
+
+    void SetLevel(double db) override { engine_.SetLevel(level::DbToFactor(db)); }
 
     std::size_t Render(float* out, std::size_t frames) override {
         const auto& events = prepared_.plan.song.events();

@@ -83,6 +83,14 @@ public:
     virtual void End() = 0;
 };
 
+// An item about to play, as the level normalisation is asked about it.
+struct LevelQuery {
+    MediaKind kind = MediaKind::Midi;
+    std::string path;  // the file; for a CD the drive or disc image
+    int track = 0;     // the CD track, from 1
+    std::string disc;  // for a CD in a drive: what tells the disc (its table of contents)
+};
+
 struct MediaDeviceHooks {
     // Completion of a play that asked for it: kNotifySuccessful or
     // kNotifyFailure; kNotifyOpened when an open that went on in the
@@ -98,6 +106,10 @@ struct MediaDeviceHooks {
     std::function<std::unique_ptr<FileCopyView>()> copy_view;
     // The program's movie frame under an owner window.
     MovieWindowFactory movie_window;
+    // The gain in dB an item plays at (the level normalisation); null: as
+    // it is. Asked when an item has opened, and for a CD when a track
+    // starts to play.
+    std::function<double(const LevelQuery& item)> level_gain;
 };
 
 class MediaDevice {

@@ -43,6 +43,9 @@ public:
     // Plays the song's events up to `ms` without sound, as a seek does; the
     // next Render goes on from there. Only forwards.
     virtual void SkipTo(std::int64_t ms) = 0;
+    // Renders from now on `db` decibels louder than the song is (the
+    // player's level normalisation); 0: as it is.
+    virtual void SetLevel(double db) = 0;
     // Renders up to `frames` stereo frames (left and right interleaved) at
     // kSampleRate; fewer at the song's end, 0 after it.
     virtual std::size_t Render(float* interleaved, std::size_t frames) = 0;

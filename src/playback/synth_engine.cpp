@@ -201,8 +201,16 @@ void SynthEngine::SetFade(double factor) {
     ApplyGain();
 }
 
+void SynthEngine::SetLevel(double factor) {
+    level_ = std::max(0.0, factor);
+    ApplyGain();
+}
+
 void SynthEngine::ApplyGain() {
-    if (synth_) fluid_synth_set_gain(synth_, muted_ ? 0.0f : static_cast<float>(gain_ * fade_));
+    // FluidSynth takes gains up to 10: a song 34 dB quieter than its target
+    // stops there.
+    if (synth_)
+        fluid_synth_set_gain(synth_, muted_ ? 0.0f : static_cast<float>(std::min(10.0, gain_ * fade_ * level_)));
 }
 
 std::vector<MidiChannelInfo> SynthEngine::Channels(const std::vector<bool>& used) const {

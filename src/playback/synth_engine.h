@@ -80,6 +80,9 @@ public:
     void SetMuted(bool muted);
     // 1: full level, 0: silent; the fade of a looped song's end.
     void SetFade(double factor);
+    // The level normalisation's factor (1: the song as it is); kept from
+    // song to song.
+    void SetLevel(double factor);
 
     // The channels of `used` (16 flags), as the synthesizer holds them.
     std::vector<MidiChannelInfo> Channels(const std::vector<bool>& used) const;
@@ -117,6 +120,7 @@ private:
     float gain_ = 0.2f;
     bool muted_ = false;
     double fade_ = 1.0;
+    double level_ = 1.0;
 };
 
 }  // namespace nuko::playback

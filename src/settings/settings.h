@@ -258,6 +258,20 @@ struct FileCopySection {
     int dlg_view = 1;
 };
 
+// The level normalisation ("Level"): MIDI songs (the MIDI page) and the
+// other kinds (the sound page) each on or off, toward one target.
+struct LevelSection {
+    int midi = 0;
+    int media = 0;
+    int target = -18;  // LUFS, -40..-6
+};
+
+// The last choices of the export dialog ("Export").
+struct ExportSection {
+    std::string folder;  // empty: the music folder
+    int format = 1;      // 0 WAVE, 1 FLAC, 2 Ogg Vorbis, 3 MP3
+};
+
 struct TimerSection {
     int sleep = 3600;
     int sleep_off = -1;
@@ -307,6 +321,8 @@ struct Settings {
     SusieTool susie;
     Mp3Section mp3;
     FileCopySection file_copy;
+    LevelSection level;
+    ExportSection export_;
     TimerSection timer;
     ColorSection color;
     FileAreaLook file_area;

@@ -187,6 +187,15 @@ void VisitAll(S& s, V& v) {
     v.Int("Yes", s.archive.yes);
     v.Int("Drop", s.archive.drop);
 
+    v.Section("Level");
+    v.Int("Midi", s.level.midi);
+    v.Int("Media", s.level.media);
+    v.Int("Target", s.level.target);
+
+    v.Section("Export");
+    v.Text("Folder", s.export_.folder);
+    v.Int("Format", s.export_.format);
+
     v.Section("Tool\\Smfk");
     v.Int("Used", s.smfk.used);
     v.Text("File", s.smfk.file);
@@ -428,6 +437,8 @@ void Normalize(Settings& s) {
     if (midi.loop_mode != 0 && midi.loop_mode != 1) midi.loop_mode = 1;
     midi.loop_count = std::clamp(midi.loop_count, 1, 99);
     midi.loop_fade = std::clamp(midi.loop_fade, 0, 60);
+    s.level.target = std::clamp(s.level.target, -40, -6);
+    if (s.export_.format < 0 || s.export_.format > 3) s.export_.format = 1;
 }
 
 // What is written: the font chain without gaps.

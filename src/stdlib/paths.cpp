@@ -341,6 +341,8 @@ std::string SettingsFile() { return ConfigFolder() + "NU-KO Player32.ini"; }
 
 std::string DataFolder() { return EnvFolder("XDG_DATA_HOME", ".local/share") + kAppFolder; }
 
+std::string CacheFolder() { return EnvFolder("XDG_CACHE_HOME", ".cache") + kAppFolder; }
+
 std::string DefaultWorkFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && *runtime == '/') return path::WithTrailingSlash(runtime) + "nu-kop32/";

@@ -130,6 +130,9 @@ std::string ConfigFolder();
 std::string SettingsFile();
 // $XDG_DATA_HOME/NU-KO Application/ (XDG default ~/.local/share).
 std::string DataFolder();
+// $XDG_CACHE_HOME/NU-KO Application/ (XDG default ~/.cache): what can be
+// made again, such as measured loudness.
+std::string CacheFolder();
 // $XDG_RUNTIME_DIR/nu-kop32/, else /tmp/nu-kop32-<uid>/.
 std::string DefaultWorkFolder();
 
