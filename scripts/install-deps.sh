@@ -14,7 +14,7 @@ RUN_PACKAGES="
 cmake g++ make pkg-config
 qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
 libfluidsynth-dev timgm6mb-soundfont fluid-soundfont-gm fluid-soundfont-gs
-libmpv-dev libsndfile1-dev
+libmpv-dev libsndfile1-dev libebur128-dev
 libcdio-dev libcdio-paranoia-dev libdiscid-dev
 liblhasa-dev
 libasound2-dev libasound2-plugins
