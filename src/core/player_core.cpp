@@ -8,9 +8,11 @@
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
 #include "core/controller_settings.h"
+#include "core/level_session.h"
 #include "core/list_session.h"
 #include "core/path_opener.h"
 #include "core/timers.h"
+#include "level/loudness_cache.h"
 #include "nuko/files.h"
 #include "nuko/paths.h"
 #include "nuko/prompt.h"
@@ -73,6 +75,10 @@ PlayerCore::PlayerCore(CoreContext context) : ctx_(std::move(context)), s_(*ctx_
     hooks.status = [this](std::string_view text) { OnStatus(text); };
     hooks.movie_window = ctx_.movie_window;
     hooks.copy_view = ctx_.copy_view;
+    level_ = std::make_unique<LevelSession>(*ctx_.dispatcher,
+                                            ctx_.program_folder.empty() ? folders::ProgramFolder() : ctx_.program_folder,
+                                            level::LoudnessCache::DefaultFile());
+    hooks.level_gain = [this](const playback::LevelQuery& item) { return level_->GainFor(item); };
     device_ = std::make_unique<playback::MediaDevice>(*backends, config, hooks);
     MakeListSession();
     MakeCdSession();
@@ -130,6 +136,7 @@ void PlayerCore::ApplySettings() {
         device_->RenewBackend(MediaKind::Midi);
     }
     synth_options_ = std::move(synth);
+    level_->Apply(s_);
     for (int k = 0; k < media::kKindCount; ++k) {
         const auto& ks = s_.kinds[static_cast<std::size_t>(k)];
         auto& st = kinds_[static_cast<std::size_t>(k)];

@@ -55,6 +55,7 @@ struct MediaList;
 namespace nuko::app {
 
 class ClockTimers;
+class LevelSession;
 class CommandRouter;
 class SleepTimer;
 struct CdSession;
@@ -264,6 +265,8 @@ private:
     std::unique_ptr<playback::BackendFactory> own_backends_;
     playback::BackendFactory* backends_ = nullptr;  // own_backends_ or the context's
     std::optional<playback::MidiSynthOptions> synth_options_;  // what the back ends were given
+    // Before the device, whose level hook asks it.
+    std::unique_ptr<LevelSession> level_;
     std::unique_ptr<playback::MediaDevice> device_;
     // The parts' state; the lists outlive the controller that plays them.
     std::unique_ptr<ListSession> lists_;

@@ -1,6 +1,7 @@
 #include "audio_writer.h"
 
 #include <sndfile.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -96,7 +97,10 @@ WriteResult WriteAudioFile(const WriteRequest& request, const AudioSource& sourc
         result.error = "書き込めません: " + request.path + " (" + (errno ? std::strerror(errno) : "close") + ")";
     }
     if (failed || result.cancelled) {
-        std::remove(request.path.c_str());
+        // Only a file of our own making goes: never a device such as
+        // /dev/full that the write was pointed at.
+        struct stat st;
+        if (::lstat(request.path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) std::remove(request.path.c_str());
         return result;
     }
     result.ok = true;

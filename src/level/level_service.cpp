@@ -34,17 +34,15 @@ LevelService::~LevelService() {
     worker_.join();
 }
 
-void LevelService::SetMidiSettings(std::string fingerprint) { midi_settings_ = std::move(fingerprint); }
-
 std::optional<LoudnessKey> LevelService::KeyOf(const LevelItem& item) const {
     switch (item.kind) {
-        case LevelKind::Midi: return FileKey(item.path, midi_settings_);
-        case LevelKind::Media: return FileKey(item.path);
+        case LevelKind::Midi:
+        case LevelKind::Media: return FileKey(item.path, item.identity);
         case LevelKind::CdTrack: {
             LoudnessKey key;
             if (auto image = FileKey(item.path)) key = *image;
             key.path = item.path + "#" + std::to_string(item.track);
-            key.settings = item.disc;
+            key.settings = item.identity;
             return key;
         }
     }

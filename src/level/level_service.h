@@ -33,9 +33,10 @@ struct LevelItem {
     LevelKind kind = LevelKind::Media;
     std::string path;  // the file; for a CD track the drive or disc image
     int track = 0;     // the CD track, from 1
-    // For a CD in a drive: what tells this disc from another one (its table
-    // of contents); a disc image is told by its file.
-    std::string disc;
+    // What else the sound depends on: for a song the synthesizer's fonts
+    // and loops, for a CD in a drive what tells this disc from another one
+    // (its table of contents). Another identity measures again.
+    std::string identity;
 
     bool operator==(const LevelItem&) const = default;
 };
@@ -56,10 +57,6 @@ public:
     ~LevelService();
     LevelService(const LevelService&) = delete;
     LevelService& operator=(const LevelService&) = delete;
-
-    // What a MIDI song's sound depends on besides its file (fonts, loops):
-    // songs measured under other settings are measured again.
-    void SetMidiSettings(std::string fingerprint);
 
     // The gain that `item` plays at now to reach `target_lufs`; an item
     // not measured under its current key is queued.
@@ -84,7 +81,6 @@ private:
 
     Dispatcher& owner_;
     Measurers measurers_;
-    std::string midi_settings_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
     std::mutex mutex_;  // guards what follows, shared with the worker

@@ -1,14 +1,15 @@
 // nu_kotool midiinfo and render: a MIDI or RCP song as the internal
 // synthesizer holds and sounds it, with the player's own settings.
-#include <sndfile.h>
-
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/controller_settings.h"
+#include "level/audio_writer.h"
+#include "level/loudness.h"
 #include "nuko/paths.h"
 #include "play_args.h"
 #include "playback/backend_module.h"
@@ -19,11 +20,8 @@
 namespace nuko::tool {
 namespace {
 
-// A render is made in blocks of this many frames.
-constexpr std::size_t kBlockFrames = 4096;
-
 // The FluidSynth module's renderer, with the settings of the MIDI page.
-std::unique_ptr<playback::MidiRenderer> MakeRenderer() {
+std::unique_ptr<playback::MidiRenderer> MakeRenderer(const settings::Settings& s) {
     std::string error;
     const std::string folder = folders::ProgramFolder();
     const playback::BackendModule* module =
@@ -32,7 +30,6 @@ std::unique_ptr<playback::MidiRenderer> MakeRenderer() {
         std::fprintf(stderr, "nu_kotool: 内蔵ｼﾝｾｻｲｻﾞｰを読み込めません (cannot load the synthesizer): %s\n", error.c_str());
         return nullptr;
     }
-    settings::Settings s = settings::SettingsStore(folders::SettingsFile()).ReadAll();
     playback::MidiRenderRequest request;
     request.synth = app::MidiSynthOptionsFrom(s);
     request.rcp_library = folder + playback::kRcpcvLibraryFile;
@@ -69,7 +66,7 @@ int RunMidiInfo(const Args& args) {
         std::fprintf(stderr, "usage: nu_kotool midiinfo FILE [--at SECONDS]\n");
         return 2;
     }
-    auto renderer = MakeRenderer();
+    auto renderer = MakeRenderer(settings::SettingsStore(folders::SettingsFile()).ReadAll());
     if (!renderer) return 1;
     if (!OpenSong(*renderer, path)) return 1;
     renderer->SkipTo(at >= 0 ? static_cast<std::int64_t>(std::llround(at * 1000)) : renderer->FirstNoteMs());
@@ -83,75 +80,74 @@ int RunMidiInfo(const Args& args) {
 }
 
 int RunRender(const Args& args) {
+    static const char* const kUsage =
+        "usage: nu_kotool render SONG OUT [--from S] [--for S] [--format wav|flac|ogg|mp3] [--normalise]\n";
     std::vector<std::string> paths;
     double from = 0, length = -1;
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    std::optional<level::AudioFormat> format;
+    bool normalise = false;
+    bool bad = false;
+    for (std::size_t i = 0; i < args.size() && !bad; ++i) {
         if (args[i] == "--from" && i + 1 < args.size() && ParseNumber(args[i + 1], &from)) {
             ++i;
         } else if (args[i] == "--for" && i + 1 < args.size() && ParseNumber(args[i + 1], &length)) {
             ++i;
+        } else if (args[i] == "--format" && i + 1 < args.size()) {
+            format = level::AudioFormatByName(args[++i]);
+            bad = !format;
+        } else if (args[i] == "--normalise" || args[i] == "--normalize") {
+            normalise = true;
         } else if (args[i].rfind("--", 0) != 0 && paths.size() < 2) {
             paths.push_back(args[i]);
         } else {
-            paths.clear();
-            break;
+            bad = true;
         }
     }
-    if (paths.size() != 2) {
-        std::fprintf(stderr, "usage: nu_kotool render SONG OUT.wav [--from S] [--for S]\n");
+    if (bad || paths.size() != 2) {
+        std::fputs(kUsage, stderr);
         return 2;
     }
-    auto renderer = MakeRenderer();
+    // Without --format the name tells, else a WAVE file.
+    if (!format) format = level::AudioFormatByName(path::Extension(paths[1]));
+    if (!format) format = level::AudioFormat::Wav;
+
+    settings::Settings s = settings::SettingsStore(folders::SettingsFile()).ReadAll();
+    auto renderer = MakeRenderer(s);
     if (!renderer) return 1;
     if (!OpenSong(*renderer, paths[0])) return 1;
-    renderer->SkipTo(static_cast<std::int64_t>(std::llround(from * 1000)));
+    const auto skip_ms = static_cast<std::int64_t>(std::llround(from * 1000));
+    const auto rate = static_cast<unsigned>(playback::MidiRenderer::kSampleRate);
 
-    SF_INFO info{};
-    info.samplerate = playback::MidiRenderer::kSampleRate;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* out = sf_open(paths[1].c_str(), SFM_WRITE, &info);
-    if (!out) {
-        std::fprintf(stderr, "nu_kotool: %s: 書き込めません (cannot write): %s\n", paths[1].c_str(), sf_strerror(nullptr));
-        return 1;
+    level::WriteRequest request;
+    request.path = paths[1];
+    request.format = *format;
+    request.sample_rate = rate;
+    if (length >= 0) request.max_frames = static_cast<std::uint64_t>(std::llround(length * rate));
+    if (normalise) {
+        // The whole song as it plays is measured, as the player does, then
+        // rendered again at the gain that brings it to the target.
+        auto loudness = level::MeasureSource([&](float* b, std::size_t n) { return renderer->Render(b, n); }, rate);
+        double gain = loudness ? level::LevelGainDb(*loudness, s.level.target) : 0.0;
+        std::printf("gain: %.2f\n", gain);
+        if (!OpenSong(*renderer, paths[0])) return 1;
+        request.gain_db = gain;
     }
-    // Clipped rather than wrapped where the song is louder than full scale.
-    sf_command(out, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    std::uint64_t limit = length < 0 ? UINT64_MAX
-                                     : static_cast<std::uint64_t>(std::llround(length * playback::MidiRenderer::kSampleRate));
-    std::vector<float> block(2 * kBlockFrames);
-    std::uint64_t frames = 0;
-    double sum = 0;
-    bool failed = false;
-    while (frames < limit) {
-        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockFrames, limit - frames));
-        std::size_t got = renderer->Render(block.data(), want);
-        if (got == 0) break;
-        for (std::size_t i = 0; i < 2 * got; ++i) sum += static_cast<double>(block[i]) * block[i];
-        if (sf_writef_float(out, block.data(), static_cast<sf_count_t>(got)) != static_cast<sf_count_t>(got)) {
-            failed = true;
-            break;
-        }
-        frames += got;
-    }
-    std::string write_error = failed ? sf_strerror(out) : "";
-    if (sf_close(out) != 0 && !failed) {
-        failed = true;
-        write_error = "close";
-    }
+    renderer->SkipTo(skip_ms);
+    auto result = level::WriteAudioFile(request, [&](float* b, std::size_t n) { return renderer->Render(b, n); });
     SayNotices(*renderer);
-    if (failed) {
-        std::remove(paths[1].c_str());
-        std::fprintf(stderr, "nu_kotool: %s: 書き込めません (cannot write): %s\n", paths[1].c_str(), write_error.c_str());
+    if (!result.ok) {
+        std::fprintf(stderr, "nu_kotool: %s\n", result.error.c_str());
         return 1;
     }
-    double seconds = static_cast<double>(frames) / playback::MidiRenderer::kSampleRate;
-    double mean = frames ? sum / (2.0 * static_cast<double>(frames)) : 0;
-    std::printf("seconds: %.3f\n", seconds);
-    if (mean > 0)
-        std::printf("rms: %.1f\n", 10.0 * std::log10(mean));
+    std::printf("seconds: %.3f\n", static_cast<double>(result.frames) / rate);
+    if (result.rms_db > level::kNoPeakDb)
+        std::printf("rms: %.1f\n", result.rms_db);
     else
         std::printf("rms: -inf\n");
+    if (result.loudness.lufs)
+        std::printf("lufs: %.1f\n", *result.loudness.lufs);
+    else
+        std::printf("lufs: -inf\n");
     return 0;
 }
 
