@@ -51,4 +51,13 @@ struct WriteResult {
 
 WriteResult WriteAudioFile(const WriteRequest& request, const AudioSource& source);
 
+// Writes `source` at the gain that brings it to `target_lufs`
+// (LevelGainDb; the request's own gain is not used). The source is
+// rendered once: measured as it comes and kept meanwhile in a temporary
+// file of no name beside the output, then written at the gain. Progress
+// counts each frame twice, once per pass. `measured` gets the loudness of
+// the source as it is, `gain_db` the gain used.
+WriteResult WriteNormalisedAudioFile(const WriteRequest& request, const AudioSource& source, double target_lufs,
+                                     Loudness* measured = nullptr, double* gain_db = nullptr);
+
 }  // namespace nuko::level

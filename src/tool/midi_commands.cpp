@@ -123,17 +123,16 @@ int RunRender(const Args& args) {
     request.format = *format;
     request.sample_rate = rate;
     if (length >= 0) request.max_frames = static_cast<std::uint64_t>(std::llround(length * rate));
-    if (normalise) {
-        // The whole song as it plays is measured, as the player does, then
-        // rendered again at the gain that brings it to the target.
-        auto loudness = level::MeasureSource([&](float* b, std::size_t n) { return renderer->Render(b, n); }, rate);
-        double gain = loudness ? level::LevelGainDb(*loudness, s.level.target) : 0.0;
-        std::printf("gain: %.2f\n", gain);
-        if (!OpenSong(*renderer, paths[0])) return 1;
-        request.gain_db = gain;
-    }
     renderer->SkipTo(skip_ms);
-    auto result = level::WriteAudioFile(request, [&](float* b, std::size_t n) { return renderer->Render(b, n); });
+    auto source = [&](float* b, std::size_t n) { return renderer->Render(b, n); };
+    level::WriteResult result;
+    if (normalise) {
+        double gain = 0;
+        result = level::WriteNormalisedAudioFile(request, source, s.level.target, nullptr, &gain);
+        if (result.ok) std::printf("gain: %.2f\n", gain);
+    } else {
+        result = level::WriteAudioFile(request, source);
+    }
     SayNotices(*renderer);
     if (!result.ok) {
         std::fprintf(stderr, "nu_kotool: %s\n", result.error.c_str());

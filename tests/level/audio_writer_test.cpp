@@ -22,14 +22,14 @@ namespace {
 
 constexpr unsigned kRate = 44100;
 
-// `seconds` of a stereo 441 Hz sine of peak `amplitude`.
-nuko::level::AudioSource Sine(double seconds, float amplitude, std::uint64_t* given) {
+// `seconds` of a stereo sine of peak `amplitude`.
+nuko::level::AudioSource Sine(double seconds, float amplitude, std::uint64_t* given, double hz = 441.0) {
     const auto total = static_cast<std::uint64_t>(seconds * kRate);
     return [=](float* block, std::size_t frames) {
         std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(frames, total - *given));
         for (std::size_t i = 0; i < n; ++i)
             block[2 * i] = block[2 * i + 1] =
-                amplitude * static_cast<float>(std::sin(2 * M_PI * 441.0 * static_cast<double>(*given + i) / kRate));
+                amplitude * static_cast<float>(std::sin(2 * M_PI * hz * static_cast<double>(*given + i) / kRate));
         *given += n;
         return n;
     };
@@ -181,4 +181,44 @@ TEST(AudioWriter, ACancelledOrFailedWriteLeavesNoFile) {
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.error.empty());
     EXPECT_TRUE(Exists("/dev/full"));
+}
+
+// A stereo 1 kHz sine measures as loud as its peak in dBFS (EBU Tech 3341):
+// at -30 dBFS it is -30 LUFS, 12 dB under a -18 LUFS target.
+TEST(AudioWriter, ANormalisedWriteRendersOnceAndMeetsTheTarget) {
+    TempDir dir;
+    std::uint64_t given = 0;
+    WriteRequest request;
+    request.path = dir.File("n.flac");
+    request.format = AudioFormat::Flac;
+    request.gain_db = -40;  // not used
+    std::uint64_t last = 0;
+    request.progress = [&](std::uint64_t frames) { last = frames; };
+    nuko::level::Loudness measured;
+    double gain = 0;
+    auto result = nuko::level::WriteNormalisedAudioFile(request, Sine(5.0, 0.0316228f, &given, 1000.0), -18.0,
+                                                        &measured, &gain);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(given, 5u * kRate);  // one render
+    EXPECT_EQ(last, 2 * 5u * kRate);
+    ASSERT_TRUE(measured.lufs);
+    EXPECT_NEAR(*measured.lufs, -30.0, 0.1);
+    EXPECT_NEAR(gain, 12.0, 0.1);
+    ASSERT_TRUE(result.loudness.lufs);
+    EXPECT_NEAR(*result.loudness.lufs, -18.0, 0.1);
+    EXPECT_NEAR(Read(request.path).peak, 0.126f, 0.002f);  // -18 dBFS
+    // The spool left no file behind.
+    EXPECT_EQ(nuko::test::FolderEntries(dir.path()), std::vector<std::string>{"n.flac"});
+
+    // Cancelled while it measures: nothing at all.
+    std::atomic<bool> cancel{false};
+    given = 0;
+    request.path = dir.File("c.flac");
+    request.cancel = &cancel;
+    request.progress = [&](std::uint64_t frames) {
+        if (frames > kRate) cancel = true;
+    };
+    result = nuko::level::WriteNormalisedAudioFile(request, Sine(10.0, 0.1f, &given), -18.0);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(nuko::test::FolderEntries(dir.path()), std::vector<std::string>{"n.flac"});
 }
