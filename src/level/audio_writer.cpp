@@ -87,8 +87,10 @@ WriteResult WriteAudioFile(const WriteRequest& request, const AudioSource& sourc
         if (got == 0) break;
         if (factor != 1.0f)
             for (std::size_t i = 0; i < 2 * got; ++i) block[i] *= factor;
-        for (std::size_t i = 0; i < 2 * got; ++i) sum += static_cast<double>(block[i]) * block[i];
-        meter.AddFloat(block.data(), got);
+        if (request.measure) {
+            for (std::size_t i = 0; i < 2 * got; ++i) sum += static_cast<double>(block[i]) * block[i];
+            meter.AddFloat(block.data(), got);
+        }
         errno = 0;
         if (sf_writef_float(out, block.data(), static_cast<sf_count_t>(got)) != static_cast<sf_count_t>(got)) {
             failed = true;
@@ -144,6 +146,7 @@ WriteResult WriteNormalisedAudioFile(const WriteRequest& request, const AudioSou
 
     LoudnessMeter meter(2, request.sample_rate);
     std::vector<float> block(2 * kBlockFrames);
+    double sum = 0;
     std::uint64_t frames = 0;
     while (frames < request.max_frames) {
         if (request.cancel && request.cancel->load()) {
@@ -155,6 +158,7 @@ WriteResult WriteNormalisedAudioFile(const WriteRequest& request, const AudioSou
         std::size_t got = source(block.data(), want);
         if (got == 0) break;
         meter.AddFloat(block.data(), got);
+        for (std::size_t i = 0; i < 2 * got; ++i) sum += static_cast<double>(block[i]) * block[i];
         if (std::fwrite(block.data(), sizeof(float) * 2, got, spool) != got) {
             result.error = "書き込めません: " + request.path + " (" + std::strerror(errno) + ")";
             std::fclose(spool);
@@ -176,11 +180,20 @@ WriteResult WriteNormalisedAudioFile(const WriteRequest& request, const AudioSou
     WriteRequest second = request;
     second.gain_db = gain;
     second.max_frames = frames;
+    // What the second pass writes is the first at the gain, which stays
+    // under full scale: its figures follow from the first pass's.
+    second.measure = false;
     if (request.progress) second.progress = [&](std::uint64_t done) { request.progress(frames + done); };
     result = WriteAudioFile(second, [&](float* out, std::size_t n) {
         return std::fread(out, sizeof(float) * 2, n, spool);
     });
     std::fclose(spool);
+    if (result.ok) {
+        result.loudness = loudness;
+        if (loudness.lufs) result.loudness.lufs = *loudness.lufs + gain;
+        if (loudness.peak_db > kNoPeakDb) result.loudness.peak_db = loudness.peak_db + gain;
+        if (frames && sum > 0) result.rms_db = 10.0 * std::log10(sum / (2.0 * static_cast<double>(frames))) + gain;
+    }
     return result;
 }
 

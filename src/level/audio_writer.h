@@ -36,6 +36,9 @@ struct WriteRequest {
     std::uint64_t max_frames = UINT64_MAX;
     // Set from another thread to stop; the file is removed.
     const std::atomic<bool>* cancel = nullptr;
+    // Whether the samples written are measured (WriteResult's rms_db and
+    // loudness).
+    bool measure = true;
     // Called after each block with the frames written so far.
     std::function<void(std::uint64_t frames)> progress;
 };
