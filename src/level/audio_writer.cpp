@@ -18,6 +18,10 @@ namespace {
 
 constexpr std::size_t kBlockFrames = 4096;
 
+std::string CannotWrite(const std::string& path, const std::string& why) {
+    return "書き込めません: " + path + " (" + why + ")";
+}
+
 int SndfileFormat(AudioFormat format) {
     switch (format) {
         case AudioFormat::Wav: return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
@@ -58,7 +62,7 @@ WriteResult WriteAudioFile(const WriteRequest& request, const AudioSource& sourc
     info.format = SndfileFormat(request.format);
     SNDFILE* out = sf_open(request.path.c_str(), SFM_WRITE, &info);
     if (!out) {
-        result.error = "書き込めません: " + request.path + " (" + sf_strerror(nullptr) + ")";
+        result.error = CannotWrite(request.path, sf_strerror(nullptr));
         return result;
     }
     // Clipped rather than wrapped where a sample passes full scale.
@@ -94,8 +98,7 @@ WriteResult WriteAudioFile(const WriteRequest& request, const AudioSource& sourc
         errno = 0;
         if (sf_writef_float(out, block.data(), static_cast<sf_count_t>(got)) != static_cast<sf_count_t>(got)) {
             failed = true;
-            result.error = "書き込めません: " + request.path + " (" +
-                           (errno ? std::string(std::strerror(errno)) : std::string(sf_strerror(out))) + ")";
+            result.error = CannotWrite(request.path, errno ? std::strerror(errno) : sf_strerror(out));
             break;
         }
         result.frames += got;
@@ -104,7 +107,7 @@ WriteResult WriteAudioFile(const WriteRequest& request, const AudioSource& sourc
     errno = 0;
     if (sf_close(out) != 0 && !failed && !result.cancelled) {
         failed = true;
-        result.error = "書き込めません: " + request.path + " (" + (errno ? std::strerror(errno) : "close") + ")";
+        result.error = CannotWrite(request.path, errno ? std::strerror(errno) : "close");
     }
     if (failed || result.cancelled) {
         // Only a file of our own making goes: never a device such as
@@ -134,13 +137,13 @@ WriteResult WriteNormalisedAudioFile(const WriteRequest& request, const AudioSou
         if (fd >= 0) ::unlink(spool.c_str());
     }
     if (fd < 0) {
-        result.error = "書き込めません: " + request.path + " (" + std::strerror(errno) + ")";
+        result.error = CannotWrite(request.path, std::strerror(errno));
         return result;
     }
     std::FILE* spool = ::fdopen(fd, "w+b");
     if (!spool) {
         ::close(fd);
-        result.error = "書き込めません: " + request.path + " (" + std::strerror(errno) + ")";
+        result.error = CannotWrite(request.path, std::strerror(errno));
         return result;
     }
 
@@ -160,7 +163,7 @@ WriteResult WriteNormalisedAudioFile(const WriteRequest& request, const AudioSou
         meter.AddFloat(block.data(), got);
         for (std::size_t i = 0; i < 2 * got; ++i) sum += static_cast<double>(block[i]) * block[i];
         if (std::fwrite(block.data(), sizeof(float) * 2, got, spool) != got) {
-            result.error = "書き込めません: " + request.path + " (" + std::strerror(errno) + ")";
+            result.error = CannotWrite(request.path, std::strerror(errno));
             std::fclose(spool);
             return result;
         }
@@ -172,7 +175,7 @@ WriteResult WriteNormalisedAudioFile(const WriteRequest& request, const AudioSou
     if (measured) *measured = loudness;
     if (gain_db) *gain_db = gain;
     if (std::fflush(spool) != 0 || std::fseek(spool, 0, SEEK_SET) != 0) {
-        result.error = "書き込めません: " + request.path + " (" + std::strerror(errno) + ")";
+        result.error = CannotWrite(request.path, std::strerror(errno));
         std::fclose(spool);
         return result;
     }
