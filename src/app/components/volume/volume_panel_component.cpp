@@ -1,6 +1,7 @@
 #include "app/components/volume/volume_panel_component.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
@@ -32,19 +33,23 @@ VolumePanelComponent::~VolumePanelComponent() { Shutdown(); }
 
 void VolumePanelComponent::Attach(PlayerCore& core, CommandRouter& router) {
     core_ = &core;
+    router_ = &router;
     core.Subscribe(*this);
     router.Register(cmd::kPanelVolumeUp, {[this] {
-                                              model_.Step(mixer::StepDirection::Up);
+                                              EnsureStarted();
+model_.Step(mixer::StepDirection::Up);
                                               Refresh();
                                           },
                                           [this] { return model_.available(); }});
     router.Register(cmd::kPanelVolumeDown, {[this] {
-                                                model_.Step(mixer::StepDirection::Down);
+                                                EnsureStarted();
+model_.Step(mixer::StepDirection::Down);
                                                 Refresh();
                                             },
                                             [this] { return model_.available(); }});
     router.Register(cmd::kPanelMute, {[this] {
-                                          model_.ToggleMute();
+                                          EnsureStarted();
+model_.ToggleMute();
                                           Refresh();
                                       },
                                       {},
@@ -54,21 +59,31 @@ void VolumePanelComponent::Attach(PlayerCore& core, CommandRouter& router) {
 void VolumePanelComponent::ApplySettings(const settings::Settings& s) {
     v_ = VolumeSettings::From(s);
     if (!started_) {
-        // Built once: the lines as they are at start, and their levels.
-        started_ = true;
-        list_.Enumerate();
-        list_.SnapshotAll();
-        Watch();
-        model_.Configure(v_.steps, v_.kinds, v_.mute);
-        model_.SelectKind(core_ ? media::Code(core_->kind()) : 0, v_.set_start);
-        // A saved line that is not there: the sound cards changed since.
-        bool gone = false;
-        for (const auto& k : v_.kinds) gone = gone || (!k.label.empty() && list_.FindByLabel(k.label) < 0);
-        if (gone) Ask(strings::kSoundCardsChanged, {}, PromptButtons::Ok, PromptIcon::Warning, {}, panel_->window());
-    } else {
-        Configure();
+        if (!start_posted_) {
+            start_posted_ = true;
+            QTimer::singleShot(0, panel_, [this] { EnsureStarted(); });
+        }
+        return;
     }
+    Configure();
     Refresh();
+}
+
+void VolumePanelComponent::EnsureStarted() {
+    if (started_) return;
+    // Built once: the lines as they are at start, and their levels.
+    started_ = true;
+    list_.Enumerate();
+    list_.SnapshotAll();
+    Watch();
+    model_.Configure(v_.steps, v_.kinds, v_.mute);
+    model_.SelectKind(core_ ? media::Code(core_->kind()) : 0, v_.set_start);
+    Refresh();
+    if (router_) router_->Refresh();  // the volume commands can run now
+    // A saved line that is not there: the sound cards changed since.
+    bool gone = false;
+    for (const auto& k : v_.kinds) gone = gone || (!k.label.empty() && list_.FindByLabel(k.label) < 0);
+    if (gone) Ask(strings::kSoundCardsChanged, {}, PromptButtons::Ok, PromptIcon::Warning, {}, panel_->window());
 }
 
 void VolumePanelComponent::Configure() {
@@ -77,12 +92,17 @@ void VolumePanelComponent::Configure() {
 }
 
 void VolumePanelComponent::StoreSettings(settings::Settings& s) const {
+    if (!started_) {
+        v_.StoreInto(s);  // nothing moved yet
+        return;
+    }
     VolumeSettings now = v_;
     now.kinds = model_.Choices();
     now.StoreInto(s);
 }
 
 void VolumePanelComponent::TakeOptions(const panels::VolumeOptions& o) {
+    EnsureStarted();
     v_.kinds = model_.Choices();  // the levels each kind has now
     v_.Take(o);
     Configure();
@@ -90,10 +110,12 @@ void VolumePanelComponent::TakeOptions(const panels::VolumeOptions& o) {
 }
 
 void VolumePanelComponent::AddOptionsPages(std::vector<std::unique_ptr<OptionsPage>>& pages) {
+    EnsureStarted();
     pages.push_back(MakeVolumeOptionsPage(list_.Labels()));
 }
 
 void VolumePanelComponent::OnKindChanged(media::MediaKind kind) {
+    if (!started_) return;  // the start selects the kind then current
     model_.SelectKind(media::Code(kind), false);
     Refresh();
 }
@@ -101,7 +123,7 @@ void VolumePanelComponent::OnKindChanged(media::MediaKind kind) {
 void VolumePanelComponent::OnClockDuties(unsigned flags, int) {
     // Mixers whose changes are not told through a descriptor are read
     // again on the half-second duty.
-    if (v_.chase && (flags & playback::kEvery500)) {
+    if (started_ && v_.chase && (flags & playback::kEvery500)) {
         list_.system().HandleEvents();
         const int l = model_.left(), r = model_.right();
         model_.Chase();

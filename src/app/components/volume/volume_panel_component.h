@@ -31,7 +31,11 @@ public:
     ~VolumePanelComponent() override;
 
     panels::VolumePanel* widget() const { return panel_; }
-    const mixer::VolumePanelModel& model() const { return model_; }
+    // The mixers are opened first when they were not yet.
+    const mixer::VolumePanelModel& model() {
+        EnsureStarted();
+        return model_;
+    }
 
     void Attach(PlayerCore& core, CommandRouter& router) override;
     void ApplySettings(const settings::Settings& s) override;
@@ -49,6 +53,10 @@ public:
     void TakeOptions(const panels::VolumeOptions& o);
 
 private:
+    // Opens the mixers and takes the start levels, once: on the first loop
+    // turn after the window shows (ALSA's devices take a while to open), or
+    // sooner when something asks for them.
+    void EnsureStarted();
     void Refresh();
     void Configure();
     void Watch();
@@ -59,7 +67,9 @@ private:
     mixer::VolumePanelModel model_;
     std::vector<std::unique_ptr<QSocketNotifier>> notifiers_;
     PlayerCore* core_ = nullptr;
+    CommandRouter* router_ = nullptr;
     bool started_ = false;
+    bool start_posted_ = false;
     // The settings the panel owns.
     VolumeSettings v_;
     bool shut_down_ = false;
