@@ -1,6 +1,8 @@
 #include "fluidsynth_renderer.h"
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 #include "level/loudness.h"
 #include "media_errors.h"
@@ -33,6 +35,8 @@ public:
             *error = "使えるｻｳﾝﾄﾞﾌｫﾝﾄがありません";
             return false;
         }
+        if (rendered_) FlushTails();
+        rendered_ = false;
         prepared_ = PrepareSong(*song, request_.synth.loops);
         engine_.BeginSong(prepared_);
         mode_ = std::string(midi::ModeName(engine_.mode()));
@@ -89,10 +93,27 @@ public:
             if (n == 0) continue;  // an event at this very frame comes first
             float* at = out + 2 * done;
             fluid_synth_write_float(engine_.synth(), static_cast<int>(n), at, 0, 2, at, 1, 2);
+            rendered_ = true;
             done += n;
             frame_ += static_cast<std::int64_t>(n);
         }
         return done;
+    }
+
+    // A song rendered before may still sound: notes in their release, the
+    // reverb's and chorus's tails. They play on out of sight until silence,
+    // so the next song starts as from a fresh synthesizer (a song measured
+    // after another one measures as it would alone).
+    void FlushTails() {
+        fluid_synth_all_sounds_off(engine_.synth(), -1);
+        constexpr std::size_t kBlock = 1024;
+        std::vector<float> scratch(2 * kBlock);
+        for (int block = 0; block < 30 * kSampleRate / static_cast<int>(kBlock); ++block) {
+            fluid_synth_write_float(engine_.synth(), static_cast<int>(kBlock), scratch.data(), 0, 2, scratch.data(), 1, 2);
+            float peak = 0;
+            for (float v : scratch) peak = std::max(peak, std::fabs(v));
+            if (peak < 1e-6f) break;
+        }
     }
 
     std::vector<MidiChannelInfo> Channels() override { return engine_.Channels(prepared_.used_channels); }
@@ -117,6 +138,7 @@ private:
     std::int64_t end_frame_ = 0;
     std::int64_t fade_start_ = -1;
     std::int64_t fade_frames_ = 1;
+    bool rendered_ = false;  // since the song opened
     std::string mt32_notice_;
     std::string mode_;  // as the song begins: its own, or an initialisation file's
 };

@@ -85,6 +85,21 @@ TEST(LevelSession, ASongPlaysAtTheTargetOnceMeasuredAndOnlyWhenAsked) {
     EXPECT_NEAR(*normalised.lufs, -20.0, 1.0);
     EXPECT_LT(normalised.peak_db, 0.0);
 
+    // A song that sounds nothing has no loudness: it plays as it is, and
+    // is not measured again.
+    const std::string silent = dir.File("silent.mid");
+    SmfWriter quiet(480, 0);
+    quiet.Track().Raw(0, std::string("\xC0\x13", 2)).Raw(0, std::string("\x90\x3C\x00", 3)).EndAfter(1920);
+    WriteBytes(silent, quiet.Bytes());
+    const LevelQuery silent_query{nuko::media::MediaKind::Midi, silent, 0, ""};
+    EXPECT_EQ(level.GainFor(silent_query), 0.0);
+    level.service().WaitIdle();
+    EXPECT_EQ(level.GainFor(silent_query), 0.0);
+    auto silent_known = level.service().Known({nuko::level::LevelKind::Midi, silent, 0, level.MidiIdentity(silent)});
+    ASSERT_TRUE(silent_known);
+    EXPECT_TRUE(silent_known->current);
+    EXPECT_FALSE(silent_known->loudness.lufs);
+
     // Another font chain is another sound: measured again.
     s.midi.SetSoundFontChain({"/usr/share/sounds/sf2/TimGM6mb.sf2"});
     level.Apply(s);
