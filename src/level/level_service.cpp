@@ -103,7 +103,6 @@ void LevelService::Run() {
         if (!measure) error = "measuring is not available";
 
         lock.lock();
-        busy_.reset();
         if (stopping_) return;
         if (ok) {
             cache_.Put(key, loudness);
@@ -113,7 +112,8 @@ void LevelService::Run() {
         } else {
             failed_.push_back(key);
         }
-        lock.unlock();
+        // Posted before the item counts as done, so that whoever waited for
+        // the worker to be idle finds the result queued.
         std::weak_ptr<bool> alive = alive_;
         owner_.Post([this, alive, item = item, loudness, ok, error] {
             auto a = alive.lock();
@@ -121,7 +121,7 @@ void LevelService::Run() {
             if (ok && on_measured) on_measured(item, loudness);
             if (!ok && on_failed) on_failed(item, error);
         });
-        lock.lock();
+        busy_.reset();
         changed_.notify_all();
     }
 }
