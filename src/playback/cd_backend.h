@@ -33,6 +33,8 @@ public:
     DeviceMode Mode() override;
     bool MediaPresent() override;
     void SetAudio(bool on) override;
+    // Kept by the session for the ranges loaded later.
+    void SetLevelGain(double db) override { session_.SetLevelGain(db); }
     void Poll() override { session_.Poll(); }
     std::string ErrorText(int error) const override;
     DiscControls* Disc() override { return this; }

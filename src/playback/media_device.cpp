@@ -87,6 +87,17 @@ void MediaDevice::OnEnd(MediaKind kind, EndReason reason) {
     if (hooks_.notice) hooks_.notice(kind, reason == EndReason::Success ? kNotifySuccessful : kNotifyFailure);
 }
 
+void MediaDevice::ApplyLevelGain(MediaKind kind, int track) {
+    Slot& s = SlotOf(kind);
+    if (!hooks_.level_gain || !s.backend) return;
+    LevelQuery q;
+    q.kind = kind;
+    q.path = s.path;
+    q.track = track;
+    if (kind == MediaKind::Cd) q.disc = DiscFingerprint();
+    s.backend->SetLevelGain(hooks_.level_gain(q));
+}
+
 void MediaDevice::ShowError(const std::string& text) {
     AskText(text, PromptButtons::Ok, PromptIcon::Warning, {}, owner_);
 }
@@ -233,6 +244,7 @@ int MediaDevice::OpenElement(MediaKind kind, const std::string& path, const std:
     slot.universal = type.universal;
     slot.shareable = shareable;
     slot.owner = owner;
+    slot.path = path;
     int r = backend->Open(element);
     if (r == mci::kInvalidDeviceName) r = backend->Open(element);
     if (r == mci::kPending) {
@@ -262,6 +274,7 @@ int MediaDevice::FinishOpen(MediaKind kind, int r) {
     seek_target_ = 0;
 
     if (kind == MediaKind::Cd) return OpenDisc(slot.shareable);
+    ApplyLevelGain(kind, 0);
     if (MovieControls* movie = backend->Movie()) {
         Size size = movie->VideoSize();
         if (size.width > 0 && size.height > 0) default_movie_size_ = size;
@@ -315,6 +328,8 @@ int MediaDevice::Play(MediaKind kind, int from, int to, bool report, bool notify
     int r = mci::kOk;
     if (kind == MediaKind::Cd) {
         r = PlayCd(from, to, &from_ms, &to_ms);
+        // Each track has a level of its own; a play that goes on keeps it.
+        if (r == mci::kOk && from != kContinue) ApplyLevelGain(kind, from);
     } else {
         std::int64_t unit = time_unit_seconds_ ? 1000 : 10;
         if (from == kContinue) {

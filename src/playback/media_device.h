@@ -222,6 +222,7 @@ private:
         void* owner = nullptr;
         bool notify = false;  // the current play asked for a notice
         bool renew = false;   // the next open makes a new back end
+        std::string path;     // the item as the caller named it (not its copy)
     };
 
     Slot& SlotOf(MediaKind kind) { return slots_[static_cast<std::size_t>(media::Code(kind))]; }
@@ -247,12 +248,17 @@ private:
     // set up. Returns the open's result.
     int FinishOpen(MediaKind kind, int result);
     void ShowError(const std::string& text);
+    // Hands the back end the gain the level hook gives the item.
+    void ApplyLevelGain(MediaKind kind, int track);
     // CD helpers (media_device_cd.cpp).
     int OpenDisc(bool shareable);
     int PlayCd(int from, int to, std::int64_t* from_ms, std::int64_t* to_ms);
     std::int64_t TrackStartMs(int track) const;
     std::uint32_t CdPositionOf(std::int64_t ms, int* seconds_in_track);
     const cd::DiscToc* Toc();
+    // What tells a disc in a drive from another: its table of contents as
+    // text; empty for an image (its path does).
+    std::string DiscFingerprint();
 
     BackendFactory& backends_;
     MediaDeviceConfig config_;

@@ -31,6 +31,16 @@ const cd::DiscToc* MediaDevice::Toc() {
     return disc ? disc->Toc() : nullptr;
 }
 
+std::string MediaDevice::DiscFingerprint() {
+    Backend* b = OpenBackend(MediaKind::Cd);
+    DiscControls* disc = b ? b->Disc() : nullptr;
+    const cd::DiscToc* toc = disc ? disc->Toc() : nullptr;
+    if (!toc || disc->IsImage()) return {};
+    std::string text;
+    for (const cd::TrackEntry& t : toc->tracks) text += std::to_string(t.start) + ' ';
+    return text + std::to_string(toc->leadout);
+}
+
 int MediaDevice::OpenDisc(bool shareable) {
     if (shareable) return mci::kOk;
     const cd::DiscToc* toc = Toc();

@@ -25,6 +25,7 @@ public:
     DeviceMode Mode() override { return session_.Mode(); }
     bool MediaPresent() override { return session_.loaded(); }
     void SetAudio(bool on) override { session_.SetMute(!on); }
+    void SetLevelGain(double db) override { session_.SetLevelGain(db); }
     void Poll() override { session_.Poll(); }
     std::string ErrorText(int error) const override;
     MovieControls* Movie() override { return options_video_ ? this : nullptr; }

@@ -2,6 +2,7 @@
 #include "backend_module.h"
 #include "cd_backend.h"
 #include "mpv_backend.h"
+#include "mpv_loudness.h"
 
 namespace nuko::playback {
 namespace {
@@ -21,7 +22,7 @@ std::unique_ptr<Backend> Create(const BackendRequest& r) {
     }
 }
 
-const BackendModule kModule{kBackendModuleVersion, Create, nullptr, nullptr};
+const BackendModule kModule{kBackendModuleVersion, Create, nullptr, nullptr, MeasureMediaLoudness};
 
 }  // namespace
 }  // namespace nuko::playback

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <clocale>
+#include <charconv>
 #include <cmath>
 #include <string_view>
 
@@ -30,6 +31,17 @@ int LoadErrorToMci(int mpv_error) {
         case MPV_ERROR_AO_INIT_FAILED: return mci::kHardware;
         default: return mci::kDriver;
     }
+}
+
+// The audio filter chain that plays an item `db` louder: libavfilter's
+// volume, which takes decibels and lifts above unity (mpv's own volume
+// stays the user's). Labelled so that it alone is replaced; empty for 0 dB.
+std::string LevelFilter(double db) {
+    if (std::abs(db) < 0.005) return {};
+    char number[32];
+    // Not printf: the decimal point must not follow the locale.
+    auto end = std::to_chars(number, number + sizeof number, db, std::chars_format::fixed, 2).ptr;
+    return "@nukolevel:lavfi=[volume=volume=" + std::string(number, end) + "dB]";
 }
 
 std::string Join(const std::vector<std::string>& parts) {
@@ -110,6 +122,7 @@ int MpvSession::Load(const std::string& url, const Prepare& prepare, LoadHandler
         set("vo", "null");
     }
     for (const auto& [name, value] : options_.extra) set(name.c_str(), value);
+    if (std::string af = LevelFilter(level_gain_db_); !af.empty()) set("af", af);
     mpv_request_log_messages(h, "error");
     if (mpv_initialize(h) < 0) {
         mpv_terminate_destroy(h);
@@ -552,6 +565,17 @@ void MpvSession::SetMute(bool mute) {
     if (!handle_) return;
     int flag = mute ? 1 : 0;
     mpv_set_property(handle_, "mute", MPV_FORMAT_FLAG, &flag);
+}
+
+void MpvSession::SetLevelGain(double db) {
+    if (!std::isfinite(db)) db = 0;
+    if (db == level_gain_db_) return;
+    level_gain_db_ = db;
+    if (!handle_) return;
+    // Replacing the chain restarts the filters on the spot; the level is
+    // normally set before the item plays.
+    std::string af = LevelFilter(db);
+    mpv_set_property_string(handle_, "af", af.c_str());
 }
 
 Size MpvSession::VideoSize() {

@@ -98,6 +98,10 @@ public:
     double Duration();
     DeviceMode Mode();
     void SetMute(bool mute);
+    // Plays `db` louder (or quieter when negative) from now on, this item
+    // and those loaded later; 0 plays the item as it is.
+    void SetLevelGain(double db);
+    double level_gain() const { return level_gain_db_; }
     Size VideoSize();
     bool HasAudio();
     bool HasVideo();
@@ -169,6 +173,7 @@ private:
     double last_position_ = 0;
     bool waiting_ = false;  // inside a synchronous wait: ends are not reported
     std::string last_error_;
+    double level_gain_db_ = 0;
 };
 
 }  // namespace nuko::playback

@@ -13,13 +13,20 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sys/wait.h>
 #include <thread>
 
+#include "level/loudness.h"
+#include "playback/cd_backend.h"
 #include "playback/fluidsynth_backend.h"
+#include "playback/media_errors.h"
+#include "playback/mpv_backend.h"
+#include "playback/mpv_loudness.h"
 #include "media_fixtures.h"
 #include "pulse_server.h"
 #include "test_support.h"
@@ -53,11 +60,27 @@ protected:
     // Plays `file` in real time with nu_kotool while recording the sink's
     // monitor; returns the recording.
     std::string PlayAndRecord(const std::string& file) {
+        std::string recording;
+        Record(
+            [&] {
+                std::string out;
+                int code = nuko::test::RunProgram({nuko::test::KoTool(), "play", file}, &out);
+                EXPECT_EQ(code, 0) << out;
+                EXPECT_NE(out.find("end: success"), std::string::npos) << out;
+            },
+            &recording);
+        return recording;
+    }
+
+    // Runs `play` while recording the sink's monitor into `recording`; with
+    // `frames`, until that much has come after the first sound (an idle
+    // sink gives zeros).
+    void Record(const std::function<void()>& play, std::string* recording_out, std::size_t frames = 0) {
         std::string parecord = nuko::test::FindProgram("parecord");
         std::string pactl = nuko::test::FindProgram("pactl");
         if (parecord.empty() || pactl.empty()) {
             ADD_FAILURE() << "parecord or pactl is missing";
-            return {};
+            return;
         }
         std::string recording = media_.File("recording.raw");
         nuko::test::ProgramOptions o;
@@ -74,19 +97,21 @@ protected:
             },
             30s, 50ms);
         EXPECT_TRUE(recording_started) << nuko::test::ReadBytes(o.output_file);
-        std::string out;
-        int code = nuko::test::RunProgram({nuko::test::KoTool(), "play", file}, &out);
+        // The idle sink's silence reaches the file once the recorder runs;
+        // what plays before then would be lost.
+        EXPECT_TRUE(nuko::test::PollUntil([&] { return !nuko::test::ReadBytes(recording).empty(); }, 30s, 10ms));
+        play();
         // The last of the sound may still be on its way through the server.
         nuko::test::PollUntil(
             [&] {
                 std::string pcm = nuko::test::ReadBytes(recording);
-                return pcm.size() > kHalfSecond && Peak(pcm) > kLoud;
+                if (pcm.size() <= kHalfSecond || Peak(pcm) <= kLoud) return false;
+                std::size_t first = pcm.find_first_not_of('\0') / 4;
+                return pcm.size() / 4 >= first + frames;
             },
             30s, 100ms);
         nuko::test::StopProgram(rec, SIGINT);
-        EXPECT_EQ(code, 0) << out;
-        EXPECT_NE(out.find("end: success"), std::string::npos) << out;
-        return nuko::test::ReadBytes(recording);
+        *recording_out = nuko::test::ReadBytes(recording);
     }
 
     nuko::test::PulseServer server_;
@@ -166,6 +191,123 @@ TEST_F(EndToEndAudioTest, SongsChangeWhileTheSoundServerPullsSound) {
         b.Close();
         queue.RunPending();
     }
+}
+
+// The loudness of a 16-bit stereo recording at 44100 Hz.
+nuko::level::Loudness LoudnessOf(const std::string& pcm) {
+    std::vector<std::int16_t> samples(pcm.size() / 2);
+    std::memcpy(samples.data(), pcm.data(), samples.size() * 2);
+    nuko::level::LoudnessMeter meter(2, 44100);
+    meter.AddS16(samples.data(), samples.size() / 2);
+    return meter.Result();
+}
+
+// The first frame of 16-bit stereo data with a sample at or above `level`;
+// past the end when there is none.
+std::size_t FirstFrameAbove(const std::string& pcm, double level) {
+    for (std::size_t i = 0; i + 1 < pcm.size(); i += 2) {
+        auto v = static_cast<std::int16_t>(static_cast<unsigned char>(pcm[i]) |
+                                           (static_cast<unsigned char>(pcm[i + 1]) << 8));
+        if (std::abs(static_cast<int>(v)) >= level) return i / 4;
+    }
+    return pcm.size() / 4;
+}
+
+nuko::playback::MpvOptions PulseOutput() {
+    nuko::playback::MpvOptions o;
+    o.audio_drivers = {"pulse"};
+    return o;
+}
+
+// An item measured, then played through the sound server with the gain
+// that brings it to a target, records at that target. The silence before
+// and after the item lies below the measurement's gate.
+TEST_F(EndToEndAudioTest, ACdTrackAndAnMp3PlayAtTheTargetLevel) {
+    using nuko::playback::LoudnessRequest;
+    NUKO_CORPUS_FILE(cue, "cd/images/cdda.cue");
+    LoudnessRequest cd_request;
+    cd_request.path = cue;
+    cd_request.track = 1;
+    nuko::level::Loudness cd;
+    std::string error;
+    ASSERT_TRUE(nuko::playback::MeasureMediaLoudness(cd_request, &cd, &error)) << error;
+    ASSERT_TRUE(cd.lufs.has_value());
+    const double cd_target = -24.0;
+    const double cd_gain = nuko::level::LevelGainDb(cd, cd_target);
+    std::cout << "CD track 1: " << *cd.lufs << " LUFS, peak " << cd.peak_db << " dBFS, gain " << cd_gain << " dB\n";
+
+    nuko::CallQueue queue;
+    std::string recording;
+    Record(
+        [&] {
+            nuko::playback::CdBackend b(queue, PulseOutput());
+            ASSERT_EQ(b.Open(cue), 0) << b.ErrorText(0);
+            b.SetLevelGain(cd_gain);
+            ASSERT_EQ(b.Play(0, -1), 0) << b.ErrorText(0);
+            EXPECT_EQ(b.WaitForEnd(), 0) << b.ErrorText(0);
+            queue.RunPending();
+        },
+        &recording, 302 * 588);  // the track's sectors of 588 frames
+    // The track is a short sound (0.7 s), whose integrated loudness moves
+    // by half a unit with where the 400 ms blocks fall: the recording is
+    // lined up with the image's own data (cdda.bin is the track's sectors)
+    // before it is measured, by the first loud sample of each.
+    NUKO_CORPUS_FILE(bin, "cd/images/cdda.bin");
+    const std::string source = nuko::test::ReadBytes(bin);
+    const std::size_t s0 = FirstFrameAbove(source, 200);
+    const std::size_t r0 = FirstFrameAbove(recording, 200 * nuko::level::DbToFactor(cd_gain));
+    ASSERT_LT(s0, source.size() / 4);
+    ASSERT_LT(r0, recording.size() / 4);
+    std::string aligned = r0 >= s0 ? recording.substr((r0 - s0) * 4) : std::string((s0 - r0) * 4, '\0') + recording;
+    nuko::level::Loudness heard = LoudnessOf(aligned);
+    ASSERT_TRUE(heard.lufs.has_value());
+    std::cout << "CD track 1 recorded at " << *heard.lufs << " LUFS for " << cd_target << "\n";
+    EXPECT_NEAR(*heard.lufs, cd_target, 1.0);
+
+    // The corpus MP3s are silent: this one is made, a tone at about -30
+    // LUFS, which needs a gain of about +12 dB to reach -18.
+    std::string ffmpeg = nuko::test::FindProgram("ffmpeg");
+    NUKO_REQUIRE_TOOL(!ffmpeg.empty(), "ffmpeg is missing");
+    const std::string mp3 = media_.File("quiet.mp3");
+    std::string out;
+    ASSERT_EQ(nuko::test::RunProgram({ffmpeg, "-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                      "sine=frequency=1000:sample_rate=44100:duration=4", "-af", "volume=-9dB", "-ac",
+                                      "2", "-c:a", "libmp3lame", "-b:a", "192k", mp3},
+                                     &out),
+              0)
+        << out;
+    LoudnessRequest mp3_request;
+    mp3_request.path = mp3;
+    nuko::level::Loudness file;
+    ASSERT_TRUE(nuko::playback::MeasureMediaLoudness(mp3_request, &file, &error)) << error;
+    ASSERT_TRUE(file.lufs.has_value());
+    const double mp3_target = -18.0;
+    const double mp3_gain = nuko::level::LevelGainDb(file, mp3_target);
+    std::cout << "MP3: " << *file.lufs << " LUFS, peak " << file.peak_db << " dBFS, gain " << mp3_gain << " dB\n";
+    EXPECT_GT(mp3_gain, 10.0);
+    Record(
+        [&] {
+            nuko::playback::MpvBackend b(queue, PulseOutput());
+            int opened = -1;
+            b.SetOpenHandler([&](int r) { opened = r; });
+            ASSERT_EQ(b.Open(mp3), nuko::playback::mci::kPending) << b.ErrorText(0);
+            ASSERT_TRUE(nuko::test::PollUntil(
+                [&] {
+                    queue.WaitAndRun(50ms);
+                    return opened != -1;
+                },
+                30s, 1ms));
+            ASSERT_EQ(opened, 0) << b.ErrorText(opened);
+            b.SetLevelGain(mp3_gain);
+            ASSERT_EQ(b.Play(0, -1), 0) << b.ErrorText(0);
+            EXPECT_EQ(b.WaitForEnd(), 0) << b.ErrorText(0);
+            queue.RunPending();
+        },
+        &recording, 4 * 44100);
+    heard = LoudnessOf(recording);
+    ASSERT_TRUE(heard.lufs.has_value());
+    std::cout << "MP3 recorded at " << *heard.lufs << " LUFS for " << mp3_target << "\n";
+    EXPECT_NEAR(*heard.lufs, mp3_target, 1.0);
 }
 
 }  // namespace

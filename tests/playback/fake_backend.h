@@ -87,6 +87,8 @@ public:
     DeviceMode Mode() override { return mode; }
     bool MediaPresent() override { return open; }
     void SetAudio(bool on) override { audio = on; }
+    std::vector<double> level_gains;  // each SetLevelGain, in order
+    void SetLevelGain(double db) override { level_gains.push_back(db); }
     std::string ErrorText(int error) const override { return "fake error " + std::to_string(error); }
     MidiControls* Midi() override { return type_ == BackendType::Sequencer ? this : nullptr; }
     MovieControls* Movie() override { return type_ == BackendType::Mpv && video ? this : nullptr; }
@@ -107,7 +109,8 @@ public:
     void SetTargetWindow(std::uint64_t id) override { target_window = id; }
 
     const cd::DiscToc* Toc() override { return &toc; }
-    bool IsImage() override { return true; }
+    bool IsImage() override { return image; }
+    bool image = true;  // false: a disc in a drive
 
     bool video = false;
 

@@ -579,5 +579,117 @@ TEST_F(MediaDeviceTest, TheSongsModeIsTheOpenSongsAndItsNoticesAreTakenOnce) {
     EXPECT_EQ(d.MidiSongMode(), "");
 }
 
+// The level hook: asked once an item has opened, with the item as the
+// caller named it; what it answers goes to the back end.
+class MediaDeviceLevelTest : public MediaDeviceTest {
+protected:
+    void SetUp() override {
+        hooks_.level_gain = [this](const LevelQuery& q) {
+            queries_.push_back(q);
+            return answer_;
+        };
+    }
+    std::vector<LevelQuery> queries_;
+    double answer_ = -4.5;
+};
+
+TEST_F(MediaDeviceLevelTest, FilesGetTheirGainWhenTheyHaveOpened) {
+    MediaDevice& d = Device();
+    const std::string song = MediaFile("a.mid");
+    ASSERT_EQ(d.Open(MediaKind::Midi, song), 0);
+    ASSERT_EQ(queries_.size(), 1u);
+    EXPECT_EQ(queries_[0].kind, MediaKind::Midi);
+    EXPECT_EQ(queries_[0].path, song);
+    EXPECT_EQ(queries_[0].track, 0);
+    EXPECT_EQ(Last().level_gains, std::vector<double>{-4.5});
+
+    answer_ = 7.25;
+    const std::string sound = MediaFile("b.wav");
+    ASSERT_EQ(d.Open(MediaKind::Sound, sound), 0);
+    ASSERT_EQ(queries_.size(), 2u);
+    EXPECT_EQ(queries_[1].kind, MediaKind::Sound);
+    EXPECT_EQ(queries_[1].path, sound);
+    EXPECT_EQ(Last().level_gains, std::vector<double>{7.25});
+    // Playing asks nothing more: the gain stays with the open item.
+    d.Play(MediaKind::Sound, 0, 0, false, false, false);
+    EXPECT_EQ(queries_.size(), 2u);
+}
+
+TEST_F(MediaDeviceLevelTest, ABackgroundOpenIsAskedWhenItEndsAndAFailedOneNever) {
+    backends_.setup[MediaKind::Movie] = [](FakeBackend& b) { b.open_results = {mci::kPending, mci::kPending}; };
+    MediaDevice& d = Device();
+    int owner = 0;
+    const std::string movie = MediaFile("m.avi");
+    ASSERT_EQ(d.Open(MediaKind::Movie, movie, &owner), mci::kPending);
+    FakeBackend& b = Last();
+    EXPECT_TRUE(queries_.empty());
+    b.CompleteOpen(0);
+    ASSERT_EQ(queries_.size(), 1u);
+    EXPECT_EQ(queries_[0].kind, MediaKind::Movie);
+    EXPECT_EQ(queries_[0].path, movie);
+    EXPECT_EQ(b.level_gains, std::vector<double>{-4.5});
+
+    ASSERT_EQ(d.Open(MediaKind::Movie, MediaFile("n.avi"), &owner), mci::kPending);
+    b.CompleteOpen(mci::kInvalidFile);
+    EXPECT_EQ(queries_.size(), 1u);
+    backends_.setup[MediaKind::Sound] = [](FakeBackend& fb) { fb.open_results = {mci::kInvalidFile}; };
+    EXPECT_NE(d.Open(MediaKind::Sound, MediaFile("bad.wav")), 0);
+    EXPECT_EQ(queries_.size(), 1u);
+}
+
+TEST_F(MediaDeviceLevelTest, ACopiedItemIsAskedAboutByItsOwnPath) {
+    config_.file_copy.used = true;
+    config_.copy_from = [](const std::string&) { return true; };
+    MediaDevice& d = Device();
+    const std::string sound = MediaFile("far.wav");
+    ASSERT_EQ(d.Open(MediaKind::Sound, sound), 0);
+    ASSERT_FALSE(d.TemporaryFile().empty());
+    EXPECT_EQ(Last().opened, std::vector<std::string>{d.TemporaryFile()});
+    ASSERT_EQ(queries_.size(), 1u);
+    EXPECT_EQ(queries_[0].path, sound);
+}
+
+TEST_F(MediaDeviceLevelTest, EachCdTrackIsAskedWhenItStarts) {
+    SetDisc({0, 20, 60}, 80);
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Cd, "/images/disc.cue"), 0);
+    FakeBackend& b = Last();
+    EXPECT_TRUE(queries_.empty());  // no track plays yet
+    answer_ = 3.0;
+    d.Play(MediaKind::Cd, 2, 3, false, true, false);
+    answer_ = -2.0;
+    d.Play(MediaKind::Cd, 3, 3, false, true, false);
+    ASSERT_EQ(queries_.size(), 2u);
+    EXPECT_EQ(queries_[0].kind, MediaKind::Cd);
+    EXPECT_EQ(queries_[0].path, "/images/disc.cue");
+    EXPECT_EQ(queries_[0].track, 2);
+    EXPECT_EQ(queries_[1].track, 3);
+    // An image is told by its path.
+    EXPECT_EQ(queries_[0].disc, "");
+    EXPECT_EQ(b.level_gains, (std::vector<double>{3.0, -2.0}));
+    // Going on where it stands keeps the track's gain; a track that is not
+    // on the disc asks nothing.
+    d.Pause(MediaKind::Cd);
+    d.Resume(MediaKind::Cd, false);
+    EXPECT_EQ(d.Play(MediaKind::Cd, 7, 9, false, true, false), mci::kOutOfRange);
+    EXPECT_EQ(queries_.size(), 2u);
+}
+
+TEST_F(MediaDeviceLevelTest, ADiscInADriveIsToldByItsTableOfContents) {
+    SetDisc({0, 20, 60}, 80);
+    backends_.setup[MediaKind::Cd] = [fill = backends_.setup[MediaKind::Cd]](FakeBackend& b) {
+        fill(b);
+        b.image = false;
+    };
+    MediaDevice& d = Device();
+    ASSERT_EQ(d.Open(MediaKind::Cd, "/dev/sr0"), 0);
+    d.Play(MediaKind::Cd, 1, 3, false, true, false);
+    ASSERT_EQ(queries_.size(), 1u);
+    EXPECT_EQ(queries_[0].path, "/dev/sr0");
+    EXPECT_EQ(queries_[0].track, 1);
+    // Track starts at 0, 20 and 60 s (75 sectors a second), lead-out at 80 s.
+    EXPECT_EQ(queries_[0].disc, "0 1500 4500 6000");
+}
+
 }  // namespace
 }  // namespace nuko::playback
