@@ -107,3 +107,30 @@ TEST(LevelSession, ASongPlaysAtTheTargetOnceMeasuredAndOnlyWhenAsked) {
     ASSERT_TRUE(known);
     EXPECT_FALSE(known->current);
 }
+
+// CD tracks, sound files and movies are measured through the libmpv module:
+// the corpus disc image's first track is -18.5 LUFS with peaks at -3.4 dBFS
+// by ffmpeg's ebur128 filter, so it plays 0.5 dB up to reach -18 LUFS.
+TEST(LevelSession, ACdTrackAndASoundFileAreMeasuredThroughTheLibmpvModule) {
+    NUKO_CORPUS_FILE(cue, "cd/images/cdda.cue");
+    NUKO_CORPUS_FILE(mp3, "mp3/mutagen_silence-44-s-v1.mp3");
+    TempDir dir;
+    CallQueue queue;
+    LevelSession level(queue, nuko::folders::ProgramFolder(), dir.File("loudness.tsv"));
+    nuko::settings::Settings s;
+    s.level.media = 1;
+    level.Apply(s);
+    const LevelQuery track{nuko::media::MediaKind::Cd, cue, 1, ""};
+    const LevelQuery sound{nuko::media::MediaKind::Sound, mp3, 0, ""};
+    EXPECT_EQ(level.GainFor(track), 0.0);
+    EXPECT_EQ(level.GainFor(sound), 0.0);
+    level.service().WaitIdle();
+    EXPECT_NEAR(level.GainFor(track), 0.5, 0.1);
+    // The corpus MP3 is silence: as it is.
+    EXPECT_EQ(level.GainFor(sound), 0.0);
+    auto known = level.service().Known({nuko::level::LevelKind::Media, mp3, 0, ""});
+    ASSERT_TRUE(known);
+    EXPECT_FALSE(known->loudness.lufs);
+    // MIDI songs are not asked about while only the other kinds are on.
+    EXPECT_EQ(level.GainFor({nuko::media::MediaKind::Midi, dir.File("any.mid"), 0, ""}), 0.0);
+}
