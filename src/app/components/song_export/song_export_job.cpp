@@ -249,7 +249,7 @@ private:
             // The song played; what failed is the folder or the disk, and
             // the next song would fare no better.
             item.error = written.error;
-            report->stopped = "書き出しを中止しました: " + written.error;
+            report->stopped = "書き込めないため、残りの曲の書き出しを中止しました.";
         }
         return item;
     }
