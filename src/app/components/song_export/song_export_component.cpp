@@ -3,7 +3,6 @@
 #include <QStandardPaths>
 #include <QWidget>
 
-#include "app/components/song_export/song_export_dialog.h"
 #include "core/commands/command_ids.h"
 #include "core/commands/command_router.h"
 #include "core/player_core.h"
@@ -36,8 +35,10 @@ bool SongExportComponent::Applies() const {
 
 void SongExportComponent::Open() {
     if (running()) {
-        progress_->show();
-        progress_->raise();
+        if (progress_) {
+            progress_->show();
+            progress_->raise();
+        }
         return;
     }
     if (!Applies()) return;
@@ -72,7 +73,9 @@ void SongExportComponent::Open() {
     if (program_folder.empty()) program_folder = folders::ProgramFolder();
     job_ = std::make_unique<SongExportJob>(
         *core.context().dispatcher, FluidSynthRenderers(program_folder, s),
-        SongExportJob::Events{[this](const ExportProgress& p) { progress_->Show(p); },
+        SongExportJob::Events{[this](const ExportProgress& p) {
+                                  if (progress_) progress_->Show(p);
+                              },
                               [this](const ExportReport& r) { Ended(r); }});
     if (!progress_) {
         progress_ = new ExportProgressDialog(owner_);
@@ -86,7 +89,7 @@ void SongExportComponent::Open() {
 }
 
 void SongExportComponent::Ended(const ExportReport& report) {
-    progress_->hide();
+    if (progress_) progress_->hide();
     const std::string message = ExportEndMessage(report);
     if (!message.empty()) AskText(message, PromptButtons::Ok, PromptIcon::Warning, "書き出し", owner_);
 }

@@ -3,17 +3,18 @@
 // shows its progress; the player plays on meanwhile.
 #pragma once
 
+#include <QPointer>
 #include <memory>
 
 #include "app/components/component.h"
 #include "app/components/song_export/song_export_choices.h"
 #include "app/components/song_export/song_export_job.h"
 
+#include "app/components/song_export/song_export_dialog.h"
+
 class QWidget;
 
 namespace nuko::app {
-
-class ExportProgressDialog;
 
 class SongExportComponent final : public Component {
 public:
@@ -36,7 +37,7 @@ private:
     PlayerCore* core_ = nullptr;
     settings::ExportSection export_;
     std::unique_ptr<SongExportJob> job_;
-    ExportProgressDialog* progress_ = nullptr;  // owned by owner_
+    QPointer<ExportProgressDialog> progress_;  // owned by owner_
 };
 
 }  // namespace nuko::app

@@ -3,7 +3,9 @@
 // with the real synthesizer module, a song that fails is told.
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
@@ -70,6 +72,25 @@ TEST(ExportDialogTest, ShowsTheChoicesAndGivesBackWhatTheUserChose) {
     ExportDialog none(ExportChoices{false, "/m", level::AudioFormat::Flac}, false);
     EXPECT_FALSE(Child<QRadioButton>(&none, "selected")->isEnabled());
     EXPECT_TRUE(Child<QRadioButton>(&none, "all")->isChecked());
+}
+
+TEST(ExportDialogTest, TheProgressShowsTheSongAndTheShareAndCancelAsksTheJobToStop) {
+    test::QtApp();
+    ExportProgressDialog dialog;
+    int cancels = 0;
+    QObject::connect(&dialog, &ExportProgressDialog::cancelled, [&] { ++cancels; });
+    dialog.show();
+    dialog.Show(ExportProgress{1, 20, "曲名", 0.0625});
+    EXPECT_EQ(Child<QLabel>(&dialog, "song")->text(), QStringLiteral("2/20  曲名"));
+    EXPECT_EQ(Child<QProgressBar>(&dialog, "share")->value(), 63);  // of 1000
+    auto* cancel = Child<QPushButton>(&dialog, "cancel");
+    EXPECT_EQ(cancel->text(), QStringLiteral("ｷｬﾝｾﾙ"));
+    cancel->click();
+    EXPECT_EQ(cancels, 1);
+    // It stays up until the job has stopped; closing it is a cancel too.
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.close();
+    EXPECT_EQ(cancels, 2);
 }
 
 TEST(ExportChoicesTest, TheSettingsGiveTheDefaultsAndKeepTheChoices) {
