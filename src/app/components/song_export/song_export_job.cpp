@@ -9,7 +9,6 @@
 #include <system_error>
 
 #include "core/controller_settings.h"
-#include "level/loudness.h"
 #include "nuko/fileio.h"
 #include "nuko/media_title.h"
 #include "nuko/paths.h"
@@ -205,42 +204,21 @@ private:
         }
         const double total = std::max<double>(1.0, static_cast<double>(renderer->LengthMs()) *
                                                        playback::MidiRenderer::kSampleRate / 1000.0);
-        // With the level measured first, that pass is a third of the item
-        // (it renders without encoding).
-        const double measured_part = options_.normalise ? 1.0 / 3.0 : 0.0;
-
-        double gain_db = 0.0;
-        if (options_.normalise) {
-            std::unique_ptr<playback::MidiRenderer> measure = OpenSong(song.path, &error);
-            if (!measure) {
-                item.error = error;
-                return item;
-            }
-            double frames = 0;
-            const level::AudioSource source = [&](float* out, std::size_t n) {
-                const std::size_t got = measure->Render(out, n);
-                frames += static_cast<double>(got);
-                Tell(index, item.name, measured_part * frames / total, false);
-                return got;
-            };
-            const std::optional<level::Loudness> loudness =
-                level::MeasureSource(source, playback::MidiRenderer::kSampleRate, level::kMaxMeasureSeconds, cancel_.get());
-            if (!loudness) return item;  // cancelled
-            gain_db = level::LevelGainDb(*loudness, options_.target_lufs);
-        }
-
         level::WriteRequest request;
         request.path = UniqueExportPath(options_.folder, ExportFileName(tags.title), level::AudioFormatExtension(options_.format));
         request.format = options_.format;
         request.tags = {tags.title, tags.artist};
         request.sample_rate = playback::MidiRenderer::kSampleRate;
-        request.gain_db = gain_db;
         request.cancel = cancel_.get();
+        // A normalised write counts each frame twice: measured, then written.
+        const double passes = options_.normalise ? 2.0 : 1.0;
         request.progress = [&](std::uint64_t frames) {
-            Tell(index, item.name, measured_part + (1.0 - measured_part) * static_cast<double>(frames) / total, false);
+            Tell(index, item.name, static_cast<double>(frames) / (passes * total), false);
         };
-        const level::WriteResult written = level::WriteAudioFile(
-            request, [&](float* out, std::size_t n) { return renderer->Render(out, n); });
+        const level::AudioSource source = [&](float* out, std::size_t n) { return renderer->Render(out, n); };
+        const level::WriteResult written = options_.normalise
+                                               ? level::WriteNormalisedAudioFile(request, source, options_.target_lufs)
+                                               : level::WriteAudioFile(request, source);
         if (written.ok) {
             item.ok = true;
             item.file = request.path;

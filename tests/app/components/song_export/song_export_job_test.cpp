@@ -272,25 +272,31 @@ TEST_F(SongExportTest, AFolderThatCannotBeMadeStopsTheJobWithAMessage) {
 
 TEST_F(SongExportTest, ADiskThatFillsStopsTheRestAndLeavesNoPartialFile) {
     // The file size limit stands in for a full disk: writes past 64 KiB fail
-    // (EFBIG) as they would with ENOSPC.
+    // (EFBIG) as they would with ENOSPC. A normalised write fills it with
+    // its spool first.
     const std::string song = WriteSong("a.mid", Song(8, "Big"));
-    struct sigaction ignore{}, old_action{};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &old_action);
-    rlimit old_limit{};
-    ::getrlimit(RLIMIT_FSIZE, &old_limit);
-    rlimit small = old_limit;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const ExportReport report = Export({{song, {}}, {song, {}}, {song, {}}}, Options(AudioFormat::Wav, out_.path()));
-    ::setrlimit(RLIMIT_FSIZE, &old_limit);
-    ::sigaction(SIGXFSZ, &old_action, nullptr);
+    for (bool normalise : {false, true}) {
+        SCOPED_TRACE(normalise ? "normalised" : "as it is");
+        ExportOptions o = Options(AudioFormat::Wav, out_.path());
+        o.normalise = normalise;
+        struct sigaction ignore{}, old_action{};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &old_action);
+        rlimit old_limit{};
+        ::getrlimit(RLIMIT_FSIZE, &old_limit);
+        rlimit small = old_limit;
+        small.rlim_cur = 64 * 1024;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const ExportReport report = Export({{song, {}}, {song, {}}, {song, {}}}, o);
+        ::setrlimit(RLIMIT_FSIZE, &old_limit);
+        ::sigaction(SIGXFSZ, &old_action, nullptr);
 
-    ASSERT_EQ(report.items.size(), 1u);  // the others were not tried
-    EXPECT_FALSE(report.items[0].ok);
-    EXPECT_NE(report.items[0].error.find("書き込めません"), std::string::npos) << report.items[0].error;
-    EXPECT_NE(report.stopped.find("中止"), std::string::npos) << report.stopped;
-    EXPECT_TRUE(test::FolderEntries(out_.path()).empty());
+        ASSERT_EQ(report.items.size(), 1u);  // the others were not tried
+        EXPECT_FALSE(report.items[0].ok);
+        EXPECT_NE(report.items[0].error.find("書き込めません"), std::string::npos) << report.items[0].error;
+        EXPECT_NE(report.stopped.find("中止"), std::string::npos) << report.stopped;
+        EXPECT_TRUE(test::FolderEntries(out_.path()).empty());
+    }
 }
 
 TEST(SongExportNamesTest, TitlesBecomeFileNames) {
