@@ -51,6 +51,7 @@ protected:
     void Make() {
         app::CoreContext ctx = FakeCoreContext(s, work.path(), dispatcher, clock, backends);
         ctx.store = store.get();
+        if (!program_folder.empty()) ctx.program_folder = program_folder;
         ctx.time_of_day = [this] { return now; };
         core = std::make_unique<app::PlayerCore>(ctx);
         frame = std::make_unique<app::CMainFrame>(*core, router, &session);
@@ -60,6 +61,8 @@ protected:
     }
 
     TempDir midi, sound, work, cfg;
+    // Where the back-end modules are; empty: the test program's folder.
+    std::string program_folder;
     settings::Settings s;
     std::unique_ptr<settings::SettingsStore> store;
     FakeBackends backends;

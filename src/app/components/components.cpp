@@ -12,6 +12,7 @@
 #include "app/components/midi_word/midi_word_component.h"
 #include "app/components/mini_window/mini_window_component.h"
 #include "app/components/mpris/mpris_component.h"
+#include "app/components/song_export/song_export_component.h"
 #include "app/components/time_display/time_display_component.h"
 #include "app/components/tray/tray_component.h"
 #include "app/components/volume/volume_panel_component.h"
@@ -51,6 +52,8 @@ std::vector<std::unique_ptr<Component>> MakeComponents(FrameHost& frame) {
     add(std::make_unique<TrayComponent>(window));
     // The catalog editor and related file execution.
     add(std::make_unique<CatalogToolsComponent>(window));
+    // MIDI songs to audio files.
+    add(std::make_unique<SongExportComponent>(window));
     // The desktop's media controls on the session bus.
     add(std::make_unique<MprisComponent>([window] {
         if (window->isMinimized()) window->showNormal();

@@ -96,6 +96,8 @@ void CMainFrame::BuildMenu() {
     add(file, cmd::kCatalogMovie);
     add(file, cmd::kCatalogSound);
     file->addSeparator();
+    add(file, cmd::kExport);
+    file->addSeparator();
     add(file, cmd::kMiniWindow, true);
     add(file, cmd::kCdEditTitles);
     add(file, cmd::kCdBackupTool);

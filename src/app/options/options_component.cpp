@@ -27,7 +27,8 @@ void OptionsComponent::Open(const QString& page) {
     host_.AddComponentPages(pages);
     // The components' pages take their places among the sheet's own.
     static const QStringList kOrder = {QStringLiteral("全般"), QStringLiteral("ﾌｧｲﾙ"),  QStringLiteral("MIDI"),
-                                       QStringLiteral("時間表示"), QStringLiteral("WRD"), QStringLiteral("CD"),
+                                       QStringLiteral("ｻｳﾝﾄﾞ"), QStringLiteral("時間表示"), QStringLiteral("WRD"),
+                                       QStringLiteral("CD"),
                                        QStringLiteral("ﾎﾞﾘｭｰﾑ"), QStringLiteral("MINI"), QStringLiteral("ﾎｯﾄｷｰ"),
                                        QStringLiteral("ﾀｲﾏｰ"), QStringLiteral("ﾂｰﾙ"),  QStringLiteral("ﾄﾞﾗｲﾌﾞ")};
     const auto rank = [](const std::unique_ptr<OptionsPage>& p) {

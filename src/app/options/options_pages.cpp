@@ -130,6 +130,17 @@ std::unique_ptr<OptionsPage> Midi() {
     p->Group(QStringLiteral("曲の中の文字"));
     p->Choice(QStringLiteral("曲名と歌詞の文字ｺｰﾄﾞ(&L):"), {"Word", "LyricsEncoding"},
               {QStringLiteral("曲ごとに判定"), QStringLiteral("ｼﾌﾄJIS"), QStringLiteral("UTF-8"), QStringLiteral("EUC-JP")});
+    p->Group(QStringLiteral("音量"));
+    p->Check(QStringLiteral("音量を揃える(&E)"), {"Level", "Midi"});
+    return p;
+}
+
+// CD tracks, movies and sound files; the target is shared with MIDI songs.
+std::unique_ptr<OptionsPage> Sound() {
+    auto p = std::make_unique<FieldPage>(QStringLiteral("ｻｳﾝﾄﾞ"));
+    p->Group(QStringLiteral("音量"));
+    p->Check(QStringLiteral("音量を揃える(&E)"), {"Level", "Media"});
+    p->Number(QStringLiteral("目標の音量(&G):"), {"Level", "Target"}, -40, -6, QStringLiteral(" LUFS"));
     return p;
 }
 
@@ -294,6 +305,7 @@ std::vector<std::unique_ptr<OptionsPage>> MakeStandardPages() {
     pages.push_back(General());
     pages.push_back(Files());
     pages.push_back(Midi());
+    pages.push_back(Sound());
     pages.push_back(TimeDisplay());
     pages.push_back(Word());
     pages.push_back(Timers());

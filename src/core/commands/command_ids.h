@@ -34,6 +34,7 @@ inline constexpr int kRelatedFiles = 40036;
 inline constexpr int kCatalogMidi = 40037;
 inline constexpr int kCatalogMovie = 40039;
 inline constexpr int kCatalogSound = 40040;
+inline constexpr int kExport = 40041;
 inline constexpr int kMiniWindow = 40017;
 // The mini window's Up and Down keys.
 inline constexpr int kMiniUp = 32803;

@@ -621,7 +621,7 @@ TEST_F(FrameTest, TheOptionsSheetChangesOneKeyPerPageAndKeepsTheRestOfTheFile) {
         QStringList titles;
         for (int i = 0; i < sheet->page_count(); ++i) titles << sheet->page(i)->title();
         EXPECT_EQ(titles,
-                  (QStringList{"全般", "ﾌｧｲﾙ", "MIDI", "時間表示", "WRD", "CD", "ﾎﾞﾘｭｰﾑ", "MINI", "ﾀｲﾏｰ", "ﾂｰﾙ", "ﾄﾞﾗｲﾌﾞ"}));
+                  (QStringList{"全般", "ﾌｧｲﾙ", "MIDI", "ｻｳﾝﾄﾞ", "時間表示", "WRD", "CD", "ﾎﾞﾘｭｰﾑ", "MINI", "ﾀｲﾏｰ", "ﾂｰﾙ", "ﾄﾞﾗｲﾌﾞ"}));
         // One field of each page: the first check box, and a drive.
         for (int i = 0; i + 1 < sheet->page_count(); ++i) {
             auto boxes = sheet->page(i)->widget()->findChildren<QCheckBox*>();
@@ -650,7 +650,7 @@ TEST_F(FrameTest, TheOptionsSheetChangesOneKeyPerPageAndKeepsTheRestOfTheFile) {
     const settings::Settings now = ReadBack(store->path());
     std::vector<std::string> changed = settings::ChangedKeys(old, now);
     std::sort(changed.begin(), changed.end());
-    EXPECT_EQ(changed, (std::vector<std::string>{"Cd/InsertCheck", "Drives/Q", "Main/MidiInit", "Main/Mini", "Main/Sort", "Main/VolSetStart",
+    EXPECT_EQ(changed, (std::vector<std::string>{"Cd/InsertCheck", "Drives/Q", "Level/Media", "Main/MidiInit", "Main/Mini", "Main/Sort", "Main/VolSetStart",
                                                  "Main/Word", "Main/Zero", "Mini/Font", "Timer/OnTimer1",
                                                  "Tool\\Archive/DlgView"}));
     EXPECT_EQ(now.drives.at('Q'), midi.path());
@@ -663,7 +663,7 @@ TEST_F(FrameTest, TheOptionsSheetRefusesBadValuesAndKeepsTheOldOnes) {
     app::OptionsSheet sheet(s, [](const settings::Settings&) { return true; });
     for (auto& p : app::MakeStandardPages()) sheet.AddPage(std::move(p));
     // An interval far out of range.
-    auto* time_page = sheet.page(3)->widget();
+    auto* time_page = sheet.page(4)->widget();
     auto* spin = time_page->findChild<QSpinBox*>("Main/Interval");
     ASSERT_NE(spin, nullptr);
     spin->setValue(5);
@@ -671,7 +671,7 @@ TEST_F(FrameTest, TheOptionsSheetRefusesBadValuesAndKeepsTheOldOnes) {
     EXPECT_FALSE(sheet.ApplyNow());
     ASSERT_EQ(prompt.asked().size(), 1u);
     EXPECT_NE(prompt.asked()[0].text.find("10 - 1000"), std::string::npos) << prompt.asked()[0].text;
-    EXPECT_EQ(sheet.page_list()->currentRow(), 3);  // the page that refused is shown
+    EXPECT_EQ(sheet.page_list()->currentRow(), 4);  // the page that refused is shown
     EXPECT_EQ(spin->value(), s.main.interval);       // the old value is back in the field
     EXPECT_EQ(sheet.model().settings().main.interval, s.main.interval);
 
@@ -711,6 +711,46 @@ TEST_F(FrameTest, AStoredValueThatAChoiceStandsForIsShownAsItAndKept) {
     show->setCurrentIndex(0);
     ASSERT_TRUE(sheet.ApplyNow());
     EXPECT_EQ(sheet.model().settings().main.show, 1);
+}
+
+TEST_F(FrameTest, TheLevelChecksAndTargetAreBoundToTheLevelSection) {
+    s.level = {};  // both off, -18 LUFS
+    app::OptionsSheet sheet(s, [](const settings::Settings&) { return true; });
+    for (auto& p : app::MakeStandardPages()) sheet.AddPage(std::move(p));
+    ASSERT_EQ(sheet.page(2)->title(), QStringLiteral("MIDI"));
+    ASSERT_EQ(sheet.page(3)->title(), QStringLiteral("ｻｳﾝﾄﾞ"));
+    auto* midi = sheet.page(2)->widget()->findChild<QCheckBox*>("Level/Midi");
+    auto* media = sheet.page(3)->widget()->findChild<QCheckBox*>("Level/Media");
+    auto* target = sheet.page(3)->widget()->findChild<QSpinBox*>("Level/Target");
+    ASSERT_TRUE(midi && media && target);
+    EXPECT_EQ(midi->text(), QStringLiteral("音量を揃える(&E)"));
+    EXPECT_EQ(media->text(), QStringLiteral("音量を揃える(&E)"));
+    EXPECT_EQ(target->suffix(), QStringLiteral(" LUFS"));
+    EXPECT_FALSE(midi->isChecked());
+    EXPECT_EQ(target->value(), -18);
+
+    // Each check sets its own key only.
+    midi->setChecked(true);
+    ASSERT_TRUE(sheet.ApplyNow());
+    EXPECT_EQ(sheet.model().settings().level.midi, 1);
+    EXPECT_EQ(sheet.model().settings().level.media, 0);
+    media->setChecked(true);
+    target->setValue(-23);
+    ASSERT_TRUE(sheet.ApplyNow());
+    EXPECT_EQ(sheet.model().settings().level.media, 1);
+    EXPECT_EQ(sheet.model().settings().level.target, -23);
+
+    // -40 and -6 are the ends; past them the old value stays.
+    target->setValue(-40);
+    ASSERT_TRUE(sheet.ApplyNow());
+    EXPECT_EQ(sheet.model().settings().level.target, -40);
+    target->setValue(-5);
+    prompt.Clear();
+    EXPECT_FALSE(sheet.ApplyNow());
+    EXPECT_EQ(sheet.model().settings().level.target, -40);
+    target->setValue(-41);
+    EXPECT_FALSE(sheet.ApplyNow());
+    EXPECT_EQ(sheet.model().settings().level.target, -40);
 }
 
 TEST_F(FrameTest, TheFilesPageSetsTheFileAreasOwnFont) {
