@@ -1,5 +1,8 @@
 #include "core/controller_settings.h"
 
+#include "nuko/paths.h"
+#include "playback/rcpcv_binding.h"
+
 namespace nuko::app {
 
 playback::ControllerOptions ControllerOptionsFrom(const settings::Settings& s, const std::string& work) {
@@ -40,6 +43,13 @@ playback::MidiSynthOptions MidiSynthOptionsFrom(const settings::Settings& s) {
     o.loops.fade_seconds = s.midi.loop_fade;
     o.mt32_port = s.midi.mt32_port;
     return o;
+}
+
+playback::MidiRenderRequest MidiRenderRequestFrom(const settings::Settings& s, const std::string& program_folder) {
+    playback::MidiRenderRequest request;
+    request.synth = MidiSynthOptionsFrom(s);
+    request.rcp_library = path::WithTrailingSlash(program_folder) + playback::kRcpcvLibraryFile;
+    return request;
 }
 
 }  // namespace nuko::app

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "playback/media_device.h"
+#include "playback/midi_renderer.h"
 #include "playback/play_controller.h"
 #include "settings/settings.h"
 
@@ -16,5 +17,8 @@ playback::ControllerOptions ControllerOptionsFrom(const settings::Settings& s, c
 playback::MediaDeviceConfig DeviceConfigFrom(const settings::Settings& s, const std::string& work);
 // The MIDI page's settings for the internal synthesizer.
 playback::MidiSynthOptions MidiSynthOptionsFrom(const settings::Settings& s);
+// The offline renderer's request: the MIDI page's synthesizer, and our RCP
+// converter from `program_folder`.
+playback::MidiRenderRequest MidiRenderRequestFrom(const settings::Settings& s, const std::string& program_folder);
 
 }  // namespace nuko::app

@@ -3,7 +3,6 @@
 #include "core/controller_settings.h"
 #include "level/loudness_cache.h"
 #include "playback/backend_module.h"
-#include "playback/rcpcv_binding.h"
 #include "playback/sound_font.h"
 
 namespace nuko::app {
@@ -84,8 +83,7 @@ void LevelSession::Apply(const settings::Settings& s) {
     level_ = s.level;
     synth_ = MidiSynthOptionsFrom(s);
     std::lock_guard lock(shared_->mutex);
-    shared_->request.synth = synth_;
-    shared_->request.rcp_library = program_folder_ + playback::kRcpcvLibraryFile;
+    shared_->request = MidiRenderRequestFrom(s, program_folder_);
 }
 
 std::string LevelSession::MidiIdentity(const std::string& song) const {

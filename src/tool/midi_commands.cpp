@@ -13,7 +13,6 @@
 #include "nuko/paths.h"
 #include "play_args.h"
 #include "playback/backend_module.h"
-#include "playback/rcpcv_binding.h"
 #include "settings/settings_store.h"
 #include "tool_commands.h"
 
@@ -30,10 +29,7 @@ std::unique_ptr<playback::MidiRenderer> MakeRenderer(const settings::Settings& s
         std::fprintf(stderr, "nu_kotool: 内蔵ｼﾝｾｻｲｻﾞｰを読み込めません (cannot load the synthesizer): %s\n", error.c_str());
         return nullptr;
     }
-    playback::MidiRenderRequest request;
-    request.synth = app::MidiSynthOptionsFrom(s);
-    request.rcp_library = folder + playback::kRcpcvLibraryFile;
-    return module->make_midi_renderer(request);
+    return module->make_midi_renderer(app::MidiRenderRequestFrom(s, folder));
 }
 
 void SayNotices(playback::MidiRenderer& r) {

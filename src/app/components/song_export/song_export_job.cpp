@@ -14,7 +14,6 @@
 #include "nuko/paths.h"
 #include "nuko/text.h"
 #include "playback/backend_module.h"
-#include "playback/rcpcv_binding.h"
 
 namespace nuko::app {
 
@@ -29,12 +28,7 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-std::string Trimmed(std::string_view s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-    return std::string(s.substr(b, e - b));
-}
+std::string Trimmed(std::string_view s) { return std::string(text::TrimBlanks(s)); }
 
 // The song's copyright notice, decoded as its other texts are.
 std::string CopyrightText(const std::string& path, media::SmfEncoding forced) {
@@ -64,10 +58,7 @@ RendererFactory FluidSynthRenderers(const std::string& program_folder, const set
             return std::unique_ptr<playback::MidiRenderer>();
         };
     }
-    playback::MidiRenderRequest request;
-    request.synth = MidiSynthOptionsFrom(s);
-    request.rcp_library = path::WithTrailingSlash(program_folder) + playback::kRcpcvLibraryFile;
-    return [module, request](std::string* out) {
+    return [module, request = MidiRenderRequestFrom(s, program_folder)](std::string* out) {
         auto r = module->make_midi_renderer(request);
         if (!r && out) *out = "内蔵ｼﾝｾｻｲｻﾞｰを用意できません";
         return r;
@@ -180,11 +171,12 @@ private:
         progress_(ExportProgress{index, static_cast<int>(songs_.size()), name, share});
     }
 
-    std::unique_ptr<playback::MidiRenderer> OpenSong(const std::string& path, std::string* error) {
-        std::unique_ptr<playback::MidiRenderer> r = renderers_(error);
-        if (!r) return r;
-        if (!r->Open(path, error)) r.reset();
-        return r;
+    // One renderer for the whole job, so the fonts load once; it starts
+    // each song as a fresh synthesizer would.
+    playback::MidiRenderer* OpenSong(const std::string& path, std::string* error) {
+        if (!renderer_) renderer_ = renderers_(error);
+        if (!renderer_ || !renderer_->Open(path, error)) return nullptr;
+        return renderer_.get();
     }
 
     ExportItemResult One(int index, ExportReport* report) {
@@ -197,7 +189,7 @@ private:
         Tell(index, item.name, 0.0, true);
 
         std::string error;
-        std::unique_ptr<playback::MidiRenderer> renderer = OpenSong(song.path, &error);
+        playback::MidiRenderer* renderer = OpenSong(song.path, &error);
         if (!renderer) {
             item.error = error.empty() ? "開けません: " + song.path : error;
             return item;
@@ -235,6 +227,7 @@ private:
     std::vector<ExportSong> songs_;
     ExportOptions options_;
     RendererFactory renderers_;
+    std::unique_ptr<playback::MidiRenderer> renderer_;
     std::shared_ptr<std::atomic<bool>> cancel_;
     std::function<void(const ExportProgress&)> progress_;
     double last_share_ = -1.0;
