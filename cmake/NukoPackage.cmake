@@ -29,9 +29,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # the system's folders.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${CMAKE_BINARY_DIR}/bin")
 # The sound fonts: the GM set with its drum kits, and the GS variation tones
-# the default chain lays over it.
+# the default chain lays over it. libsndfile writes exports and is opened
+# when the first one is written.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fluid-soundfont-gm, fluid-soundfont-gs, fonts-ipafont-gothic, fonts-ipafont-mincho, qt6-qpa-plugins")
+    "fluid-soundfont-gm, fluid-soundfont-gs, fonts-ipafont-gothic, fonts-ipafont-mincho, qt6-qpa-plugins, libsndfile1")
 # Archives (liblhasa, opened on use), Qt's own dialogs in Japanese and the
 # sound server's ALSA plug-ins.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "liblhasa0, qt6-translations-l10n, libasound2-plugins")

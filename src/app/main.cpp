@@ -62,11 +62,13 @@ int main(int argc, char** argv) {
         path += argv[i];
     }
     nuko::app::CPlayerApp player(app, path);
+    // Before the start: the window shows before the start has ended, and a
+    // signal then is taken once the event loop runs.
+    WatchTerminationSignals(app, player);
     if (!player.Start()) {
         nuko::SetCurrentPrompt(nullptr);
         return player.exit_code();
     }
-    WatchTerminationSignals(app, player);
     int code = app.exec();
     nuko::SetCurrentPrompt(nullptr);
     return code;

@@ -73,6 +73,28 @@ int CPlayerApp::HandleMessage(const QByteArray& message) {
     return -1;  // garbage from a stranger is ignored
 }
 
+void CPlayerApp::PlaceMainWindow() {
+    settings::WindowRect rect = settings_.main.position;
+    if (!rect.set) {
+        // Wide enough for the whole menu bar.
+        const QSize natural =
+            frame_->sizeHint().expandedTo(QSize(frame_->menuBar()->sizeHint().width() + 16, 520));
+        rect = settings_.main.InitialRect(natural.width(), natural.height());
+    }
+    NuKoPoint pos{rect.left, rect.top};
+    Nu_koCheckWindowPos(&pos, rect.right - rect.left, rect.bottom - rect.top);
+    frame_->setGeometry(pos.x, pos.y, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+void CPlayerApp::ShowMainWindow(ShowCommand show) {
+    switch (show) {
+        case ShowCommand::Hide: break;
+        case ShowCommand::Minimized: frame_->showMinimized(); break;
+        case ShowCommand::Maximized: frame_->showMaximized(); break;
+        default: frame_->show(); break;
+    }
+}
+
 bool CPlayerApp::Start() {
     app_.setApplicationName(QString::fromUtf8(kProductTitle));
     // The main window may be hidden in the tray while a dialog of the mini
@@ -153,14 +175,22 @@ bool CPlayerApp::Start() {
     ctx.archive_ui = archive_ui_.get();
     core_ = std::make_unique<PlayerCore>(ctx);
     router_ = std::make_unique<CommandRouter>();
-    frame_ = std::make_unique<CMainFrame>(*core_, *router_, session_.get());
-    // Wide enough for the whole menu bar.
-    const QSize natural = frame_->sizeHint().expandedTo(
-        QSize(frame_->menuBar()->sizeHint().width() + 16, 520));
-    auto rect = settings_.main.InitialRect(natural.width(), natural.height());
-    NuKoPoint pos{rect.left, rect.top};
-    Nu_koCheckWindowPos(&pos, rect.right - rect.left, rect.bottom - rect.top);
-    frame_->setGeometry(pos.x, pos.y, rect.right - rect.left, rect.bottom - rect.top);
+    // 14: the first show command.
+    ShowCommand show = FirstShowCommand(settings_.main, ShowCommand::Normal);
+    // A returning user's window comes up at its stored place before its
+    // panels, menu and fonts are made, which take longer than the window
+    // itself. A command-line path is read first (a path with nothing to play
+    // ends the start without a window), the splash is the first window when
+    // it is on, and the first start needs the panels for its natural size.
+    const bool window_first = command_line_.empty() && !settings_.main.splash && settings_.main.position.set &&
+                              show != ShowCommand::Hide && show != ShowCommand::Minimized;
+    frame_ = std::make_unique<CMainFrame>(*core_, *router_, session_.get(),
+                                          window_first ? CMainFrame::Contents::Later : CMainFrame::Contents::Now);
+    PlaceMainWindow();
+    if (window_first) {
+        ShowMainWindow(show);
+        frame_->MakeContents();
+    }
     instance_->SetHandler([this](const QByteArray& m) { return HandleMessage(m); });
 
     // 12: the splash.
@@ -170,8 +200,6 @@ bool CPlayerApp::Start() {
         splash->show();
         QApplication::processEvents();
     }
-    // 14: the first show command.
-    ShowCommand show = FirstShowCommand(settings_.main, ShowCommand::Normal);
     // 15: the command-line path.
     if (!command_line_.empty()) {
         // Read before the answer: a path that gives no rows ends the start.
@@ -186,14 +214,12 @@ bool CPlayerApp::Start() {
         frame_->PostPlay();
         if (r == kDriveChosen) show = ShowCommandAfterCdSelection(settings_.main);
     }
-    // Hidden for the tray, but no tray to bring it back from: shown.
-    if (show == ShowCommand::Hide && settings_.main.tray_icon && !frame_->HoldsProgramOnClose()) show = ShowCommand::Normal;
     // 16-17: show the window, then the splash goes.
-    switch (show) {
-        case ShowCommand::Hide: break;
-        case ShowCommand::Minimized: frame_->showMinimized(); break;
-        case ShowCommand::Maximized: frame_->showMaximized(); break;
-        default: frame_->show(); break;
+    if (!window_first) {
+        // Hidden for the tray, but no tray to bring it back from: shown.
+        if (show == ShowCommand::Hide && settings_.main.tray_icon && !frame_->HoldsProgramOnClose())
+            show = ShowCommand::Normal;
+        ShowMainWindow(show);
     }
     splash.reset();
     // 18: the MCI check dialog.

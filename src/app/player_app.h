@@ -28,6 +28,7 @@ class CMainFrame;
 class CommandRouter;
 class PlayerCore;
 class SessionControl;
+enum class ShowCommand;
 
 // The messages between two copies over the local socket.
 QByteArray OpenPathMessage(const std::string& path);
@@ -40,8 +41,8 @@ public:
     CPlayerApp(QApplication& app, std::string command_line);
     ~CPlayerApp() override;
 
-    // The start-up of the Part's order; false ends the process before the
-    // event loop (the exit code is then in exit_code()).
+    // The start-up, step by step; false ends the process before the event
+    // loop (the exit code is then in exit_code()).
     bool Start();
     int exit_code() const { return exit_code_; }
     CMainFrame* frame() const { return frame_.get(); }
@@ -52,6 +53,9 @@ public:
 
 private:
     bool HandOver();
+    // The main window at its stored place, or at its natural size.
+    void PlaceMainWindow();
+    void ShowMainWindow(ShowCommand show);
 
     QApplication& app_;
     std::string command_line_;

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace nuko::desktop {
 
@@ -49,7 +49,8 @@ private:
     std::string name_;
     Role role_ = Role::Failed;
     int lock_fd_ = -1;
-    QLocalServer* server_ = nullptr;
+    int listen_fd_ = -1;
+    QSocketNotifier* listener_ = nullptr;
     Handler handler_;
 };
 

@@ -1,5 +1,6 @@
 #include "audio_writer.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace nuko::level {
@@ -30,6 +32,39 @@ int SndfileFormat(AudioFormat format) {
         case AudioFormat::Mp3: return SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
     }
     return 0;
+}
+
+// libsndfile, and the codecs it brings, load with the first file written
+// rather than at every start of the programs that can write one.
+struct SndFile {
+    decltype(&sf_open) open = nullptr;
+    decltype(&sf_strerror) strerror = nullptr;
+    decltype(&sf_command) command = nullptr;
+    decltype(&sf_set_string) set_string = nullptr;
+    decltype(&sf_writef_float) writef_float = nullptr;
+    decltype(&sf_close) close = nullptr;
+    std::string error;  // why it did not load
+};
+
+const SndFile& TheSndFile() {
+    static const SndFile lib = [] {
+        SndFile f;
+        void* h = ::dlopen("libsndfile.so.1", RTLD_NOW | RTLD_LOCAL);
+        auto find = [h](const char* name, auto* out) {
+            *out = reinterpret_cast<std::remove_pointer_t<decltype(out)>>(::dlsym(h, name));
+            return *out != nullptr;
+        };
+        if (!h || !find("sf_open", &f.open) || !find("sf_strerror", &f.strerror) || !find("sf_command", &f.command) ||
+            !find("sf_set_string", &f.set_string) || !find("sf_writef_float", &f.writef_float) ||
+            !find("sf_close", &f.close)) {
+            const char* why = ::dlerror();
+            SndFile none;
+            none.error = why ? why : "libsndfile.so.1";
+            return none;
+        }
+        return f;
+    }();
+    return lib;
 }
 
 }  // namespace
@@ -56,25 +91,30 @@ const char* AudioFormatExtension(AudioFormat format) {
 
 WriteResult WriteAudioFile(const WriteRequest& request, const AudioSource& source) {
     WriteResult result;
+    const SndFile& sf = TheSndFile();
+    if (!sf.open) {
+        result.error = CannotWrite(request.path, sf.error);
+        return result;
+    }
     SF_INFO info{};
     info.samplerate = static_cast<int>(request.sample_rate);
     info.channels = 2;
     info.format = SndfileFormat(request.format);
-    SNDFILE* out = sf_open(request.path.c_str(), SFM_WRITE, &info);
+    SNDFILE* out = sf.open(request.path.c_str(), SFM_WRITE, &info);
     if (!out) {
-        result.error = CannotWrite(request.path, sf_strerror(nullptr));
+        result.error = CannotWrite(request.path, sf.strerror(nullptr));
         return result;
     }
     // Clipped rather than wrapped where a sample passes full scale.
-    sf_command(out, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    sf.command(out, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     if (request.format == AudioFormat::Flac) {
         // FLAC's fastest levels cost a few percent in size and keep an
         // export as fast as a plain render.
         double level = 0.0;
-        sf_command(out, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
+        sf.command(out, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
     }
-    if (!request.tags.title.empty()) sf_set_string(out, SF_STR_TITLE, request.tags.title.c_str());
-    if (!request.tags.artist.empty()) sf_set_string(out, SF_STR_ARTIST, request.tags.artist.c_str());
+    if (!request.tags.title.empty()) sf.set_string(out, SF_STR_TITLE, request.tags.title.c_str());
+    if (!request.tags.artist.empty()) sf.set_string(out, SF_STR_ARTIST, request.tags.artist.c_str());
 
     LoudnessMeter meter(2, request.sample_rate);
     const float factor = static_cast<float>(DbToFactor(request.gain_db));
@@ -96,16 +136,16 @@ WriteResult WriteAudioFile(const WriteRequest& request, const AudioSource& sourc
             meter.AddFloat(block.data(), got);
         }
         errno = 0;
-        if (sf_writef_float(out, block.data(), static_cast<sf_count_t>(got)) != static_cast<sf_count_t>(got)) {
+        if (sf.writef_float(out, block.data(), static_cast<sf_count_t>(got)) != static_cast<sf_count_t>(got)) {
             failed = true;
-            result.error = CannotWrite(request.path, errno ? std::strerror(errno) : sf_strerror(out));
+            result.error = CannotWrite(request.path, errno ? std::strerror(errno) : sf.strerror(out));
             break;
         }
         result.frames += got;
         if (request.progress) request.progress(result.frames);
     }
     errno = 0;
-    if (sf_close(out) != 0 && !failed && !result.cancelled) {
+    if (sf.close(out) != 0 && !failed && !result.cancelled) {
         failed = true;
         result.error = CannotWrite(request.path, errno ? std::strerror(errno) : "close");
     }

@@ -28,7 +28,7 @@ std::string HookFolder(const MediaDeviceConfig& config) {
 }  // namespace
 
 MediaDevice::MediaDevice(BackendFactory& backends, MediaDeviceConfig config, MediaDeviceHooks hooks)
-    : backends_(backends), config_(std::move(config)), hooks_(std::move(hooks)), hook_(HookFolder(config_)) {}
+    : backends_(backends), config_(std::move(config)), hooks_(std::move(hooks)) {}
 
 MediaDevice::~MediaDevice() {
     DropCopy();
@@ -279,6 +279,7 @@ int MediaDevice::FinishOpen(MediaKind kind, int r) {
         Size size = movie->VideoSize();
         if (size.width > 0 && size.height > 0) default_movie_size_ = size;
         if (movie_window_) movie_window_->SetVideoSize(default_movie_size_);
+        if (!hook_) hook_ = std::make_unique<MouseHookUse>(HookFolder(config_));
         if (MouseHookUse::Loaded()) {
             if (slot.universal && movie_window_) {
                 // Native windows: the hook compares them with the X server's.

@@ -263,7 +263,9 @@ private:
     BackendFactory& backends_;
     MediaDeviceConfig config_;
     MediaDeviceHooks hooks_;
-    MouseHookUse hook_;
+    // Taken when the first movie opens: only movie windows need the hook,
+    // and loading it (a library and its thread) would hold up the start.
+    std::unique_ptr<MouseHookUse> hook_;
     std::array<Slot, media::kKindCount> slots_;
     void* owner_ = nullptr;
 

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -286,6 +287,52 @@ struct Player {
 };
 
 }  // namespace
+
+TEST(PlayerEndToEnd, AReturningUsersWindowComesAtItsPlaceAndAnEndAsSoonAsItShowsKeepsItsSettings) {
+    Player p;
+    std::string why;
+    // The place from the last run: the window shows there before its
+    // panels are made.
+    NUKO_REQUIRE_TOOL(p.Start("1024x768x24", "Position=100,120,600,640\n", "", &why), why);
+    std::string window;
+    ASSERT_TRUE(test::PollUntil(
+        [&] {
+            window = FindWindow(*p.env, "^NU-KO Player for WIN32$");
+            return !window.empty();
+        },
+        60s, 5ms))
+        << p.Log();
+    // Ended at once, perhaps while its panels are still being made: the
+    // end waits for the start and takes the usual steps.
+    ::kill(p.pid, SIGTERM);
+    EXPECT_EQ(WaitExit(p.pid, 60s), 0) << p.Log();
+    p.pid = -1;
+    settings::Settings s = settings::SettingsStore(p.root.File("cfg/NU-KO Application/NU-KO Player32.ini")).ReadAll();
+    EXPECT_TRUE(s.main.position.set);
+    EXPECT_EQ(s.main.position.left, 100);
+    EXPECT_EQ(s.main.position.top, 120);
+    EXPECT_EQ(s.main.position.right, 600);
+    EXPECT_EQ(s.main.position.bottom, 640);
+    // The settings were written by the exit path, not left as they were.
+    EXPECT_EQ(s.main.version, settings::kVersionText);
+
+    // Started again and left to run, it has its panels where it was.
+    Environment& env = *p.env;
+    pid_t again = env.Spawn({test::ProgramDir() + "nu_kop32"}, p.root.File("again.log"));
+    std::optional<test::WindowPlace> place;
+    EXPECT_TRUE(test::PollUntil(
+        [&] {
+            window = FindWindow(env, "^NU-KO Player for WIN32$");
+            place = window.empty() ? std::nullopt : test::PlaceOf(p.x.display(), std::stoul(window));
+            return place && place->x == 100 && place->y == 120 && place->width == 500 && place->height == 520;
+        },
+        60s, 50ms))
+        << (place ? std::to_string(place->x) + "," + std::to_string(place->y) + " " + std::to_string(place->width) + "x" +
+                        std::to_string(place->height)
+                  : std::string("no window"));
+    ::kill(again, SIGTERM);
+    EXPECT_EQ(WaitExit(again, 60s), 0);
+}
 
 TEST(PlayerEndToEnd, AMovieShowsItsPictureInTheMovieWindowAndKeepsPlayingWhenItLoops) {
     NUKO_CORPUS_FILE(corpus, "asf/wine_wmvcore_test.wmv");

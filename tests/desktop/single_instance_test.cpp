@@ -11,10 +11,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -146,4 +149,103 @@ TEST(SingleInstance, RefusesAFolderThatIsALink) {
     ASSERT_EQ(::symlink(dir.File("real").c_str(), dir.File("link").c_str()), 0);
     SingleInstance s(dir.File("link"), "prog");
     EXPECT_EQ(s.Start(), SingleInstance::Role::Failed);
+}
+
+namespace {
+
+// A client written from the wire format: a 4-byte big-endian length, the
+// bytes, then a 4-byte big-endian answer.
+int Connect(const std::string& socket_path) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, socket_path.c_str(), socket_path.size() + 1);
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    return ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+}
+
+// The answer's four bytes, or fewer when the other side closed first.
+std::string ReadAnswer(int fd) {
+    std::string got;
+    char c;
+    while (got.size() < 4 && ::recv(fd, &c, 1, 0) == 1) got += c;
+    return got;
+}
+
+}  // namespace
+
+TEST(SingleInstance, AnswersAMessageThatComesInPiecesAndDropsWhatIsNotOne) {
+    nuko::test::QtApp();
+    TempDir dir;
+    SingleInstance first(dir.path(), "prog");
+    ASSERT_EQ(first.Start(), SingleInstance::Role::Primary);
+    const std::string socket_path = first.SocketPath();
+    struct stat st {};
+    ASSERT_EQ(::stat(socket_path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    std::vector<std::string> received;
+    first.SetHandler([&](const QByteArray& m) {
+        received.push_back(m.toStdString());
+        return m == "abc" ? 258 : -2;
+    });
+
+    std::atomic<bool> done{false};
+    std::string split, big, gone, after;
+    std::thread clients([&] {
+        // "abc" in three writes, the length itself split: answer 258 = 00 00 01 02.
+        int fd = Connect(socket_path);
+        WriteAll(fd, std::string("\0\0", 2));
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        WriteAll(fd, std::string("\0\3a", 3));
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        WriteAll(fd, "bc");
+        split = ReadAnswer(fd);
+        ::close(fd);
+        // A length over a megabyte: closed without an answer.
+        fd = Connect(socket_path);
+        WriteAll(fd, std::string("\x7f\0\0\0", 4));
+        big = ReadAnswer(fd);
+        ::close(fd);
+        // Half a message, then gone.
+        fd = Connect(socket_path);
+        WriteAll(fd, std::string("\0\0\0\x09half", 8));
+        ::close(fd);
+        // The next copy is still answered: -2 = ff ff ff fe.
+        fd = Connect(socket_path);
+        WriteAll(fd, std::string("\0\0\0\x02xy", 6));
+        after = ReadAnswer(fd);
+        ::close(fd);
+        done = true;
+    });
+    PumpUntil(done);
+    clients.join();
+    EXPECT_EQ(split, std::string("\0\0\1\2", 4));
+    EXPECT_EQ(big, "");
+    EXPECT_EQ(after, "\xff\xff\xff\xfe");
+    EXPECT_EQ(received, (std::vector<std::string>{"abc", "xy"}));
+}
+
+TEST(SingleInstance, TheFirstCopysEndTakesItsSocketAway) {
+    nuko::test::QtApp();
+    TempDir dir;
+    std::string socket_path;
+    {
+        SingleInstance first(dir.path(), "prog");
+        ASSERT_EQ(first.Start(), SingleInstance::Role::Primary);
+        socket_path = first.SocketPath();
+        EXPECT_EQ(::access(socket_path.c_str(), F_OK), 0);
+    }
+    EXPECT_NE(::access(socket_path.c_str(), F_OK), 0);
+    // A socket path too long for the address fails rather than cutting it.
+    SingleInstance long_one(dir.path() + std::string(120, 'x'), "prog");
+    EXPECT_EQ(long_one.Start(), SingleInstance::Role::Failed);
+    EXPECT_FALSE(long_one.Send("x", 100));
 }

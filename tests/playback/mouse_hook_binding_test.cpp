@@ -49,16 +49,25 @@ protected:
     int windows_ = 0;
 };
 
-TEST_F(MouseHookBindingTest, TheFirstDeviceLoadsAndStartsItAndTheLastStopsIt) {
+TEST_F(MouseHookBindingTest, TheFirstMovieLoadsAndStartsItAndTheLastDeviceStopsIt) {
+    test::TempDir dir;
+    test::WriteBytes(dir.File("m.avi"), "x");
+    int owner = 0;
     HookState before = State();
     EXPECT_FALSE(MouseHookUse::Loaded());
     {
+        // Made with the player's start: the hook waits for a movie.
         MediaDevice first(backends_, config_, hooks_);
+        EXPECT_FALSE(MouseHookUse::Loaded());
+        EXPECT_EQ(State().starts, before.starts);
+        ASSERT_EQ(first.Open(MediaKind::Movie, dir.File("m.avi"), &owner), 0);
         EXPECT_TRUE(MouseHookUse::Loaded());
         EXPECT_EQ(State().starts, before.starts + 1);
         {
-            // The check dialog's temporary device neither loads nor starts it.
+            // The check dialog's temporary device shares it and starts nothing.
             MediaDevice second(backends_, config_, hooks_);
+            EXPECT_EQ(MouseHookUse::UseCount(), 1);
+            ASSERT_EQ(second.Open(MediaKind::Movie, dir.File("m.avi"), &owner), 0);
             EXPECT_EQ(MouseHookUse::UseCount(), 2);
             EXPECT_EQ(State().starts, before.starts + 1);
         }

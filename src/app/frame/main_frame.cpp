@@ -30,6 +30,9 @@ namespace nuko::app {
 
 CContFrame::CContFrame(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("NU-KOP32!MainWindow"));
+}
+
+void CContFrame::MakePanels() {
     auto* central = new QWidget(this);
     auto* v = new QVBoxLayout(central);
     v->setContentsMargins(3, 3, 3, 3);
@@ -79,9 +82,16 @@ bool CContFrame::HoldsProgramOnClose() const {
                        [](const std::unique_ptr<Component>& c) { return c->HoldsProgramOnClose(); });
 }
 
-CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session)
+CMainFrame::CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session, Contents contents)
     : core_(core), router_(router), session_(session), s_(core.settings()) {
     setWindowTitle(QString::fromUtf8(kProductTitle));
+    if (contents == Contents::Now) MakeContents();
+}
+
+void CMainFrame::MakeContents() {
+    if (made_) return;
+    made_ = true;
+    MakePanels();
     setAcceptDrops(true);
     // The owner is handed on as a QWidget (the movie frame's parent).
     core_.SetOwnerWindow(this);
@@ -232,7 +242,7 @@ std::error_code CMainFrame::WriteSettings() {
 }
 
 void CMainFrame::Shutdown() {
-    if (shut_down_) return;
+    if (shut_down_ || !made_) return;
     shut_down_ = true;
     timer_.stop();
     core_.Stop();
@@ -243,6 +253,11 @@ void CMainFrame::Shutdown() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // The window shows before its contents are made; until then it stays.
+    if (!made_) {
+        event->ignore();
+        return;
+    }
     // While the tray holds the icon, closing only hides the window, unless
     // a forced exit asked for the end.
     if (!shut_down_ && HoldsProgramOnClose() && !forced_exit_ && !(second_forced_exit_ && s_.main.compulsion)) {

@@ -30,6 +30,7 @@ class SessionControl;
 
 class CContFrame : public QMainWindow, protected FrameHost {
 public:
+    // The window alone; MakePanels() adds what is in it.
     explicit CContFrame(QWidget* parent = nullptr);
     ~CContFrame() override;
 
@@ -52,6 +53,9 @@ protected:
 
     // Each component in layout order.
     std::vector<Component*> components() const;
+    // The components, their panels in their places, the title line and the
+    // status line.
+    void MakePanels();
 
     QLabel* title_ = nullptr;
 
@@ -65,9 +69,16 @@ private:
 class CMainFrame final : public CContFrame, private CoreListener, private OptionsHost {
     Q_OBJECT
 public:
+    // Later: only the window, so that the start can show it before its
+    // panels and fonts are made; MakeContents() makes them.
+    enum class Contents { Now, Later };
     // The core and the router outlive the frame; `session` may be null.
-    CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session);
+    CMainFrame(PlayerCore& core, CommandRouter& router, SessionControl* session, Contents contents = Contents::Now);
     ~CMainFrame() override;
+
+    // The panels, the menu, the settings applied and the core started; once.
+    void MakeContents();
+    bool contents_made() const { return made_; }
 
     // Opens a path given from outside.
     OpenResult OpenPath(const std::string& path, bool in_place = false) { return core_.OpenPath(path, in_place); }
@@ -136,6 +147,7 @@ private:
     bool second_forced_exit_ = false;
     bool shutdown_requested_ = false;
     bool shut_down_ = false;
+    bool made_ = false;  // MakeContents() ran
     std::unique_ptr<QObject> tooltip_filter_;
     // A right click in a movie, told by the mouse hook.
     std::unique_ptr<MouseHookNotices> hook_notices_;

@@ -1,5 +1,6 @@
 // The main frame offscreen, over a real MediaDevice with recording back ends.
 #include "app/frame/main_frame.h"
+#include <filesystem>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,7 +34,6 @@
 #include "library/related_files_dialog.h"
 #include "app/components/cd_panel/cd_panel_component.h"
 #include "cd/cd_panel_widget.h"
-#include "library/file_area_widget.h"
 #include "media_fixtures.h"
 #include <QCheckBox>
 #include <QComboBox>
@@ -62,6 +62,7 @@
 #include "nuko/qt_dispatch.h"
 #include "core/timers.h"
 #include "library/file_area_model.h"
+#include "library/file_area_widget.h"
 #include "library/media_list.h"
 
 using namespace nuko;
@@ -839,4 +840,42 @@ TEST_F(FrameTest, ANewSoundFontIsTheNextSongsAndTheSheetCanNotWriteAReadOnlyFile
     frame->RunCommand(cmd::kNext);
     Tick(2);
     EXPECT_GT(backends.made.size(), made);
+}
+
+// The start shows a returning user's window before its contents are made.
+class WindowFirstTest : public test::FrameFixture<SteadyClock> {};
+
+TEST_F(WindowFirstTest, TheWindowAloneShowsAndItsContentsComeOnceAndWhole) {
+    app::CoreContext ctx = test::FakeCoreContext(s, work.path(), dispatcher, clock, backends);
+    ctx.store = store.get();
+    core = std::make_unique<app::PlayerCore>(ctx);
+    frame = std::make_unique<CMainFrame>(*core, router, &session, CMainFrame::Contents::Later);
+    EXPECT_EQ(frame->windowTitle(), "NU-KO Player for WIN32");
+    EXPECT_EQ(frame->centralWidget(), nullptr);
+    EXPECT_EQ(frame->action(cmd::kPlay), nullptr);
+    frame->setGeometry(40, 50, 500, 600);
+    frame->show();
+    // A close asked for before the contents (the window manager's button)
+    // is refused, and the exit path has nothing to write yet.
+    EXPECT_FALSE(frame->close());
+    EXPECT_TRUE(frame->isVisible());
+    frame->Shutdown();
+    EXPECT_FALSE(std::filesystem::exists(cfg.File("NU-KO Player32.ini")));
+
+    frame->MakeContents();
+    frame->MakeContents();  // once only: no second set of panels or menus
+    Events();
+    ASSERT_NE(frame->centralWidget(), nullptr);
+    EXPECT_EQ(frame->action(cmd::kPlay)->text(), "演奏開始(&P)\tEnter");
+    EXPECT_EQ(frame->findChildren<media::FileAreaWidget*>().size(), 1);
+    EXPECT_EQ(core->files().rows(), 3);
+    // The place it was shown at is the place it keeps.
+    EXPECT_EQ(frame->geometry(), QRect(40, 50, 500, 600));
+    frame->RunCommand(cmd::kPlay);
+    Events();
+    EXPECT_EQ(core->controller().state(), PlayState::Playing);
+    frame->Shutdown();
+    settings::Settings back = store->ReadAll();
+    EXPECT_EQ(back.main.position.left, 40);
+    EXPECT_EQ(back.main.position.bottom, 650);
 }
