@@ -78,7 +78,6 @@ public:
 
     // The panels, the menu, the settings applied and the core started; once.
     void MakeContents();
-    bool contents_made() const { return made_; }
 
     // Opens a path given from outside.
     OpenResult OpenPath(const std::string& path, bool in_place = false) { return core_.OpenPath(path, in_place); }
